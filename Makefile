@@ -1,0 +1,26 @@
+# make test  — install what is missing, build both presets, run every test under Wine
+# make demo  — install what is missing, build, and scan a demo registry
+# make build — build both presets
+
+.PHONY: all bootstrap build build-win64 build-win32 test demo clean
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+build-win64: bootstrap
+	@cmake --preset win64 >/dev/null
+	@cmake --build --preset win64
+
+build-win32: bootstrap
+	@cmake --preset win32 >/dev/null
+	@cmake --build --preset win32
+
+build: build-win64 build-win32
+
+test: build
+	@scripts/run-tests
+
+clean:
+	rm -rf build/win64 build/win32

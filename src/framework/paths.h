@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+
+// The folder of the running program file with its trailing backslash; empty when it cannot be found.
+std::string ProgramFolder();
+
+// The text up to and including the last backslash; empty when there is none.
+std::string FolderOf(const std::string& path);

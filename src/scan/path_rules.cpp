@@ -1,0 +1,102 @@
+#include "scan/path_rules.h"
+
+#include <algorithm>
+#include <cstring>
+
+std::string FitPathBuffer(std::string text)
+{
+    if (text.size() >= kPathBuffer)
+        text.resize(kPathBuffer - 1);
+    return text;
+}
+
+std::string ExtractCommandTarget(const std::string& text)
+{
+    std::string target;
+    if (text.find("Folder:") != std::string::npos) {
+        target = text.substr(text.find(':') + 1);
+    } else if (text.find("regsvr32") != std::string::npos) {
+        // The characters of the word are stripped, not the word itself.
+        const size_t first = text.find_first_not_of("regsv32");
+        target = first == std::string::npos ? std::string() : text.substr(first);
+        const size_t quote = target.find('"');
+        if (quote != std::string::npos)
+            target.erase(0, quote + 1);
+    } else {
+        return FitPathBuffer(text);
+    }
+    while (!target.empty() && target.back() == '"')
+        target.pop_back();
+    const size_t start = target.find_first_not_of('"');
+    target.erase(0, start == std::string::npos ? target.size() : start);
+    return FitPathBuffer(target);
+}
+
+std::string CutAtFileExtension(const std::string& text)
+{
+    const size_t start = text.find_first_not_of('"');
+    std::string cut = start == std::string::npos ? std::string() : text.substr(start);
+    const size_t quote = cut.find('"');
+    if (quote != std::string::npos)
+        cut.resize(quote);
+
+    std::string upper = cut;
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    size_t end = std::string::npos;
+    for (const char* ext : {".EXE", ".DLL", ".OCX"}) {
+        const size_t at = upper.find(ext);
+        if (at != std::string::npos)
+            end = std::min(end, at + 4);
+    }
+    if (end != std::string::npos)
+        cut.resize(end);
+    return cut;
+}
+
+std::string RestoreNameTail(const std::string& raw, const std::string& extracted, const std::string& normalized)
+{
+    const size_t slash = extracted.rfind('\\');
+    const std::string tail = slash == std::string::npos ? extracted : extracted.substr(slash);
+    const size_t at = raw.find(tail);
+    if (at == std::string::npos)
+        return FitPathBuffer(normalized);
+    const size_t p = at + tail.size();
+    if (p >= raw.size() || raw[p] == '"' || raw[p] == ' ')
+        return FitPathBuffer(normalized);
+    size_t end = raw.find(' ', p);
+    if (end == std::string::npos)
+        end = raw.find('"', p);
+    if (end == std::string::npos)
+        end = raw.size();
+    return FitPathBuffer(normalized + raw.substr(p, end - p));
+}
+
+std::vector<std::string> CommandLineCandidates(const std::string& text)
+{
+    std::vector<std::string> out;
+    const size_t start = !text.empty() && text[0] == '"' ? 1 : 0;
+    size_t end = text.size();
+
+    // A trailing "\N" resource index after an .exe or .dll is not part of the path.
+    const size_t b = text.rfind('\\');
+    if (b != std::string::npos && b >= 3 && b <= end) {
+        const std::string before = text.substr(b - 3, 3);
+        if (before == "exe" || before == "dll")
+            end = b;
+    }
+    for (char stop : {';', '"', ','}) {
+        const size_t at = text.find(stop, start + 1);
+        if (at != std::string::npos && at > 0 && at <= end)
+            end = at;
+    }
+
+    size_t cursor = start;
+    while (cursor < end) {
+        const size_t space = text.find(' ', cursor + 1);
+        cursor = space == std::string::npos || space > end ? end : space;
+        out.push_back(text.substr(start, cursor - start));
+    }
+    return out;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+// The engine's text rules for turning registry data into file paths to test.
+// Pure string work: the Windows calls that complete them live in registry.cpp.
+
+#include <string>
+#include <vector>
+
+// Buffer size the engine reads names, data and paths into.
+constexpr size_t kPathBuffer = 1024;
+
+// The file a command line runs: the target of "Folder:" or of a regsvr32 call; other text unchanged.
+std::string ExtractCommandTarget(const std::string& text);
+
+// The first steps of NormalizeFilePath: quotes dropped, and the text cut just after the earliest
+// ".exe", ".dll" or ".ocx" (any case). Environment references are still unexpanded.
+std::string CutAtFileExtension(const std::string& text);
+
+// Undoes a cut inside a file name: the rest of the name that followed the extracted path in raw.
+std::string RestoreNameTail(const std::string& raw, const std::string& extracted, const std::string& normalized);
+
+// The prefixes of a command line that may name the program it runs, shortest first.
+std::vector<std::string> CommandLineCandidates(const std::string& text);
+
+// Keeps at most kPathBuffer - 1 characters, as a fixed buffer with its terminator would.
+std::string FitPathBuffer(std::string text);

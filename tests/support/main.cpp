@@ -1,0 +1,11 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+int main(int argc, char** argv)
+{
+    // A failing test must never stop on an error dialog.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,113 @@
+#include "sandbox.h"
+
+#include <stdexcept>
+
+#include "framework/format.h"
+#include "scan/registry.h"
+
+namespace {
+
+const HKEY kRedirected[4] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
+const char* const kNames[4] = {"HKCR", "HKCU", "HKLM", "HKU"};
+
+void Check(LONG rc, const char* what)
+{
+    if (rc != ERROR_SUCCESS)
+        throw std::runtime_error(Format("%s failed: %ld", what, rc));
+}
+
+RegKey OpenPath(const std::string& keyPath, bool create)
+{
+    const auto [rootName, subkey] = SplitKeyPath(keyPath);
+    const HKEY root = RootKeyFromName(rootName);
+    if (!root)
+        throw std::runtime_error("bad key path " + keyPath);
+    RegKey key;
+    LONG rc;
+    if (create)
+        rc = RegCreateKeyExA(root, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+    else
+        rc = RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, key.put());
+    if (rc != ERROR_SUCCESS)
+        key.reset();
+    return key;
+}
+
+} // namespace
+
+RegistrySandbox::RegistrySandbox()
+{
+    static int serial = 0;
+    m_scratch = Format("Software\\HivoraTestSandbox\\%lu-%d", GetCurrentProcessId(), ++serial);
+    RegDeleteTreeA(HKEY_CURRENT_USER, m_scratch.c_str());
+    // Every root is opened before any is redirected: HKEY_CURRENT_USER itself is one of them.
+    for (int i = 0; i < 4; ++i)
+        Check(RegCreateKeyExA(HKEY_CURRENT_USER, (m_scratch + "\\" + kNames[i]).c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, m_roots[i].put(), nullptr),
+              "RegCreateKeyExA");
+    for (int i = 0; i < 4; ++i)
+        Check(RegOverridePredefKey(kRedirected[i], m_roots[i].get()), "RegOverridePredefKey");
+}
+
+RegistrySandbox::~RegistrySandbox()
+{
+    for (HKEY root : kRedirected)
+        RegOverridePredefKey(root, nullptr);
+    for (RegKey& key : m_roots)
+        key.reset();
+    RegDeleteTreeA(HKEY_CURRENT_USER, m_scratch.c_str());
+}
+
+void SetBinary(const std::string& keyPath, const std::string& name, DWORD type, const std::string& bytes)
+{
+    const RegKey key = OpenPath(keyPath, true);
+    if (!key)
+        throw std::runtime_error("cannot create " + keyPath);
+    Check(RegSetValueExA(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                         static_cast<DWORD>(bytes.size())),
+          "RegSetValueExA");
+}
+
+void SetString(const std::string& keyPath, const std::string& name, const std::string& data, DWORD type)
+{
+    SetBinary(keyPath, name, type, std::string(data.c_str(), data.size() + 1));
+}
+
+void SetDword(const std::string& keyPath, const std::string& name, DWORD value)
+{
+    SetBinary(keyPath, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&value), sizeof value));
+}
+
+void CreateKey(const std::string& keyPath)
+{
+    if (!OpenPath(keyPath, true))
+        throw std::runtime_error("cannot create " + keyPath);
+}
+
+bool KeyExists(const std::string& keyPath)
+{
+    return static_cast<bool>(OpenPath(keyPath, false));
+}
+
+bool ValueExists(const std::string& keyPath, const std::string& name)
+{
+    const RegKey key = OpenPath(keyPath, false);
+    return key && RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+std::string ReadRaw(const std::string& keyPath, const std::string& name, DWORD* type)
+{
+    const RegKey key = OpenPath(keyPath, false);
+    DWORD size = 0;
+    DWORD t = 0;
+    if (!key || RegQueryValueExA(key.get(), name.c_str(), nullptr, &t, nullptr, &size) != ERROR_SUCCESS)
+        return {};
+    std::string data(size, '\0');
+    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &t, reinterpret_cast<BYTE*>(data.data()), &size) !=
+        ERROR_SUCCESS)
+        return {};
+    data.resize(size);
+    if (type)
+        *type = t;
+    return data;
+}

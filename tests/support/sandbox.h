@@ -1,0 +1,36 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/handles.h"
+
+// Gives a test an empty registry of its own: HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,
+// HKEY_LOCAL_MACHINE and HKEY_USERS are redirected into a scratch key for the sandbox's lifetime,
+// and the scratch key is deleted afterwards.
+class RegistrySandbox {
+public:
+    RegistrySandbox();
+    ~RegistrySandbox();
+    RegistrySandbox(const RegistrySandbox&) = delete;
+    RegistrySandbox& operator=(const RegistrySandbox&) = delete;
+
+    // The scratch key's path below the real HKEY_CURRENT_USER.
+    const std::string& ScratchPath() const { return m_scratch; }
+
+private:
+    std::string m_scratch;
+    RegKey m_roots[4];
+};
+
+// Registry helpers for arranging a test's data. Paths are "ROOT\sub\key" with the usual root names.
+void SetString(const std::string& keyPath, const std::string& name, const std::string& data,
+               DWORD type = REG_SZ);
+void SetDword(const std::string& keyPath, const std::string& name, DWORD value);
+void SetBinary(const std::string& keyPath, const std::string& name, DWORD type, const std::string& bytes);
+void CreateKey(const std::string& keyPath);
+bool KeyExists(const std::string& keyPath);
+bool ValueExists(const std::string& keyPath, const std::string& name);
+// The value's data as raw bytes (a string value keeps its terminator); empty when missing.
+std::string ReadRaw(const std::string& keyPath, const std::string& name, DWORD* type = nullptr);
