@@ -1,0 +1,6 @@
+#include "scan/scanner.h"
+
+bool IsProblemSuppressed(const CRegistryProblem&)
+{
+    return false;
+}

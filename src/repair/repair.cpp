@@ -1,0 +1,5 @@
+#include "repair/repair.h"
+
+#include "scan/scanner.h"
+
+void RunRepair(CRegistryScanner&) {}

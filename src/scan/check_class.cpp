@@ -1,0 +1,9 @@
+#include "scan/checks.h"
+
+#include "scan/scanner.h"
+
+void CheckComActiveX(CRegistryScanner&) {}
+
+void CheckClassKeys(CRegistryScanner&) {}
+
+void CheckTypeLibraries(CRegistryScanner&) {}

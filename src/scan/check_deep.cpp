@@ -1,0 +1,5 @@
+#include "scan/checks.h"
+
+#include "scan/scanner.h"
+
+void CheckDeepScan(CRegistryScanner&) {}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "framework/thread.h"
+#include "repair/clean_sweep.h"
+#include "scan/problem.h"
+
+// Messages the scan worker sends to its notification window, all with wParam 0.
+constexpr UINT WM_SCAN_DONE_REPAIRED = 0x62C;    // lParam 0
+constexpr UINT WM_SCAN_DONE = 0x62D;             // lParam 0
+constexpr UINT WM_SCAN_PATH = 0x62E;             // lParam: const char* place being read
+constexpr UINT WM_SCAN_PROBLEM = 0x62F;          // lParam: CRegistryProblem*
+constexpr UINT WM_SCAN_CATEGORY_BEGIN = 0x630;   // lParam: REGPROBLEM_TYPE
+constexpr UINT WM_SCAN_CATEGORY_END = 0x631;     // lParam: REGPROBLEM_TYPE
+constexpr UINT WM_SCAN_CATEGORY_SKIPPED = 0x632; // lParam: REGPROBLEM_TYPE
+
+// The scan engine: one per scan; the repair that may follow runs on the same object.
+class CRegistryScanner : public CCleanSweep {
+public:
+    CRegistryScanner();
+    ~CRegistryScanner() override;
+
+    void SetCategorySelection(const uint8_t flags[kCategoryCount]);
+    // Starts the worker; false when the thread could not be started.
+    bool StartScan(HWND window);
+    // Filters, stores, counts, logs and announces one finding; takes ownership of it.
+    bool ReportProblem(std::unique_ptr<CRegistryProblem> problem);
+    void RequestStop();
+
+    // Called by the checks after each item: waits while the scan is paused, then tells whether
+    // the walk must end.
+    bool StopRequested();
+    // Announces the place a check is about to read (WM_SCAN_PATH).
+    void SendPath(const std::string& text);
+    // Sends one of the scan messages to the notification window.
+    LRESULT Notify(UINT message, LPARAM lParam);
+
+    // Cooperative pause: the worker waits at its next item until Resume or RequestStop.
+    void Pause();
+    void Resume();
+
+    std::atomic<int32_t> m_bStopRequested{0};
+    std::unique_ptr<CWinThread> m_pThread;
+    HWND m_hNotifyWnd = nullptr;
+    int32_t m_anFound[kCategoryCount] = {};
+    int32_t m_anFixed[kCategoryCount] = {};
+    int32_t m_nTotalFound = 0;
+    int32_t m_nTotalFixed = 0;
+    uint8_t m_bRunning = 0;
+    uint8_t m_abCategorySelected[kCategoryCount] = {};
+    std::string m_strFileBackupFolder = "\\0";
+    std::string m_strFileListPath = "\\0";
+    std::string m_strRegBackupPath = "\\0";
+
+private:
+    std::mutex m_pauseMutex;
+    std::condition_variable m_pauseChanged;
+    bool m_bPaused = false;
+};
+
+// The engine of the current scan.
+extern std::unique_ptr<CRegistryScanner> g_pScanner;
+
+// The scan worker's entry: param is the CRegistryScanner.
+UINT ScanThreadProc(void* param);
+
+// Runs the check of one category on the calling thread.
+void RunCategoryCheck(CRegistryScanner& engine, REGPROBLEM_TYPE type);
+
+// True when the ignore list or the exclusion list hides the problem.
+bool IsProblemSuppressed(const CRegistryProblem& problem);

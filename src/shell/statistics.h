@@ -1,0 +1,4 @@
+#pragma once
+
+// Sets the fifteen per-category fixed counters to 0.
+void ResetFixedCounters();
