@@ -1,12 +1,63 @@
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+namespace {
+
+const CLI_COMMAND* const kCommands[] = {&g_cmdScan, &g_cmdIgnore};
+
+const CLI_COMMAND* FindCommand(const std::string& name)
+{
+    for (const CLI_COMMAND* command : kCommands)
+        if (name == command->pszName)
+            return command;
+    return nullptr;
+}
+
+void PrintOverview(FILE* out)
+{
+    std::fprintf(out, "usage: hivora-cli COMMAND [ARGUMENTS]\n\ncommands:\n");
+    for (const CLI_COMMAND* command : kCommands)
+        std::fprintf(out, "  %-10s %s\n", command->pszName, command->pszSummary);
+    std::fprintf(out, "\n'hivora-cli help COMMAND' describes one command.\n");
+}
+
+} // namespace
+
+int UsageError(const std::string& message, const CLI_COMMAND* command)
+{
+    std::fprintf(stderr, "hivora-cli: %s\n", message.c_str());
+    if (command)
+        std::fprintf(stderr, "usage: %s\n", command->pszUsage);
+    else
+        PrintOverview(stderr);
+    return 2;
+}
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && std::strcmp(argv[1], "--help") != 0) {
-        std::fprintf(stderr, "hivora-cli: unknown command '%s'\n", argv[1]);
-        return 2;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty())
+        return UsageError("no command given", nullptr);
+    if (args[0] == "--help" || args[0] == "-h") {
+        PrintOverview(stdout);
+        return 0;
     }
-    std::printf("usage: hivora-cli --help\n");
-    return 0;
+    if (args[0] == "help") {
+        if (args.size() == 1) {
+            PrintOverview(stdout);
+            return 0;
+        }
+        const CLI_COMMAND* command = FindCommand(args[1]);
+        if (!command)
+            return UsageError("unknown command '" + args[1] + "'", nullptr);
+        std::printf("usage: %s\n\n%s\n", command->pszUsage, command->pszHelp);
+        return 0;
+    }
+    const CLI_COMMAND* command = FindCommand(args[0]);
+    if (!command)
+        return UsageError("unknown command '" + args[0] + "'", nullptr);
+    return command->run(std::vector<std::string>(args.begin() + 1, args.end()));
 }
