@@ -1,12 +1,142 @@
 #include <gtest/gtest.h>
 
-#include "sandbox.h"
-#include "scan/registry.h"
+#include <windows.h>
 
-TEST(Sandbox, StartsEmpty)
+#include "sandbox.h"
+#include "scan/path_rules.h"
+#include "scan/problem.h"
+#include "scan/registry.h"
+#include "tempdir.h"
+
+TEST(ExtractCommandTarget, TakesTheTargetOfRegsvr32AndFolder)
+{
+    EXPECT_EQ(ExtractCommandTarget("regsvr32 /u \"C:\\Program Files\\App\\x.dll\""), "C:\\Program Files\\App\\x.dll");
+    EXPECT_EQ(ExtractCommandTarget("Folder:\"C:\\Data\\Old\""), "C:\\Data\\Old");
+    // The characters of the word are stripped, not the word: a name made of them goes too.
+    EXPECT_EQ(ExtractCommandTarget("regsvr32serv.dll"), ".dll");
+    EXPECT_EQ(ExtractCommandTarget("regsvr32 C:\\x.dll"), " C:\\x.dll");
+    EXPECT_EQ(ExtractCommandTarget("\"C:\\App\\run.exe\" -x"), "\"C:\\App\\run.exe\" -x");
+    EXPECT_EQ(ExtractCommandTarget(""), "");
+}
+
+TEST(ExtractCommandTarget, NeverExceedsThePathBuffer)
+{
+    const std::string longText(3000, 'a');
+    EXPECT_EQ(ExtractCommandTarget(longText).size(), kPathBuffer - 1);
+    EXPECT_EQ(ExtractCommandTarget("Folder:" + longText).size(), kPathBuffer - 1);
+}
+
+TEST(NormalizeFilePath, DropsQuotesAndArgumentsAndExpands)
+{
+    char windir[MAX_PATH];
+    ASSERT_GT(GetEnvironmentVariableA("SystemRoot", windir, sizeof windir), 0u);
+
+    std::string text = "\"%SystemRoot%\\system32\\shell32.dll\",-4";
+    EXPECT_EQ(NormalizeFilePath(text), std::string(windir) + "\\system32\\shell32.dll");
+    EXPECT_EQ(text, "%SystemRoot%\\system32\\shell32.dll");
+
+    std::string doubled = "C:\\Tools\\a.dll.exe /run";
+    EXPECT_EQ(NormalizeFilePath(doubled), "C:\\Tools\\a.dll");
+
+    std::string mixedCase = "C:\\Tools\\Setup.ExE /q";
+    EXPECT_EQ(NormalizeFilePath(mixedCase), "C:\\Tools\\Setup.ExE");
+
+    std::string plain = "%SystemRoot%\\fonts\\arial.ttf";
+    EXPECT_EQ(NormalizeFilePath(plain), std::string(windir) + "\\fonts\\arial.ttf");
+}
+
+TEST(NormalizeFilePath, AnExpansionLongerThanTheBufferGivesNothing)
+{
+    SetEnvironmentVariableA("HIVORA_LONG", std::string(2000, 'x').c_str());
+    std::string text = "%HIVORA_LONG%\\a.dll";
+    EXPECT_EQ(NormalizeFilePath(text), "");
+    SetEnvironmentVariableA("HIVORA_LONG", nullptr);
+}
+
+TEST(CommandLineCandidates, GrowAtEachBlankUpToTheEnd)
+{
+    using V = std::vector<std::string>;
+    EXPECT_EQ(CommandLineCandidates("C:\\Program Files\\App\\app.exe -x"),
+              (V{"C:\\Program", "C:\\Program Files\\App\\app.exe", "C:\\Program Files\\App\\app.exe -x"}));
+    // The quote ends the text; the leading quote is not part of any candidate.
+    EXPECT_EQ(CommandLineCandidates("\"C:\\My App\\a.exe\" /s"), (V{"C:\\My", "C:\\My App\\a.exe"}));
+    // A resource index after the program is dropped, and so is everything after a comma or semicolon.
+    EXPECT_EQ(CommandLineCandidates("C:\\x\\a.exe\\2"), V{"C:\\x\\a.exe"});
+    EXPECT_EQ(CommandLineCandidates("C:\\x\\b.dll,Entry arg"), V{"C:\\x\\b.dll"});
+    EXPECT_EQ(CommandLineCandidates("C:\\x\\c.exe;more"), V{"C:\\x\\c.exe"});
+    EXPECT_TRUE(CommandLineCandidates("").empty());
+}
+
+TEST(CommandLineTargetExists, TestsRealFiles)
+{
+    TempDir dir;
+    const std::string app = dir.WriteFile("My App\\app.exe");
+    EXPECT_TRUE(CommandLineTargetExists(app + " -x"));
+    EXPECT_TRUE(CommandLineTargetExists("\"" + app + "\" /s"));
+    EXPECT_TRUE(CommandLineTargetExists(dir / "My App\\app -x")); // ".exe" is tried as well
+    EXPECT_TRUE(CommandLineTargetExists(app + "\\3"));
+    EXPECT_FALSE(CommandLineTargetExists(dir / "My App\\gone.exe -x"));
+    EXPECT_TRUE(CommandLineTargetExists(dir / "gone.exe ?"));
+    EXPECT_FALSE(CommandLineTargetExists(""));
+}
+
+TEST(FileReferenceExists, FindsFilesOnThePathAndByFullPath)
+{
+    TempDir dir;
+    EXPECT_TRUE(FileReferenceExists("notepad.exe"));
+    EXPECT_TRUE(FileReferenceExists(dir.WriteFile("a.dll")));
+    EXPECT_FALSE(FileReferenceExists(dir / "b.dll"));
+    EXPECT_FALSE(FileReferenceExists(""));
+}
+
+TEST(RestoreNameTail, AddsTheRestOfACutName)
+{
+    EXPECT_EQ(RestoreNameTail("C:\\A\\b.dllX", "b.dll", "C:\\A\\b.dll"), "C:\\A\\b.dllX");
+    EXPECT_EQ(RestoreNameTail("C:\\A\\b.dll.bak /s", "C:\\A\\b.dll", "C:\\A\\b.dll"), "C:\\A\\b.dll.bak");
+    EXPECT_EQ(RestoreNameTail("\"C:\\A\\b.dll.1\"", "C:\\A\\b.dll", "C:\\A\\b.dll"), "C:\\A\\b.dll.1");
+    EXPECT_EQ(RestoreNameTail("C:\\A\\b.dll /s", "C:\\A\\b.dll", "C:\\A\\b.dll"), "C:\\A\\b.dll");
+    EXPECT_EQ(RestoreNameTail("\"C:\\A\\b.dll\"", "C:\\A\\b.dll", "C:\\A\\b.dll"), "C:\\A\\b.dll");
+    EXPECT_EQ(RestoreNameTail("C:\\A\\b.dll", "C:\\A\\b.dll", "C:\\A\\b.dll"), "C:\\A\\b.dll");
+    // A tail that is not in the raw text leaves the normalised path as it is.
+    EXPECT_EQ(RestoreNameTail("C:\\A\\b.dll", "C:\\Z\\q.dll", "C:\\Z\\q.dll"), "C:\\Z\\q.dll");
+}
+
+TEST(SplitKeyPath, SplitsAtTheFirstBackslash)
+{
+    EXPECT_EQ(SplitKeyPath("HKEY_LOCAL_MACHINE\\SOFTWARE\\A"), std::make_pair(std::string("HKEY_LOCAL_MACHINE"),
+                                                                             std::string("SOFTWARE\\A")));
+    EXPECT_EQ(SplitKeyPath("HKEY_LOCAL_MACHINE"), std::make_pair(std::string(), std::string("HKEY_LOCAL_MACHINE")));
+    EXPECT_EQ(RootKeyFromName("HKEY_USERS"), HKEY_USERS);
+    EXPECT_EQ(RootKeyFromName("HKEY_CURRENT_CONFIG"), HKEY_CURRENT_CONFIG);
+    EXPECT_EQ(RootKeyFromName("hkey_users"), nullptr);
+    EXPECT_EQ(RootKeyFromName("HKEY_DYN_DATA"), nullptr);
+}
+
+TEST(OpenOrCreateKey, ReadAccessNeverCreates)
 {
     RegistrySandbox sandbox;
-    EXPECT_FALSE(KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE"));
-    SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\X", "v", "d");
-    EXPECT_TRUE(ValueExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\X", "v"));
+    CRegKeyHolder reader(KEY_READ);
+    EXPECT_FALSE(OpenOrCreateKey(reader, HKEY_LOCAL_MACHINE, "SOFTWARE\\Missing"));
+    EXPECT_FALSE(KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Missing"));
+    EXPECT_EQ(reader.m_strSubKey, "SOFTWARE\\Missing");
+
+    CRegKeyHolder writer(KEY_ALL_ACCESS);
+    EXPECT_TRUE(OpenOrCreateKey(writer, HKEY_LOCAL_MACHINE, "SOFTWARE\\Missing"));
+    EXPECT_TRUE(writer.m_hKey);
+    EXPECT_TRUE(KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Missing"));
+
+    SetString("HKEY_CURRENT_USER\\Software\\There", "v", "d");
+    CRegKeyHolder existing(KEY_READ);
+    EXPECT_TRUE(OpenOrCreateKey(existing, HKEY_CURRENT_USER, "Software\\There"));
+}
+
+TEST(IsKeyAccessible, FollowsTheRootNameRules)
+{
+    RegistrySandbox sandbox;
+    SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\App", "v", "d");
+    EXPECT_TRUE(CRegistryProblem("HKEY_LOCAL_MACHINE\\SOFTWARE\\App", "v", "d", RPT_APP_PATHS, 0).IsKeyAccessible());
+    EXPECT_FALSE(CRegistryProblem("hkey_local_machine\\SOFTWARE\\App", "v", "d", RPT_APP_PATHS, 0).IsKeyAccessible());
+    EXPECT_FALSE(CRegistryProblem("HKEY_LOCAL_MACHINE", "v", "d", RPT_APP_PATHS, 0).IsKeyAccessible());
+    EXPECT_TRUE(CRegistryProblem("C:\\Users\\x\\Start Menu", "a.lnk", "C:\\gone.exe", RPT_SHORTCUTS, 0)
+                    .IsKeyAccessible());
 }
