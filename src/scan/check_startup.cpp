@@ -1,9 +1,268 @@
 #include "scan/checks.h"
 
+#include <windows.h>
+// The shell headers declare a CATEGORY_INFO of their own; the engine's keeps the name here.
+#define CATEGORY_INFO SHELL_CATEGORY_INFO
+#include <shlobj.h>
+#undef CATEGORY_INFO
+#include <shlwapi.h>
+
+#include <cstring>
+#include <string>
+
+#include "framework/com_ptr.h"
+#include "framework/handles.h"
+#include "scan/check_support.h"
+#include "scan/path_rules.h"
+#include "scan/registry.h"
 #include "scan/scanner.h"
 
-void CheckStartup(CRegistryScanner&) {}
+namespace {
 
-void CheckFilePaths(CRegistryScanner&) {}
+constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr char kShellFoldersKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr char kMenuOrderKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu\\Programs";
+constexpr char kMenuOrder2Key[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu2\\Programs";
 
-void CheckShortcuts(CRegistryScanner&) {}
+void Report(CRegistryScanner& engine, std::string key, std::string valueName, std::string data, REGPROBLEM_TYPE type)
+{
+    engine.ReportProblem(
+        std::make_unique<CRegistryProblem>(std::move(key), std::move(valueName), std::move(data), type, 0));
+}
+
+// Every value of a Run key whose program is found neither on the search path nor at its path.
+void CheckRunList(CRegistryScanner& engine, HKEY root, const char* rootName)
+{
+    engine.SendPath(kRunKey);
+    RegKey key;
+    if (RegOpenKeyExA(root, kRunKey, 0, KEY_READ | KEY_WRITE, key.put()) != ERROR_SUCCESS)
+        return;
+    const std::string problemKey = std::string(rootName) + "\\" + kRunKey;
+    char name[kPathBuffer];
+    char data[kPathBuffer];
+    for (DWORD index = 0;; ++index) {
+        DWORD nameLen = sizeof name;
+        if (RegEnumValueA(key.get(), index, name, &nameLen, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        DWORD size = sizeof data;
+        if (RegQueryValueExA(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) ==
+            ERROR_SUCCESS) {
+            const std::string command(data, strnlen(data, size));
+            std::string target = ExtractCommandTarget(command);
+            if (!FileReferenceExists(NormalizeFilePath(target)))
+                Report(engine, problemKey, name, command, RPT_STARTUP);
+        }
+        if (engine.StopRequested())
+            break;
+    }
+}
+
+std::string AllUsersProgramsFolder()
+{
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kShellFoldersKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return {};
+    char data[kPathBuffer];
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(key.get(), "Common Programs", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) !=
+        ERROR_SUCCESS)
+        return {};
+    return std::string(data, strnlen(data, size));
+}
+
+// A start-menu order list: one subkey per menu entry, which must exist in the all-users or the
+// user's programs folder.
+void CheckMenuOrderList(CRegistryScanner& engine, const char* menuKey, bool announceFolders)
+{
+    engine.SendPath(kShellFoldersKey);
+    const std::string allUsers = AllUsersProgramsFolder();
+    char user[MAX_PATH] = "";
+    if (!SHGetSpecialFolderPathA(nullptr, user, CSIDL_PROGRAMS, FALSE))
+        user[0] = '\0';
+
+    engine.SendPath(menuKey);
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, menuKey, 0, KEY_READ | KEY_WRITE, key.put()) != ERROR_SUCCESS)
+        return;
+    const std::string problemKey = std::string("HKEY_CURRENT_USER\\") + menuKey;
+    char entry[kPathBuffer];
+    for (DWORD index = 0;; ++index) {
+        DWORD entryLen = sizeof entry;
+        if (RegEnumKeyExA(key.get(), index, entry, &entryLen, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        const std::string a = allUsers + "\\" + entry;
+        const std::string b = std::string(user) + "\\" + entry;
+        if (announceFolders) {
+            engine.SendPath(b);
+            engine.SendPath(a);
+        }
+        if (!FoundOnSearchPath(a) && !FoundOnSearchPath(b) && !PathFileExistsA(a.c_str()) &&
+            !PathFileExistsA(b.c_str()))
+            Report(engine, problemKey, entry, a, RPT_STARTUP);
+        if (engine.StopRequested())
+            break;
+    }
+}
+
+// The recursive walk of the file path references: values are looked at only in keys with one or
+// two subkeys. The paths grow and shrink in place, one pair of buffers for the whole walk.
+class CFilePathWalk {
+public:
+    explicit CFilePathWalk(CRegistryScanner& engine) : m_engine(engine) {}
+
+    void Run(HKEY root, const char* display)
+    {
+        m_display = display;
+        Visit(root, "");
+    }
+
+private:
+    void Visit(HKEY parent, const char* name)
+    {
+        m_engine.SendPath(m_display);
+        // One KEY_READ handle serves both walks: a key that cannot also be opened for writing
+        // could not pass the report's full-access test either.
+        RegKey key;
+        if (RegOpenKeyExA(parent, name, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+            return;
+
+        DWORD subkeys = 0;
+        char sub[299];
+        while (!m_engine.StopRequested() && RegEnumKeyA(key.get(), subkeys, sub, sizeof sub) == ERROR_SUCCESS) {
+            ++subkeys;
+            const size_t length = m_display.size();
+            m_display += '\\';
+            m_display += sub;
+            Visit(key.get(), sub);
+            m_display.resize(length);
+        }
+        if (subkeys == 1 || subkeys == 2)
+            ExamineValues(key.get());
+    }
+
+    void ExamineValues(HKEY key)
+    {
+        for (DWORD index = 0; !m_engine.StopRequested(); ++index) {
+            DWORD nameLen = sizeof m_name;
+            DWORD dataLen = sizeof m_data;
+            if (RegEnumValueA(key, index, m_name, &nameLen, nullptr, nullptr, reinterpret_cast<BYTE*>(m_data),
+                              &dataLen) != ERROR_SUCCESS)
+                break;
+            if (dataLen >= 3)
+                Examine(std::string(m_data, strnlen(m_data, dataLen)));
+        }
+    }
+
+    void Examine(std::string text)
+    {
+        if (text.size() < 3)
+            return;
+        if (text[0] == '%' || (text[0] == '"' && text[1] == '%'))
+            text = ExpandEnvironment(text);
+        std::string candidate;
+        if (text.size() >= 4 && text[0] == '"' && text[2] == ':' && text[3] == '\\')
+            candidate = text.substr(1);
+        else if (text.size() >= 3 && text[1] == ':' && text[2] == '\\')
+            candidate = std::move(text);
+        else
+            return;
+        const size_t quote = candidate.find('"');
+        if (quote != std::string::npos)
+            candidate.resize(quote);
+        if (!m_cache.IsPresent(candidate))
+            Report(m_engine, m_display, m_name, candidate, RPT_FILE_PATHS);
+    }
+
+    CRegistryScanner& m_engine;
+    std::string m_display;
+    CDrivePathCache m_cache;
+    char m_name[kPathBuffer];
+    char m_data[kPathBuffer];
+};
+
+// True when the shortcut loads, names a file target and that file is gone; any failure on the
+// way counts as a working shortcut.
+bool IsBrokenShortcut(const std::string& path)
+{
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put())))
+        return false;
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put())))
+        return false;
+    wchar_t widePath[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH))
+        return false;
+    if (FAILED(file->Load(widePath, STGM_READ)))
+        return false;
+    // Resolving may repair the link in place; what counts is the target it holds afterwards.
+    link->Resolve(nullptr, SLR_NO_UI | SLR_UPDATE);
+    char target[MAX_PATH] = "";
+    // S_FALSE: the link has no file target (a control panel item, a web page).
+    if (link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK)
+        return false;
+    std::string text = target;
+    return !PathFileExistsA(NormalizeFilePath(text).c_str());
+}
+
+bool EndsWithLnk(const char* name)
+{
+    const size_t length = strlen(name);
+    return length >= 4 && strcmp(name + length - 4, ".lnk") == 0;
+}
+
+void WalkShortcutFolder(CRegistryScanner& engine, const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    const FindHandle find(FindFirstFileA((folder + "\\*.*").c_str(), &found));
+    if (!find)
+        return;
+    do {
+        if (engine.StopRequested())
+            break;
+        const std::string path = folder + "\\" + found.cFileName;
+        engine.SendPath(path);
+        if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0)
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (lstrcmpiA(found.cFileName, "sendto") != 0)
+                WalkShortcutFolder(engine, path);
+        } else if (EndsWithLnk(found.cFileName) && IsBrokenShortcut(path) && !engine.StopRequested()) {
+            Report(engine, path, "", "", RPT_SHORTCUTS);
+        }
+    } while (FindNextFileA(find.get(), &found));
+}
+
+} // namespace
+
+void CheckShortcutsUnder(CRegistryScanner& engine, const std::string& folder)
+{
+    const ComApartment com;
+    WalkShortcutFolder(engine, folder);
+}
+
+void CheckStartup(CRegistryScanner& engine)
+{
+    // Both Run lists are examined from their first value.
+    CheckRunList(engine, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE");
+    CheckRunList(engine, HKEY_CURRENT_USER, "HKEY_CURRENT_USER");
+    CheckMenuOrderList(engine, kMenuOrderKey, false);
+    CheckMenuOrderList(engine, kMenuOrder2Key, true);
+}
+
+void CheckFilePaths(CRegistryScanner& engine)
+{
+    CFilePathWalk walk(engine);
+    walk.Run(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE");
+    walk.Run(HKEY_USERS, "HKEY_USERS");
+}
+
+void CheckShortcuts(CRegistryScanner& engine)
+{
+    char profile[MAX_PATH] = "";
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, 0, profile)))
+        profile[0] = '\0';
+    CheckShortcutsUnder(engine, profile);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <string>
+#include <unordered_map>
+
+#include "scan/path_rules.h"
+#include "scan/registry.h"
+
+class CRegistryScanner;
+
+// PathFindOnPathA: the name is found in the current folder, the system folders or the PATH folders.
+inline bool FoundOnSearchPath(const std::string& name)
+{
+    // PathFindOnPathA writes up to MAX_PATH characters into its buffer.
+    if (name.empty() || name.size() >= MAX_PATH)
+        return false;
+    char buf[kPathBuffer];
+    lstrcpynA(buf, name.c_str(), sizeof buf);
+    return PathFindOnPathA(buf, nullptr) != FALSE;
+}
+
+// The existence test of the drive-path walks (file path references, deep scan): the search path,
+// a wildcard, or the command-line test. Registries repeat the same paths many times, so the
+// answers are kept for the one walk that owns the cache; each is the one the uncached test gives.
+class CDrivePathCache {
+public:
+    bool IsPresent(const std::string& text)
+    {
+        const auto known = m_known.find(text);
+        if (known != m_known.end())
+            return known->second;
+        const bool present = FoundOnSearchPath(text) || text.find('*') != std::string::npos ||
+                             CommandLineTargetExists(text);
+        m_known.emplace(text, present);
+        return present;
+    }
+
+private:
+    std::unordered_map<std::string, bool> m_known;
+};
+
+// The shortcut walk of the profile folder, from folder (no trailing backslash).
+void CheckShortcutsUnder(CRegistryScanner& engine, const std::string& folder);

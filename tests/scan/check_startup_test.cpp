@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#define CATEGORY_INFO SHELL_CATEGORY_INFO
+#include <shlobj.h>
+#undef CATEGORY_INFO
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "framework/com_ptr.h"
+#include "framework/format.h"
+#include "sandbox.h"
+#include "scan/check_support.h"
+#include "scan/checks.h"
+#include "scan/scanner.h"
+#include "tempdir.h"
+
+namespace {
+
+const std::string kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::string kMenuOrder = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder";
+
+class StartupChecks : public testing::Test {
+protected:
+    StartupChecks() { g_arrProblems.clear(); }
+    ~StartupChecks() override { g_arrProblems.clear(); }
+
+    // "key|value name|data" of every problem reported, in order.
+    static std::vector<std::string> Found(REGPROBLEM_TYPE type)
+    {
+        std::vector<std::string> found;
+        for (const auto& problem : g_arrProblems) {
+            EXPECT_EQ(problem->m_nType, type);
+            EXPECT_EQ(problem->m_nExtra, 0);
+            found.push_back(problem->m_strKey + "|" + problem->m_strValueName + "|" + problem->m_strData);
+        }
+        return found;
+    }
+    // The same, sorted, for walks whose order the registry decides.
+    static std::vector<std::string> SortedFound(REGPROBLEM_TYPE type)
+    {
+        std::vector<std::string> found = Found(type);
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+
+    RegistrySandbox sandbox;
+    TempDir temp;
+    CRegistryScanner engine;
+};
+
+TEST_F(StartupChecks, RunListsTestTheProgramOfEachCommandLine)
+{
+    const std::string app = temp.WriteFile("Tools\\app.exe");
+    const std::string gone = temp / "gone.exe";
+    SetString("HKEY_LOCAL_MACHINE\\" + kRun, "Gone", "\"" + gone + "\" /background");
+    SetString("HKEY_LOCAL_MACHINE\\" + kRun, "Quoted", "\"" + app + "\" -minimized");
+    SetString("HKEY_LOCAL_MACHINE\\" + kRun, "OnPath", "cmd.exe /c exit");
+    SetString("HKEY_CURRENT_USER\\" + kRun, "Tray", app + ",2");
+    SetString("HKEY_CURRENT_USER\\" + kRun, "Missing", gone);
+
+    CheckStartup(engine);
+
+    // The machine list's first value is examined like every other.
+    EXPECT_EQ(Found(RPT_STARTUP), (std::vector<std::string>{
+                                      "HKEY_LOCAL_MACHINE\\" + kRun + "|Gone|\"" + gone + "\" /background",
+                                      "HKEY_CURRENT_USER\\" + kRun + "|Missing|" + gone,
+                                  }));
+    EXPECT_EQ(engine.m_anFound[RPT_STARTUP], 2);
+}
+
+TEST_F(StartupChecks, MenuOrderEntriesMustExistInOneProgramsFolder)
+{
+    char userPrograms[MAX_PATH] = "";
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, userPrograms, CSIDL_PROGRAMS, TRUE));
+    const std::string userOnly = Format("Hivora user entry %lu", GetCurrentProcessId());
+    const std::string userEntry = std::string(userPrograms) + "\\" + userOnly;
+    ASSERT_TRUE(CreateDirectoryA(userEntry.c_str(), nullptr));
+    const std::string allUsers = temp / "All Programs";
+    temp.WriteFile("All Programs\\Shared Tool\\tool.lnk");
+    SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+              "Common Programs", allUsers);
+    for (const char* menu : {"\\Start Menu\\Programs\\", "\\Start Menu2\\Programs\\"}) {
+        CreateKey(kMenuOrder + menu + "Shared Tool");
+        CreateKey(kMenuOrder + menu + userOnly);
+        CreateKey(kMenuOrder + menu + "Removed Game");
+    }
+
+    CheckStartup(engine);
+    RemoveDirectoryA(userEntry.c_str());
+
+    const std::string removed = "|Removed Game|" + allUsers + "\\Removed Game";
+    EXPECT_EQ(Found(RPT_STARTUP), (std::vector<std::string>{
+                                      kMenuOrder + "\\Start Menu\\Programs" + removed,
+                                      kMenuOrder + "\\Start Menu2\\Programs" + removed,
+                                  }));
+}
+
+class FilePathChecks : public StartupChecks {};
+
+TEST_F(FilePathChecks, ValuesAreExaminedOnlyInKeysWithOneOrTwoSubkeys)
+{
+    const std::string gone = temp / "gone\\setup.exe";
+    for (const char* key : {"None", "One\\A", "Two\\A", "Two\\B", "Three\\A", "Three\\B", "Three\\C"})
+        CreateKey(std::string("HKEY_LOCAL_MACHINE\\SOFTWARE\\HivoraFp\\") + key);
+    for (const char* key : {"None", "One", "Two", "Three"})
+        SetString(std::string("HKEY_LOCAL_MACHINE\\SOFTWARE\\HivoraFp\\") + key, "Target", gone + " /q");
+    SetString("HKEY_USERS\\S-1-5-21\\Software\\Vendor\\Child", "Ignored", gone);
+    SetString("HKEY_USERS\\S-1-5-21\\Software\\Vendor", "Target", "\"" + gone + "\" /x");
+
+    CheckFilePaths(engine);
+
+    EXPECT_EQ(Found(RPT_FILE_PATHS), (std::vector<std::string>{
+                                         "HKEY_LOCAL_MACHINE\\SOFTWARE\\HivoraFp\\One|Target|" + gone + " /q",
+                                         "HKEY_LOCAL_MACHINE\\SOFTWARE\\HivoraFp\\Two|Target|" + gone + " /q",
+                                         "HKEY_USERS\\S-1-5-21\\Software\\Vendor|Target|" + gone,
+                                     }));
+}
+
+TEST_F(FilePathChecks, OnlyDrivePathsToMissingFilesAreReported)
+{
+    const std::string present = temp.WriteFile("Present Dir\\tool.exe");
+    const std::string key = "HKEY_LOCAL_MACHINE\\SOFTWARE\\HivoraFp\\Values";
+    CreateKey(key + "\\Child");
+    SetString(key, "Present", "\"" + present + "\" --flag");
+    SetString(key, "Wildcard", temp / "gone\\*.tmp");
+    SetString(key, "Question", temp / "gone\\file?.dat");
+    SetString(key, "Relative", "gone\\setup.exe");
+    SetString(key, "Expanded", "%SystemRoot%\\hivora-gone.exe -run");
+    SetString(key, "ExpandedPresent", "\"%SystemRoot%\\system32\\cmd.exe\" /c");
+    SetString(key, "Short", "C:");
+    const std::string binary = temp / "gone\\data.bin";
+    SetBinary(key, "Binary", REG_BINARY, binary);
+
+    CheckFilePaths(engine);
+
+    char windows[MAX_PATH];
+    ASSERT_GT(GetEnvironmentVariableA("SystemRoot", windows, sizeof windows), 0u);
+    // The value type is not looked at: binary data that reads as a drive path is tested too.
+    EXPECT_EQ(SortedFound(RPT_FILE_PATHS), (std::vector<std::string>{
+                                               key + "|Binary|" + binary,
+                                               key + "|Expanded|" + windows + "\\hivora-gone.exe -run",
+                                     }));
+}
+
+TEST_F(FilePathChecks, StopEndsTheWalk)
+{
+    SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\HivoraFp\\One", "Target", temp / "gone.exe");
+    CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\HivoraFp\\One\\A");
+    engine.RequestStop();
+
+    CheckFilePaths(engine);
+
+    EXPECT_TRUE(Found(RPT_FILE_PATHS).empty());
+}
+
+// Shortcut files made the way the shell makes them.
+class ShortcutChecks : public StartupChecks {
+protected:
+    void MakeShortcut(const std::string& link, const std::string& target)
+    {
+        ComPtr<IShellLinkA> shellLink;
+        ASSERT_HRESULT_SUCCEEDED(
+            CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shellLink.put()));
+        ASSERT_HRESULT_SUCCEEDED(shellLink->SetPath(target.c_str()));
+        ComPtr<IPersistFile> file;
+        ASSERT_HRESULT_SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.put()));
+        wchar_t wide[MAX_PATH];
+        ASSERT_GT(MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH), 0);
+        ASSERT_HRESULT_SUCCEEDED(file->Save(wide, TRUE));
+    }
+
+    ComApartment com;
+};
+
+TEST_F(ShortcutChecks, BrokenShortcutsAreReportedByFilePath)
+{
+    const std::string target = temp.WriteFile("Programs\\app.exe");
+    const std::string doomed = temp.WriteFile("Programs\\old.exe");
+    CreateDirectoryA((temp / "Links").c_str(), nullptr);
+    CreateDirectoryA((temp / "Links\\Nested").c_str(), nullptr);
+    CreateDirectoryA((temp / "Links\\SendTo").c_str(), nullptr);
+    CreateDirectoryA((temp / "Links\\SENDTO").c_str(), nullptr);
+    MakeShortcut(temp / "Links\\good.lnk", target);
+    for (const char* link : {"Links\\broken.lnk", "Links\\Nested\\deep.lnk", "Links\\SendTo\\skipped.lnk",
+                             "Links\\SENDTO\\skipped.lnk", "Links\\CAPITAL.LNK"})
+        MakeShortcut(temp / link, doomed);
+    ASSERT_TRUE(DeleteFileA(doomed.c_str()));
+
+    CheckShortcutsUnder(engine, temp / "Links");
+
+    EXPECT_EQ(SortedFound(RPT_SHORTCUTS), (std::vector<std::string>{
+                                              (temp / "Links\\Nested\\deep.lnk") + "||",
+                                              (temp / "Links\\broken.lnk") + "||",
+                                          }));
+}
+
+TEST_F(ShortcutChecks, FilesThatAreNoShortcutsCountAsWorking)
+{
+    temp.WriteFile("Links\\not a link.lnk", "plain text");
+    temp.WriteFile("Links\\empty.lnk", "");
+
+    CheckShortcutsUnder(engine, temp / "Links");
+
+    EXPECT_TRUE(Found(RPT_SHORTCUTS).empty());
+}
+
+} // namespace
