@@ -1,0 +1,82 @@
+#pragma once
+
+// Registry walks and reads with the fixed buffer sizes the checks use, plus a file-existence cache
+// for one check run. A name or value that does not fit its buffer is never partly read: the call
+// fails and the caller skips the item or ends the walk.
+
+#include <windows.h>
+
+#include <string>
+#include <unordered_map>
+
+#include "framework/handles.h"
+
+// Subkey name buffers, in characters, terminator included.
+constexpr DWORD kShortNameChars = 299;
+constexpr DWORD kLongNameChars = 1024;
+
+// Value data limits, in bytes, as handed to the registry.
+constexpr DWORD kShortDataBytes = 1023;
+constexpr DWORD kDataBytes = 1024;
+
+// Access used by the checks unless a walk says otherwise.
+constexpr REGSAM kCheckAccess = KEY_READ | KEY_WRITE;
+
+// The key opened below parent; empty when it cannot be opened.
+RegKey OpenKey(HKEY parent, const char* subkey, REGSAM access = kCheckAccess);
+
+// Reads the value name (empty: the default value) as text, the registry given at most dataBytes
+// bytes (up to kDataBytes). False when the value is missing or larger; out is then unchanged.
+bool ReadValueText(HKEY key, const char* name, DWORD dataBytes, std::string& out);
+
+// Enumerates subkey names with RegEnumKeyA into a buffer of nameChars characters (up to
+// kLongNameChars), from index 0 until a call fails. visit(const char* name) returns false to stop.
+template <typename Visit>
+void WalkSubkeys(HKEY key, DWORD nameChars, Visit&& visit)
+{
+    char name[kLongNameChars];
+    if (nameChars > sizeof name)
+        nameChars = sizeof name;
+    for (DWORD index = 0; RegEnumKeyA(key, index, name, nameChars) == ERROR_SUCCESS; ++index)
+        if (!visit(static_cast<const char*>(name)))
+            return;
+}
+
+// Enumerates values with RegEnumValueA, name and data in kLongNameChars / kDataBytes buffers, from
+// index 0 until a call fails (so an over-long name or data ends the walk). The data is handed on
+// as text up to its first zero byte. visit(const char* name, const char* data) returns false to stop.
+template <typename Visit>
+void WalkValues(HKEY key, Visit&& visit)
+{
+    char name[kLongNameChars];
+    char data[kDataBytes + 1];
+    for (DWORD index = 0;; ++index) {
+        DWORD nameLen = kLongNameChars;
+        DWORD dataLen = kDataBytes;
+        if (RegEnumValueA(key, index, name, &nameLen, nullptr, nullptr, reinterpret_cast<BYTE*>(data),
+                          &dataLen) != ERROR_SUCCESS)
+            return;
+        data[dataLen < kDataBytes ? dataLen : kDataBytes] = '\0';
+        if (!visit(static_cast<const char*>(name), static_cast<const char*>(data)))
+            return;
+    }
+}
+
+// Remembers file tests for the length of one check run, where many entries name the same file.
+// Each answer is the one the uncached call gives.
+class CFileTestCache {
+public:
+    // PathFindOnPathA(path, NULL): a bare name found in the current folder, the system folders or PATH.
+    bool FoundOnSearchPath(const std::string& path);
+    // PathFileExistsA(path).
+    bool FileExists(const std::string& path);
+    // FileReferenceExists(path): the search path, then the path itself.
+    bool ReferenceExists(const std::string& path) { return FoundOnSearchPath(path) || FileExists(path); }
+
+private:
+    struct Tests {
+        signed char onSearchPath = -1; // -1: not asked yet
+        signed char exists = -1;
+    };
+    std::unordered_map<std::string, Tests> m_tests;
+};

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "path_recorder.h"
+#include "sandbox.h"
+#include "scan/checks.h"
+#include "scan/scanner.h"
+#include "tempdir.h"
+
+namespace {
+
+const std::string HKCR = "HKEY_CLASSES_ROOT\\";
+
+struct Found {
+    std::string key;
+    std::string valueName;
+    std::string data;
+    REGPROBLEM_TYPE type;
+    bool operator==(const Found&) const = default;
+};
+
+void PrintTo(const Found& f, std::ostream* os)
+{
+    *os << "{" << f.key << " | " << f.valueName << " | " << f.data << " | " << f.type << "}";
+}
+
+std::vector<Found> Problems()
+{
+    std::vector<Found> out;
+    for (const auto& p : g_arrProblems) {
+        EXPECT_EQ(p->m_nExtra, 0);
+        out.push_back({p->m_strKey, p->m_strValueName, p->m_strData, p->m_nType});
+    }
+    return out;
+}
+
+class ClassChecks : public testing::Test {
+protected:
+    void SetUp() override { g_arrProblems.clear(); }
+    void TearDown() override { g_arrProblems.clear(); }
+
+    void SetDefault(const std::string& subkey, const std::string& data) { SetString(HKCR + subkey, "", data); }
+
+    RegistrySandbox m_sandbox;
+    TempDir m_dir;
+    CRegistryScanner m_engine;
+};
+
+TEST_F(ClassChecks, ServerFilesAreTestedWithoutArgumentsAndOnlyOnDrivePaths)
+{
+    const std::string present = m_dir.WriteFile("hvserver.dll");
+    const std::string icon = m_dir.WriteFile("hvpicture.ico");
+    const std::string gone = m_dir / "hvgone.dll";
+    const std::string cls = "{11111111-2222-3333-4444-555555555501}";
+    SetDefault("CLSID\\" + cls + "\\InprocServer32", gone);
+    SetDefault("CLSID\\" + cls + "\\LocalServer32", "hvabsentprogram.exe /automation");
+    SetDefault("CLSID\\" + cls + "\\PersistentHandler", "{11111111-2222-3333-4444-555555555599}");
+    SetDefault("CLSID\\" + cls + "\\DefaultIcon", m_dir / "hvlost.ico" + ",-3");
+
+    const std::string fine = "{11111111-2222-3333-4444-555555555502}";
+    SetDefault("CLSID\\" + fine + "\\InprocServer32", "\"" + present + "\",3");
+    SetDefault("CLSID\\" + fine + "\\DefaultIcon", icon + ",3");
+    SetDefault("CLSID\\" + fine + "\\InprocHandler32", "ole32.dll");
+
+    CheckComActiveX(m_engine);
+
+    const std::vector<Found> expected = {
+        {HKCR + "CLSID\\" + cls + "\\InprocServer32", "(Default)", gone, RPT_COM_ACTIVEX},
+        {HKCR + "CLSID\\" + cls + "\\DefaultIcon", "(Default)", m_dir / "hvlost.ico", RPT_COM_ACTIVEX},
+    };
+    EXPECT_EQ(Problems(), expected);
+    EXPECT_EQ(m_engine.m_anFound[RPT_COM_ACTIVEX], 2);
+}
+
+TEST_F(ClassChecks, ServerValuesReadIntoAThousandAndTwentyThreeBytes)
+{
+    // 1022 characters and the terminator fit; one character more does not and is never read.
+    const std::string fits = "C:\\" + std::string(1019, 'f');
+    const std::string tooLong = "C:\\" + std::string(1020, 'g');
+    SetDefault("CLSID\\{11111111-2222-3333-4444-555555555503}\\InprocServer32", fits);
+    SetDefault("CLSID\\{11111111-2222-3333-4444-555555555504}\\InprocServer32", tooLong);
+
+    CheckComActiveX(m_engine);
+
+    ASSERT_EQ(g_arrProblems.size(), 1u);
+    EXPECT_EQ(g_arrProblems[0]->m_strData, fits);
+}
+
+TEST_F(ClassChecks, ApplicationIdentifiersMustBeRegistered)
+{
+    SetString(HKCR + "CLSID\\{11111111-2222-3333-4444-555555555505}", "AppID",
+              "{11111111-2222-3333-4444-5555555555A5}");
+    SetString(HKCR + "CLSID\\{11111111-2222-3333-4444-555555555506}", "AppID",
+              "{11111111-2222-3333-4444-5555555555A6}");
+    CreateKey(HKCR + "AppID\\{11111111-2222-3333-4444-5555555555A6}");
+    SetString(HKCR + "AppID\\hvtool.exe", "AppID", "{11111111-2222-3333-4444-5555555555A7}");
+    SetString(HKCR + "AppID\\hvother.exe", "AppID", "{11111111-2222-3333-4444-5555555555A6}");
+    // Names in braces are identifiers themselves and are not followed.
+    SetString(HKCR + "AppID\\{11111111-2222-3333-4444-5555555555A8}", "AppID",
+              "{11111111-2222-3333-4444-5555555555A9}");
+
+    CheckComActiveX(m_engine);
+
+    const std::vector<Found> expected = {
+        {HKCR + "CLSID\\{11111111-2222-3333-4444-555555555505}", "AppID", "{11111111-2222-3333-4444-5555555555A5}",
+         RPT_COM_ACTIVEX},
+        {HKCR + "AppID\\hvtool.exe", "AppID", "{11111111-2222-3333-4444-5555555555A7}", RPT_COM_ACTIVEX},
+    };
+    EXPECT_EQ(Problems(), expected);
+}
+
+TEST_F(ClassChecks, ClassReferencesCarryTheBracedDefaultName)
+{
+    SetDefault("HvSample.Widget\\CLSID", "{11111111-2222-3333-4444-5555555555B1}");
+    SetDefault("HvSample.Gadget\\CLSID", "{11111111-2222-3333-4444-5555555555B2}");
+    CreateKey(HKCR + "CLSID\\{11111111-2222-3333-4444-5555555555B2}");
+
+    CheckComActiveX(m_engine);
+
+    const std::vector<Found> expected = {
+        {HKCR + "HvSample.Widget\\CLSID", "{Default}", "{11111111-2222-3333-4444-5555555555B1}", RPT_COM_ACTIVEX},
+    };
+    EXPECT_EQ(Problems(), expected);
+}
+
+TEST_F(ClassChecks, TypeLibraryProblemsNameTheirOwnVersion)
+{
+    const std::string lib = "{11111111-2222-3333-4444-5555555555C1}";
+    const std::string base = HKCR + "TypeLib\\" + lib;
+    SetString(base + "\\1.0\\0\\win32", "", m_dir / "hvold.tlb");
+    SetString(base + "\\1.0\\FLAGS", "", "0");
+    SetString(base + "\\2.0\\0\\win32", "", m_dir / "hvnew.tlb");
+    SetString(base + "\\2.0\\9\\win32", "", m_dir.WriteFile("hvthere.tlb"));
+    SetString(base + "\\2.0\\0\\win64", "", m_dir / "hvwide.tlb");
+    SetString(base + "\\3.0\\0\\win32", "", "hvbare.tlb");
+
+    PathRecorder recorder;
+    m_engine.m_hNotifyWnd = recorder.Window();
+    CheckComActiveX(m_engine);
+
+    const std::vector<Found> expected = {
+        {base + "\\1.0\\0\\win32", "(Default)", m_dir / "hvold.tlb", RPT_COM_ACTIVEX},
+        {base + "\\2.0\\0\\win32", "(Default)", m_dir / "hvnew.tlb", RPT_COM_ACTIVEX},
+    };
+    EXPECT_EQ(Problems(), expected);
+
+    const std::vector<std::string>& paths = recorder.Paths();
+    const auto first = std::find(paths.begin(), paths.end(), base + "\\");
+    ASSERT_GE(paths.end() - first, 6);
+    const std::vector<std::string> walk(first, first + 6);
+    const std::vector<std::string> expectedWalk = {
+        base + "\\", base + "\\1.0\\", base + "\\1.0\\0\\win32", base + "\\1.0\\FLAGS\\win32",
+        base + "\\2.0\\", base + "\\2.0\\0\\win32",
+    };
+    EXPECT_EQ(walk, expectedWalk);
+}
+
+TEST_F(ClassChecks, ServerPathsAnnouncedForEveryEntryInOrder)
+{
+    const std::string cls = "{11111111-2222-3333-4444-5555555555D1}";
+    CreateKey(HKCR + "CLSID\\" + cls);
+
+    PathRecorder recorder;
+    m_engine.m_hNotifyWnd = recorder.Window();
+    CheckComActiveX(m_engine);
+
+    const std::vector<std::string> expected = {
+        "CLSID\\" + cls + "\\InprocServer32",  "CLSID\\" + cls + "\\InprocServer",
+        "CLSID\\" + cls + "\\LocalServer32",   "CLSID\\" + cls + "\\LocalServer",
+        "CLSID\\" + cls + "\\InprocHandler32", "CLSID\\" + cls + "\\InprocHandler",
+        "CLSID\\" + cls + "\\PersistentHandler", "CLSID\\" + cls + "\\DefaultIcon",
+        // The class reference pass visits every top-level name.
+        "CLSID\\CLSID",
+    };
+    EXPECT_EQ(recorder.Paths(), expected);
+}
+
+TEST_F(ClassChecks, StopEndsEveryPassBeforeItsFirstItem)
+{
+    SetDefault("CLSID\\{11111111-2222-3333-4444-5555555555E1}\\InprocServer32", m_dir / "hvgone.dll");
+    SetDefault("HvSample.Widget\\CLSID", "{11111111-2222-3333-4444-5555555555E2}");
+    SetDefault("CLSID\\{11111111-2222-3333-4444-5555555555E2}\\InprocServer32", m_dir / "hvgone.dll");
+
+    PathRecorder recorder;
+    m_engine.m_hNotifyWnd = recorder.Window();
+    m_engine.RequestStop();
+    CheckComActiveX(m_engine);
+    CheckClassKeys(m_engine);
+    CheckTypeLibraries(m_engine);
+
+    EXPECT_TRUE(g_arrProblems.empty());
+    EXPECT_TRUE(recorder.Paths().empty());
+}
+
+class ProgIdChecks : public ClassChecks {
+protected:
+    // A programmatic identifier whose class names server as its in-process server.
+    void Register(const std::string& progId, const std::string& cls, const std::string& server)
+    {
+        SetDefault(progId + "\\CLSID", cls);
+        SetDefault("CLSID\\" + cls + "\\InprocServer32", server);
+    }
+};
+
+TEST_F(ProgIdChecks, LowerCaseDllServersAreClassKeysTheRestTypeLibraries)
+{
+    Register("HvWidget.Lower", "{11111111-2222-3333-4444-5555555555F1}", m_dir / "hvgone.dll");
+    Register("HvWidget.Upper", "{11111111-2222-3333-4444-5555555555F2}", m_dir / "HVGONE.DLL");
+    Register("HvWidget.Control", "{11111111-2222-3333-4444-5555555555F3}", m_dir / "hvgone.ocx");
+    Register("HvWidget.Present", "{11111111-2222-3333-4444-5555555555F4}", m_dir.WriteFile("hvhere.dll"));
+    Register("HvWidget.Bare", "{11111111-2222-3333-4444-5555555555F5}", "hvnowhere.dll");
+    // A server named by ".dll" alone matches neither category.
+    Register("HvWidget.Odd", "{11111111-2222-3333-4444-5555555555F6}", ".dll");
+    SetDefault("HvWidget.NoServer\\CLSID", "{11111111-2222-3333-4444-5555555555F7}");
+    CreateKey(HKCR + "CLSID\\{11111111-2222-3333-4444-5555555555F7}");
+    // Extensions are not programmatic identifiers.
+    SetDefault(".hvext\\CLSID", "{11111111-2222-3333-4444-5555555555F1}");
+
+    PathRecorder recorder;
+    m_engine.m_hNotifyWnd = recorder.Window();
+    CheckClassKeys(m_engine);
+    const std::vector<Found> classKeys = {
+        {HKCR + "HvWidget.Lower\\CLSID", "(Default)", "{11111111-2222-3333-4444-5555555555F1}", RPT_CLASS_KEYS},
+    };
+    EXPECT_EQ(Problems(), classKeys);
+    EXPECT_EQ(std::count(recorder.Paths().begin(), recorder.Paths().end(), "HvWidget.Lower\\CLSID"), 1);
+    EXPECT_EQ(std::count(recorder.Paths().begin(), recorder.Paths().end(), ".hvext\\CLSID"), 0);
+
+    g_arrProblems.clear();
+    CheckTypeLibraries(m_engine);
+    const std::vector<Found> typeLibs = {
+        {HKCR + "HvWidget.Control\\CLSID", "(Default)", "{11111111-2222-3333-4444-5555555555F3}", RPT_TYPE_LIBS},
+        {HKCR + "HvWidget.Upper\\CLSID", "(Default)", "{11111111-2222-3333-4444-5555555555F2}", RPT_TYPE_LIBS},
+    };
+    EXPECT_EQ(Problems(), typeLibs);
+}
+
+TEST_F(ProgIdChecks, NameCutAtAnInnerExtensionIsRestored)
+{
+    // The engine's path rules cut "hvlib.dll2.dll" after its first ".dll"; the check puts the rest
+    // of the name back before testing the file.
+    const std::string whole = m_dir.WriteFile("hvlib.dll2.dll");
+    Register("HvWidget.Restored", "{11111111-2222-3333-4444-555555555601}", whole);
+    Register("HvWidget.Missing", "{11111111-2222-3333-4444-555555555602}", m_dir / "hvlost.dll2.dll");
+    m_dir.WriteFile("hvlost.dll");
+
+    CheckClassKeys(m_engine);
+
+    const std::vector<Found> expected = {
+        {HKCR + "HvWidget.Missing\\CLSID", "(Default)", "{11111111-2222-3333-4444-555555555602}", RPT_CLASS_KEYS},
+    };
+    EXPECT_EQ(Problems(), expected);
+}
+
+} // namespace
