@@ -1,0 +1,29 @@
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <functional>
+#include <string>
+
+#include "framework/handles.h"
+
+struct InternetTraits {
+    using Type = HINTERNET;
+    static Type Empty() { return nullptr; }
+    static void Close(Type h) { InternetCloseHandle(h); }
+};
+using InternetHandle = UniqueHandle<InternetTraits>;
+
+// Reads the body of an opened URL to its end, handing each piece to sink (which may refuse it).
+// Fails when the server answered with a status other than 2xx, when a read fails, or when the body
+// is shorter or longer than the length the server announced.
+bool ReadWholeBody(HINTERNET url, const std::function<bool(const char* data, DWORD size)>& sink,
+                   unsigned long long& total);
+
+// A name of 10 characters from the runtime's generator.
+std::string MakeRandomName();
+
+// Downloads url into the temporary folder under a new random name (given back in name). A size
+// above 0 must match the length received. A failed download leaves no file behind.
+bool DownloadToTemp(std::string& name, int size, const char* url);

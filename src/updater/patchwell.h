@@ -1,0 +1,30 @@
+#pragma once
+
+#include <windows.h>
+
+// Status events of an update check; the numbers are the interface.
+enum AU_STATUS {
+    AuConnected = 1,
+    AuDownloading = 2,
+    AuProductDone = 3,
+    AuDownloadFailed = 4,
+    AuConnecting = 7,
+    AuReadyToInstall = 8,
+    AuError = 10,
+    AuFinished = 11,
+};
+
+// text is null for events that carry none; the result is ignored.
+typedef bool (*AuStatusProc)(int code, const char* text);
+// Called with (null, null) when the list has arrived, then per product; true downloads it.
+typedef bool (*AuConfirmProc)(const char* name, const char* version);
+
+extern "C" {
+// One whole update pass on the calling thread. May end the calling process (exit code 0) when a
+// product must be installed after the program has ended.
+void AuCheckForUpdates(const char* url, AuConfirmProc confirm, AuStatusProc status);
+
+// Installs what the last check downloaded; rundll32's entry signature, its arguments unused.
+// Returns 1 after a run, 0 when the install list cannot be opened.
+int CALLBACK InstallUpdates(HWND window, HINSTANCE instance, LPSTR commandLine, int show);
+}

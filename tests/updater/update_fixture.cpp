@@ -1,0 +1,229 @@
+#include "update_fixture.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "framework/format.h"
+#include "framework/handles.h"
+
+namespace {
+
+// Wine maps the Unix root to drive Z:.
+std::string DosPath(std::string path)
+{
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
+}
+
+void CopyOrThrow(const std::string& from, const std::string& to)
+{
+    if (!CopyFileA(from.c_str(), to.c_str(), FALSE))
+        throw std::runtime_error("cannot copy " + from + " to " + to);
+}
+
+void CollectFiles(const std::string& root, const std::string& relative, std::vector<std::string>& files)
+{
+    WIN32_FIND_DATAA entry;
+    const std::string folder = relative.empty() ? root : root + "\\" + relative;
+    FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &entry));
+    if (!find)
+        return;
+    do {
+        const std::string name = entry.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        const std::string child = relative.empty() ? name : relative + "\\" + name;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            CollectFiles(root, child, files);
+        else
+            files.push_back(child);
+    } while (FindNextFileA(find.get(), &entry));
+}
+
+std::string FormatFileTime(const FILETIME& utc)
+{
+    FILETIME local;
+    SYSTEMTIME when;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &when))
+        return {};
+    return Format("%04u-%02u-%02u %02u:%02u:%02u", when.wYear, when.wMonth, when.wDay, when.wHour, when.wMinute,
+                  when.wSecond);
+}
+
+std::string FileTimeOf(const std::string& path, bool creation)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return {};
+    return FormatFileTime(creation ? data.ftCreationTime : data.ftLastWriteTime);
+}
+
+std::vector<std::string> ReadLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    const std::string text = ReadFileText(path);
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+}  // namespace
+
+UpdateServer::UpdateServer()
+{
+    const char* state = std::getenv("HIVORA_UPDATE_SERVER");
+    if (!state)
+        throw std::runtime_error("HIVORA_UPDATE_SERVER is not set: run the tests through ctest");
+    m_strState = DosPath(state);
+    m_nPort = std::atoi(ReadFileText(m_strState + "\\port").c_str());
+    if (m_nPort <= 0)
+        throw std::runtime_error("the update server has not written its port");
+}
+
+std::string UpdateServer::Url(const std::string& path) const
+{
+    return Format("http://127.0.0.1:%d%s", m_nPort, path.c_str());
+}
+
+std::string UpdateServer::Local(const std::string& path) const
+{
+    std::string local = m_strState + "\\root" + path;
+    std::replace(local.begin(), local.end(), '/', '\\');
+    return local;
+}
+
+void UpdateServer::Reset() const
+{
+    RemoveTree(m_strState + "\\root");
+    CreateDirectoryA((m_strState + "\\root").c_str(), nullptr);
+    DeleteFileA((m_strState + "\\requests.log").c_str());
+}
+
+void UpdateServer::Put(const std::string& path, const std::string& content) const
+{
+    const std::string local = Local(path);
+    for (size_t slash = local.find('\\', m_strState.size() + 6); slash != std::string::npos;
+         slash = local.find('\\', slash + 1))
+        CreateDirectoryA(local.substr(0, slash).c_str(), nullptr);
+    FileHandle file(CreateFileA(local.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (!file || !WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) ||
+        written != content.size())
+        throw std::runtime_error("cannot write " + local);
+}
+
+void UpdateServer::How(const std::string& path, const std::string& directives) const
+{
+    Put(path + ".how", directives);
+}
+
+void UpdateServer::PutZip(const std::string& path, const std::vector<std::string>& entries) const
+{
+    std::string spec;
+    for (const std::string& entry : entries)
+        spec += entry + "\n";
+    Put(path + ".zipspec", spec);
+}
+
+std::vector<std::string> UpdateServer::Requests() const
+{
+    return ReadLines(m_strState + "\\requests.log");
+}
+
+ProgramSandbox::ProgramSandbox(bool withSetup)
+{
+    if (!CreateDirectoryA(Prog().c_str(), nullptr) || !CreateDirectoryA(Temp().c_str(), nullptr))
+        throw std::runtime_error("cannot create the program and temporary folders");
+    CopyOrThrow(DosPath(HIVORA_PATCHWELL_DLL), Prog("Patchwell.dll"));
+    CopyOrThrow(DosPath(HIVORA_UPDATE_HOST), Prog("update_host.exe"));
+    if (withSetup)
+        CopyOrThrow(DosPath(HIVORA_SETUP_STANDIN), Prog("HivoraSetup.exe"));
+}
+
+HOST_RUN ProgramSandbox::RunHost(const std::vector<std::string>& arguments) const
+{
+    const std::string log = m_dir / "host.log";
+    DeleteFileA(log.c_str());
+    std::string command = Format("\"%s\" --log \"%s\"", Prog("update_host.exe").c_str(), log.c_str());
+    for (const std::string& argument : arguments)
+        command += Format(" \"%s\"", argument.c_str());
+
+    // The host and whatever it starts (rundll32, the setup program) inherit the private temporary
+    // folder, so that parallel tests never share an install list.
+    char oldTemp[MAX_PATH] = {};
+    char oldTmp[MAX_PATH] = {};
+    GetEnvironmentVariableA("TEMP", oldTemp, sizeof oldTemp);
+    GetEnvironmentVariableA("TMP", oldTmp, sizeof oldTmp);
+    SetEnvironmentVariableA("TEMP", Temp().c_str());
+    SetEnvironmentVariableA("TMP", Temp().c_str());
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    const BOOL started =
+        CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, Prog().c_str(), &startup, &process);
+    SetEnvironmentVariableA("TEMP", oldTemp);
+    SetEnvironmentVariableA("TMP", oldTmp);
+    if (!started)
+        throw std::runtime_error("cannot start " + command);
+    KernelHandle processHandle(process.hProcess);
+    KernelHandle threadHandle(process.hThread);
+
+    HOST_RUN run;
+    run.bEnded = WaitForSingleObject(processHandle.get(), 120000) == WAIT_OBJECT_0;
+    if (!run.bEnded)
+        TerminateProcess(processHandle.get(), 1);
+    GetExitCodeProcess(processHandle.get(), &run.dwExitCode);
+    run.arrEvents = ReadLines(log);
+    return run;
+}
+
+std::vector<std::string> ProgramSandbox::AllFiles() const
+{
+    std::vector<std::string> files;
+    CollectFiles(m_dir.Path(), "", files);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string StandInProgram()
+{
+    return ReadFileText(DosPath(HIVORA_SETUP_STANDIN));
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool WaitForFile(const std::string& path, DWORD milliseconds)
+{
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    while (!FileExists(path)) {
+        if (GetTickCount64() > end)
+            return false;
+        Sleep(100);
+    }
+    return true;
+}
+
+std::string Fields(const std::vector<std::string>& fields)
+{
+    std::string line;
+    for (size_t i = 0; i < fields.size(); ++i)
+        line += (i ? "\t" : "") + fields[i];
+    return line;
+}
+
+std::string LocalWriteTime(const std::string& path)
+{
+    return FileTimeOf(path, false);
+}
+
+std::string LocalCreationTime(const std::string& path)
+{
+    return FileTimeOf(path, true);
+}

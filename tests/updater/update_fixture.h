@@ -1,0 +1,72 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tempdir.h"
+
+// The update server of this test program (started by the ctest fixture; its state folder is named
+// by HIVORA_UPDATE_SERVER). Its documents are rewritten by each test.
+class UpdateServer {
+public:
+    UpdateServer();
+
+    // "http://127.0.0.1:PORT" + path.
+    std::string Url(const std::string& path) const;
+    // Empties the document folder and the request log.
+    void Reset() const;
+    // Serves content at path (such as "/updates/updates.asp").
+    void Put(const std::string& path, const std::string& content) const;
+    // Directives for the answer at path: "status 404", "slow 50", "cut 10" (one per line).
+    void How(const std::string& path, const std::string& directives) const;
+    // Serves a zip archive built from entries "NAME\tYYYY-MM-DD HH:MM:SS\tCONTENT".
+    void PutZip(const std::string& path, const std::vector<std::string>& entries) const;
+    // Paths requested since the last Reset.
+    std::vector<std::string> Requests() const;
+
+private:
+    std::string Local(const std::string& path) const;
+
+    std::string m_strState;
+    int m_nPort = 0;
+};
+
+// What a run of the test host left behind.
+struct HOST_RUN {
+    bool bEnded = false;
+    DWORD dwExitCode = 0;
+    std::vector<std::string> arrEvents;
+};
+
+// A program folder ("prog", holding the test host, Patchwell.dll and the stand-in setup program)
+// and a private temporary folder ("temp") that the host gets as TEMP and TMP.
+class ProgramSandbox {
+public:
+    explicit ProgramSandbox(bool withSetup = true);
+
+    const TempDir& Root() const { return m_dir; }
+    std::string Prog(const std::string& name = "") const { return m_dir / "prog" + (name.empty() ? "" : "\\" + name); }
+    std::string Temp(const std::string& name = "") const { return m_dir / "temp" + (name.empty() ? "" : "\\" + name); }
+
+    // Runs the host with arguments (a log file is added) and waits for it.
+    HOST_RUN RunHost(const std::vector<std::string>& arguments) const;
+
+    // Every file below the root, relative to it, sorted.
+    std::vector<std::string> AllFiles() const;
+
+private:
+    TempDir m_dir;
+};
+
+// The stand-in setup program's bytes, to be served as a download.
+std::string StandInProgram();
+// True when the file appears within the time given.
+bool WaitForFile(const std::string& path, DWORD milliseconds);
+bool FileExists(const std::string& path);
+// Joins fields with tabs.
+std::string Fields(const std::vector<std::string>& fields);
+// The last-write time of a file in local time, as "YYYY-MM-DD HH:MM:SS"; empty on failure.
+std::string LocalWriteTime(const std::string& path);
+std::string LocalCreationTime(const std::string& path);
