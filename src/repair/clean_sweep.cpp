@@ -1,9 +1,387 @@
 #include "repair/clean_sweep.h"
 
-CCleanSweep::CCleanSweep() = default;
+#include <fcntl.h>
+#include <io.h>
+
+#include <algorithm>
+#include <ctime>
+
+#include "framework/format.h"
+#include "framework/handles.h"
+#include "framework/paths.h"
+#include "scan/scanner.h"
+
+namespace {
+
+constexpr int kMaxSetSuffix = 1000;
+
+std::string KeyPath(HKEY root, const std::string& subkey)
+{
+    return std::string(RootKeyName(root)) + "\\" + subkey;
+}
+
+bool WriteRecord(FILE* stream, const std::string& text, std::string& reason)
+{
+    if (fputs(text.c_str(), stream) < 0 || fflush(stream) != 0) {
+        reason = "the registry backup file could not be written";
+        return false;
+    }
+    return true;
+}
+
+bool SetNameTaken(const std::string& folder, const std::string& name)
+{
+    for (const char* ext : {".reg", ".bak", ""})
+        if (GetFileAttributesA((folder + name + ext).c_str()) != INVALID_FILE_ATTRIBUTES)
+            return true;
+    return false;
+}
+
+std::string SetName(const std::string& stamp, int n)
+{
+    return n == 1 ? stamp : Format("%s_%d", stamp.c_str(), n);
+}
+
+struct tm LocalNow()
+{
+    const time_t t = time(nullptr);
+    struct tm now {};
+    localtime_s(&now, &t);
+    return now;
+}
+
+// A new file opened as a text stream with the mode "w+"; never replaces an existing file.
+FILE* CreateNewTextFile(const std::string& path, DWORD& error)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | _O_TEXT);
+    if (fd < 0) {
+        error = ERROR_TOO_MANY_OPEN_FILES;
+        CloseHandle(file);
+        return nullptr;
+    }
+    FILE* stream = _fdopen(fd, "w+");
+    if (!stream) {
+        error = ERROR_TOO_MANY_OPEN_FILES;
+        _close(fd);
+    }
+    return stream;
+}
+
+} // namespace
+
+CCleanSweep::CCleanSweep() : m_strProgramFolder(ProgramFolder()), m_nRegFileVersion(CurrentRegFileVersion()) {}
 
 CCleanSweep::~CCleanSweep()
 {
     if (m_fpRegBackup)
         fclose(m_fpRegBackup);
+    if (m_fpFileList)
+        fclose(m_fpFileList);
+}
+
+REG_FILE_VERSION CurrentRegFileVersion()
+{
+    OSVERSIONINFOA info {};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (GetVersionExA(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion == 5 &&
+        info.dwMinorVersion <= 1)
+        return REGFILE_VERSION5;
+    return REGFILE_REGEDIT4;
+}
+
+const char* RootKeyName(HKEY root)
+{
+    static const std::pair<HKEY, const char*> roots[] = {
+        {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},   {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
+        {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"}, {HKEY_USERS, "HKEY_USERS"},
+        {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG"}, {HKEY_PERFORMANCE_DATA, "HKEY_PERFORMANCE_DATA"},
+        {HKEY_DYN_DATA, "HKEY_DYN_DATA"},
+    };
+    for (const auto& [key, name] : roots)
+        if (key == root)
+            return name;
+    return "";
+}
+
+std::string ErrorText(LONG code)
+{
+    char text[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(code), 0,
+                   text, sizeof text, nullptr);
+    std::string message = text;
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+        message.pop_back();
+    return Format("error %ld%s%s", code, message.empty() ? "" : ": ", message.c_str());
+}
+
+LONG ReadRegistryValue(HKEY key, const std::string& name, DWORD& type, std::string& data)
+{
+    data.assign(1024, '\0');
+    for (;;) {
+        DWORD size = static_cast<DWORD>(data.size());
+        const LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+        if (rc == ERROR_MORE_DATA) {
+            data.assign(std::max<size_t>(size, data.size() * 2), '\0');
+            continue;
+        }
+        if (rc == ERROR_SUCCESS)
+            data.resize(size);
+        return rc;
+    }
+}
+
+bool ExportValue(HKEY root, const std::string& subkey, const std::string& valueName, FILE* stream,
+                 REG_FILE_VERSION version, std::string& reason)
+{
+    if (!stream) {
+        reason = "no registry backup file is open";
+        return false;
+    }
+    RegKey key;
+    LONG rc = RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.put());
+    if (rc != ERROR_SUCCESS) {
+        reason = "the key could not be opened (" + ErrorText(rc) + ")";
+        return false;
+    }
+    DWORD type = 0;
+    std::string data;
+    rc = ReadRegistryValue(key.get(), valueName, type, data);
+    if (rc != ERROR_SUCCESS) {
+        reason = "the value could not be read (" + ErrorText(rc) + ")";
+        return false;
+    }
+    return WriteRecord(stream,
+                       FormatSectionLine(KeyPath(root, subkey)) + FormatValueLine(valueName, type, data, version),
+                       reason);
+}
+
+bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, REG_FILE_VERSION version,
+                   std::string& reason)
+{
+    if (!stream) {
+        reason = "no registry backup file is open";
+        return false;
+    }
+    const std::string path = KeyPath(root, subkey);
+    RegKey key;
+    LONG rc = RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, key.put());
+    if (rc != ERROR_SUCCESS) {
+        reason = "the key " + path + " could not be opened (" + ErrorText(rc) + ")";
+        return false;
+    }
+
+    std::vector<std::string> names;
+    for (DWORD i = 0;; ++i) {
+        char name[16384];
+        DWORD length = sizeof name;
+        rc = RegEnumValueA(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc != ERROR_SUCCESS) {
+            reason = "the values of " + path + " could not be listed (" + ErrorText(rc) + ")";
+            return false;
+        }
+        names.emplace_back(name, length);
+    }
+    std::string records;
+    for (const std::string& name : names) {
+        DWORD type = 0;
+        std::string data;
+        rc = ReadRegistryValue(key.get(), name, type, data);
+        if (rc != ERROR_SUCCESS) {
+            reason = "the value " + path + "\\" + name + " could not be read (" + ErrorText(rc) + ")";
+            return false;
+        }
+        records += FormatSectionLine(path) + FormatValueLine(name, type, data, version);
+    }
+    if (names.empty())
+        records = FormatSectionLine(path);
+    if (!WriteRecord(stream, records, reason))
+        return false;
+
+    std::vector<std::string> children;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD length = sizeof name;
+        rc = RegEnumKeyExA(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc != ERROR_SUCCESS) {
+            reason = "the subkeys of " + path + " could not be listed (" + ErrorText(rc) + ")";
+            return false;
+        }
+        children.emplace_back(name, length);
+    }
+    for (const std::string& child : children)
+        if (!ExportKeyTree(root, subkey + "\\" + child, stream, version, reason))
+            return false;
+    return true;
+}
+
+bool CCleanSweep::DeleteValueWithBackup(HKEY root, const std::string& subkey, const std::string& valueName,
+                                        std::string& reason)
+{
+    RegKey key;
+    LONG rc = RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ | KEY_WRITE, key.put());
+    if (rc != ERROR_SUCCESS) {
+        reason = "the key could not be opened (" + ErrorText(rc) + ")";
+        return false;
+    }
+    if (!ExportValue(root, subkey, valueName, m_fpRegBackup, m_nRegFileVersion, reason))
+        return false;
+    rc = RegDeleteValueA(key.get(), valueName.c_str());
+    if (rc != ERROR_SUCCESS) {
+        reason = "the value could not be deleted (" + ErrorText(rc) + ")";
+        return false;
+    }
+    return true;
+}
+
+bool CCleanSweep::DeleteKeyTreeWithBackup(HKEY root, const std::string& subkey, std::string& reason)
+{
+    if (subkey.empty()) {
+        reason = "a whole root key is never removed";
+        return false;
+    }
+    if (!ExportKeyTree(root, subkey, m_fpRegBackup, m_nRegFileVersion, reason))
+        return false;
+    const LONG rc = DeleteKeyTree(root, subkey);
+    if (rc != 1) {
+        m_bPartlyRemoved = true;
+        reason = "the key could not be deleted (" + ErrorText(rc) + ")";
+        return false;
+    }
+    return true;
+}
+
+LONG CCleanSweep::DeleteKeyTree(HKEY parent, const std::string& subkey)
+{
+    RegKey key;
+    LONG rc = RegOpenKeyA(parent, subkey.c_str(), key.put());
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    DWORD index = 0;
+    for (;;) {
+        char name[300];
+        rc = RegEnumKeyA(key.get(), index, name, 299);
+        if (rc != ERROR_SUCCESS)
+            break;
+        if (DeleteKeyTree(key.get(), name) != 1)
+            ++index;
+    }
+    if (rc == ERROR_NO_MORE_ITEMS || rc == ERROR_KEY_DELETED) {
+        rc = RegDeleteKeyA(parent, subkey.c_str());
+        if (rc == ERROR_SUCCESS)
+            rc = 1;
+    }
+    return rc;
+}
+
+FILE* CreateRegistryBackupFile(CRegistryScanner& scanner)
+{
+    const std::string folder = Format("%sBackup\\", scanner.m_strProgramFolder.c_str());
+    const std::string stamp = FormatTime("HVBak_%B_%d_%y_%H_%M_%S", LocalNow());
+    bool folderCreated = false;
+    for (int n = 1; n <= kMaxSetSuffix; ++n) {
+        const std::string name = SetName(stamp, n);
+        if (SetNameTaken(folder, name))
+            continue;
+        const std::string path = folder + name + ".reg";
+        DWORD error = 0;
+        FILE* stream = CreateNewTextFile(path, error);
+        if (!stream && error == ERROR_PATH_NOT_FOUND && !folderCreated) {
+            folderCreated = true;
+            CreateDirectoryA(folder.c_str(), nullptr);
+            stream = CreateNewTextFile(path, error);
+        }
+        if (stream) {
+            std::string reason;
+            if (!WriteRecord(stream, std::string(RegFileHeader(scanner.m_nRegFileVersion)) + "\n", reason)) {
+                fclose(stream);
+                DeleteFileA(path.c_str());
+                scanner.m_strRepairError = Format("The registry backup file %s could not be written", path.c_str());
+                return nullptr;
+            }
+            scanner.m_strRegBackupPath = path;
+            scanner.m_strSetName = name;
+            scanner.m_strSetStamp = stamp;
+            return stream;
+        }
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            scanner.m_strRepairError = Format("The registry backup file %s could not be created (%s)", path.c_str(),
+                                              ErrorText(static_cast<LONG>(error)).c_str());
+            return nullptr;
+        }
+    }
+    scanner.m_strRepairError = Format("No free backup set name in %s", folder.c_str());
+    return nullptr;
+}
+
+FILE* CreateFileBackupSet(CRegistryScanner& scanner)
+{
+    const std::string folder = Format("%sBackup\\", scanner.m_strProgramFolder.c_str());
+    const std::string stamp = "HVBak" + FormatTime("_%B_%d_%y_%H_%M_%S", LocalNow());
+    std::string name;
+    if (stamp == scanner.m_strSetStamp && !scanner.m_strSetName.empty()) {
+        name = scanner.m_strSetName;
+    } else {
+        for (int n = 1; n <= kMaxSetSuffix && name.empty(); ++n)
+            if (!SetNameTaken(folder, SetName(stamp, n)))
+                name = SetName(stamp, n);
+    }
+    if (name.empty()) {
+        scanner.m_strRepairError = Format("No free backup set name in %s", folder.c_str());
+        return nullptr;
+    }
+    const std::string setFolder = folder + name;
+    if (!CreateDirectoryA(setFolder.c_str(), nullptr)) {
+        scanner.m_strRepairError = Format("The file backup folder %s could not be created (%s)", setFolder.c_str(),
+                                          ErrorText(static_cast<LONG>(GetLastError())).c_str());
+        return nullptr;
+    }
+    scanner.m_strFileBackupFolder = setFolder;
+    const std::string listPath = setFolder + ".bak";
+    FILE* stream = fopen(listPath.c_str(), "w+");
+    if (!stream) {
+        RemoveDirectoryA(setFolder.c_str());
+        scanner.m_strRepairError = Format("The moved-files list %s could not be created", listPath.c_str());
+        return nullptr;
+    }
+    scanner.m_strFileListPath = listPath;
+    return stream;
+}
+
+bool MoveFileToBackup(CRegistryScanner& scanner, const std::string& path, std::string& reason)
+{
+    const size_t slash = path.find_last_of('\\');
+    const std::string tail = slash == std::string::npos ? "\\" + path : path.substr(slash);
+    // Shortcuts of the same name from different folders each keep their own copy.
+    std::string copy = scanner.m_strFileBackupFolder + tail;
+    const size_t dot = tail.find_last_of('.');
+    const std::string stem = dot == std::string::npos || dot == 0 ? tail : tail.substr(0, dot);
+    const std::string ext = tail.substr(stem.size());
+    for (int n = 2; GetFileAttributesA(copy.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
+        copy = scanner.m_strFileBackupFolder + Format("%s_%d%s", stem.c_str(), n, ext.c_str());
+
+    FILE* list = fopen(scanner.m_strFileListPath.c_str(), "a");
+    if (!list) {
+        reason = "the moved-files list could not be opened";
+        return false;
+    }
+    const bool written = fprintf(list, "%s,%s\n", path.c_str(), copy.c_str()) > 0;
+    if (fclose(list) != 0 || !written) {
+        reason = "the moved-files list could not be written";
+        return false;
+    }
+    if (!MoveFileA(path.c_str(), copy.c_str())) {
+        reason = "the file could not be moved (" + ErrorText(static_cast<LONG>(GetLastError())) + ")";
+        return false;
+    }
+    return true;
 }

@@ -1,9 +1,27 @@
 #pragma once
 
+#include <windows.h>
+
 #include <cstdio>
 #include <string>
+#include <vector>
 
-// Removes registry items and files for the repair, recording each in the set's backup files.
+#include "repair/reg_file.h"
+#include "scan/problem.h"
+
+class CRegistryScanner;
+
+// What the repair did with one selected problem.
+struct REPAIR_OUTCOME {
+    std::string strKey;
+    std::string strValueName;
+    std::string strData;
+    REGPROBLEM_TYPE nType = RPT_COM_ACTIVEX;
+    bool bFixed = false;
+    std::string strReason; // why it was not removed
+};
+
+// Removes registry items for the repair, recording each in the set's registry backup file first.
 class CCleanSweep {
 public:
     CCleanSweep();
@@ -11,5 +29,57 @@ public:
     CCleanSweep(const CCleanSweep&) = delete;
     CCleanSweep& operator=(const CCleanSweep&) = delete;
 
+    // Exports the value into m_fpRegBackup, then deletes it. Nothing is deleted unless the record
+    // was written. False, with the reason, when the value was not removed.
+    bool DeleteValueWithBackup(HKEY root, const std::string& subkey, const std::string& valueName,
+                               std::string& reason);
+    // Exports the key with its whole subtree into m_fpRegBackup, then deletes it.
+    bool DeleteKeyTreeWithBackup(HKEY root, const std::string& subkey, std::string& reason);
+    // Removes parent\subkey with its subtree, depth first. 1 when removed, else the failing error.
+    LONG DeleteKeyTree(HKEY parent, const std::string& subkey);
+
+    // The streams and names of the open backup set.
     FILE* m_fpRegBackup = nullptr;
+    FILE* m_fpFileList = nullptr;
+    std::string m_strSetName;   // name of the registry backup file without ".reg"
+    std::string m_strSetStamp;  // the time stamp that name was made from
+
+    // Where the "Backup" folder lies (with a trailing backslash) and the format the backup files use.
+    std::string m_strProgramFolder;
+    REG_FILE_VERSION m_nRegFileVersion;
+
+    // Set when a tree removal failed part-way: the registry backup file must stay.
+    bool m_bPartlyRemoved = false;
+
+    // The last repair run: one entry per selected problem, and why it stopped if it removed nothing.
+    std::vector<REPAIR_OUTCOME> m_arrRepairOutcomes;
+    std::string m_strRepairError;
 };
+
+// "REGEDIT4", or the version 5 format on Windows 2000 and XP.
+REG_FILE_VERSION CurrentRegFileVersion();
+
+// The root's name as the registry editor writes it; empty for a handle that is no root.
+const char* RootKeyName(HKEY root);
+
+// "error N: message" for a Win32 error code, for log lines.
+std::string ErrorText(LONG code);
+
+// The value's type and data, however large; the result of the registry call.
+LONG ReadRegistryValue(HKEY key, const std::string& name, DWORD& type, std::string& data);
+
+// Writes one record (section line, typed value line) of root\subkey's value into stream.
+bool ExportValue(HKEY root, const std::string& subkey, const std::string& valueName, FILE* stream,
+                 REG_FILE_VERSION version, std::string& reason);
+// Writes root\subkey and everything below it: each key as a section, each value as a record.
+bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, REG_FILE_VERSION version,
+                   std::string& reason);
+
+// Opens a new registry backup file "Backup\HVBak_<stamp>[_N].reg" and writes its header; the name
+// is unique among the sets of the folder. Null, with m_strRepairError set, when it cannot be made.
+FILE* CreateRegistryBackupFile(CRegistryScanner& scanner);
+// Creates the set's file backup folder and its empty moved-files list; takes the registry backup
+// file's name when both were made in the same second.
+FILE* CreateFileBackupSet(CRegistryScanner& scanner);
+// Records path in the moved-files list, then moves the file into the set's folder.
+bool MoveFileToBackup(CRegistryScanner& scanner, const std::string& path, std::string& reason);

@@ -1,5 +1,313 @@
 #include "repair/repair.h"
 
-#include "scan/scanner.h"
+#include <srrestoreptapi.h>
 
-void RunRepair(CRegistryScanner&) {}
+#include <cstring>
+
+#include "framework/format.h"
+#include "framework/handles.h"
+#include "scan/registry.h"
+#include "scan/scanner.h"
+#include "shell/logfile.h"
+#include "shell/settings.h"
+
+namespace {
+
+constexpr int kLogWarn = 1;
+constexpr int kLogError = 2;
+
+void LogAt(int level, const std::string& text)
+{
+    if (g_pLog)
+        g_pLog->Write(text, level);
+}
+
+// The roots each kind may change, as names; an empty name ends the list.
+const char* const kAcceptedRoots[kCategoryCount][2] = {
+    {"HKEY_CLASSES_ROOT", ""},                  // 0 COM/ActiveX
+    {"HKEY_LOCAL_MACHINE", ""},                 // 1 uninstall
+    {"HKEY_LOCAL_MACHINE", ""},                 // 2 fonts
+    {"HKEY_LOCAL_MACHINE", ""},                 // 3 shared DLLs
+    {"HKEY_LOCAL_MACHINE", ""},                 // 4 application paths
+    {"HKEY_LOCAL_MACHINE", ""},                 // 5 help files
+    {"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"}, // 6 start-up
+    {"HKEY_LOCAL_MACHINE", "HKEY_USERS"},        // 7 file path references
+    {"", ""},                                   // 8 shortcuts: the key path is a file path
+    {"HKEY_USERS", ""},                         // 9 empty keys
+    {"HKEY_CLASSES_ROOT", ""},                  // 10 file associations
+    {"HKEY_CURRENT_USER", ""},                  // 11 sound events
+    {"HKEY_CLASSES_ROOT", ""},                  // 12 class keys
+    {"HKEY_CLASSES_ROOT", ""},                  // 13 type libraries
+    {"HKEY_LOCAL_MACHINE", "HKEY_USERS"},        // 14 deep scan
+};
+
+const char* const kRepairLogFormats[kCategoryCount] = {
+    "Fixed COM/Activex Entries error %s\\%s=%s",
+    "Fixed Uninstall Entiries error %s\\%s=%s",
+    "Fixed Font Entries error %s\\%s=%s",
+    "Fixed Shared Dlls error %s\\%s=%s",
+    "Fixed Application paths error %s\\%s=%s",
+    "Fixed Help file information error %s\\%s=%s",
+    "Fixed Windows start up error %s\\%s=%s",
+    "Fixed File path references error %s\\%s=%s",
+    "Fixed program shortcuts error %s\\%s=%s",
+    "Fixed Empty registry keys error %s\\%s=%s",
+    "Fixed Fileassosiations error %s\\%s=%s",
+    "Fixed Sound and application events error%s\\%s=%s",
+    "Fixed Invalid class keys item error %s\\%s=%s",
+    "Fixed Type libraries item error %s\\%s=%s",
+    "Fixed Deepscan error %s\\%s=%s",
+};
+
+bool IsValidType(REGPROBLEM_TYPE type)
+{
+    return type >= 0 && type < kCategoryCount;
+}
+
+bool RemoveProblem(CRegistryScanner& engine, const CRegistryProblem& problem, std::string& reason)
+{
+    const PLANNED_REMOVAL plan = PlanRemoval(problem);
+    switch (plan.nAction) {
+    case PLANNED_REMOVAL::RA_VALUE:
+        return engine.DeleteValueWithBackup(plan.hRoot, plan.strSubKey, plan.strValueName, reason);
+    case PLANNED_REMOVAL::RA_KEY_TREE:
+        return engine.DeleteKeyTreeWithBackup(plan.hRoot, plan.strSubKey, reason);
+    case PLANNED_REMOVAL::RA_MOVE_FILE:
+        return MoveFileToBackup(engine, problem.m_strKey, reason);
+    case PLANNED_REMOVAL::RA_NONE:
+        break;
+    }
+    reason = plan.strReason;
+    return false;
+}
+
+void CloseStream(FILE*& stream)
+{
+    if (stream)
+        fclose(stream);
+    stream = nullptr;
+}
+
+// Takes back what was made of a backup set that could not be completed; it holds no record yet.
+void DiscardBackupSet(CRegistryScanner& engine)
+{
+    CloseStream(engine.m_fpRegBackup);
+    CloseStream(engine.m_fpFileList);
+    if (!engine.m_strRegBackupPath.empty())
+        DeleteFileA(engine.m_strRegBackupPath.c_str());
+    if (!engine.m_strFileListPath.empty())
+        DeleteFileA(engine.m_strFileListPath.c_str());
+    if (!engine.m_strFileBackupFolder.empty())
+        RemoveDirectoryA(engine.m_strFileBackupFolder.c_str());
+}
+
+} // namespace
+
+PLANNED_REMOVAL PlanRemoval(const CRegistryProblem& problem)
+{
+    PLANNED_REMOVAL plan;
+    const REGPROBLEM_TYPE type = problem.m_nType;
+    if (!IsValidType(type)) {
+        plan.strReason = "the problem has no known kind";
+        return plan;
+    }
+    if (type == RPT_SHORTCUTS) {
+        plan.nAction = PLANNED_REMOVAL::RA_MOVE_FILE;
+        return plan;
+    }
+
+    std::string rootName;
+    for (const char* root : kAcceptedRoots[type]) {
+        const size_t length = strlen(root);
+        if (length > 0 && problem.m_strKey.compare(0, length, root) == 0 && problem.m_strKey.size() > length &&
+            problem.m_strKey[length] == '\\')
+            rootName = root;
+    }
+    if (rootName.empty()) {
+        plan.strReason = "the key path does not begin with a root this kind may change";
+        return plan;
+    }
+    plan.hRoot = RootKeyFromName(rootName);
+    const std::string rest = problem.m_strKey.substr(rootName.size() + 1);
+    const std::string& name = problem.m_strValueName;
+
+    // Kinds whose value name names a subkey: without one the parent key itself would go.
+    const bool menuOrder =
+        type == RPT_STARTUP && rootName == "HKEY_CURRENT_USER" && rest.find("MenuOrder\\") != std::string::npos;
+    if ((type == RPT_UNINSTALL || type == RPT_APP_PATHS || menuOrder) && name.empty()) {
+        plan.strReason = "the problem names no subkey";
+        return plan;
+    }
+
+    switch (type) {
+    case RPT_COM_ACTIVEX:
+    case RPT_EMPTY_KEYS:
+    case RPT_FILE_ASSOC:
+        plan.nAction = PLANNED_REMOVAL::RA_KEY_TREE;
+        plan.strSubKey = rest;
+        break;
+    case RPT_UNINSTALL:
+        plan.nAction = PLANNED_REMOVAL::RA_KEY_TREE;
+        plan.strSubKey = rest + "\\" + name;
+        break;
+    case RPT_APP_PATHS:
+        plan.nAction = PLANNED_REMOVAL::RA_VALUE;
+        plan.strSubKey = rest + "\\" + name;
+        break;
+    default:
+        if (menuOrder) {
+            plan.nAction = PLANNED_REMOVAL::RA_KEY_TREE;
+            plan.strSubKey = rest + "\\" + name;
+        } else {
+            plan.nAction = PLANNED_REMOVAL::RA_VALUE;
+            plan.strSubKey = rest;
+            plan.strValueName = name == "@" ? std::string() : name;
+        }
+        break;
+    }
+    if (plan.nAction == PLANNED_REMOVAL::RA_KEY_TREE && rest.empty()) {
+        plan.nAction = PLANNED_REMOVAL::RA_NONE;
+        plan.strReason = "a whole root key is never removed";
+    }
+    return plan;
+}
+
+const char* RepairLogFormat(REGPROBLEM_TYPE type)
+{
+    return IsValidType(type) ? kRepairLogFormats[type] : "";
+}
+
+int SelectProblemsForRepair(bool all)
+{
+    int selected = 0;
+    for (const auto& problem : g_arrProblems) {
+        problem->m_bSelected = all || (problem->m_nType != RPT_FILE_PATHS && problem->m_nType != RPT_EMPTY_KEYS);
+        selected += problem->m_bSelected;
+    }
+    return selected;
+}
+
+bool CreateRestorePoint()
+{
+    const Library library(LoadLibraryA("SRCLIENT.DLL"));
+    if (!library)
+        return true;
+    using SetRestorePoint = BOOL(WINAPI*)(PRESTOREPOINTINFOA, PSTATEMGRSTATUS);
+    const auto setRestorePoint =
+        reinterpret_cast<SetRestorePoint>(reinterpret_cast<void*>(GetProcAddress(library.get(), "SRSetRestorePointA")));
+    if (!setRestorePoint)
+        return true;
+
+    RESTOREPOINTINFOA info {};
+    info.dwEventType = BEGIN_SYSTEM_CHANGE;
+    info.dwRestorePtType = MODIFY_SETTINGS;
+    strcpy(info.szDescription, "Tidemark Backup");
+    STATEMGRSTATUS status {};
+    if (!setRestorePoint(&info, &status))
+        return false;
+    info.llSequenceNumber = status.llSequenceNumber;
+    info.dwEventType = END_SYSTEM_CHANGE;
+    return setRestorePoint(&info, &status) != FALSE;
+}
+
+REPAIR_START StartRepair(CRegistryScanner& engine, HWND notify, int selected)
+{
+    REPAIR_START start;
+    WriteSettingString("actionperformed", "Errors Fixed");
+    LogMessage("\n" + std::string(112, '-') + "\nFIXING ERROR(S)\n" + std::string(100, '-'));
+    if (g_arrProblems.empty())
+        return start;
+    if (selected == 0) {
+        start.bNothingSelected = true;
+        return start;
+    }
+    start.nSelected = selected;
+    if (ReadSettingInt("systemrestore") != 0) {
+        start.bRestorePointFailed = !CreateRestorePoint();
+        LogMessage("created restore point");
+    }
+    engine.m_hNotifyWnd = notify;
+    engine.m_bRunning = 1;
+    engine.m_bStopRequested = 0;
+    engine.m_pThread = AfxBeginThread(RepairThreadProc, &engine);
+    start.bStarted = engine.m_pThread != nullptr;
+    if (!start.bStarted)
+        LogAt(kLogError, "The repair could not be started: no worker thread");
+    return start;
+}
+
+bool RunRepair(CRegistryScanner& engine)
+{
+    engine.m_arrRepairOutcomes.clear();
+    engine.m_strRepairError.clear();
+    engine.m_bPartlyRemoved = false;
+
+    RegKey run;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_ALL_ACCESS,
+                      run.put()) == ERROR_SUCCESS)
+        RegDeleteKeyA(run.get(), "Hivora");
+    run.reset();
+
+    engine.m_strRegBackupPath.clear();
+    engine.m_strFileListPath.clear();
+    engine.m_strFileBackupFolder.clear();
+    engine.m_fpRegBackup = CreateRegistryBackupFile(engine);
+    if (engine.m_fpRegBackup)
+        engine.m_fpFileList = CreateFileBackupSet(engine);
+    if (!engine.m_fpRegBackup || !engine.m_fpFileList) {
+        DiscardBackupSet(engine);
+        LogAt(kLogError, "Repair stopped, nothing was removed: " + engine.m_strRepairError);
+        if (engine.m_hNotifyWnd)
+            MessageBoxA(engine.m_hNotifyWnd,
+                        ("Hivora could not create its backup files, so nothing was repaired.\n\n" +
+                         engine.m_strRepairError)
+                            .c_str(),
+                        "Hivora", MB_OK | MB_ICONERROR);
+        return false;
+    }
+
+    int fixed[kCategoryCount] = {};
+    for (const auto& problem : g_arrProblems) {
+        const REGPROBLEM_TYPE type = problem->m_nType;
+        if (!problem->m_bSelected || !IsValidType(type) || !engine.m_abCategorySelected[type])
+            continue;
+        REPAIR_OUTCOME outcome{problem->m_strKey, problem->m_strValueName, problem->m_strData, type, false, {}};
+        outcome.bFixed = RemoveProblem(engine, *problem, outcome.strReason);
+        if (outcome.bFixed) {
+            ++fixed[type];
+            ++engine.m_anFixed[type];
+            ++engine.m_nTotalFixed;
+            LogMessage(Format(RepairLogFormat(type), problem->m_strKey.c_str(), problem->m_strValueName.c_str(),
+                              problem->m_strData.c_str()));
+        } else {
+            LogAt(kLogWarn, Format("Could not fix %s\\%s=%s: %s", problem->m_strKey.c_str(),
+                                   problem->m_strValueName.c_str(), problem->m_strData.c_str(),
+                                   outcome.strReason.c_str()));
+        }
+        engine.m_arrRepairOutcomes.push_back(std::move(outcome));
+    }
+
+    CloseStream(engine.m_fpRegBackup);
+    CloseStream(engine.m_fpFileList);
+
+    if (fixed[RPT_SHORTCUTS] == 0) {
+        RemoveDirectoryA(engine.m_strFileBackupFolder.c_str());
+        DeleteFileA(engine.m_strFileListPath.c_str());
+    }
+    bool registryFixed = false;
+    for (int type = 0; type < kCategoryCount; ++type)
+        registryFixed |= type != RPT_SHORTCUTS && fixed[type] != 0;
+    if (!registryFixed && !engine.m_bPartlyRemoved)
+        DeleteFileA(engine.m_strRegBackupPath.c_str());
+
+    g_arrProblems.clear();
+    return true;
+}
+
+UINT RepairThreadProc(void* param)
+{
+    auto& engine = *static_cast<CRegistryScanner*>(param);
+    RunRepair(engine);
+    engine.Notify(WM_SCAN_DONE_REPAIRED, 0);
+    return 0;
+}

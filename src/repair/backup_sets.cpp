@@ -1,0 +1,309 @@
+#include "repair/backup_sets.h"
+
+#include <windows.h>
+
+#include <mbstring.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "framework/format.h"
+#include "framework/handles.h"
+#include "repair/clean_sweep.h"
+#include "scan/registry.h"
+#include "shell/logfile.h"
+
+namespace {
+
+constexpr int kLogWarn = 1;
+
+void LogWarn(const std::string& text)
+{
+    if (g_pLog)
+        g_pLog->Write(text, kLogWarn);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    text = buffer.str();
+    return true;
+}
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::string CreationTimeText(const FILETIME& created)
+{
+    FILETIME local;
+    SYSTEMTIME st;
+    if (!FileTimeToLocalFileTime(&created, &local) || !FileTimeToSystemTime(&local, &st))
+        return {};
+    struct tm when {};
+    when.tm_year = st.wYear - 1900;
+    when.tm_mon = st.wMonth - 1;
+    when.tm_mday = st.wDay;
+    when.tm_hour = st.wHour;
+    when.tm_min = st.wMinute;
+    when.tm_sec = st.wSecond;
+    when.tm_wday = st.wDayOfWeek;
+    return FormatTime("%B %d, %Y (%H:%M:%S)", when);
+}
+
+bool RunRegistryEditor(const std::string& path, std::string& reason)
+{
+    const std::string parameters = Format("/S \"%s\"", path.c_str());
+    SHELLEXECUTEINFOA info {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpFile = "regedit.exe";
+    info.lpParameters = parameters.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&info)) {
+        reason = "the registry editor could not be started (" + ErrorText(static_cast<LONG>(GetLastError())) + ")";
+        return false;
+    }
+    const KernelHandle process(info.hProcess);
+    if (!process) {
+        reason = "the registry editor gave no process to wait for";
+        return false;
+    }
+    WaitForSingleObject(process.get(), INFINITE);
+    return true;
+}
+
+} // namespace
+
+std::string BackupFolderPath(const std::string& programFolder)
+{
+    return Format("%sBackup", programFolder.c_str());
+}
+
+std::vector<BACKUP_SET_ROW> ListBackupSets(const std::string& backupFolder)
+{
+    std::vector<BACKUP_SET_ROW> rows;
+    WIN32_FIND_DATAA entry;
+    const FindHandle find(FindFirstFileA((backupFolder + "\\*.*").c_str(), &entry));
+    if (!find)
+        return rows;
+    do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (entry.nFileSizeLow == 0 && entry.nFileSizeHigh == 0))
+            continue;
+        const char* dot = strchr(entry.cFileName, '.');
+        const std::string name = dot ? std::string(static_cast<const char*>(entry.cFileName), dot) : std::string();
+        bool listed = false;
+        for (const BACKUP_SET_ROW& row : rows)
+            listed |= _mbsicmp(reinterpret_cast<const unsigned char*>(row.strName.c_str()),
+                               reinterpret_cast<const unsigned char*>(name.c_str())) == 0;
+        if (!listed)
+            rows.insert(rows.begin(), BACKUP_SET_ROW{name, CreationTimeText(entry.ftCreationTime)});
+    } while (FindNextFileA(find.get(), &entry));
+    return rows;
+}
+
+bool IsRegFileImported(const std::vector<REG_FILE_KEY>& keys, std::string& difference)
+{
+    // A value recorded twice is checked against its last record: the import leaves that one.
+    std::map<std::pair<std::string, std::string>, const REG_FILE_VALUE*> last;
+    std::map<std::string, std::string> paths;
+    for (const REG_FILE_KEY& key : keys) {
+        paths.emplace(Lower(key.strPath), key.strPath);
+        for (const REG_FILE_VALUE& value : key.values)
+            last[{Lower(key.strPath), Lower(value.strName)}] = &value;
+    }
+    for (const auto& [lowered, path] : paths) {
+        const auto [rootName, subkey] = SplitKeyPath(path);
+        const HKEY root = RootKeyFromName(rootName);
+        RegKey key;
+        if (!root || RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+            difference = "the key " + path + " is missing";
+            return false;
+        }
+        for (auto it = last.lower_bound({lowered, std::string()}); it != last.end() && it->first.first == lowered;
+             ++it) {
+            const REG_FILE_VALUE& expected = *it->second;
+            DWORD type = 0;
+            std::string data;
+            const std::string where = path + "\\" + (expected.strName.empty() ? "@" : expected.strName);
+            if (ReadRegistryValue(key.get(), expected.strName, type, data) != ERROR_SUCCESS) {
+                difference = "the value " + where + " is missing";
+                return false;
+            }
+            if (type != expected.nType || data != expected.data) {
+                difference = "the value " + where + " differs in type or data";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool RestoreRegistryFile(const std::string& path, std::string& reason)
+{
+    std::string text;
+    if (!ReadWholeFile(path, text)) {
+        reason = "the file " + path + " could not be read";
+        return false;
+    }
+    std::vector<REG_FILE_KEY> keys;
+    std::string error;
+    const bool parsed = ParseRegFile(text, keys, error);
+    if (!RunRegistryEditor(path, reason))
+        return false;
+    if (!parsed) {
+        reason = "the file " + path + " could not be checked (" + error + ")";
+        return false;
+    }
+    std::string difference;
+    if (!IsRegFileImported(keys, difference)) {
+        reason = "the registry editor did not import " + path + ": " + difference;
+        return false;
+    }
+    if (!DeleteFileA(path.c_str())) {
+        reason = "the imported file " + path + " could not be deleted";
+        return false;
+    }
+    return true;
+}
+
+bool SplitMovedFileLine(const std::string& line, const std::string& setFolder, std::string& original,
+                        std::string& copy)
+{
+    if (!setFolder.empty()) {
+        const size_t at = Lower(line).find(Lower("," + setFolder + "\\"));
+        if (at != std::string::npos) {
+            original = line.substr(0, at);
+            copy = line.substr(at + 1);
+            return !original.empty();
+        }
+    }
+    const size_t comma = line.find(',');
+    if (comma == std::string::npos || line.find(',', comma + 1) != std::string::npos)
+        return false;
+    original = line.substr(0, comma);
+    copy = line.substr(comma + 1);
+    return true;
+}
+
+bool RestoreMovedFiles(const std::string& listPath, std::string& reason)
+{
+    std::ifstream list(listPath);
+    if (!list) {
+        reason = "the list " + listPath + " could not be opened";
+        return false;
+    }
+    const size_t dot = listPath.find_last_of('.');
+    const std::string setFolder = dot == std::string::npos ? listPath : listPath.substr(0, dot);
+
+    std::vector<std::string> kept;
+    std::string line;
+    while (std::getline(list, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty())
+            continue;
+        std::string original, copy;
+        if (!SplitMovedFileLine(line, setFolder, original, copy)) {
+            reason = "the line " + line + " is not understood";
+            kept.push_back(line);
+            continue;
+        }
+        // A copy that was never made (its move failed during the repair) has nothing to give back.
+        if (!Exists(copy))
+            continue;
+        if (!MoveFileA(copy.c_str(), original.c_str())) {
+            reason = "the file " + copy + " could not be moved back to " + original + " (" +
+                     ErrorText(static_cast<LONG>(GetLastError())) + ")";
+            kept.push_back(line);
+        }
+    }
+    list.close();
+
+    if (kept.empty()) {
+        RemoveDirectoryA(setFolder.c_str());
+        DeleteFileA(listPath.c_str());
+        return true;
+    }
+    std::ofstream rewrite(listPath, std::ios::trunc);
+    for (const std::string& rest : kept)
+        rewrite << rest << "\n";
+    return false;
+}
+
+int RestoreBackupSets(const std::string& backupFolder, const std::vector<std::string>& names)
+{
+    int restored = 0;
+    for (const std::string& name : names) {
+        const std::string setPath = Format("%s\\%s", backupFolder.c_str(), name.c_str());
+        LogMessage(Format("Restoring backup file %s", setPath.c_str()));
+        bool whole = true;
+        std::string reason;
+        const std::string regPath = setPath + ".reg";
+        if (Exists(regPath) && !RestoreRegistryFile(regPath, reason)) {
+            LogWarn("Restore of " + setPath + " incomplete: " + reason);
+            whole = false;
+        }
+        const std::string listPath = setPath + ".bak";
+        if (Exists(listPath) && !RestoreMovedFiles(listPath, reason)) {
+            LogWarn("Restore of " + setPath + " incomplete: " + reason);
+            whole = false;
+        }
+        restored += whole;
+    }
+    LogMessage(restored > 0 ? "Succesfully Restored" : kCouldNotRestoreText);
+    return restored;
+}
+
+int RemoveBackupSets(const std::string& backupFolder, const std::vector<std::string>& names)
+{
+    int removed = 0;
+    for (const std::string& name : names) {
+        const std::string setPath = Format("%s\\%s", backupFolder.c_str(), name.c_str());
+        DeleteFileA((setPath + ".reg").c_str());
+        DeleteFileA((setPath + ".bak").c_str());
+        DeleteFolderTree(setPath);
+        LogMessage(Format("Removed Backup file %s", name.c_str()));
+        removed += !Exists(setPath + ".reg") && !Exists(setPath + ".bak") && !Exists(setPath);
+    }
+    return removed;
+}
+
+bool DeleteFolderTree(const std::string& path)
+{
+    WIN32_FIND_DATAA entry;
+    FindHandle find(FindFirstFileA((path + "\\*").c_str(), &entry));
+    if (!find)
+        return false;
+    do {
+        if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0)
+            continue;
+        const std::string child = path + "\\" + entry.cFileName;
+        const bool deleted = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                                 ? DeleteFolderTree(child) || RemoveDirectoryA(child.c_str())
+                                 : DeleteFileA(child.c_str()) != FALSE;
+        if (!deleted)
+            return false;
+    } while (FindNextFileA(find.get(), &entry));
+    if (GetLastError() != ERROR_NO_MORE_FILES)
+        return false;
+    find.reset();
+    return RemoveDirectoryA(path.c_str()) != FALSE;
+}

@@ -1,0 +1,303 @@
+#include "repair/reg_file.h"
+
+#include <windows.h>
+
+#include "framework/format.h"
+
+namespace {
+
+constexpr size_t kHexLineWidth = 76;
+
+bool IsStringType(uint32_t type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// In the Unicode format the registry editor takes hex data of the string types as UTF-16.
+bool StoresWide(uint32_t type, REG_FILE_VERSION version)
+{
+    return version == REGFILE_VERSION5 && IsStringType(type);
+}
+
+std::string AnsiToUtf16(const std::string& text)
+{
+    if (text.empty())
+        return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    std::string bytes;
+    for (wchar_t c : wide) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>((c >> 8) & 0xFF);
+    }
+    return bytes;
+}
+
+std::string Utf16ToAnsi(const std::string& bytes)
+{
+    std::wstring wide;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                     (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    if (wide.empty())
+        return {};
+    const int n =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n, nullptr, nullptr);
+    return text;
+}
+
+// The text in double quotes, its backslashes and double quotes escaped.
+std::string Quote(const std::string& text)
+{
+    std::string out(1, '"');
+    for (char c : text) {
+        if (c == '\\' || c == '"')
+            out += '\\';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+// A string the quoted notation gives back byte for byte: one terminator at the end, none inside,
+// and no line breaks (the notation has no escape for them).
+bool FitsQuotedString(uint32_t type, const std::string& data)
+{
+    if (type != REG_SZ || data.empty() || data.back() != '\0')
+        return false;
+    return data.find_first_of(std::string("\0\r\n", 3)) == data.size() - 1;
+}
+
+std::string FormatHex(std::string line, const std::string& bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    size_t width = line.size();
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        line += digits[b >> 4];
+        line += digits[b & 15];
+        width += 2;
+        if (i + 1 == bytes.size())
+            break;
+        line += ',';
+        ++width;
+        if (width > kHexLineWidth) {
+            line += "\\\n  ";
+            width = 2;
+        }
+    }
+    return line;
+}
+
+std::string TrimLeft(const std::string& text)
+{
+    const size_t start = text.find_first_not_of(" \t");
+    return start == std::string::npos ? std::string() : text.substr(start);
+}
+
+std::string TrimRight(const std::string& text)
+{
+    const size_t end = text.find_last_not_of(" \t");
+    return end == std::string::npos ? std::string() : text.substr(0, end + 1);
+}
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool ParseHexBytes(const std::string& text, std::string& bytes)
+{
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+            ++i;
+        if (i == text.size())
+            break;
+        int value = 0;
+        size_t digits = 0;
+        for (; i < text.size() && HexDigit(text[i]) >= 0; ++i, ++digits)
+            value = value * 16 + HexDigit(text[i]);
+        if (digits == 0 || digits > 2)
+            return false;
+        bytes += static_cast<char>(value);
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+            ++i;
+        if (i < text.size() && text[i++] != ',')
+            return false;
+    }
+    return true;
+}
+
+// The quoted name from text[pos] (an opening quote) to its closing quote; pos ends after it.
+bool ParseQuotedName(const std::string& text, size_t& pos, std::string& name)
+{
+    for (++pos; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (c == '"') {
+            ++pos;
+            return true;
+        }
+        if (c == '\\' && pos + 1 < text.size() && (text[pos + 1] == '\\' || text[pos + 1] == '"'))
+            ++pos;
+        name += text[pos];
+    }
+    return false;
+}
+
+// Quoted data runs to the last quote of the line: older backup files left quotes in the data
+// unescaped.
+bool ParseQuotedData(const std::string& text, std::string& data)
+{
+    const size_t close = text.find_last_of('"');
+    if (close == 0 || close == std::string::npos || !TrimLeft(text.substr(close + 1)).empty())
+        return false;
+    for (size_t i = 1; i < close; ++i) {
+        if (text[i] == '\\' && i + 1 < close && (text[i + 1] == '\\' || text[i + 1] == '"'))
+            ++i;
+        data += text[i];
+    }
+    data += '\0';
+    return true;
+}
+
+} // namespace
+
+const char* RegFileHeader(REG_FILE_VERSION version)
+{
+    return version == REGFILE_VERSION5 ? "Windows Registry Editor Version 5.00" : "REGEDIT4";
+}
+
+std::string FormatSectionLine(const std::string& keyPath)
+{
+    return "\n[" + keyPath + "]\n";
+}
+
+std::string FormatValueLine(const std::string& name, uint32_t type, const std::string& data,
+                            REG_FILE_VERSION version)
+{
+    const std::string line = (name.empty() ? std::string("@") : Quote(name)).append(" = ");
+    if (FitsQuotedString(type, data))
+        return line + Quote(data.substr(0, data.size() - 1));
+    if (type == REG_DWORD && data.size() == 4) {
+        uint32_t value = 0;
+        for (int i = 3; i >= 0; --i)
+            value = (value << 8) | static_cast<unsigned char>(data[static_cast<size_t>(i)]);
+        return line + Format("dword:%08x", static_cast<unsigned>(value));
+    }
+    const std::string prefix = type == REG_BINARY ? std::string("hex:") : Format("hex(%x):", static_cast<unsigned>(type));
+    return FormatHex(line + prefix, StoresWide(type, version) ? AnsiToUtf16(data) : data);
+}
+
+bool ParseRegFile(const std::string& text, std::vector<REG_FILE_KEY>& keys, std::string& error)
+{
+    std::vector<std::string> lines;
+    for (size_t start = 0; start <= text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+
+    size_t n = 0;
+    while (n < lines.size() && TrimLeft(lines[n]).empty())
+        ++n;
+    REG_FILE_VERSION version;
+    if (n < lines.size() && TrimRight(lines[n]) == RegFileHeader(REGFILE_REGEDIT4))
+        version = REGFILE_REGEDIT4;
+    else if (n < lines.size() && TrimRight(lines[n]) == RegFileHeader(REGFILE_VERSION5))
+        version = REGFILE_VERSION5;
+    else {
+        error = "not a registry file";
+        return false;
+    }
+
+    for (++n; n < lines.size(); ++n) {
+        const std::string line = TrimRight(TrimLeft(lines[n]));
+        const auto fail = [&](const char* what) {
+            error = Format("line %zu: %s", n + 1, what);
+            return false;
+        };
+        if (line.empty() || line[0] == ';')
+            continue;
+        if (line[0] == '[') {
+            if (line.size() < 3 || line.back() != ']' || line[1] == '-')
+                return fail("section not understood");
+            keys.push_back(REG_FILE_KEY{line.substr(1, line.size() - 2), {}});
+            continue;
+        }
+        if (keys.empty())
+            return fail("value outside a section");
+
+        REG_FILE_VALUE value;
+        size_t pos = 0;
+        if (line[0] == '@')
+            pos = 1;
+        else if (line[0] != '"' || !ParseQuotedName(line, pos, value.strName))
+            return fail("value name not understood");
+        while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
+            ++pos;
+        if (pos == line.size() || line[pos] != '=')
+            return fail("'=' missing");
+        std::string rest = TrimLeft(line.substr(pos + 1));
+
+        if (!rest.empty() && rest[0] == '"') {
+            value.nType = REG_SZ;
+            if (!ParseQuotedData(rest, value.data))
+                return fail("string not closed");
+        } else if (rest.compare(0, 6, "dword:") == 0) {
+            std::string digits = rest.substr(6);
+            if (digits.size() != 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+                return fail("dword not understood");
+            const unsigned long number = std::stoul(digits, nullptr, 16);
+            value.nType = REG_DWORD;
+            for (int i = 0; i < 4; ++i)
+                value.data += static_cast<char>((number >> (8 * i)) & 0xFF);
+        } else if (rest.compare(0, 3, "hex") == 0) {
+            size_t colon = rest.find(':');
+            if (colon == std::string::npos)
+                return fail("hex data not understood");
+            const std::string kind = rest.substr(3, colon - 3);
+            if (kind.empty())
+                value.nType = REG_BINARY;
+            else if (kind.size() > 2 && kind.front() == '(' && kind.back() == ')' &&
+                     kind.find_first_not_of("0123456789abcdefABCDEF", 1) == kind.size() - 1)
+                value.nType = static_cast<uint32_t>(std::stoul(kind.substr(1, kind.size() - 2), nullptr, 16));
+            else
+                return fail("hex type not understood");
+            std::string hex = rest.substr(colon + 1);
+            while (!hex.empty() && hex.back() == '\\') {
+                hex.pop_back();
+                if (++n == lines.size())
+                    return fail("continued past the end");
+                hex += TrimRight(TrimLeft(lines[n]));
+            }
+            std::string bytes;
+            if (!ParseHexBytes(hex, bytes))
+                return fail("hex bytes not understood");
+            if (StoresWide(value.nType, version)) {
+                if (bytes.size() % 2 != 0)
+                    return fail("odd UTF-16 data");
+                bytes = Utf16ToAnsi(bytes);
+            }
+            value.data = bytes;
+        } else {
+            return fail("value data not understood");
+        }
+        keys.back().values.push_back(std::move(value));
+    }
+    return true;
+}

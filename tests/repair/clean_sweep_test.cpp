@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <regex>
+#include <set>
+
+#include "repair/clean_sweep.h"
+#include "framework/paths.h"
+#include "repair_support.h"
+#include "sandbox.h"
+
+namespace {
+
+const char kAcme[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme";
+
+std::string Name(const std::string& path)
+{
+    const size_t slash = path.find_last_of('\\');
+    const size_t dot = path.find_last_of('.');
+    return path.substr(slash + 1, dot == std::string::npos || dot < slash ? std::string::npos : dot - slash - 1);
+}
+
+} // namespace
+
+TEST(RegistryBackupFile, RecordsAStringValueAsTheRegistryEditorReadsIt)
+{
+    RegistrySandbox sandbox;
+    TempDir dir;
+    auto engine = MakeEngine(dir);
+    engine->m_nRegFileVersion = REGFILE_VERSION5;
+    SetString(kAcme, "Path", "C:\\Tools\\x.exe");
+    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
+    ASSERT_NE(engine->m_fpRegBackup, nullptr) << engine->m_strRepairError;
+    std::string reason;
+    ASSERT_TRUE(engine->DeleteValueWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", "Path", reason)) << reason;
+    fclose(engine->m_fpRegBackup);
+    engine->m_fpRegBackup = nullptr;
+
+    EXPECT_FALSE(ValueExists(kAcme, "Path"));
+    EXPECT_EQ(ReadFileText(engine->m_strRegBackupPath),
+              "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme]\r\n"
+              "\"Path\" = \"C:\\\\Tools\\\\x.exe\"");
+    EXPECT_EQ(FolderOf(engine->m_strRegBackupPath), dir.Path() + "\\Backup\\");
+}
+
+TEST(RegistryBackupFile, KeepsTypeAndEveryByteOfEachValue)
+{
+    RegistrySandbox sandbox;
+    TempDir dir;
+    auto engine = MakeEngine(dir);
+    SetDword(kAcme, "One", 1);
+    SetDword(kAcme, "Zero", 0);
+    SetString(kAcme, "", "default");
+    SetString(kAcme, "Expand", "%SystemRoot%\\a.dll", REG_EXPAND_SZ);
+    SetBinary(kAcme, "Multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+    const std::string big(5000, '\x42');
+    SetBinary(kAcme, "Big", REG_BINARY, big);
+    SetString(kAcme, "Long", std::string(3000, 'L'));
+
+    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
+    ASSERT_NE(engine->m_fpRegBackup, nullptr);
+    std::vector<std::pair<std::string, std::pair<DWORD, std::string>>> before;
+    for (const char* name : {"One", "Zero", "", "Expand", "Multi", "Big", "Long"}) {
+        DWORD type = 0;
+        const std::string data = ReadRaw(kAcme, name, &type);
+        before.push_back({name, {type, data}});
+        std::string reason;
+        ASSERT_TRUE(engine->DeleteValueWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", name, reason)) << reason;
+        EXPECT_FALSE(ValueExists(kAcme, name));
+    }
+    fclose(engine->m_fpRegBackup);
+    engine->m_fpRegBackup = nullptr;
+
+    const auto keys = ParseFile(engine->m_strRegBackupPath);
+    ASSERT_EQ(keys.size(), before.size()); // one section line per value
+    for (size_t i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(keys[i].strPath, kAcme);
+        ASSERT_EQ(keys[i].values.size(), 1u);
+        EXPECT_EQ(keys[i].values[0].strName, before[i].first);
+        EXPECT_EQ(keys[i].values[0].nType, before[i].second.first) << before[i].first;
+        EXPECT_EQ(keys[i].values[0].data, before[i].second.second) << before[i].first;
+    }
+    EXPECT_EQ(keys[5].values[0].data, big);
+}
+
+TEST(RegistryBackupFile, ExportsAKeyTreeBeforeDeletingIt)
+{
+    RegistrySandbox sandbox;
+    TempDir dir;
+    auto engine = MakeEngine(dir);
+    const std::string root = "HKEY_CLASSES_ROOT\\CLSID\\{X}";
+    SetString(root, "", "Thing");
+    SetString(root + "\\InprocServer32", "", "C:\\gone.dll");
+    SetString(root + "\\InprocServer32", "ThreadingModel", "Both");
+    CreateKey(root + "\\Empty\\Deeper");
+    SetDword(root + "\\Empty\\Deeper", "n", 7);
+    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
+    ASSERT_NE(engine->m_fpRegBackup, nullptr);
+
+    std::string reason;
+    ASSERT_TRUE(engine->DeleteKeyTreeWithBackup(HKEY_CLASSES_ROOT, "CLSID\\{X}", reason)) << reason;
+    fclose(engine->m_fpRegBackup);
+    engine->m_fpRegBackup = nullptr;
+    EXPECT_FALSE(KeyExists(root));
+    EXPECT_TRUE(KeyExists("HKEY_CLASSES_ROOT\\CLSID"));
+
+    const auto keys = ParseFile(engine->m_strRegBackupPath);
+    using Values = std::vector<std::pair<std::string, std::string>>;
+    std::map<std::string, Values> seen;
+    for (const auto& key : keys) {
+        seen[key.strPath];
+        for (const auto& value : key.values)
+            seen[key.strPath].emplace_back(value.strName, value.data);
+    }
+    EXPECT_EQ(seen[root], (Values{{"", Sz("Thing")}}));
+    EXPECT_EQ(seen[root + "\\InprocServer32"].size(), 2u);
+    EXPECT_TRUE(seen.count(root + "\\Empty"));
+    EXPECT_EQ(seen[root + "\\Empty\\Deeper"], (Values{{"n", std::string("\x07\0\0\0", 4)}}));
+    // Parents come before their children, so an import recreates the tree top down.
+    EXPECT_EQ(keys.front().strPath, root);
+}
+
+TEST(RegistryBackupFile, NothingIsRemovedWithoutARecord)
+{
+    RegistrySandbox sandbox;
+    TempDir dir;
+    auto engine = MakeEngine(dir);
+    SetString(kAcme, "v", "x");
+    std::string reason;
+    EXPECT_FALSE(engine->DeleteValueWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", "v", reason));
+    EXPECT_FALSE(reason.empty());
+    EXPECT_FALSE(engine->DeleteKeyTreeWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", reason));
+    EXPECT_TRUE(ValueExists(kAcme, "v"));
+
+    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
+    EXPECT_FALSE(engine->DeleteKeyTreeWithBackup(HKEY_LOCAL_MACHINE, "", reason));
+    EXPECT_FALSE(engine->DeleteValueWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", "missing", reason));
+    EXPECT_NE(reason.find("could not be read"), std::string::npos) << reason;
+    EXPECT_TRUE(KeyExists(kAcme));
+}
+
+TEST(DeleteKeyTree, RemovesDepthFirstAndReportsTheFailingCode)
+{
+    RegistrySandbox sandbox;
+    CCleanSweep sweep;
+    CreateKey("HKEY_CURRENT_USER\\T\\a\\b\\c");
+    CreateKey("HKEY_CURRENT_USER\\T\\d");
+    EXPECT_EQ(sweep.DeleteKeyTree(HKEY_CURRENT_USER, "T"), 1);
+    EXPECT_FALSE(KeyExists("HKEY_CURRENT_USER\\T"));
+    EXPECT_EQ(sweep.DeleteKeyTree(HKEY_CURRENT_USER, "T"), ERROR_FILE_NOT_FOUND);
+}
+
+TEST(BackupSetNames, StayUniqueWithinOneSecondAndKeepTheirForm)
+{
+    TempDir dir;
+    const std::regex form("HVBak_[A-Za-z]+_\\d\\d_\\d\\d_\\d\\d_\\d\\d_\\d\\d(_\\d+)?");
+    std::set<std::string> names;
+    for (int i = 0; i < 3; ++i) {
+        auto engine = MakeEngine(dir);
+        engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
+        ASSERT_NE(engine->m_fpRegBackup, nullptr) << engine->m_strRepairError;
+        engine->m_fpFileList = CreateFileBackupSet(*engine);
+        ASSERT_NE(engine->m_fpFileList, nullptr) << engine->m_strRepairError;
+        const std::string name = Name(engine->m_strRegBackupPath);
+        EXPECT_TRUE(std::regex_match(name, form)) << name;
+        EXPECT_TRUE(names.insert(name).second) << name;
+        // Made in the same second, the two halves of a set share its name.
+        if (Name(engine->m_strFileListPath).rfind(engine->m_strSetStamp, 0) == 0) {
+            EXPECT_EQ(Name(engine->m_strFileListPath), name);
+        }
+        EXPECT_EQ(engine->m_strFileListPath, engine->m_strFileBackupFolder + ".bak");
+        EXPECT_TRUE(FileExists(engine->m_strFileBackupFolder));
+    }
+}
+
+TEST(BackupSetNames, ReportWhenTheBackupFileCannotBeCreated)
+{
+    TempDir dir;
+    auto engine = MakeEngine(dir);
+    engine->m_strProgramFolder = dir.Path() + "\\no\\such\\folder\\";
+    EXPECT_EQ(CreateRegistryBackupFile(*engine), nullptr);
+    EXPECT_NE(engine->m_strRepairError.find("could not be created"), std::string::npos) << engine->m_strRepairError;
+}
+
+TEST(MoveFileToBackup, RecordsTheLineThenMovesTheFile)
+{
+    TempDir dir;
+    auto engine = MakeEngine(dir);
+    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
+    engine->m_fpFileList = CreateFileBackupSet(*engine);
+    fclose(engine->m_fpFileList);
+    engine->m_fpFileList = nullptr;
+    const std::string first = dir.WriteFile("Desktop\\Old.lnk", "one");
+    const std::string second = dir.WriteFile("Start Menu\\Me, Myself\\Old.lnk", "two");
+
+    std::string reason;
+    ASSERT_TRUE(MoveFileToBackup(*engine, first, reason)) << reason;
+    ASSERT_TRUE(MoveFileToBackup(*engine, second, reason)) << reason;
+    EXPECT_FALSE(MoveFileToBackup(*engine, dir / "Desktop\\Gone.lnk", reason));
+
+    const std::string folder = engine->m_strFileBackupFolder;
+    EXPECT_EQ(ReadFileText(engine->m_strFileListPath),
+              first + "," + folder + "\\Old.lnk\r\n" + second + "," + folder + "\\Old_2.lnk\r\n" + dir.Path() +
+                  "\\Desktop\\Gone.lnk," + folder + "\\Gone.lnk\r\n");
+    EXPECT_FALSE(FileExists(first));
+    EXPECT_EQ(ReadFileText(folder + "\\Old.lnk"), "one");
+    EXPECT_EQ(ReadFileText(folder + "\\Old_2.lnk"), "two");
+}

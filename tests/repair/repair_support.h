@@ -1,0 +1,50 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "repair/reg_file.h"
+#include "scan/scanner.h"
+#include "shell/logfile.h"
+#include "tempdir.h"
+
+// A scan engine whose backup sets go to a temporary program folder.
+inline std::unique_ptr<CRegistryScanner> MakeEngine(const TempDir& folder)
+{
+    auto engine = std::make_unique<CRegistryScanner>();
+    engine->m_strProgramFolder = folder.Path() + "\\";
+    for (auto& selected : engine->m_abCategorySelected)
+        selected = 1;
+    return engine;
+}
+
+// Routes the log into a file of its own for the test's lifetime.
+class LogCapture {
+public:
+    explicit LogCapture(const TempDir& folder) : m_log(folder / "test.log") { g_pLog = &m_log; }
+    ~LogCapture() { g_pLog = nullptr; }
+    std::string Text() const { return ReadFileText(m_log.m_strPath); }
+
+private:
+    CLogFile m_log;
+};
+
+inline std::vector<REG_FILE_KEY> ParseFile(const std::string& path)
+{
+    std::vector<REG_FILE_KEY> keys;
+    std::string error;
+    if (!ParseRegFile(ReadFileText(path), keys, error))
+        ADD_FAILURE() << path << ": " << error;
+    return keys;
+}
+
+inline std::string Sz(const std::string& text)
+{
+    return std::string(text.c_str(), text.size() + 1);
+}
+
+inline bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}

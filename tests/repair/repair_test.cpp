@@ -1,0 +1,301 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <set>
+#include <tuple>
+
+#include "framework/paths.h"
+#include "repair/clean_sweep.h"
+#include "repair/repair.h"
+#include "repair_support.h"
+#include "sandbox.h"
+#include "shell/settings.h"
+
+namespace {
+
+CRegistryProblem* AddProblem(const std::string& key, const std::string& name, const std::string& data,
+                             REGPROBLEM_TYPE type, bool selected = true)
+{
+    g_arrProblems.push_back(std::make_unique<CRegistryProblem>(key, name, data, type, 0));
+    g_arrProblems.back()->m_bSelected = selected;
+    return g_arrProblems.back().get();
+}
+
+PLANNED_REMOVAL Plan(const std::string& key, const std::string& name, REGPROBLEM_TYPE type)
+{
+    return PlanRemoval(CRegistryProblem(key, name, "data", type, 0));
+}
+
+class Repair : public testing::Test {
+protected:
+    Repair() : m_engine(MakeEngine(m_dir)), m_log(m_dir) { g_arrProblems.clear(); }
+    ~Repair() override { g_arrProblems.clear(); }
+
+    std::string BackupFolder() const { return m_dir / "Backup"; }
+    bool RegFileKept() const { return FileExists(m_engine->m_strRegBackupPath); }
+    bool FileSetKept() const
+    {
+        return FileExists(m_engine->m_strFileListPath) || FileExists(m_engine->m_strFileBackupFolder);
+    }
+
+    RegistrySandbox m_sandbox;
+    TempDir m_dir;
+    std::unique_ptr<CRegistryScanner> m_engine;
+    LogCapture m_log;
+};
+
+} // namespace
+
+TEST(PlanRemoval, FollowsThePerKindTable)
+{
+    using A = PLANNED_REMOVAL;
+    struct Row {
+        const char* key;
+        const char* name;
+        REGPROBLEM_TYPE type;
+        A::ACTION action;
+        HKEY root;
+        const char* subkey;
+        const char* value;
+    } rows[] = {
+        {"HKEY_CLASSES_ROOT\\CLSID\\{1}", "InprocServer32", RPT_COM_ACTIVEX, A::RA_KEY_TREE, HKEY_CLASSES_ROOT, "CLSID\\{1}", ""},
+        {"HKEY_LOCAL_MACHINE\\U", "Foo", RPT_UNINSTALL, A::RA_KEY_TREE, HKEY_LOCAL_MACHINE, "U\\Foo", ""},
+        {"HKEY_LOCAL_MACHINE\\F", "Arial", RPT_FONTS, A::RA_VALUE, HKEY_LOCAL_MACHINE, "F", "Arial"},
+        {"HKEY_LOCAL_MACHINE\\S", "C:\\a.dll", RPT_SHARED_DLLS, A::RA_VALUE, HKEY_LOCAL_MACHINE, "S", "C:\\a.dll"},
+        {"HKEY_LOCAL_MACHINE\\AP", "x.exe", RPT_APP_PATHS, A::RA_VALUE, HKEY_LOCAL_MACHINE, "AP\\x.exe", ""},
+        {"HKEY_LOCAL_MACHINE\\H", "x.hlp", RPT_HELP_FILES, A::RA_VALUE, HKEY_LOCAL_MACHINE, "H", "x.hlp"},
+        {"HKEY_CURRENT_USER\\Run", "x", RPT_STARTUP, A::RA_VALUE, HKEY_CURRENT_USER, "Run", "x"},
+        {"HKEY_CURRENT_USER\\M\\MenuOrder\\Start Menu", "Old", RPT_STARTUP, A::RA_KEY_TREE, HKEY_CURRENT_USER,
+         "M\\MenuOrder\\Start Menu\\Old", ""},
+        {"HKEY_LOCAL_MACHINE\\M\\MenuOrder\\S", "x", RPT_STARTUP, A::RA_VALUE, HKEY_LOCAL_MACHINE, "M\\MenuOrder\\S", "x"},
+        {"HKEY_USERS\\P", "x", RPT_FILE_PATHS, A::RA_VALUE, HKEY_USERS, "P", "x"},
+        {"HKEY_LOCAL_MACHINE\\P", "@", RPT_FILE_PATHS, A::RA_VALUE, HKEY_LOCAL_MACHINE, "P", ""},
+        {"C:\\Desktop\\Old.lnk", "Old.lnk", RPT_SHORTCUTS, A::RA_MOVE_FILE, nullptr, "", ""},
+        {"HKEY_USERS\\E", "", RPT_EMPTY_KEYS, A::RA_KEY_TREE, HKEY_USERS, "E", ""},
+        {"HKEY_CLASSES_ROOT\\.zzz", "", RPT_FILE_ASSOC, A::RA_KEY_TREE, HKEY_CLASSES_ROOT, ".zzz", ""},
+        {"HKEY_CURRENT_USER\\AppEvents\\x", "", RPT_SOUND_EVENTS, A::RA_VALUE, HKEY_CURRENT_USER, "AppEvents\\x", ""},
+        {"HKEY_CLASSES_ROOT\\C", "v", RPT_CLASS_KEYS, A::RA_VALUE, HKEY_CLASSES_ROOT, "C", "v"},
+        {"HKEY_CLASSES_ROOT\\TypeLib\\1", "v", RPT_TYPE_LIBS, A::RA_VALUE, HKEY_CLASSES_ROOT, "TypeLib\\1", "v"},
+        {"HKEY_USERS\\D", "v", RPT_DEEP_SCAN, A::RA_VALUE, HKEY_USERS, "D", "v"},
+    };
+    for (const Row& row : rows) {
+        const PLANNED_REMOVAL plan = Plan(row.key, row.name, row.type);
+        EXPECT_EQ(plan.nAction, row.action) << row.key;
+        EXPECT_EQ(plan.hRoot, row.root) << row.key;
+        EXPECT_EQ(plan.strSubKey, row.subkey) << row.key;
+        EXPECT_EQ(plan.strValueName, row.value) << row.key;
+    }
+}
+
+TEST(PlanRemoval, LeavesUnexpectedRootsAndWholeKeysAlone)
+{
+    for (const auto& [key, name, type] : std::vector<std::tuple<std::string, std::string, REGPROBLEM_TYPE>>{
+             {"HKEY_CURRENT_USER\\CLSID\\{1}", "", RPT_COM_ACTIVEX},
+             {"hkey_classes_root\\CLSID\\{1}", "", RPT_COM_ACTIVEX},
+             {"HKEY_CLASSES_ROOTX\\CLSID", "", RPT_COM_ACTIVEX},
+             {"HKEY_CLASSES_ROOT", "", RPT_FILE_ASSOC},
+             {"HKEY_CURRENT_USER\\AppEvents", "x", RPT_DEEP_SCAN},
+             {"HKEY_LOCAL_MACHINE\\Uninstall", "", RPT_UNINSTALL},
+             {"HKEY_LOCAL_MACHINE\\App Paths", "", RPT_APP_PATHS},
+             {"HKEY_USERS\\x", "v", RPT_SOUND_EVENTS},
+         }) {
+        const PLANNED_REMOVAL plan = Plan(key, name, type);
+        EXPECT_EQ(plan.nAction, PLANNED_REMOVAL::RA_NONE) << key;
+        EXPECT_FALSE(plan.strReason.empty()) << key;
+    }
+}
+
+TEST(RepairLog, TextsPerKind)
+{
+    EXPECT_STREQ(RepairLogFormat(RPT_UNINSTALL), "Fixed Uninstall Entiries error %s\\%s=%s");
+    EXPECT_STREQ(RepairLogFormat(RPT_SOUND_EVENTS), "Fixed Sound and application events error%s\\%s=%s");
+    EXPECT_STREQ(RepairLogFormat(RPT_DEEP_SCAN), "Fixed Deepscan error %s\\%s=%s");
+}
+
+TEST_F(Repair, RemovesEveryKindAndRecordsWhatItRemoves)
+{
+    const std::string uninstall = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    SetString(uninstall + "\\Foo", "UninstallString", "C:\\gone\\un.exe");
+    SetString(uninstall + "\\Bar", "UninstallString", "C:\\keep.exe");
+    SetString("HKEY_CLASSES_ROOT\\CLSID\\{C}\\InprocServer32", "", "C:\\gone.dll");
+    SetString("HKEY_LOCAL_MACHINE\\AppPaths\\x.exe", "", "C:\\x.exe");
+    SetString("HKEY_LOCAL_MACHINE\\AppPaths\\x.exe", "Path", "C:\\");
+    SetDword("HKEY_LOCAL_MACHINE\\SharedDLLs", "C:\\a.dll", 3);
+    SetString("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe");
+    CreateKey("HKEY_CURRENT_USER\\Menu\\MenuOrder\\Start Menu\\Old\\Sub");
+    CreateKey("HKEY_USERS\\S-1\\Empty");
+    SetString("HKEY_CLASSES_ROOT\\TypeLib\\{T}", "Win32", "C:\\t.tlb", REG_EXPAND_SZ);
+    const std::string shortcut = m_dir.WriteFile("Desktop\\Old.lnk");
+
+    AddProblem(uninstall, "Foo", "C:\\gone\\un.exe", RPT_UNINSTALL);
+    AddProblem("HKEY_CLASSES_ROOT\\CLSID\\{C}", "InprocServer32", "C:\\gone.dll", RPT_COM_ACTIVEX);
+    AddProblem("HKEY_LOCAL_MACHINE\\AppPaths", "x.exe", "C:\\x.exe", RPT_APP_PATHS);
+    AddProblem("HKEY_LOCAL_MACHINE\\SharedDLLs", "C:\\a.dll", "", RPT_SHARED_DLLS);
+    AddProblem("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe", RPT_STARTUP);
+    AddProblem("HKEY_CURRENT_USER\\Menu\\MenuOrder\\Start Menu", "Old", "", RPT_STARTUP);
+    AddProblem("HKEY_USERS\\S-1\\Empty", "", "", RPT_EMPTY_KEYS);
+    AddProblem("HKEY_CLASSES_ROOT\\TypeLib\\{T}", "Win32", "C:\\t.tlb", RPT_TYPE_LIBS);
+    AddProblem(shortcut, "Old.lnk", "C:\\gone.exe", RPT_SHORTCUTS);
+
+    ASSERT_TRUE(RunRepair(*m_engine)) << m_engine->m_strRepairError;
+    EXPECT_TRUE(g_arrProblems.empty());
+
+    EXPECT_FALSE(KeyExists(uninstall + "\\Foo"));
+    EXPECT_TRUE(KeyExists(uninstall + "\\Bar"));
+    EXPECT_FALSE(KeyExists("HKEY_CLASSES_ROOT\\CLSID\\{C}"));
+    EXPECT_TRUE(KeyExists("HKEY_LOCAL_MACHINE\\AppPaths\\x.exe"));
+    EXPECT_FALSE(ValueExists("HKEY_LOCAL_MACHINE\\AppPaths\\x.exe", ""));
+    EXPECT_TRUE(ValueExists("HKEY_LOCAL_MACHINE\\AppPaths\\x.exe", "Path"));
+    EXPECT_FALSE(ValueExists("HKEY_LOCAL_MACHINE\\SharedDLLs", "C:\\a.dll"));
+    EXPECT_FALSE(ValueExists("HKEY_CURRENT_USER\\Run", "x"));
+    EXPECT_FALSE(KeyExists("HKEY_CURRENT_USER\\Menu\\MenuOrder\\Start Menu\\Old"));
+    EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\Menu\\MenuOrder\\Start Menu"));
+    EXPECT_FALSE(KeyExists("HKEY_USERS\\S-1\\Empty"));
+    EXPECT_FALSE(ValueExists("HKEY_CLASSES_ROOT\\TypeLib\\{T}", "Win32"));
+    EXPECT_FALSE(FileExists(shortcut));
+
+    const int expected[kCategoryCount] = {1, 1, 0, 1, 1, 0, 2, 0, 1, 1, 0, 0, 0, 1, 0};
+    for (int type = 0; type < kCategoryCount; ++type)
+        EXPECT_EQ(m_engine->m_anFixed[type], expected[type]) << type;
+    EXPECT_EQ(m_engine->m_nTotalFixed, 9);
+
+    std::set<std::string> recorded;
+    for (const auto& key : ParseFile(m_engine->m_strRegBackupPath)) {
+        recorded.insert(key.strPath);
+        for (const auto& value : key.values)
+            recorded.insert(key.strPath + "|" + value.strName);
+    }
+    for (const char* item : {
+             "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Foo|UninstallString",
+             "HKEY_CLASSES_ROOT\\CLSID\\{C}", "HKEY_CLASSES_ROOT\\CLSID\\{C}\\InprocServer32|",
+             "HKEY_LOCAL_MACHINE\\AppPaths\\x.exe|", "HKEY_LOCAL_MACHINE\\SharedDLLs|C:\\a.dll",
+             "HKEY_CURRENT_USER\\Run|x", "HKEY_CURRENT_USER\\Menu\\MenuOrder\\Start Menu\\Old\\Sub",
+             "HKEY_USERS\\S-1\\Empty", "HKEY_CLASSES_ROOT\\TypeLib\\{T}|Win32"})
+        EXPECT_TRUE(recorded.count(item)) << item;
+    EXPECT_FALSE(recorded.count("HKEY_LOCAL_MACHINE\\AppPaths\\x.exe|Path"));
+
+    const std::string log = m_log.Text();
+    EXPECT_NE(log.find("Fixed Uninstall Entiries error " + uninstall + "\\Foo=C:\\gone\\un.exe"), std::string::npos);
+    EXPECT_NE(log.find("Fixed program shortcuts error " + shortcut + "\\Old.lnk=C:\\gone.exe"), std::string::npos);
+    EXPECT_TRUE(RegFileKept());
+    EXPECT_TRUE(FileSetKept());
+}
+
+TEST_F(Repair, UnselectedProblemsAreLeftAloneUnloggedAndUncounted)
+{
+    SetString("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe");
+    AddProblem("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe", RPT_STARTUP, false);
+    ASSERT_TRUE(RunRepair(*m_engine));
+    EXPECT_TRUE(ValueExists("HKEY_CURRENT_USER\\Run", "x"));
+    EXPECT_EQ(m_engine->m_nTotalFixed, 0);
+    EXPECT_EQ(m_log.Text().find("Run"), std::string::npos);
+    EXPECT_TRUE(m_engine->m_arrRepairOutcomes.empty());
+}
+
+TEST_F(Repair, AFailedRemovalIsWarnedAboutAndNotCounted)
+{
+    AddProblem("HKEY_CURRENT_USER\\Run", "gone", "C:\\x.exe", RPT_STARTUP);
+    AddProblem("HKEY_CURRENT_USER\\Software\\Odd", "v", "C:\\x.exe", RPT_COM_ACTIVEX);
+    ASSERT_TRUE(RunRepair(*m_engine));
+    EXPECT_EQ(m_engine->m_anFixed[RPT_STARTUP], 0);
+    EXPECT_EQ(m_engine->m_anFixed[RPT_COM_ACTIVEX], 0);
+    ASSERT_EQ(m_engine->m_arrRepairOutcomes.size(), 2u);
+    EXPECT_FALSE(m_engine->m_arrRepairOutcomes[0].bFixed);
+    const std::string log = m_log.Text();
+    EXPECT_EQ(log.find("Fixed"), std::string::npos);
+    EXPECT_NE(log.find("WARN --Could not fix HKEY_CURRENT_USER\\Run\\gone=C:\\x.exe: the key could not be opened"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("WARN --Could not fix HKEY_CURRENT_USER\\Software\\Odd\\v=C:\\x.exe: the key path does not"),
+              std::string::npos)
+        << log;
+    // Nothing was removed, so the set leaves nothing behind.
+    EXPECT_FALSE(RegFileKept());
+    EXPECT_FALSE(FileSetKept());
+}
+
+TEST_F(Repair, WithoutABackupFileNothingIsRemoved)
+{
+    SetString("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe");
+    AddProblem("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe", RPT_STARTUP);
+    m_engine->m_strProgramFolder = m_dir / "missing\\folder\\";
+    EXPECT_FALSE(RunRepair(*m_engine));
+    EXPECT_TRUE(ValueExists("HKEY_CURRENT_USER\\Run", "x"));
+    EXPECT_EQ(g_arrProblems.size(), 1u);
+    EXPECT_EQ(m_engine->m_nTotalFixed, 0);
+    EXPECT_EQ(m_engine->m_fpRegBackup, nullptr);
+    EXPECT_NE(m_log.Text().find("ERROR--Repair stopped, nothing was removed: The registry backup file"),
+              std::string::npos)
+        << m_log.Text();
+}
+
+TEST_F(Repair, ARunOfShortcutsOnlyKeepsTheFileSetAndDropsTheRegistryFile)
+{
+    const std::string shortcut = m_dir.WriteFile("Desktop\\Old.lnk");
+    AddProblem(shortcut, "Old.lnk", "C:\\gone.exe", RPT_SHORTCUTS);
+    ASSERT_TRUE(RunRepair(*m_engine));
+    EXPECT_FALSE(RegFileKept());
+    EXPECT_TRUE(FileExists(m_engine->m_strFileListPath));
+    EXPECT_TRUE(FileExists(m_engine->m_strFileBackupFolder + "\\Old.lnk"));
+}
+
+TEST_F(Repair, ARunWithoutShortcutsDropsTheFileSetAndKeepsTheRegistryFile)
+{
+    for (const auto& [type, key] : std::vector<std::pair<REGPROBLEM_TYPE, std::string>>{
+             {RPT_SOUND_EVENTS, "HKEY_CURRENT_USER\\AppEvents\\a"},
+             {RPT_CLASS_KEYS, "HKEY_CLASSES_ROOT\\k"},
+             {RPT_TYPE_LIBS, "HKEY_CLASSES_ROOT\\t"},
+             {RPT_DEEP_SCAN, "HKEY_USERS\\d"}}) {
+        SetString(key, "v", "C:\\gone");
+        AddProblem(key, "v", "C:\\gone", type);
+    }
+    ASSERT_TRUE(RunRepair(*m_engine));
+    EXPECT_EQ(m_engine->m_nTotalFixed, 4);
+    EXPECT_TRUE(RegFileKept());
+    EXPECT_FALSE(FileSetKept());
+}
+
+TEST_F(Repair, RemovesTheRunEntryNamedAfterTheProgram)
+{
+    CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Hivora");
+    ASSERT_TRUE(RunRepair(*m_engine));
+    EXPECT_FALSE(KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Hivora"));
+}
+
+TEST_F(Repair, DefaultSelectionLeavesFilePathsAndEmptyKeysUnticked)
+{
+    AddProblem("HKEY_CLASSES_ROOT\\a", "", "", RPT_COM_ACTIVEX, false);
+    AddProblem("HKEY_LOCAL_MACHINE\\b", "", "", RPT_FILE_PATHS, true);
+    AddProblem("HKEY_USERS\\c", "", "", RPT_EMPTY_KEYS, true);
+    AddProblem("C:\\d.lnk", "", "", RPT_SHORTCUTS, false);
+    EXPECT_EQ(SelectProblemsForRepair(false), 2);
+    EXPECT_EQ(g_arrProblems[0]->m_bSelected, 1);
+    EXPECT_EQ(g_arrProblems[1]->m_bSelected, 0);
+    EXPECT_EQ(g_arrProblems[2]->m_bSelected, 0);
+    EXPECT_EQ(SelectProblemsForRepair(true), 4);
+    EXPECT_EQ(g_arrProblems[2]->m_bSelected, 1);
+}
+
+TEST_F(Repair, StartRepairChecksTheSelectionThenRunsTheWorker)
+{
+    EXPECT_FALSE(StartRepair(*m_engine, nullptr, 0).bStarted);
+    EXPECT_EQ(ReadSettingString("actionperformed"), "Errors Fixed");
+    EXPECT_NE(m_log.Text().find("FIXING ERROR(S)"), std::string::npos);
+
+    SetString("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe");
+    AddProblem("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe", RPT_STARTUP, false);
+    const REPAIR_START none = StartRepair(*m_engine, nullptr, 0);
+    EXPECT_TRUE(none.bNothingSelected);
+    EXPECT_FALSE(none.bStarted);
+
+    g_arrProblems[0]->m_bSelected = 1;
+    WriteSettingInt("systemrestore", 1);
+    const REPAIR_START start = StartRepair(*m_engine, nullptr, 1);
+    ASSERT_TRUE(start.bStarted);
+    EXPECT_EQ(start.nSelected, 1);
+    ASSERT_TRUE(m_engine->m_pThread->Wait(60000));
+    EXPECT_FALSE(ValueExists("HKEY_CURRENT_USER\\Run", "x"));
+    EXPECT_EQ(m_engine->m_bRunning, 1);
+    EXPECT_NE(m_log.Text().find("created restore point"), std::string::npos);
+}
