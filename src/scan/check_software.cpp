@@ -1,13 +1,166 @@
 #include "scan/checks.h"
 
+#include <string_view>
+
+#include "scan/path_rules.h"
+#include "scan/registry.h"
 #include "scan/scanner.h"
+#include "scan/walk.h"
 
-void CheckUninstall(CRegistryScanner&) {}
+namespace {
 
-void CheckFonts(CRegistryScanner&) {}
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kSharedDllsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+const char kFontsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+const char kUserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char* const kHelpKeys[] = {"SOFTWARE\\Microsoft\\Windows\\HELP", "SOFTWARE\\Microsoft\\Windows\\HTML Help"};
 
-void CheckSharedDlls(CRegistryScanner&) {}
+const std::string kMachineRoot = "HKEY_LOCAL_MACHINE\\";
 
-void CheckAppPaths(CRegistryScanner&) {}
+// Uninstallers that take a product code or a script rather than naming a file of their own.
+const char* const kTrustedUninstallers[] = {
+    "rundll", "Rundll", "RunDll", "MsiExec.exe", "msiexec.exe", "s3uninst.exe", "S3uninst.exe",
+};
 
-void CheckHelpFiles(CRegistryScanner&) {}
+void Report(CRegistryScanner& engine, const char* key, const std::string& valueName, const std::string& data,
+            REGPROBLEM_TYPE type)
+{
+    engine.ReportProblem(std::make_unique<CRegistryProblem>(kMachineRoot + key, valueName, data, type, 0));
+}
+
+// The file a value names, as the engine resolves a command line.
+std::string ResolveFile(const std::string& text)
+{
+    std::string extracted = ExtractCommandTarget(text);
+    return NormalizeFilePath(extracted);
+}
+
+// The default value (or the value name) of every subkey of a machine key, with the key path sent
+// before each subkey is read; visit(subkey, text) is called for each value found.
+template <typename Visit>
+void WalkSubkeyValues(CRegistryScanner& engine, const char* keyPath, const char* valueName, Visit&& visit)
+{
+    const RegKey root = OpenKey(HKEY_LOCAL_MACHINE, keyPath);
+    if (!root)
+        return;
+    std::string place = std::string(keyPath) + "\\";
+    const size_t below = place.size();
+    std::string text;
+    WalkSubkeys(root.get(), kLongNameChars, [&](const char* name) {
+        if (engine.StopRequested())
+            return false;
+        place.resize(below);
+        place.append(name);
+        engine.SendPath(place);
+        const RegKey key = OpenKey(root.get(), name);
+        if (key && ReadValueText(key.get(), valueName, kDataBytes, text))
+            visit(name, text);
+        return true;
+    });
+}
+
+// A value of the user's shell folders key; empty when the key or the value is missing.
+bool ReadFontFolder(CRegistryScanner& engine, const char* keyPath, std::string& folder)
+{
+    engine.SendPath(keyPath);
+    const RegKey key = OpenKey(HKEY_CURRENT_USER, keyPath);
+    return key && ReadValueText(key.get(), "Fonts", kDataBytes, folder);
+}
+
+// FindFirstFileA, as a file search that also accepts wildcards.
+bool FindsFile(const std::string& pattern)
+{
+    WIN32_FIND_DATAA found;
+    const FindHandle search(FindFirstFileA(pattern.c_str(), &found));
+    return static_cast<bool>(search);
+}
+
+} // namespace
+
+void CheckUninstall(CRegistryScanner& engine)
+{
+    WalkSubkeyValues(engine, kUninstallKey, "UninstallString", [&](const char* entry, const std::string& command) {
+        for (const char* trusted : kTrustedUninstallers)
+            if (command.find(trusted) != std::string::npos)
+                return;
+        if (!FileReferenceExists(ResolveFile(command)))
+            Report(engine, kUninstallKey, entry, command, RPT_UNINSTALL);
+    });
+}
+
+void CheckFonts(CRegistryScanner& engine)
+{
+    // The folder texts are used as stored: an environment reference in them is not expanded.
+    std::string userFolder;
+    std::string shellFolder;
+    const bool haveUserFolder = ReadFontFolder(engine, kUserShellFolders, userFolder);
+    const bool haveShellFolder = ReadFontFolder(engine, kShellFolders, shellFolder);
+
+    engine.SendPath(kFontsKey);
+    const RegKey fonts = OpenKey(HKEY_LOCAL_MACHINE, kFontsKey);
+    if (!fonts)
+        return;
+    std::string candidate;
+    WalkValues(fonts.get(), [&](const char* name, const char* file) {
+        if (engine.StopRequested())
+            return false;
+        const auto findsIn = [&](const std::string& folder) {
+            candidate.assign(folder).append("\\").append(file);
+            return FindsFile(candidate);
+        };
+        if (!(haveShellFolder && findsIn(shellFolder)) && !(haveUserFolder && findsIn(userFolder)))
+            Report(engine, kFontsKey, name, file, RPT_FONTS);
+        return true;
+    });
+}
+
+void CheckSharedDlls(CRegistryScanner& engine)
+{
+    const RegKey shared = OpenKey(HKEY_LOCAL_MACHINE, kSharedDllsKey);
+    if (!shared)
+        return;
+    std::string file;
+    WalkValues(shared.get(), [&](const char* name, const char*) {
+        if (engine.StopRequested())
+            return false;
+        file.assign(name);
+        engine.SendPath(file);
+        if (!FileReferenceExists(file))
+            Report(engine, kSharedDllsKey, file, std::string(), RPT_SHARED_DLLS);
+        return true;
+    });
+}
+
+void CheckAppPaths(CRegistryScanner& engine)
+{
+    WalkSubkeyValues(engine, kAppPathsKey, "", [&](const char* program, const std::string& target) {
+        if (!FileReferenceExists(ResolveFile(target)))
+            Report(engine, kAppPathsKey, program, target, RPT_APP_PATHS);
+    });
+}
+
+void CheckHelpFiles(CRegistryScanner& engine)
+{
+    std::string joined;
+    for (const char* keyPath : kHelpKeys) {
+        const RegKey help = OpenKey(HKEY_LOCAL_MACHINE, keyPath);
+        if (!help)
+            continue;
+        WalkValues(help.get(), [&](const char* file, const char* folder) {
+            if (engine.StopRequested())
+                return false;
+            const std::string_view folderText(folder);
+            joined.assign(folder);
+            if (folderText.empty() || folderText.back() != '\\')
+                joined.append("\\");
+            joined.append(file);
+            const std::string path = ResolveFile(joined);
+            engine.SendPath(path);
+            if (!FileReferenceExists(path))
+                Report(engine, keyPath, file, folder, RPT_HELP_FILES);
+            return true;
+        });
+    }
+}

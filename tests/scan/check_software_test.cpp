@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "path_recorder.h"
+#include "sandbox.h"
+#include "scan/checks.h"
+#include "scan/scanner.h"
+#include "tempdir.h"
+
+namespace {
+
+const std::string kUninstall = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const std::string kFonts = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+const std::string kSharedDlls = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+const std::string kAppPaths = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+const std::string kHelp = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\HELP";
+const std::string kHtmlHelp = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\HTML Help";
+const std::string kUserShellFolders =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const std::string kShellFolders =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+struct Found {
+    std::string key;
+    std::string valueName;
+    std::string data;
+    REGPROBLEM_TYPE type;
+    bool operator==(const Found&) const = default;
+};
+
+void PrintTo(const Found& f, std::ostream* os)
+{
+    *os << "{" << f.key << " | " << f.valueName << " | " << f.data << " | " << f.type << "}";
+}
+
+// The text in double quotes (built by appending: g++ 12 warns falsely on "\"" + s + "\"").
+std::string Quoted(const std::string& text)
+{
+    std::string quoted(1, '"');
+    quoted.append(text).push_back('"');
+    return quoted;
+}
+
+std::vector<Found> Problems()
+{
+    std::vector<Found> out;
+    for (const auto& p : g_arrProblems) {
+        EXPECT_EQ(p->m_nExtra, 0);
+        out.push_back({p->m_strKey, p->m_strValueName, p->m_strData, p->m_nType});
+    }
+    return out;
+}
+
+class SoftwareChecks : public testing::Test {
+protected:
+    void SetUp() override { g_arrProblems.clear(); }
+    void TearDown() override { g_arrProblems.clear(); }
+
+    RegistrySandbox m_sandbox;
+    TempDir m_dir;
+    CRegistryScanner m_engine;
+};
+
+TEST_F(SoftwareChecks, UninstallEntriesNameTheirProgram)
+{
+    const std::string gone = Quoted(m_dir / "hvapp\\unins000.exe") + " /SILENT";
+    SetString(kUninstall + "\\HvGone", "UninstallString", gone);
+    SetString(kUninstall + "\\HvPresent", "UninstallString",
+              Quoted(m_dir.WriteFile("hvkept\\unins000.exe")) + " /SILENT");
+    SetString(kUninstall + "\\HvInstaller", "UninstallString",
+              "MsiExec.exe /X{11111111-2222-3333-4444-555555555555}");
+    SetString(kUninstall + "\\HvScript", "UninstallString", "RunDll32 " + m_dir / "hvnone.dll" + ",Remove");
+    // Not one of the accepted spellings, so the file is tested; the report step drops it anyway.
+    SetString(kUninstall + "\\HvLoud", "UninstallString",
+              m_dir / "MSIEXEC.EXE" + " /X{11111111-2222-3333-4444-555555555555}");
+    SetString(kUninstall + "\\HvNoCommand", "DisplayName", "Nothing to run");
+
+    PathRecorder recorder;
+    m_engine.m_hNotifyWnd = recorder.Window();
+    CheckUninstall(m_engine);
+
+    const std::vector<Found> expected = {{kUninstall, "HvGone", gone, RPT_UNINSTALL}};
+    EXPECT_EQ(Problems(), expected);
+    EXPECT_EQ(m_engine.m_anFound[RPT_UNINSTALL], 1);
+    const std::string place = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+    const std::vector<std::string> paths = {place + "HvGone",   place + "HvInstaller", place + "HvLoud",
+                                            place + "HvNoCommand", place + "HvPresent", place + "HvScript"};
+    EXPECT_EQ(recorder.Paths(), paths);
+}
+
+TEST_F(SoftwareChecks, FontsAreLookedUpInTheShellFontFolders)
+{
+    const std::string userFolder = m_dir / "hvuserfonts";
+    const std::string shellFolder = m_dir / "hvshellfonts";
+    m_dir.WriteFile("hvuserfonts\\hvone.ttf");
+    m_dir.WriteFile("hvshellfonts\\hvtwo.ttf");
+    const std::string elsewhere = m_dir.WriteFile("hvelsewhere\\hvfull.ttf");
+    SetString(kUserShellFolders, "Fonts", userFolder);
+    SetString(kShellFolders, "Fonts", shellFolder);
+    SetString(kFonts, "Hv One (TrueType)", "hvone.ttf");
+    SetString(kFonts, "Hv Two (TrueType)", "hvtwo.ttf");
+    SetString(kFonts, "Hv Three (TrueType)", "hvthree.ttf");
+    // A full path gets a font folder put in front of it as well.
+    SetString(kFonts, "Hv Full (TrueType)", elsewhere);
+
+    CheckFonts(m_engine);
+
+    const std::vector<Found> expected = {
+        {kFonts, "Hv Full (TrueType)", elsewhere, RPT_FONTS},
+        {kFonts, "Hv Three (TrueType)", "hvthree.ttf", RPT_FONTS},
+    };
+    EXPECT_EQ(Problems(), expected);
+}
+
+TEST_F(SoftwareChecks, FontFolderIsUsedUnexpanded)
+{
+    m_dir.WriteFile("hvfonts\\hvone.ttf");
+    SetEnvironmentVariableA("HV_TEST_FONTS", (m_dir / "hvfonts").c_str());
+    SetString(kUserShellFolders, "Fonts", "%HV_TEST_FONTS%", REG_EXPAND_SZ);
+    SetString(kFonts, "Hv One (TrueType)", "hvone.ttf");
+
+    CheckFonts(m_engine);
+    SetEnvironmentVariableA("HV_TEST_FONTS", nullptr);
+
+    const std::vector<Found> expected = {{kFonts, "Hv One (TrueType)", "hvone.ttf", RPT_FONTS}};
+    EXPECT_EQ(Problems(), expected);
+}
+
+TEST_F(SoftwareChecks, OverLongValueEndsTheFontWalk)
+{
+    SetString(kShellFolders, "Fonts", m_dir.Path());
+    SetString(kFonts, "A Long One", std::string(1100, 'a'));
+    SetString(kFonts, "Z Missing", "hvmissing.ttf");
+
+    CheckFonts(m_engine);
+
+    EXPECT_TRUE(g_arrProblems.empty());
+}
+
+TEST_F(SoftwareChecks, SharedDllsAreTestedAsNamed)
+{
+    const std::string searchFolder = m_dir / "hvsearch";
+    m_dir.WriteFile("hvsearch\\hvonpath.dll");
+    char oldPath[32767];
+    const DWORD oldLen = GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
+    ASSERT_GT(oldLen, 0u);
+    ASSERT_LT(oldLen, sizeof oldPath);
+    SetEnvironmentVariableA("PATH", (searchFolder + ";" + oldPath).c_str());
+
+    const std::string present = m_dir.WriteFile("hvshared.dll");
+    const std::string gone = m_dir / "hvgone.dll";
+    SetDword(kSharedDlls, present, 1);
+    SetDword(kSharedDlls, gone, 2);
+    SetDword(kSharedDlls, "hvonpath.dll", 1);
+    // The name is tested as it stands, quotes and arguments included.
+    SetDword(kSharedDlls, Quoted(present), 1);
+
+    PathRecorder recorder;
+    m_engine.m_hNotifyWnd = recorder.Window();
+    CheckSharedDlls(m_engine);
+    SetEnvironmentVariableA("PATH", oldPath);
+
+    const std::vector<Found> expected = {
+        {kSharedDlls, Quoted(present), "", RPT_SHARED_DLLS},
+        {kSharedDlls, gone, "", RPT_SHARED_DLLS},
+    };
+    std::vector<Found> found = Problems();
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.valueName < b.valueName; });
+    EXPECT_EQ(found, expected);
+    EXPECT_EQ(recorder.Paths().size(), 4u);
+}
+
+TEST_F(SoftwareChecks, AppPathsReportTheDefaultValueAsRead)
+{
+    const std::string gone = Quoted(m_dir / "hvgone.exe");
+    SetString(kAppPaths + "\\hvgone.exe", "", gone);
+    SetString(kAppPaths + "\\hvthere.exe", "", m_dir.WriteFile("hvthere.exe"));
+    SetString(kAppPaths + "\\hvnodefault.exe", "Path", m_dir.Path());
+
+    CheckAppPaths(m_engine);
+
+    const std::vector<Found> expected = {{kAppPaths, "hvgone.exe", gone, RPT_APP_PATHS}};
+    EXPECT_EQ(Problems(), expected);
+}
+
+TEST_F(SoftwareChecks, HelpFilesJoinFolderAndName)
+{
+    const std::string folder = m_dir.Path();
+    m_dir.WriteFile("hvplain.hlp");
+    m_dir.WriteFile("hvslash.hlp");
+    SetString(kHelp, "hvplain.hlp", folder);
+    SetString(kHelp, "hvslash.hlp", folder + "\\");
+    SetString(kHelp, "hvgone.hlp", folder);
+    SetString(kHtmlHelp, "hvgone.chm", folder + "\\");
+
+    PathRecorder recorder;
+    m_engine.m_hNotifyWnd = recorder.Window();
+    CheckHelpFiles(m_engine);
+
+    const std::vector<Found> expected = {
+        {kHelp, "hvgone.hlp", folder, RPT_HELP_FILES},
+        {kHtmlHelp, "hvgone.chm", folder + "\\", RPT_HELP_FILES},
+    };
+    EXPECT_EQ(Problems(), expected);
+    const std::vector<std::string> paths = {folder + "\\hvgone.hlp", folder + "\\hvplain.hlp",
+                                            folder + "\\hvslash.hlp", folder + "\\hvgone.chm"};
+    EXPECT_EQ(recorder.Paths(), paths);
+}
+
+TEST_F(SoftwareChecks, HtmlHelpIsWalkedWithoutTheHelpKey)
+{
+    SetString(kHtmlHelp, "hvgone.chm", m_dir.Path());
+
+    CheckHelpFiles(m_engine);
+
+    const std::vector<Found> expected = {{kHtmlHelp, "hvgone.chm", m_dir.Path(), RPT_HELP_FILES}};
+    EXPECT_EQ(Problems(), expected);
+}
+
+TEST_F(SoftwareChecks, StopEndsEachWalkBeforeItsFirstItem)
+{
+    SetString(kUninstall + "\\HvGone", "UninstallString", m_dir / "hvgone.exe");
+    SetString(kShellFolders, "Fonts", m_dir.Path());
+    SetString(kFonts, "Hv Gone", "hvgone.ttf");
+    SetDword(kSharedDlls, m_dir / "hvgone.dll", 1);
+    SetString(kAppPaths + "\\hvgone.exe", "", m_dir / "hvgone.exe");
+    SetString(kHelp, "hvgone.hlp", m_dir.Path());
+    SetString(kHtmlHelp, "hvgone.chm", m_dir.Path());
+
+    m_engine.RequestStop();
+    CheckUninstall(m_engine);
+    CheckFonts(m_engine);
+    CheckSharedDlls(m_engine);
+    CheckAppPaths(m_engine);
+    CheckHelpFiles(m_engine);
+
+    EXPECT_TRUE(g_arrProblems.empty());
+}
+
+TEST_F(SoftwareChecks, MissingKeysReportNothing)
+{
+    CheckUninstall(m_engine);
+    CheckFonts(m_engine);
+    CheckSharedDlls(m_engine);
+    CheckAppPaths(m_engine);
+    CheckHelpFiles(m_engine);
+
+    EXPECT_TRUE(g_arrProblems.empty());
+}
+
+} // namespace
