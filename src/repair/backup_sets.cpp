@@ -248,7 +248,8 @@ bool RestoreMovedFiles(const std::string& listPath, std::string& reason)
     return false;
 }
 
-int RestoreBackupSets(const std::string& backupFolder, const std::vector<std::string>& names)
+int RestoreBackupSets(const std::string& backupFolder, const std::vector<std::string>& names,
+                      std::vector<std::string>* failures)
 {
     int restored = 0;
     for (const std::string& name : names) {
@@ -266,6 +267,8 @@ int RestoreBackupSets(const std::string& backupFolder, const std::vector<std::st
             LogWarn("Restore of " + setPath + " incomplete: " + reason);
             whole = false;
         }
+        if (!whole && failures)
+            failures->push_back(name + ": " + reason);
         restored += whole;
     }
     LogMessage(restored > 0 ? "Succesfully Restored" : kCouldNotRestoreText);

@@ -44,8 +44,10 @@ bool SplitMovedFileLine(const std::string& line, const std::string& setFolder, s
 // otherwise keeps the lines that failed. False, with the reason, when something stays.
 bool RestoreMovedFiles(const std::string& listPath, std::string& reason);
 
-// Restores the named sets; returns how many came back whole. Logs as the backup page does.
-int RestoreBackupSets(const std::string& backupFolder, const std::vector<std::string>& names);
+// Restores the named sets; returns how many came back whole. Logs as the backup page does; each set
+// that stays incomplete adds "NAME: reason" to failures when given.
+int RestoreBackupSets(const std::string& backupFolder, const std::vector<std::string>& names,
+                      std::vector<std::string>* failures = nullptr);
 
 // Deletes the named sets' files and folders; returns how many are gone completely.
 int RemoveBackupSets(const std::string& backupFolder, const std::vector<std::string>& names);
