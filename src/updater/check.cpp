@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <new>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -183,7 +183,7 @@ extern "C" void AuCheckForUpdates(const char* url, AuConfirmProc confirm, AuStat
     g_arrReplyLines.clear();
     try {
         RunCheck(url);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         SendStatus(AuError, kListError);
     }
 }

@@ -1,7 +1,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <new>
+#include <exception>
 #include <string>
 
 #include "framework/handles.h"
@@ -27,6 +27,13 @@ bool ReadWholeFile(const std::string& path, std::string& text)
     return false;
 }
 
+// Folders a target needs are made below the program folder only, never the folder itself.
+bool IsFolder(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 void InstallEntry(const std::string& folder, const std::string& temp, const INSTALL_ENTRY& entry)
 {
     // The list is a plain file in the user's temporary folder: its names get the same scrutiny
@@ -41,10 +48,11 @@ void InstallEntry(const std::string& folder, const std::string& temp, const INST
     const std::string target = JoinTargetPath(folder, entry);
 
     if (entry.bArchive) {
+        DeleteFileA(target.c_str());
         CUnzipper unzipper;
         if (!unzipper.Open(download.c_str()) || !unzipper.ExtractAll(folder.c_str(), false))
             MessageBoxA(nullptr, "Zip Open Failed", "Install", MB_ICONINFORMATION);
-    } else if (CUnzipper::EnsureParentFolder(target.c_str())) {
+    } else if (IsFolder(folder) && CUnzipper::EnsureParentFolder(target.c_str())) {
         // One step, so that a failed replacement keeps the old file.
         MoveFileExA(download.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
     }
@@ -92,7 +100,7 @@ extern "C" int CALLBACK InstallUpdates(HWND, HINSTANCE, LPSTR, int)
 {
     try {
         return RunInstall();
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return 0;
     }
 }

@@ -187,3 +187,16 @@ TEST_F(HostileList, TamperedInstallListInstallsNothingOutside)
     EXPECT_EQ(ReadFileText(prog.Root() / "outside.txt"), "keep me");
     EXPECT_FALSE(FileExists(prog.Temp("DOWNLOAD01")));
 }
+
+TEST_F(HostileList, InstallListNamingAMissingFolderCreatesNothing)
+{
+    ProgramSandbox prog;
+    prog.Root().WriteFile("temp\\DOWNLOAD01", "data");
+    const std::string missing = prog.Root() / "missing";
+    prog.Root().WriteFile("temp\\updatetmp.tmp", missing + "\\\r\nsub\\data.bin\tx\t0\turl\t0\t0\tDOWNLOAD01\r\n");
+    const HOST_RUN run = prog.RunHost({"--install"});
+    EXPECT_EQ(run.arrEvents,
+              (Events{"msgbox Hivora: Unable to run the program after update. Please restart Hivora.", "installed 1"}));
+    EXPECT_FALSE(FileExists(missing));
+    EXPECT_FALSE(FileExists(prog.Temp("DOWNLOAD01")));
+}
