@@ -64,6 +64,25 @@ bool IsValidType(REGPROBLEM_TYPE type)
     return type >= 0 && type < kCategoryCount;
 }
 
+bool RemoveSchemeSound(CRegistryScanner& engine, const PLANNED_REMOVAL& plan, const std::string& sound,
+                       std::string& reason)
+{
+    for (const char* scheme : {".Current", ".Default"}) {
+        const std::string subkey = plan.strSubKey + "\\" + scheme;
+        RegKey key;
+        DWORD type = 0;
+        std::string data;
+        if (RegOpenKeyExA(plan.hRoot, subkey.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS ||
+            ReadRegistryValue(key.get(), "", type, data) != ERROR_SUCCESS)
+            continue;
+        const size_t nul = data.find('\0');
+        if ((type == REG_SZ || type == REG_EXPAND_SZ) && data.substr(0, nul) == sound)
+            return engine.DeleteValueWithBackup(plan.hRoot, subkey, "", reason);
+    }
+    reason = "no scheme of the event names the sound any more";
+    return false;
+}
+
 bool RemoveProblem(CRegistryScanner& engine, const CRegistryProblem& problem, std::string& reason)
 {
     const PLANNED_REMOVAL plan = PlanRemoval(problem);
@@ -74,6 +93,8 @@ bool RemoveProblem(CRegistryScanner& engine, const CRegistryProblem& problem, st
         return engine.DeleteKeyTreeWithBackup(plan.hRoot, plan.strSubKey, reason);
     case PLANNED_REMOVAL::RA_MOVE_FILE:
         return MoveFileToBackup(engine, problem.m_strKey, reason);
+    case PLANNED_REMOVAL::RA_SCHEME_SOUND:
+        return RemoveSchemeSound(engine, plan, problem.m_strData, reason);
     case PLANNED_REMOVAL::RA_NONE:
         break;
     }
@@ -153,6 +174,13 @@ PLANNED_REMOVAL PlanRemoval(const CRegistryProblem& problem)
     case RPT_APP_PATHS:
         plan.nAction = PLANNED_REMOVAL::RA_VALUE;
         plan.strSubKey = rest + "\\" + name;
+        break;
+    case RPT_SOUND_EVENTS:
+        // The check names the event key and "(Default)": the sound itself is a scheme's default value.
+        plan.nAction = name == "(Default)" ? PLANNED_REMOVAL::RA_SCHEME_SOUND : PLANNED_REMOVAL::RA_VALUE;
+        plan.strSubKey = rest;
+        if (plan.nAction == PLANNED_REMOVAL::RA_VALUE)
+            plan.strValueName = name == "@" ? std::string() : name;
         break;
     default:
         if (menuOrder) {

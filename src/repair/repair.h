@@ -17,7 +17,9 @@ constexpr const char* kRestorePointOffText =
 
 // How one problem is removed, by its kind and key path.
 struct PLANNED_REMOVAL {
-    enum ACTION { RA_NONE, RA_VALUE, RA_KEY_TREE, RA_MOVE_FILE };
+    // RA_SCHEME_SOUND: the event key's first scheme (".Current", ".Default") whose sound is the
+    // problem's data loses that default value.
+    enum ACTION { RA_NONE, RA_VALUE, RA_KEY_TREE, RA_MOVE_FILE, RA_SCHEME_SOUND };
     ACTION nAction = RA_NONE;
     HKEY hRoot = nullptr;
     std::string strSubKey;    // the key, or the key holding the value

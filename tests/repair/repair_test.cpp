@@ -256,6 +256,24 @@ TEST_F(Repair, ARunWithoutShortcutsDropsTheFileSetAndKeepsTheRegistryFile)
     EXPECT_FALSE(FileSetKept());
 }
 
+TEST_F(Repair, ASoundEventLosesTheSchemeSoundsThatNameTheMissingFile)
+{
+    const std::string event = "HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\Beep";
+    SetString(event, "", "Beep");
+    SetString(event + "\\.Current", "", "C:\\gone.wav");
+    SetString(event + "\\.Default", "", "C:\\gone.wav");
+    AddProblem(event, "(Default)", "C:\\gone.wav", RPT_SOUND_EVENTS);
+    AddProblem(event, "(Default)", "C:\\gone.wav", RPT_SOUND_EVENTS);
+    AddProblem(event, "(Default)", "C:\\gone.wav", RPT_SOUND_EVENTS);
+    EXPECT_EQ(Plan(event, "(Default)", RPT_SOUND_EVENTS).nAction, PLANNED_REMOVAL::RA_SCHEME_SOUND);
+    ASSERT_TRUE(RunRepair(*m_engine));
+    EXPECT_FALSE(ValueExists(event + "\\.Current", ""));
+    EXPECT_FALSE(ValueExists(event + "\\.Default", ""));
+    EXPECT_TRUE(ValueExists(event, ""));
+    EXPECT_EQ(m_engine->m_anFixed[RPT_SOUND_EVENTS], 2);
+    EXPECT_EQ(ParseFile(m_engine->m_strRegBackupPath).size(), 2u);
+}
+
 TEST_F(Repair, RemovesTheRunEntryNamedAfterTheProgram)
 {
     CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Hivora");
