@@ -1,9 +1,171 @@
 #include "scan/checks.h"
 
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "framework/handles.h"
+#include "scan/path_rules.h"
+#include "scan/registry.h"
 #include "scan/scanner.h"
 
-void CheckFileAssociations(CRegistryScanner&) {}
+namespace {
 
-void CheckSoundEvents(CRegistryScanner&) {}
+constexpr REGSAM kWalkAccess = KEY_READ | KEY_WRITE;
+constexpr char kAppsKey[] = "AppEvents\\Schemes\\Apps";
 
-void CheckEmptyKeys(CRegistryScanner&) {}
+void Report(CRegistryScanner& engine, std::string key, std::string data, REGPROBLEM_TYPE type)
+{
+    engine.ReportProblem(std::make_unique<CRegistryProblem>(std::move(key), "(Default)", std::move(data), type, 0));
+}
+
+// The key's default value as text, read into a 1023-byte buffer; false when it cannot be read.
+bool ReadDefaultValue(HKEY key, std::string& text)
+{
+    char data[kPathBuffer - 1];
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(key, "", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
+        return false;
+    text.assign(data, strnlen(data, size));
+    return true;
+}
+
+bool ReadDefaultValue(HKEY parent, const std::string& subkey, std::string& text)
+{
+    RegKey key;
+    return RegOpenKeyExA(parent, subkey.c_str(), 0, kWalkAccess, key.put()) == ERROR_SUCCESS &&
+           ReadDefaultValue(key.get(), text);
+}
+
+// A program named by drive path that is neither on the search path nor at its path. Names
+// without a drive letter are never taken as missing.
+bool IsProgramMissing(const std::string& text)
+{
+    std::string extracted = ExtractCommandTarget(text);
+    const std::string normalized = NormalizeFilePath(extracted);
+    const std::string path = RestoreNameTail(text, extracted, normalized);
+    return path.size() >= 2 && path[1] == ':' && !FileReferenceExists(path);
+}
+
+// The recursive empty-key test. Subkeys that cannot be read count as not empty, so that a key
+// is never reported for content the scan could not see.
+class CEmptyKeyWalk {
+public:
+    explicit CEmptyKeyWalk(CRegistryScanner& engine) : m_engine(engine) {}
+
+    void Run(HKEY root, const char* display)
+    {
+        m_path = display;
+        IsEmpty(root, "");
+    }
+
+private:
+    // m_path holds the parent's display path while the key name is tested.
+    bool IsEmpty(HKEY parent, const char* name)
+    {
+        RegKey key;
+        if (RegOpenKeyExA(parent, name, 0, kWalkAccess, key.put()) != ERROR_SUCCESS)
+            return false;
+        DWORD subkeys = 0;
+        DWORD values = 0;
+        if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                             nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return false;
+
+        if (subkeys == 0) {
+            if (values != 0)
+                return false;
+            m_engine.SendPath(m_path);
+            ReportKey(name);
+            return true;
+        }
+
+        const size_t length = m_path.size();
+        DWORD empty = 0;
+        char sub[299];
+        for (DWORD index = 0; RegEnumKeyA(key.get(), index, sub, sizeof sub) == ERROR_SUCCESS; ++index) {
+            m_engine.SendPath(m_path);
+            if (m_engine.StopRequested())
+                break;
+            if (*name) {
+                m_path += '\\';
+                m_path += name;
+            }
+            if (IsEmpty(key.get(), sub))
+                ++empty;
+            m_path.resize(length);
+        }
+        if (empty != subkeys || values != 0)
+            return false;
+        ReportKey(name);
+        return true;
+    }
+
+    void ReportKey(const char* name)
+    {
+        Report(m_engine, m_path + "\\" + name, "", RPT_EMPTY_KEYS);
+    }
+
+    CRegistryScanner& m_engine;
+    std::string m_path;
+};
+
+} // namespace
+
+void CheckFileAssociations(CRegistryScanner& engine)
+{
+    RegKey classes;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "", 0, kWalkAccess, classes.put()) != ERROR_SUCCESS)
+        return;
+    char extension[299];
+    std::string fileType;
+    std::string command;
+    std::string commandKey;
+    for (DWORD index = 0; RegEnumKeyA(classes.get(), index, extension, sizeof extension) == ERROR_SUCCESS;
+         ++index) {
+        if (extension[0] == '.' && ReadDefaultValue(classes.get(), extension, fileType) && !fileType.empty()) {
+            commandKey = fileType + "\\shell\\open\\command";
+            engine.SendPath(commandKey + "\\");
+            if (ReadDefaultValue(classes.get(), commandKey, command) && IsProgramMissing(command))
+                Report(engine, std::string("HKEY_CLASSES_ROOT\\") + extension, fileType, RPT_FILE_ASSOC);
+        }
+        if (engine.StopRequested())
+            break;
+    }
+}
+
+void CheckSoundEvents(CRegistryScanner& engine)
+{
+    RegKey apps;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kAppsKey, 0, kWalkAccess, apps.put()) != ERROR_SUCCESS)
+        return;
+    char app[299];
+    char event[299];
+    std::string sound;
+    for (DWORD a = 0; RegEnumKeyA(apps.get(), a, app, sizeof app) == ERROR_SUCCESS; ++a) {
+        RegKey appKey;
+        if (RegOpenKeyExA(apps.get(), app, 0, kWalkAccess, appKey.put()) == ERROR_SUCCESS) {
+            for (DWORD v = 0; RegEnumKeyA(appKey.get(), v, event, sizeof event) == ERROR_SUCCESS; ++v) {
+                for (const char* scheme : {".Current", ".Default"}) {
+                    if (!ReadDefaultValue(appKey.get(), std::string(event) + "\\" + scheme, sound))
+                        continue;
+                    engine.SendPath(sound);
+                    if (IsProgramMissing(sound))
+                        Report(engine, std::string("HKEY_CURRENT_USER\\") + kAppsKey + "\\" + app + "\\" + event, sound,
+                               RPT_SOUND_EVENTS);
+                }
+                if (engine.StopRequested())
+                    break;
+            }
+        }
+        if (engine.StopRequested())
+            break;
+    }
+}
+
+void CheckEmptyKeys(CRegistryScanner& engine)
+{
+    CEmptyKeyWalk walk(engine);
+    walk.Run(HKEY_USERS, "HKEY_USERS");
+}

@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "sandbox.h"
+#include "scan/checks.h"
+#include "scan/scanner.h"
+#include "tempdir.h"
+
+namespace {
+
+const std::string kApps = "HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps";
+
+class AssocChecks : public testing::Test {
+protected:
+    AssocChecks() { g_arrProblems.clear(); }
+    ~AssocChecks() override { g_arrProblems.clear(); }
+
+    // "key|value name|data" of every problem reported, sorted: the registry decides the walk order.
+    static std::vector<std::string> Found(REGPROBLEM_TYPE type)
+    {
+        std::vector<std::string> found;
+        for (const auto& problem : g_arrProblems) {
+            EXPECT_EQ(problem->m_nType, type);
+            EXPECT_EQ(problem->m_nExtra, 0);
+            found.push_back(problem->m_strKey + "|" + problem->m_strValueName + "|" + problem->m_strData);
+        }
+        return Sorted(found);
+    }
+    static std::vector<std::string> Sorted(std::vector<std::string> lines)
+    {
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    }
+
+    static void Associate(const std::string& extension, const std::string& fileType, const std::string& command)
+    {
+        SetString("HKEY_CLASSES_ROOT\\" + extension, "", fileType);
+        SetString("HKEY_CLASSES_ROOT\\" + fileType + "\\shell\\open\\command", "", command);
+    }
+
+    RegistrySandbox sandbox;
+    TempDir temp;
+    CRegistryScanner engine;
+};
+
+TEST_F(AssocChecks, ExtensionsWhoseOpenCommandNamesAMissingProgramAreReported)
+{
+    const std::string viewer = temp.WriteFile("Viewer\\view.exe");
+    Associate(".hvgone", "HvGone.File", "\"C:\\hivora-missing\\edit.exe\" \"%1\"");
+    Associate(".hvok", "HvOk.File", "\"" + viewer + "\" /open \"%1\"");
+    Associate(".hvbare", "HvBare.File", "notthere.exe %1");
+    Associate(".hvsys", "HvSys.File", "C:\\windows\\system32\\cmd.exe /c \"%1\"");
+    SetString("HKEY_CLASSES_ROOT\\.hvtwin", "", "HvGone.File");
+    SetString("HKEY_CLASSES_ROOT\\.hvnocmd", "", "HvNoCmd.File");
+    CreateKey("HKEY_CLASSES_ROOT\\HvNoCmd.File\\shell\\edit\\command");
+    SetString("HKEY_CLASSES_ROOT\\.hvempty", "", "");
+    CreateKey("HKEY_CLASSES_ROOT\\.hvnodefault");
+    SetString("HKEY_CLASSES_ROOT\\hvnodot", "", "HvGone.File");
+
+    CheckFileAssociations(engine);
+
+    EXPECT_EQ(Found(RPT_FILE_ASSOC), (std::vector<std::string>{
+                                         "HKEY_CLASSES_ROOT\\.hvgone|(Default)|HvGone.File",
+                                         "HKEY_CLASSES_ROOT\\.hvtwin|(Default)|HvGone.File",
+                                     }));
+}
+
+TEST_F(AssocChecks, AProgramNameCutInsideItsExtensionIsRestored)
+{
+    // The path rules cut the name after its first ".exe"; the rest of the name is put back.
+    const std::string program = temp.WriteFile("Tools\\run.exec.exe");
+    Associate(".hvcut", "HvCut.File", program + " %1");
+
+    CheckFileAssociations(engine);
+
+    EXPECT_TRUE(Found(RPT_FILE_ASSOC).empty());
+}
+
+TEST_F(AssocChecks, EventSoundsWithMissingFilesAreReportedPerScheme)
+{
+    const std::string chime = temp.WriteFile("Media\\chime.wav");
+    const std::string gone = temp / "Media\\gone.wav";
+    SetString(kApps + "\\HvApp\\Open\\.Current", "", gone);
+    SetString(kApps + "\\HvApp\\Open\\.Default", "", chime);
+    SetString(kApps + "\\HvApp\\Close\\.Current", "", gone);
+    SetString(kApps + "\\HvApp\\Close\\.Default", "", temp / "Media\\older.wav");
+    SetString(kApps + "\\HvApp\\Bare\\.Current", "", "ding.wav");
+    SetString(kApps + "\\HvApp\\Bare\\.Other", "", gone);
+    SetString(kApps + "\\.Default\\Ping\\.Default", "", gone);
+    CreateKey(kApps + "\\HvApp\\Silent\\.Current");
+
+    CheckSoundEvents(engine);
+
+    EXPECT_EQ(Found(RPT_SOUND_EVENTS), Sorted({
+                                           kApps + "\\.Default\\Ping|(Default)|" + gone,
+                                           kApps + "\\HvApp\\Close|(Default)|" + gone,
+                                           kApps + "\\HvApp\\Close|(Default)|" + temp / "Media\\older.wav",
+                                           kApps + "\\HvApp\\Open|(Default)|" + gone,
+                                       }));
+}
+
+class EmptyKeyCheck : public AssocChecks {};
+
+TEST_F(EmptyKeyCheck, KeysWithoutValuesAndWithOnlyEmptySubkeysAreReported)
+{
+    const std::string user = "HKEY_USERS\\S-1-5-21-1000";
+    SetString(user + "\\Settings", "Colour", "blue");
+    CreateKey(user + "\\Leftover");
+    CreateKey(user + "\\Hollow\\Inner\\Innermost");
+    CreateKey(user + "\\Hollow\\Sibling");
+    SetString(user + "\\Mixed", "Kept", "1");
+    CreateKey(user + "\\Mixed\\Gone");
+
+    CheckEmptyKeys(engine);
+
+    EXPECT_EQ(Found(RPT_EMPTY_KEYS), Sorted({
+                                         user + "\\Hollow|(Default)|",
+                                         user + "\\Hollow\\Inner|(Default)|",
+                                         user + "\\Hollow\\Inner\\Innermost|(Default)|",
+                                         user + "\\Hollow\\Sibling|(Default)|",
+                                         user + "\\Leftover|(Default)|",
+                                         user + "\\Mixed\\Gone|(Default)|",
+                                     }));
+}
+
+TEST_F(EmptyKeyCheck, AKeyIsReportedAfterItsEmptySubkeys)
+{
+    CreateKey("HKEY_USERS\\S-1-5-18\\Outer\\Inner");
+    SetDword("HKEY_USERS\\S-1-5-18", "Flag", 1);
+
+    CheckEmptyKeys(engine);
+
+    ASSERT_EQ(g_arrProblems.size(), 2u);
+    EXPECT_EQ(g_arrProblems[0]->m_strKey, "HKEY_USERS\\S-1-5-18\\Outer\\Inner");
+    EXPECT_EQ(g_arrProblems[1]->m_strKey, "HKEY_USERS\\S-1-5-18\\Outer");
+}
+
+// Sets the key's access list: an empty list locks everyone out but the owner's right to change it
+// back; no list at all gives everyone full access again.
+void SetKeyAccessList(const std::string& subkeyOfUsers, bool locked)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_USERS, subkeyOfUsers.c_str(), 0, WRITE_DAC, &key), ERROR_SUCCESS);
+    SECURITY_DESCRIPTOR sd;
+    ACL empty;
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, locked ? &empty : nullptr, FALSE);
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+TEST_F(EmptyKeyCheck, AKeyWhoseSubkeysCannotBeReadIsNotEmpty)
+{
+    SetDword("HKEY_USERS\\S-1-5-18", "Flag", 1);
+    CreateKey("HKEY_USERS\\S-1-5-18\\Parent\\Locked");
+    SetKeyAccessList("S-1-5-18\\Parent\\Locked", true);
+
+    CheckEmptyKeys(engine);
+    SetKeyAccessList("S-1-5-18\\Parent\\Locked", false);
+
+    EXPECT_TRUE(Found(RPT_EMPTY_KEYS).empty());
+}
+
+TEST_F(EmptyKeyCheck, AnEmptyTopKeyIsNamedWithATrailingBackslash)
+{
+    CheckEmptyKeys(engine);
+
+    EXPECT_EQ(Found(RPT_EMPTY_KEYS), std::vector<std::string>{"HKEY_USERS\\|(Default)|"});
+}
+
+TEST_F(EmptyKeyCheck, AStoppedWalkReportsNoKeyWhoseTallyItCutShort)
+{
+    CreateKey("HKEY_USERS\\S-1-5-18\\Outer\\Inner");
+    engine.RequestStop();
+
+    CheckEmptyKeys(engine);
+
+    EXPECT_TRUE(Found(RPT_EMPTY_KEYS).empty());
+}
+
+} // namespace
