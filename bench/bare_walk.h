@@ -1,0 +1,15 @@
+#pragma once
+
+#include "scan/problem.h"
+
+// What one walk touched: keys opened and values read (queried or enumerated). For program
+// shortcuts, folders walked and files found.
+struct WALK_COUNT {
+    long long nKeys = 0;
+    long long nValues = 0;
+};
+
+// Opens and enumerates exactly the keys and values (or folders and shortcut files) that the
+// category's check visits, in the same order and with the same access, and tests nothing: no path
+// rules, no file tests, no notifications, no problems.
+WALK_COUNT BareWalk(REGPROBLEM_TYPE type);
