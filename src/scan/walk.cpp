@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include "scan/check_support.h"
+
 RegKey OpenKey(HKEY parent, const char* subkey, REGSAM access)
 {
     RegKey key;
@@ -27,16 +29,8 @@ bool ReadValueText(HKEY key, const char* name, DWORD dataBytes, std::string& out
 bool CFileTestCache::FoundOnSearchPath(const std::string& path)
 {
     Tests& tests = m_tests[path];
-    if (tests.onSearchPath < 0) {
-        // PathFindOnPathA rewrites its MAX_PATH buffer with the full path it found.
-        char buf[MAX_PATH];
-        bool found = false;
-        if (!path.empty() && path.size() < sizeof buf) {
-            lstrcpynA(buf, path.c_str(), sizeof buf);
-            found = PathFindOnPathA(buf, nullptr) != FALSE;
-        }
-        tests.onSearchPath = found;
-    }
+    if (tests.onSearchPath < 0)
+        tests.onSearchPath = ::FoundOnSearchPath(path);
     return tests.onSearchPath != 0;
 }
 
