@@ -144,6 +144,15 @@ ProgramSandbox::ProgramSandbox(bool withSetup)
         CopyOrThrow(DosPath(HIVORA_SETUP_STANDIN), Prog("HivoraSetup.exe"));
 }
 
+ProgramSandbox::~ProgramSandbox()
+{
+    for (int attempt = 0; attempt < 100 && FileExists(m_dir.Path()); ++attempt) {
+        RemoveTree(m_dir.Path());
+        if (FileExists(m_dir.Path()))
+            Sleep(100);
+    }
+}
+
 HOST_RUN ProgramSandbox::RunHost(const std::vector<std::string>& arguments) const
 {
     const std::string log = m_dir / "host.log";

@@ -45,6 +45,10 @@ struct HOST_RUN {
 class ProgramSandbox {
 public:
     explicit ProgramSandbox(bool withSetup = true);
+    // Programs the updater started (the setup stand-in) may still hold their files for a moment.
+    ~ProgramSandbox();
+    ProgramSandbox(const ProgramSandbox&) = delete;
+    ProgramSandbox& operator=(const ProgramSandbox&) = delete;
 
     const TempDir& Root() const { return m_dir; }
     std::string Prog(const std::string& name = "") const { return m_dir / "prog" + (name.empty() ? "" : "\\" + name); }

@@ -186,6 +186,7 @@ TEST_F(UpdateFlow, SlowBodyStillArrivesWhole)
     const HOST_RUN run = Check(prog, "database");
     EXPECT_TRUE(Contains(run.arrEvents, "status 11"));
     EXPECT_EQ(ReadFileText(prog.Prog("slow.txt")), content);
+    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
 }
 
 TEST_F(UpdateFlow, ArchiveIsExtractedWithItsFoldersAndDates)
@@ -216,6 +217,7 @@ TEST_F(UpdateFlow, RunFlagOpensTheInstalledFile)
     const HOST_RUN run = Check(prog, "software");
     EXPECT_TRUE(Contains(run.arrEvents, "status 11"));
     EXPECT_TRUE(WaitForFile(prog.Prog("tools\\ran.txt"), 30000));
+    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
 }
 
 TEST_F(UpdateFlow, RestartFlagOfADeclinedProductStillInstallsThroughRundll32)
@@ -306,4 +308,5 @@ TEST_F(UpdateFlow, FailedReplacementKeepsTheOldFile)
     const HOST_RUN run = prog.RunHost({"--hold", prog.Temp("HELDOPEN01"), "--install"});
     EXPECT_EQ(run.arrEvents, (Events{"installed 1"}));
     EXPECT_EQ(ReadFileText(prog.Prog("keep.dll")), "old dll");
+    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
 }

@@ -103,6 +103,7 @@ TEST_F(HostileList, ZipEntriesOutsideTheProgramFolderFailTheExtraction)
     EXPECT_EQ(Strays(prog), Events{});
     EXPECT_FALSE(FileExists("C:\\slip.txt"));
     EXPECT_FALSE(FileExists(absolute));
+    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
 }
 
 TEST_F(HostileList, ErrorPagesAndCutListsAreConnectionFailures)
@@ -169,6 +170,7 @@ TEST_F(HostileList, ReplyOfTenMegabytesIsReadToItsEnd)
     EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", "confirm filler 1 no", "confirm database 9 yes",
                                      "status 2 database", "status 3 database", "status 8", "status 11", "returned"}));
     EXPECT_EQ(ReadFileText(prog.Prog("last.txt")), "last");
+    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
     EXPECT_EQ(Strays(prog), Events{});
 }
 
@@ -186,6 +188,7 @@ TEST_F(HostileList, TamperedInstallListInstallsNothingOutside)
     EXPECT_FALSE(FileExists(prog.Prog("fine.txt")));
     EXPECT_EQ(ReadFileText(prog.Root() / "outside.txt"), "keep me");
     EXPECT_FALSE(FileExists(prog.Temp("DOWNLOAD01")));
+    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
 }
 
 TEST_F(HostileList, InstallListNamingAMissingFolderCreatesNothing)
