@@ -129,13 +129,17 @@ bool IsRegFileImported(const std::vector<REG_FILE_KEY>& keys, std::string& diffe
         for (const REG_FILE_VALUE& value : key.values)
             last[{Lower(key.strPath), Lower(value.strName)}] = &value;
     }
+    difference.clear();
+    const auto differs = [&](const std::string& what) {
+        difference += (difference.empty() ? "" : "; ") + what;
+    };
     for (const auto& [lowered, path] : paths) {
         const auto [rootName, subkey] = SplitKeyPath(path);
         const HKEY root = RootKeyFromName(rootName);
         RegKey key;
         if (!root || RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
-            difference = "the key " + path + " is missing";
-            return false;
+            differs("the key " + path + " is missing");
+            continue;
         }
         for (auto it = last.lower_bound({lowered, std::string()}); it != last.end() && it->first.first == lowered;
              ++it) {
@@ -143,17 +147,13 @@ bool IsRegFileImported(const std::vector<REG_FILE_KEY>& keys, std::string& diffe
             DWORD type = 0;
             std::string data;
             const std::string where = path + "\\" + (expected.strName.empty() ? "@" : expected.strName);
-            if (ReadRegistryValue(key.get(), expected.strName, type, data) != ERROR_SUCCESS) {
-                difference = "the value " + where + " is missing";
-                return false;
-            }
-            if (type != expected.nType || data != expected.data) {
-                difference = "the value " + where + " differs in type or data";
-                return false;
-            }
+            if (ReadRegistryValue(key.get(), expected.strName, type, data) != ERROR_SUCCESS)
+                differs("the value " + where + " is missing");
+            else if (type != expected.nType || data != expected.data)
+                differs("the value " + where + " differs in type or data");
         }
     }
-    return true;
+    return difference.empty();
 }
 
 bool RestoreRegistryFile(const std::string& path, std::string& reason)

@@ -27,7 +27,7 @@ std::string BackupFolderPath(const std::string& programFolder);
 std::vector<BACKUP_SET_ROW> ListBackupSets(const std::string& backupFolder);
 
 // True when every key and value of the parsed backup file is in the registry with the same type
-// and data; otherwise the first difference.
+// and data; otherwise every difference, separated by "; ".
 bool IsRegFileImported(const std::vector<REG_FILE_KEY>& keys, std::string& difference);
 
 // Imports a registry backup file with the registry editor, waits for it, checks the import and
