@@ -123,10 +123,10 @@ void UpdateServer::How(const std::string& path, const std::string& directives) c
 
 void UpdateServer::PutZip(const std::string& path, const std::vector<std::string>& entries) const
 {
-    std::string spec;
+    std::string listing;
     for (const std::string& entry : entries)
-        spec += entry + "\n";
-    Put(path + ".zipspec", spec);
+        listing += entry + "\n";
+    Put(path + ".entries", listing);
 }
 
 std::vector<std::string> UpdateServer::Requests() const

@@ -5,7 +5,7 @@
 
 Serves STATE_DIR/root: a GET of /a/b answers with the file root/a/b. Beside a file, optional
 sidecars change the answer:
-  root/a/b.zip.zipspec  builds the archive a/b.zip; one entry per line:
+  root/a/b.zip.entries  builds the archive a/b.zip; one entry per line:
                         NAME<TAB>YYYY-MM-DD HH:MM:SS<TAB>CONTENT  (NAME ending in "/" is a folder)
   root/a/b.how          lines of directives for the answer of a/b:
                           status N    answer with status N (the body is still sent)
@@ -25,11 +25,11 @@ import urllib.parse
 import zipfile
 
 
-def build_zip(spec_path):
+def build_zip(entries_path):
     data = io.BytesIO()
     with zipfile.ZipFile(data, "w", zipfile.ZIP_DEFLATED) as archive:
-        with open(spec_path, "r", encoding="latin-1", newline="") as spec:
-            for line in spec.read().splitlines():
+        with open(entries_path, "r", encoding="latin-1", newline="") as listing:
+            for line in listing.read().splitlines():
                 if not line:
                     continue
                 name, stamp, content = (line.split("\t", 2) + ["", ""])[:3]
@@ -72,8 +72,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.answer(404, b"<html><body>404 Not Found</body></html>", {})
             return
         how = read_directives(local + ".how")
-        if os.path.isfile(local + ".zipspec"):
-            body = build_zip(local + ".zipspec")
+        if os.path.isfile(local + ".entries"):
+            body = build_zip(local + ".entries")
         elif os.path.isfile(local):
             with open(local, "rb") as source:
                 body = source.read()
