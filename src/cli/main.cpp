@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "framework/paths.h"
+#include "shell/startup_log.h"
 
 namespace {
 
@@ -14,6 +16,11 @@ const CLI_COMMAND* FindCommand(const std::string& name)
         if (name == command->pszName)
             return command;
     return nullptr;
+}
+
+void PrintHelp(const CLI_COMMAND& command)
+{
+    std::printf("usage: %s\n\n%s\n", command.pszUsage, command.pszHelp);
 }
 
 void PrintOverview(FILE* out)
@@ -53,11 +60,17 @@ int main(int argc, char** argv)
         const CLI_COMMAND* command = FindCommand(args[1]);
         if (!command)
             return UsageError("unknown command '" + args[1] + "'", nullptr);
-        std::printf("usage: %s\n\n%s\n", command->pszUsage, command->pszHelp);
+        PrintHelp(*command);
         return 0;
     }
     const CLI_COMMAND* command = FindCommand(args[0]);
     if (!command)
         return UsageError("unknown command '" + args[0] + "'", nullptr);
+    if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h")) {
+        PrintHelp(*command);
+        return 0;
+    }
+    // The program's start-up share: the commands log as Hivora.exe does, into the same folder.
+    StartProcessLog(ProgramFolder());
     return command->run(std::vector<std::string>(args.begin() + 1, args.end()));
 }

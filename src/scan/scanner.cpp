@@ -4,6 +4,8 @@
 #include <string>
 
 #include "framework/format.h"
+#include "repair/ansi_case.h"
+#include "repair/exclusion_list.h"
 #include "repair/repair.h"
 #include "scan/checks.h"
 #include "shell/logfile.h"
@@ -40,10 +42,7 @@ bool CRegistryScanner::ReportProblem(std::unique_ptr<CRegistryProblem> problem)
 {
     if (!problem->IsKeyAccessible())
         return false;
-    std::string data = problem->m_strData;
-    for (char& c : data)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    const std::string data = CAnsiCase::System().Lower(problem->m_strData);
     if (data.find("msiexec ") != std::string::npos || data.find("msiexec.exe") != std::string::npos)
         return true;
     if (IsProblemSuppressed(*problem))
@@ -87,9 +86,57 @@ bool CRegistryScanner::StopRequested()
     return m_bStopRequested != 0;
 }
 
-void CRegistryScanner::SendPath(const std::string& text)
+void CRegistryScanner::SendPath(const char* text)
 {
-    Notify(WM_SCAN_PATH, reinterpret_cast<LPARAM>(text.c_str()));
+    if (ScanPathDue())
+        Notify(WM_SCAN_PATH, reinterpret_cast<LPARAM>(text));
+}
+
+void CRegistryScanner::RunCheck(REGPROBLEM_TYPE type)
+{
+    RunCategoryCheck(*this, type);
+}
+
+bool ScanPathDue()
+{
+    static std::atomic<DWORD> lastShown{0};
+    const DWORD now = GetTickCount();
+    if (now - lastShown.load() < 101)
+        return false;
+    lastShown = now;
+    return true;
+}
+
+void WaitForScanEnd(CRegistryScanner& engine)
+{
+    if (!engine.m_pThread)
+        return;
+    const HANDLE thread = engine.m_pThread->m_hThread.get();
+    bool quit = false;
+    WPARAM quitCode = 0;
+    for (;;) {
+        const DWORD rc = MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (rc == WAIT_OBJECT_0 || rc == WAIT_FAILED)
+            break;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                quitCode = msg.wParam;
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    if (quit)
+        PostQuitMessage(static_cast<int>(quitCode));
+}
+
+void StopScanAndWait(CRegistryScanner& engine)
+{
+    engine.RequestStop();
+    WaitForScanEnd(engine);
 }
 
 LRESULT CRegistryScanner::Notify(UINT message, LPARAM lParam)
@@ -123,16 +170,25 @@ UINT ScanThreadProc(void* param)
     ResetFixedCounters();
 
     for (REGPROBLEM_TYPE type : g_aScanOrder) {
-        if (engine.m_abCategorySelected[type] && !engine.m_bStopRequested) {
+        if (engine.m_abCategorySelected[type] && !engine.StopRequested()) {
             engine.Notify(WM_SCAN_CATEGORY_BEGIN, type);
-            RunCategoryCheck(engine, type);
+            // A check that fails on the way counts as ended: the page must still see the scan end.
+            try {
+                engine.RunCheck(type);
+            } catch (...) {
+            }
             engine.Notify(WM_SCAN_CATEGORY_END, type);
         } else {
             engine.Notify(WM_SCAN_CATEGORY_SKIPPED, type);
         }
     }
 
-    if (HWND main = FindWindowA(nullptr, "Hivora"))
+    // The main window is the top of the notification window's parents; a window without parents
+    // (a console session's message-only window) has none to restore.
+    HWND main = engine.m_hNotifyWnd;
+    while (HWND parent = main ? GetParent(main) : nullptr)
+        main = parent;
+    if (main && main != engine.m_hNotifyWnd)
         ShowWindow(main, SW_RESTORE);
     WriteSettingInt("lastfounderrors", ReadSettingInt("lastfounderrors") + engine.m_nTotalFound);
 

@@ -38,14 +38,20 @@ public:
     // Called by the checks after each item: waits while the scan is paused, then tells whether
     // the walk must end.
     bool StopRequested();
-    // Announces the place a check is about to read (WM_SCAN_PATH).
-    void SendPath(const std::string& text);
+    // Announces the place a check is about to read (WM_SCAN_PATH). Only places that are due for
+    // display are sent (ScanPathDue); the page shows every one it receives.
+    void SendPath(const char* text);
+    void SendPath(const std::string& text) { SendPath(text.c_str()); }
     // Sends one of the scan messages to the notification window.
     LRESULT Notify(UINT message, LPARAM lParam);
 
-    // Cooperative pause: the worker waits at its next item until Resume or RequestStop.
+    // Cooperative pause (the Stop button's confirmation): the worker waits at its next item, or
+    // before its next category, until Resume or RequestStop.
     void Pause();
     void Resume();
+
+    // Runs the check of one category on the calling thread (the worker's step for each category).
+    virtual void RunCheck(REGPROBLEM_TYPE type);
 
     std::atomic<int32_t> m_bStopRequested{0};
     std::unique_ptr<CWinThread> m_pThread;
@@ -75,5 +81,16 @@ UINT ScanThreadProc(void* param);
 // Runs the check of one category on the calling thread.
 void RunCategoryCheck(CRegistryScanner& engine, REGPROBLEM_TYPE type);
 
-// True when the ignore list or the exclusion list hides the problem.
-bool IsProblemSuppressed(const CRegistryProblem& problem);
+// The page shows a place at most once per 101 ms (by GetTickCount), the time of the last one shown
+// surviving from scan to scan. True when a place sent now would be shown; it then counts as shown.
+bool ScanPathDue();
+
+// Waits until the engine's worker has ended, meanwhile dispatching the calling thread's messages,
+// so that the worker's SendMessageA calls to a window of this thread are answered. A WM_QUIT that
+// arrives meanwhile is posted again afterwards. Returns at once when no worker was started.
+void WaitForScanEnd(CRegistryScanner& engine);
+
+// Ending the program or closing the page during a scan: asks the worker to stop (ending a pause)
+// and waits for it as WaitForScanEnd does. The worker's last messages (the skipped categories and
+// WM_SCAN_DONE) are handled before this returns; afterwards the notification window may go.
+void StopScanAndWait(CRegistryScanner& engine);

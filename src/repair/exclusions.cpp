@@ -1,6 +1,0 @@
-#include "scan/scanner.h"
-
-bool IsProblemSuppressed(const CRegistryProblem&)
-{
-    return false;
-}

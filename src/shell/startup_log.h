@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+
+// The log set-up of program start: the log folder "Logs" in programFolder is created (a failure is
+// ignored) and pruned, and g_pLog becomes the process's log "Logs\HV_<start time>.log", which lives
+// until the process ends. The file itself appears with the first record.
+void StartProcessLog(const std::string& programFolder);
