@@ -130,8 +130,11 @@ bool IsRegFileImported(const std::vector<REG_FILE_KEY>& keys, std::string& diffe
             last[{Lower(key.strPath), Lower(value.strName)}] = &value;
     }
     difference.clear();
+    constexpr int kListed = 20;
+    int count = 0;
     const auto differs = [&](const std::string& what) {
-        difference += (difference.empty() ? "" : "; ") + what;
+        if (++count <= kListed)
+            difference += (difference.empty() ? "" : "; ") + what;
     };
     for (const auto& [lowered, path] : paths) {
         const auto [rootName, subkey] = SplitKeyPath(path);
@@ -153,7 +156,9 @@ bool IsRegFileImported(const std::vector<REG_FILE_KEY>& keys, std::string& diffe
                 differs("the value " + where + " differs in type or data");
         }
     }
-    return difference.empty();
+    if (count > kListed)
+        difference += Format("; and %d more", count - kListed);
+    return count == 0;
 }
 
 bool RestoreRegistryFile(const std::string& path, std::string& reason)
@@ -279,6 +284,11 @@ int RemoveBackupSets(const std::string& backupFolder, const std::vector<std::str
 {
     int removed = 0;
     for (const std::string& name : names) {
+        // A dotless file lists with an empty name: its "set folder" would be the Backup folder itself.
+        if (name.empty() || name.find_first_of("\\/:") != std::string::npos || name == "..") {
+            LogWarn("Backup set name \"" + name + "\" refused: it names no set folder of its own");
+            continue;
+        }
         const std::string setPath = Format("%s\\%s", backupFolder.c_str(), name.c_str());
         DeleteFileA((setPath + ".reg").c_str());
         DeleteFileA((setPath + ".bak").c_str());

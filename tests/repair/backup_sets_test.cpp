@@ -142,6 +142,12 @@ TEST(RemoveBackupSets, DeletesEveryPartOfTheSet)
     EXPECT_FALSE(FileExists(dir / "Backup\\HVBak_X"));
     EXPECT_NE(log.Text().find("Removed Backup file HVBak_X"), std::string::npos);
     EXPECT_FALSE(DeleteFolderTree(dir / "Backup\\HVBak_X"));
+
+    // A file without a dot lists as a set with an empty name; removing it must not empty the folder.
+    dir.WriteFile("Backup\\README", "x");
+    ASSERT_EQ(Names(ListBackupSets(dir / "Backup")).size(), 2u);
+    EXPECT_EQ(RemoveBackupSets(dir / "Backup", {"", "..", "a\\b"}), 0);
+    EXPECT_TRUE(FileExists(dir / "Backup\\HVBak_Y.reg"));
 }
 
 TEST(RegFileImportCheck, ComparesEveryKeyAndValue)
