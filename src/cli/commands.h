@@ -16,6 +16,7 @@ struct CLI_COMMAND {
 // Defined by each command's own file.
 extern const CLI_COMMAND g_cmdScan;
 extern const CLI_COMMAND g_cmdIgnore;
+extern const CLI_COMMAND g_cmdRepair, g_cmdBackups, g_cmdRestore, g_cmdRemove, g_cmdStats;
 
 // Prints "hivora-cli: MESSAGE" and the usage of command (or the overview) to standard error; returns 2.
 int UsageError(const std::string& message, const CLI_COMMAND* command);

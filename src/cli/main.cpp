@@ -8,7 +8,7 @@
 
 namespace {
 
-const CLI_COMMAND* const kCommands[] = {&g_cmdScan, &g_cmdIgnore};
+const CLI_COMMAND* const kCommands[] = {&g_cmdScan, &g_cmdIgnore, &g_cmdRepair, &g_cmdBackups, &g_cmdRestore, &g_cmdRemove, &g_cmdStats};
 
 const CLI_COMMAND* FindCommand(const std::string& name)
 {
