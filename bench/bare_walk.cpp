@@ -72,7 +72,7 @@ public:
     void AppPaths();
     void HelpFiles();
     void Startup();
-    void FilePaths(HKEY root, const std::string& subkey);
+    void FilePaths(HKEY parent, const std::string& name);
     void Shortcuts(const std::string& pattern);
     bool EmptyKeys(HKEY parent, const std::string& name);
     void FileAssociations();
@@ -80,7 +80,7 @@ public:
     void DeepScan(HKEY root, const std::string& subkey);
 
 private:
-    void DeepValues(HKEY parent, const std::string& name);
+    void DeepValues(HKEY key);
 };
 
 void CBareWalker::ComActiveX()
@@ -94,12 +94,12 @@ void CBareWalker::ComActiveX()
         for (DWORD i = 0; EnumKey(classes.get(), i, name); ++i)
             for (const char* entry : entries) {
                 RegKey key;
-                if (Open(HKEY_CLASSES_ROOT, Format("CLSID\\%s\\%s", name, entry), kReadWrite, key))
+                if (Open(classes.get(), Format("%s\\%s", name, entry), kReadWrite, key))
                     Query(key.get(), "", 1023, data);
             }
         for (DWORD i = 0; EnumKey(classes.get(), i, name); ++i) {
             RegKey key, app;
-            if (Open(HKEY_CLASSES_ROOT, Format("CLSID\\%s", name), kReadWrite, key) &&
+            if (Open(classes.get(), name, kReadWrite, key) &&
                 Query(key.get(), "AppID", 1023, data))
                 Open(HKEY_CLASSES_ROOT, "AppID\\" + data, kReadWrite, app);
         }
@@ -108,7 +108,7 @@ void CBareWalker::ComActiveX()
     if (Open(HKEY_CLASSES_ROOT, "AppID", kReadWrite, apps))
         for (DWORD i = 0; EnumKey(apps.get(), i, name); ++i) {
             RegKey key, app;
-            if (name[0] != '{' && Open(HKEY_CLASSES_ROOT, Format("AppID\\%s", name), kReadWrite, key) &&
+            if (name[0] != '{' && Open(apps.get(), name, kReadWrite, key) &&
                 Query(key.get(), "AppID", 1023, data))
                 Open(HKEY_CLASSES_ROOT, "AppID\\" + data, kReadWrite, app);
         }
@@ -151,7 +151,7 @@ void CBareWalker::ProgIdWalk()
             continue;
         RegKey key, clsKey, server;
         if (Open(HKEY_CLASSES_ROOT, name, kReadWrite, key) &&
-            Open(HKEY_CLASSES_ROOT, Format("%s\\CLSID", name), kReadWrite, clsKey) &&
+            Open(key.get(), "CLSID", kReadWrite, clsKey) &&
             Query(clsKey.get(), "", kBuffer, cls) &&
             Open(HKEY_CLASSES_ROOT, "CLSID\\" + cls + "\\InprocServer32", kReadWrite, server))
             Query(server.get(), "", kBuffer, raw);
@@ -251,19 +251,22 @@ void CBareWalker::Startup()
     }
 }
 
-void CBareWalker::FilePaths(HKEY root, const std::string& subkey)
+void CBareWalker::FilePaths(HKEY parent, const std::string& name)
 {
+    // One handle per key, opened under its parent; values are read only in keys with one or two
+    // subkeys, the only ones whose values the check examines.
     RegKey key;
-    if (!Open(root, subkey, KEY_READ, key))
+    if (!Open(parent, name, KEY_READ, key))
         return;
-    char name[kNameChars + 1];
-    for (DWORD i = 0; EnumKey(key.get(), i, name); ++i)
-        FilePaths(root, subkey.empty() ? std::string(name) : subkey + "\\" + name);
-    RegKey values;
-    if (!Open(root, subkey, kReadWrite, values))
-        return;
-    for (DWORD i = 0; EnumValue(values.get(), i); ++i) {
+    char sub[kNameChars + 1];
+    DWORD subkeys = 0;
+    while (EnumKey(key.get(), subkeys, sub)) {
+        ++subkeys;
+        FilePaths(key.get(), sub);
     }
+    if (subkeys == 1 || subkeys == 2)
+        for (DWORD i = 0; EnumValue(key.get(), i); ++i) {
+        }
 }
 
 void CBareWalker::Shortcuts(const std::string& pattern)
@@ -351,20 +354,17 @@ void CBareWalker::SoundEvents()
     }
 }
 
-void CBareWalker::DeepValues(HKEY parent, const std::string& name)
+void CBareWalker::DeepValues(HKEY key)
 {
-    RegKey key;
-    if (!Open(parent, name, KEY_QUERY_VALUE, key))
-        return;
     DWORD maxName = 0, maxData = 0;
-    if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData,
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData,
                          nullptr, nullptr) != ERROR_SUCCESS)
         return;
     std::vector<char> nameBuf(maxName + 2), dataBuf(maxData + 2);
     for (DWORD i = 0;; ++i) {
         DWORD nameLen = static_cast<DWORD>(nameBuf.size()), dataLen = static_cast<DWORD>(dataBuf.size());
         DWORD type = 0;
-        const LONG rc = RegEnumValueA(key.get(), i, nameBuf.data(), &nameLen, nullptr, &type,
+        const LONG rc = RegEnumValueA(key, i, nameBuf.data(), &nameLen, nullptr, &type,
                                       reinterpret_cast<BYTE*>(dataBuf.data()), &dataLen);
         if (rc == ERROR_NO_MORE_ITEMS)
             break;
@@ -373,36 +373,34 @@ void CBareWalker::DeepValues(HKEY parent, const std::string& name)
     }
 }
 
+// Depth first with a stack of open keys, each key opened once for enumeration and values, its
+// values read after its subkeys.
 void CBareWalker::DeepScan(HKEY root, const std::string& subkey)
 {
+    constexpr REGSAM access = KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
     struct LEVEL {
-        RegKey parent;
-        DWORD index;
-        std::string name;
+        RegKey key;
+        DWORD index = 0;
     };
-    RegKey current;
-    if (!Open(root, subkey, KEY_ENUMERATE_SUB_KEYS, current))
+    std::vector<LEVEL> stack(1);
+    if (!Open(root, subkey, access, stack.back().key))
         return;
-    DeepValues(root, subkey);
-    std::vector<LEVEL> stack;
-    DWORD index = 0;
+    DeepValues(stack.back().key.get());
     char name[kBuffer];
-    LONG rc = RegEnumKeyA(current.get(), index, name, kBuffer);
     for (;;) {
-        if (rc == ERROR_NO_MORE_ITEMS || rc == ERROR_INVALID_HANDLE) {
-            if (stack.empty())
-                break;
-            LEVEL& top = stack.back();
-            DeepValues(top.parent.get(), top.name);
-            current = std::move(top.parent);
-            index = top.index + 1;
+        LEVEL& top = stack.back();
+        if (!top.key || RegEnumKeyA(top.key.get(), top.index, name, kBuffer) != ERROR_SUCCESS) {
+            if (stack.size() == 1)
+                return;
+            if (top.key)
+                DeepValues(top.key.get());
             stack.pop_back();
-        } else {
-            stack.push_back({std::move(current), index, name});
-            Open(stack.back().parent.get(), name, KEY_ENUMERATE_SUB_KEYS, current);
-            index = 0;
+            ++stack.back().index;
+            continue;
         }
-        rc = RegEnumKeyA(current.get(), index, name, kBuffer);
+        LEVEL child;
+        Open(top.key.get(), name, access, child.key);
+        stack.push_back(std::move(child));
     }
 }
 

@@ -10,6 +10,7 @@ struct WALK_COUNT {
 };
 
 // Opens and enumerates exactly the keys and values (or folders and shortcut files) that the
-// category's check visits, in the same order and with the same access, and tests nothing: no path
-// rules, no file tests, no notifications, no problems.
+// category's check visits, in its order, and tests nothing: no path rules, no file tests, no
+// notifications, no problems. Each key is reached the cheapest way the walk allows (opened under
+// its parent, once where the walk goes through it), so the bare walk is the floor for the check.
 WALK_COUNT BareWalk(REGPROBLEM_TYPE type);

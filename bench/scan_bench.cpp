@@ -49,6 +49,7 @@ struct SINK {
     REGPROBLEM_TYPE current = RPT_COM_ACTIVEX;
     bool inCategory = false;
     bool done = false;
+    double doneAt = 0;
     double begin[kCategoryCount] = {};
     double seconds[kCategoryCount] = {};
     long long paths[kCategoryCount] = {};
@@ -93,6 +94,9 @@ LRESULT CALLBACK SinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_SCAN_DONE_REPAIRED:
         ++g_sink.messages;
         g_sink.done = true;
+        g_sink.doneAt = Now();
+        // A sent message does not end GetMessageA's wait: wake the loop with a posted one.
+        PostMessageA(window, WM_NULL, 0, 0);
         return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);
@@ -244,7 +248,7 @@ int main(int argc, char** argv)
     MSG msg;
     while (!g_sink.done && GetMessageA(&msg, nullptr, 0, 0) > 0)
         DispatchMessageA(&msg);
-    const double scanSeconds = Now() - scanStart;
+    const double scanSeconds = g_sink.doneAt - scanStart;
     g_pScanner->m_pThread->Wait();
 
     // The bare walk runs once, after the scan: the machine is shared and a second pass would cost
