@@ -8,7 +8,9 @@
 #include "scan/scanner.h"
 
 // A message-only window that keeps the texts of the WM_SCAN_PATH messages an engine sends it.
-// The checks run on the test's thread, so SendMessageA reaches it directly.
+// The checks run on the test's thread, so SendMessageA reaches it directly. The engine passes on at
+// most one path every 101 ms; the recorder waits that long when it is made, so that the first path
+// of the check that follows comes through.
 class PathRecorder {
 public:
     PathRecorder()
@@ -23,6 +25,7 @@ public:
         m_hWnd = CreateWindowExA(0, MAKEINTATOM(atom), "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                  GetModuleHandleA(nullptr), nullptr);
         SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_paths));
+        Sleep(120);
     }
     ~PathRecorder() { DestroyWindow(m_hWnd); }
     PathRecorder(const PathRecorder&) = delete;
@@ -30,6 +33,7 @@ public:
 
     HWND Window() const { return m_hWnd; }
     const std::vector<std::string>& Paths() const { return m_paths; }
+    std::string First() const { return m_paths.empty() ? std::string() : m_paths.front(); }
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
