@@ -1,0 +1,612 @@
+#include "controls/html_list.h"
+
+#include <shlwapi.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "controls/markup.h"
+#include "controls/memdc.h"
+#include "framework/resource_string.h"
+#include "scan/problem_texts.h"
+
+namespace {
+
+constexpr const char* kClassName = "HivoraHTMLListCtrl";
+constexpr UINT kImageListBitmap = 135;
+constexpr COLORREF kMaskColour = RGB(255, 0, 255);
+constexpr COLORREF kHeaderColour = RGB(234, 239, 243);
+constexpr int kWheelStep = 40;
+constexpr int kLineStep = 50;
+constexpr int kPageStep = 250;
+
+enum Image { kImageClear = 0, kImageChecked = 1, kImagePartial = 2, kImageExpanded = 3, kImageFolded = 4 };
+
+CScanCategory* CategoryOf(const HTMLLIST_ITEM& row)
+{
+    return static_cast<CScanCategory*>(row.pData);
+}
+
+CRegistryProblem* ProblemOf(const HTMLLIST_ITEM& row)
+{
+    return static_cast<CRegistryProblem*>(row.pData);
+}
+
+int HeaderCheck(const CScanCategory& category)
+{
+    if (category.m_nCount == 0)
+        return 0;
+    return category.m_nCount == category.m_nCount2 ? 1 : 2;
+}
+
+std::string ResourceOr(UINT id, const char* fallback)
+{
+    std::string text = LoadResourceString(id);
+    return text.empty() ? fallback : text;
+}
+
+} // namespace
+
+CHTMLListCtrl::CHTMLListCtrl()
+    : m_hHandCursor(LoadCursorA(nullptr, IDC_HAND)), m_hArrowCursor(LoadCursorA(nullptr, IDC_ARROW))
+{
+    LOGFONTA lf{};
+    lf.lfHeight = -11;
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpyA(lf.lfFaceName, "Tahoma");
+    m_font.reset(CreateFontIndirectA(&lf));
+}
+
+CHTMLListCtrl::~CHTMLListCtrl()
+{
+    DeleteAllItems();
+}
+
+bool CHTMLListCtrl::Create(const RECT& rect, HWND parent)
+{
+    if (!RegisterClass(kClassName, CS_DBLCLKS, nullptr))
+        return false;
+    if (!m_images) {
+        GdiBitmap strip = LoadBitmapResource(kImageListBitmap);
+        m_images.reset(ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 5, 0));
+        if (m_images && strip)
+            ImageList_AddMasked(m_images.get(), strip.get(), kMaskColour);
+    }
+    if (!CreateEx(0, kClassName, "HTMLListCtrl", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP, rect,
+                  parent, m_nControlID))
+        return false;
+    RECT client{};
+    GetClientRect(m_hWnd, &client);
+    m_nClientWidth = client.right;
+    m_nClientHeight = client.bottom;
+    UpdateScrollRange();
+    return true;
+}
+
+template <typename F>
+void CHTMLListCtrl::ForEachVisible(F&& visit) const
+{
+    for (size_t i = 0; i < m_items.size();) {
+        HTMLLIST_ITEM& row = *m_items[i];
+        visit(row);
+        ++i;
+        if (row.nType == HTMLLIST_HEADER && !row.bExpanded && row.pData)
+            i += std::max(0, CategoryOf(row)->m_nCount2);
+    }
+}
+
+int CHTMLListCtrl::InsertItem(void* data, const std::string& text, int kind, int height)
+{
+    auto row = std::make_unique<HTMLLIST_ITEM>();
+    row->nItemNo = static_cast<int>(m_items.size());
+    row->nType = kind;
+    row->strText = text;
+    row->pData = data;
+    row->bHeightSpecified = height != 0;
+    if (kind == HTMLLIST_HEADER && data)
+        row->nCheckState = HeaderCheck(*CategoryOf(*row));
+    else if (kind == HTMLLIST_PROBLEM && data)
+        row->nCheckState = ProblemOf(*row)->m_bSelected ? 1 : 0;
+    if (height == 0) {
+        WindowDC dc(m_hWnd);
+        height = dc.get() ? MeasureRow(dc.get(), *row) : 0;
+    }
+    row->nHeight = height;
+    m_map[row->nItemNo] = row.get();
+    m_items.push_back(std::move(row));
+    UpdateScrollRange();
+    return static_cast<int>(m_items.size()) - 1;
+}
+
+bool CHTMLListCtrl::DeleteItem(int index)
+{
+    if (index < 0 || index >= GetItemCount())
+        return false;
+    if (m_nSelected == index)
+        m_nSelected = -1;
+    else if (m_nSelected > index)
+        --m_nSelected;
+    m_items.erase(m_items.begin() + index);
+    RebuildMap();
+    UpdateScrollRange();
+    Invalidate(false);
+    return true;
+}
+
+void CHTMLListCtrl::DeleteAllItems()
+{
+    m_items.clear();
+    m_map.clear();
+    m_nSelected = -1;
+    if (m_hWnd) {
+        UpdateScrollRange();
+        Invalidate(false);
+    }
+}
+
+HTMLLIST_ITEM* CHTMLListCtrl::GetItem(int index) const
+{
+    const auto found = m_map.find(index);
+    return found == m_map.end() ? nullptr : found->second;
+}
+
+RECT CHTMLListCtrl::GetItemRect(int index) const
+{
+    const HTMLLIST_ITEM* row = GetItem(index);
+    return row ? row->rcItem : RECT{};
+}
+
+void CHTMLListCtrl::SetExtendedStyle(DWORD style)
+{
+    m_dwStyle = style;
+    Relayout();
+}
+
+void CHTMLListCtrl::Relayout()
+{
+    if (!m_hWnd)
+        return;
+    RECT client{};
+    GetClientRect(m_hWnd, &client);
+    OnSize(client.right, client.bottom);
+    Invalidate(false);
+}
+
+void CHTMLListCtrl::RebuildMap()
+{
+    m_map.clear();
+    for (size_t i = 0; i < m_items.size(); ++i) {
+        m_items[i]->nItemNo = static_cast<int>(i);
+        m_map[static_cast<int>(i)] = m_items[i].get();
+    }
+}
+
+void CHTMLListCtrl::EnsureVisible(int index)
+{
+    int top = 0;
+    int bottom = -1;
+    ForEachVisible([&](const HTMLLIST_ITEM& row) {
+        if (row.nItemNo == index)
+            bottom = top + row.nHeight;
+        else if (bottom < 0)
+            top += row.nHeight;
+    });
+    if (bottom < 0)
+        return;
+    const int pos = ScrollPos();
+    if (top < pos)
+        SetScrollPosition(top);
+    else if (bottom > pos + m_nClientHeight)
+        SetScrollPosition(std::min(top, bottom - m_nClientHeight));
+}
+
+void CHTMLListCtrl::CheckCategory(int value, REGPROBLEM_TYPE category)
+{
+    for (auto& row : m_items) {
+        if (row->nType != HTMLLIST_PROBLEM || !row->pData || ProblemOf(*row)->m_nType != category)
+            continue;
+        ProblemOf(*row)->m_bSelected = value;
+        row->nCheckState = value;
+    }
+}
+
+int CHTMLListCtrl::MeasureRow(HDC dc, const HTMLLIST_ITEM& row) const
+{
+    SelectScope font(dc, m_font.get());
+    const bool boxes = (m_dwStyle & HTMLLIST_STYLE_CHECKBOX) != 0;
+    if (row.nType == HTMLLIST_PROBLEM) {
+        RECT box{50, 0, m_nClientWidth - 45 - (boxes ? 16 : 0), 0};
+        RenderMarkup(row.strText.c_str(), -1, &box, DT_CALCRECT | DT_WORDBREAK, dc);
+        return box.bottom - box.top + 9;
+    }
+    if (row.nType == HTMLLIST_HEADER) {
+        RECT box{50, 0, m_nClientWidth - (boxes ? 21 : 5), 0};
+        DrawTextA(dc, row.strText.c_str(), -1, &box, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        return box.bottom - box.top + 20;
+    }
+    return 0;
+}
+
+void CHTMLListCtrl::UpdateScrollRange()
+{
+    m_nTotalHeight = 0;
+    ForEachVisible([&](const HTMLLIST_ITEM& row) { m_nTotalHeight += row.nHeight; });
+    if (!m_hWnd)
+        return;
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE;
+    si.nMin = 0;
+    si.nMax = m_nTotalHeight;
+    si.nPage = static_cast<UINT>(std::max(0, m_nClientHeight));
+    SetScrollInfo(m_hWnd, SB_VERT, &si, TRUE);
+}
+
+int CHTMLListCtrl::ScrollLimit() const
+{
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE;
+    if (!m_hWnd || !GetScrollInfo(m_hWnd, SB_VERT, &si))
+        return 0;
+    return std::max(0, si.nMax - static_cast<int>(si.nPage) + 1);
+}
+
+int CHTMLListCtrl::ScrollPos() const
+{
+    return m_hWnd ? GetScrollPos(m_hWnd, SB_VERT) : 0;
+}
+
+void CHTMLListCtrl::SetScrollPosition(int pos, bool redraw)
+{
+    SetScrollPos(m_hWnd, SB_VERT, std::clamp(pos, 0, ScrollLimit()), redraw);
+}
+
+void CHTMLListCtrl::UpdateBounds()
+{
+    int y = -ScrollPos();
+    ForEachVisible([&](HTMLLIST_ITEM& row) {
+        row.rcItem = {0, y, m_nClientWidth, y + row.nHeight};
+        y += row.nHeight;
+    });
+}
+
+void CHTMLListCtrl::Notify(UINT code, int index, void* data)
+{
+    NM_HTMLLISTCTRL record{};
+    record.hdr.hwndFrom = m_hWnd;
+    record.hdr.idFrom = m_nControlID;
+    record.hdr.code = code;
+    record.nItemNo = index;
+    record.pszText = "";
+    record.pData = data;
+    SendMessageA(GetParent(m_hWnd), WM_NOTIFY, m_nControlID, reinterpret_cast<LPARAM>(&record));
+}
+
+void CHTMLListCtrl::SetSelected(int index)
+{
+    if (m_nSelected == index)
+        return;
+    m_nSelected = index;
+    Invalidate(false);
+}
+
+LRESULT CHTMLListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_LBUTTONDOWN:
+        OnLButtonDown({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        Notify(HTMLLIST_LBUTTONDBLCLK, -1, nullptr);
+        return 0;
+    case WM_RBUTTONDOWN:
+        Notify(HTMLLIST_RBUTTONDOWN, -1, nullptr);
+        return 0;
+    case WM_MOUSEMOVE:
+        OnMouseMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case WM_MOUSEWHEEL:
+        OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
+        return 0;
+    case WM_VSCROLL:
+        OnVScroll(LOWORD(wParam));
+        return 0;
+    case WM_SIZE:
+        OnSize(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        m_bHasFocus = msg == WM_SETFOCUS;
+        if (const HTMLLIST_ITEM* row = GetItem(m_nSelected))
+            InvalidateRect(m_hWnd, &row->rcItem, FALSE);
+        return 0;
+    case WM_KEYDOWN:
+        OnKeyDown(static_cast<UINT>(wParam));
+        return 0;
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_DESTROY:
+        m_font.reset();
+        break;
+    default:
+        break;
+    }
+    return Default(msg, wParam, lParam);
+}
+
+void CHTMLListCtrl::OnPaint()
+{
+    PaintDC paint(m_hWnd);
+    const RECT area = paint.area();
+    CMemDC dc(paint.get(), &area);
+    SelectScope font(dc, m_font.get());
+    UpdateBounds();
+    ForEachVisible([&](HTMLLIST_ITEM& row) { DrawRow(dc, row, area); });
+}
+
+void CHTMLListCtrl::DrawRow(HDC dc, HTMLLIST_ITEM& row, const RECT& paintArea)
+{
+    RECT box = row.rcItem;
+    RECT overlap{};
+    if (!IntersectRect(&overlap, &box, &paintArea))
+        return;
+
+    if (row.nType == HTMLLIST_PROBLEM) {
+        GdiBrush white(CreateSolidBrush(RGB(255, 255, 255)));
+        FillRect(dc, &box, white.get());
+        if (m_dwStyle & HTMLLIST_STYLE_GRIDLINES)
+            DrawEdge(dc, &box, EDGE_ETCHED, BF_LEFT | BF_BOTTOM);
+        SetTextColor(dc, RGB(0, 0, 0));
+        RECT text{box.left + 50, box.top + (row.bHeightSpecified ? 0 : 5), box.right - 40, box.bottom};
+        RenderMarkup(row.strText.c_str(), -1, &text, DT_WORDBREAK, dc);
+        const std::string link = ResourceOr(IDS_IGNORE_LINK, TXT_IGNORE_LINK);
+        RECT linkBox{box.right - 40, box.bottom - 15, box.right, box.bottom};
+        RenderMarkup(link.c_str(), -1, &linkBox, DT_SINGLELINE, dc);
+    } else if (row.nType == HTMLLIST_HEADER) {
+        GdiBrush fill(CreateSolidBrush(kHeaderColour));
+        FillRect(dc, &box, fill.get());
+        if (m_dwStyle & HTMLLIST_STYLE_GRIDLINES)
+            DrawEdge(dc, &box, EDGE_ETCHED, BF_LEFT | BF_BOTTOM);
+        char compact[MAX_PATH];
+        lstrcpynA(compact, row.strText.c_str(), MAX_PATH);
+        PathCompactPathA(dc, compact, static_cast<UINT>(std::max(0L, box.right - (box.left + 50))));
+        row.strText = compact;
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(0, 0, 0));
+        RECT text{box.left + 50, box.top + 5, box.right, box.bottom};
+        DrawTextA(dc, row.strText.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        const int problems = row.pData ? CategoryOf(row)->m_nCount2 : 0;
+        const std::string count =
+            FormatMessageArgs(ResourceOr(IDS_ERRORS_FOUND, TXT_ERRORS_FOUND), {std::to_string(problems)});
+        RECT countBox{box.right - 200, box.top + 5, box.right - 50, box.bottom + 20};
+        RenderMarkup(count.c_str(), -1, &countBox, 0, dc);
+    }
+
+    const int mid = box.top + row.nHeight / 2 - 8;
+    if (row.nType == HTMLLIST_HEADER)
+        ImageList_Draw(m_images.get(), row.bExpanded ? kImageExpanded : kImageFolded, dc, box.left + 3, mid,
+                       ILD_NORMAL);
+    if (m_dwStyle & HTMLLIST_STYLE_CHECKBOX) {
+        const int image = row.nCheckState == 1 ? kImageChecked : row.nCheckState == 2 ? kImagePartial : kImageClear;
+        ImageList_Draw(m_images.get(), image, dc, box.left + 22, mid, ILD_NORMAL);
+    }
+    if (row.nItemNo == m_nSelected && m_bHasFocus)
+        DrawFocusRect(dc, &box);
+}
+
+int CHTMLListCtrl::HeaderOf(int index) const
+{
+    for (int i = index; i >= 0; --i) {
+        if (m_items[i]->nType == HTMLLIST_HEADER)
+            return i;
+    }
+    return -1;
+}
+
+bool CHTMLListCtrl::ClickCheckBox(int index)
+{
+    HTMLLIST_ITEM& row = *m_items[index];
+    if (row.nType == HTMLLIST_HEADER && row.pData) {
+        CScanCategory& category = *CategoryOf(row);
+        if (category.m_nCount > 0 && category.m_nCount == category.m_nCount2) {
+            CheckCategory(0, category.m_nType);
+            category.m_nCount = 0;
+            row.nCheckState = 0;
+        } else {
+            CheckCategory(1, category.m_nType);
+            category.m_nCount = category.m_nCount2;
+            row.nCheckState = 1;
+        }
+        return true;
+    }
+    if (row.nType == HTMLLIST_PROBLEM && row.pData) {
+        CRegistryProblem& problem = *ProblemOf(row);
+        problem.m_bSelected = problem.m_bSelected ? 0 : 1;
+        row.nCheckState = problem.m_bSelected;
+        const int header = HeaderOf(index);
+        if (header >= 0 && m_items[header]->pData) {
+            CScanCategory& category = *CategoryOf(*m_items[header]);
+            category.m_nCount += problem.m_bSelected ? 1 : -1;
+            m_items[header]->nCheckState = HeaderCheck(category);
+        }
+        return true;
+    }
+    return false;
+}
+
+bool CHTMLListCtrl::IgnoreProblem(int index)
+{
+    CRegistryProblem* problem = ProblemOf(*m_items[index]);
+    if (!problem)
+        return false;
+    Notify(HTMLLIST_IGNORE, index, problem);
+    const int header = HeaderOf(index);
+    DeleteItem(index);
+    if (header >= 0 && m_items[header]->pData) {
+        CScanCategory& category = *CategoryOf(*m_items[header]);
+        if (problem->m_bSelected)
+            --category.m_nCount;
+        if (category.m_nCount2-- == 1)
+            DeleteItem(header);
+        else
+            m_items[header]->nCheckState = HeaderCheck(category);
+    }
+    // The problem array owns the problem: dropping it there destroys it.
+    const auto owned = std::find_if(g_arrProblems.begin(), g_arrProblems.end(),
+                                    [problem](const auto& p) { return p.get() == problem; });
+    if (owned != g_arrProblems.end())
+        g_arrProblems.erase(owned);
+    UpdateScrollRange();
+    return true;
+}
+
+void CHTMLListCtrl::OnLButtonDown(POINT point)
+{
+    SetFocus(m_hWnd);
+    UpdateBounds();
+    int hit = -1;
+    ForEachVisible([&](const HTMLLIST_ITEM& row) {
+        if (hit >= 0)
+            return;
+        if (PtInRect(&row.rcItem, point))
+            hit = row.nItemNo;
+        else
+            SetSelected(row.nItemNo);
+    });
+    if (hit < 0)
+        return;
+
+    HTMLLIST_ITEM& row = *m_items[hit];
+    const RECT box = row.rcItem;
+    const int mid = box.top + row.nHeight / 2 - 8;
+    bool changed = false;
+    if (row.nType == HTMLLIST_HEADER) {
+        const RECT expander{box.left + 3, mid, box.left + 18, mid + 15};
+        const RECT check{box.left + 21, mid, box.left + 36, mid + 15};
+        if (PtInRect(&expander, point)) {
+            row.bExpanded = !row.bExpanded;
+            UpdateScrollRange();
+        } else if (PtInRect(&check, point)) {
+            changed = ClickCheckBox(hit);
+        }
+    } else if (row.nType == HTMLLIST_PROBLEM) {
+        const RECT check{box.left + 18, mid, box.left + 33, mid + 15};
+        const RECT ignore{box.right - 40, box.bottom - 15, box.right, box.bottom};
+        if (PtInRect(&check, point)) {
+            changed = ClickCheckBox(hit);
+        } else if (PtInRect(&ignore, point)) {
+            changed = IgnoreProblem(hit);
+            hit = std::min(hit, GetItemCount() - 1);
+        }
+    }
+    m_nSelected = hit;
+    Invalidate(false);
+    if (changed)
+        Notify(HTMLLIST_CHANGED, -1, nullptr);
+}
+
+void CHTMLListCtrl::OnMouseMove(POINT point)
+{
+    UpdateBounds();
+    bool overLink = false;
+    ForEachVisible([&](const HTMLLIST_ITEM& row) {
+        const RECT& box = row.rcItem;
+        const RECT ignore{box.right - 40, box.bottom - 15, box.right, box.bottom};
+        if (row.nType == HTMLLIST_PROBLEM && PtInRect(&ignore, point))
+            overLink = true;
+    });
+    SetCursor(overLink ? m_hHandCursor : m_hArrowCursor);
+}
+
+void CHTMLListCtrl::OnKeyDown(UINT key)
+{
+    // The arrows move between the rows that are shown, so the selection never hides in a folded group.
+    std::vector<int> visible;
+    ForEachVisible([&](const HTMLLIST_ITEM& row) { visible.push_back(row.nItemNo); });
+    if (visible.empty())
+        return;
+    const auto current = std::find(visible.begin(), visible.end(), m_nSelected);
+    if (key == VK_UP) {
+        if (current == visible.end())
+            m_nSelected = visible.front();
+        else if (current != visible.begin())
+            m_nSelected = *(current - 1);
+    } else if (key == VK_DOWN) {
+        if (current == visible.end())
+            m_nSelected = visible.back();
+        else if (current + 1 != visible.end())
+            m_nSelected = *(current + 1);
+    } else if (key == VK_SPACE) {
+        if (current != visible.end() && ClickCheckBox(m_nSelected)) {
+            Invalidate(false);
+            Notify(HTMLLIST_CHANGED, -1, nullptr);
+        }
+        return;
+    } else {
+        return;
+    }
+    EnsureVisible(m_nSelected);
+    Invalidate(false);
+}
+
+void CHTMLListCtrl::OnMouseWheel(int delta)
+{
+    const int pos = ScrollPos();
+    if (delta < 0)
+        SetScrollPosition(std::min(pos + kWheelStep, ScrollLimit()));
+    else if (delta > 0)
+        SetScrollPosition(pos <= kWheelStep ? 0 : pos - kWheelStep);
+    Invalidate(false);
+}
+
+void CHTMLListCtrl::OnVScroll(int code)
+{
+    const int pos = ScrollPos();
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_TRACKPOS;
+    GetScrollInfo(m_hWnd, SB_VERT, &si);
+    switch (code) {
+    case SB_LINEUP:
+        SetScrollPosition(pos - kLineStep);
+        break;
+    case SB_LINEDOWN:
+        SetScrollPosition(pos + kLineStep);
+        break;
+    case SB_PAGEUP:
+        SetScrollPosition(pos - kPageStep);
+        break;
+    case SB_PAGEDOWN:
+        SetScrollPosition(pos + kPageStep);
+        break;
+    case SB_THUMBTRACK:
+        SetScrollPosition(si.nTrackPos, false);
+        break;
+    case SB_THUMBPOSITION:
+        SetScrollPosition(si.nTrackPos, true);
+        break;
+    default:
+        return;
+    }
+    Invalidate(false);
+}
+
+void CHTMLListCtrl::OnSize(int width, int height)
+{
+    m_nClientWidth = width;
+    m_nClientHeight = height;
+    RebuildMap();
+    WindowDC dc(m_hWnd);
+    for (auto& row : m_items) {
+        if (!row->bHeightSpecified && dc.get())
+            row->nHeight = MeasureRow(dc.get(), *row);
+    }
+    UpdateScrollRange();
+}

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/gdi.h"
+#include "framework/window.h"
+#include "scan/problem.h"
+
+enum HTMLLIST_KIND : int32_t { HTMLLIST_PROBLEM = 1, HTMLLIST_HEADER = 2 };
+
+// One row of the list.
+struct HTMLLIST_ITEM {
+    int32_t nItemNo = -1;
+    int32_t nHeight = 0;
+    int32_t nType = 0;           // HTMLLIST_KIND
+    std::string strText;         // markup for problems, plain text for headers
+    void* pData = nullptr;       // CScanCategory (header) or CRegistryProblem (problem); not owned
+    RECT rcItem{};               // where the row was drawn last
+    int32_t nCheckState = 0;     // 0 clear, 1 checked, 2 partly checked
+    int32_t bHeightSpecified = 0;
+    int32_t bExpanded = 0;
+};
+
+// The record of the list's WM_NOTIFY messages.
+struct NM_HTMLLISTCTRL {
+    NMHDR hdr;
+    int32_t nItemNo;
+    const char* pszText;
+    void* pData;
+    LPARAM lReserved;
+};
+
+enum HTMLLIST_NOTIFY : UINT {
+    HTMLLIST_CHANGED = 1,
+    HTMLLIST_RBUTTONDOWN = 3,
+    HTMLLIST_LBUTTONDBLCLK = 4,
+    HTMLLIST_IGNORE = 5,
+};
+
+enum HTMLLIST_STYLE : DWORD { HTMLLIST_STYLE_CHECKBOX = 1, HTMLLIST_STYLE_GRIDLINES = 2 };
+
+constexpr UINT HTMLLIST_CONTROL_ID = 54321;
+
+// The results list: folding category headers with three-state check boxes and problem rows whose
+// text is markup, each with a check box and an "Ignore" link.
+class CHTMLListCtrl : public CWindow {
+public:
+    CHTMLListCtrl();
+    ~CHTMLListCtrl() override;
+
+    bool Create(const RECT& rect, HWND parent);
+
+    int InsertItem(void* data, const std::string& text, int kind, int height = 0);
+    bool DeleteItem(int index);
+    void DeleteAllItems();
+    HTMLLIST_ITEM* GetItem(int index) const;
+    void EnsureVisible(int index);
+    void CheckCategory(int value, REGPROBLEM_TYPE category);
+
+    int GetItemCount() const { return static_cast<int>(m_items.size()); }
+    int GetSelectedItem() const { return m_nSelected; }
+    RECT GetItemRect(int index) const;
+    DWORD GetExtendedStyle() const { return m_dwStyle; }
+    void SetExtendedStyle(DWORD style);
+    // Lays the rows out again for the current size and repaints.
+    void Relayout();
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    struct ImageListTraits {
+        using Type = HIMAGELIST;
+        static Type Empty() { return nullptr; }
+        static void Close(Type h) { ImageList_Destroy(h); }
+    };
+    using ImageList = UniqueHandle<ImageListTraits>;
+
+    void OnPaint();
+    void OnLButtonDown(POINT point);
+    void OnKeyDown(UINT key);
+    void OnMouseWheel(int delta);
+    void OnVScroll(int code);
+    void OnMouseMove(POINT point);
+    void OnSize(int width, int height);
+
+    template <typename F>
+    void ForEachVisible(F&& visit) const;
+    void UpdateBounds();
+    int MeasureRow(HDC dc, const HTMLLIST_ITEM& row) const;
+    void DrawRow(HDC dc, HTMLLIST_ITEM& row, const RECT& paintArea);
+    void RebuildMap();
+    void UpdateScrollRange();
+    int ScrollLimit() const;
+    int ScrollPos() const;
+    void SetScrollPosition(int pos, bool redraw = true);
+    void SetSelected(int index);
+    bool ClickCheckBox(int index);
+    bool IgnoreProblem(int index);
+    int HeaderOf(int index) const;
+    void Notify(UINT code, int index, void* data);
+
+    std::vector<std::unique_ptr<HTMLLIST_ITEM>> m_items;
+    std::map<int, HTMLLIST_ITEM*> m_map;
+    int m_nTotalHeight = 0;
+    int m_nClientWidth = 0;
+    int m_nClientHeight = 0;
+    UINT m_nControlID = HTMLLIST_CONTROL_ID;
+    GdiFont m_font;
+    HCURSOR m_hHandCursor;
+    HCURSOR m_hArrowCursor;
+    int m_nSelected = -1;
+    bool m_bHasFocus = false;
+    DWORD m_dwStyle = HTMLLIST_STYLE_CHECKBOX;
+    ImageList m_images;
+};

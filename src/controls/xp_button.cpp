@@ -1,0 +1,128 @@
+#include "controls/xp_button.h"
+
+#include <string>
+
+#include "controls/memdc.h"
+
+namespace {
+
+std::string WindowText(HWND wnd)
+{
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(wnd)) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(wnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+} // namespace
+
+bool CXPButton::SetBitmaps(UINT normalId, UINT hotId, UINT pressedId)
+{
+    m_normal = LoadBitmapResource(normalId);
+    m_hot = LoadBitmapResource(hotId);
+    m_pressed = LoadBitmapResource(pressedId);
+    m_bLoaded = m_normal && m_hot && m_pressed;
+    Invalidate();
+    return m_bLoaded;
+}
+
+void CXPButton::SetCaptionMode(bool on, COLORREF colour)
+{
+    m_bCaptionMode = on;
+    m_clrCaption = colour;
+    Invalidate();
+}
+
+void CXPButton::SetGlyph(HBITMAP glyph, COLORREF transparent)
+{
+    m_hGlyph = glyph;
+    m_clrGlyphTransparent = transparent;
+    BITMAP info{};
+    if (glyph && GetObjectA(glyph, sizeof info, &info)) {
+        m_nGlyphWidth = info.bmWidth;
+        m_nGlyphHeight = info.bmHeight;
+    } else {
+        m_hGlyph = nullptr;
+        m_nGlyphWidth = m_nGlyphHeight = 0;
+    }
+    Invalidate();
+}
+
+void CXPButton::OnAttached()
+{
+    const LONG_PTR style = GetWindowLongPtrA(m_hWnd, GWL_STYLE);
+    SetWindowLongPtrA(m_hWnd, GWL_STYLE, (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
+}
+
+LRESULT CXPButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_REFLECT_DRAWITEM:
+        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_MOUSEMOVE:
+        if (!m_bTracking) {
+            TRACKMOUSEEVENT track{};
+            track.cbSize = sizeof track;
+            track.dwFlags = TME_HOVER | TME_LEAVE;
+            track.hwndTrack = m_hWnd;
+            track.dwHoverTime = 1;
+            m_bTracking = TrackMouseEvent(&track) != FALSE;
+        }
+        break;
+    case WM_MOUSEHOVER:
+        m_bHover = true;
+        InvalidateRect(m_hWnd, nullptr, TRUE);
+        break;
+    case WM_MOUSELEAVE:
+        m_bHover = false;
+        m_bTracking = false;
+        InvalidateRect(m_hWnd, nullptr, TRUE);
+        break;
+    default:
+        break;
+    }
+    return Default(msg, wParam, lParam);
+}
+
+void CXPButton::DrawItem(const DRAWITEMSTRUCT& item)
+{
+    if (!m_bLoaded)
+        return;
+    m_bLastFocus = (item.itemState & ODS_FOCUS) != 0;
+    m_bLastPressed = (item.itemState & ODS_SELECTED) != 0;
+    CMemDC dc(item.hDC, &item.rcItem);
+
+    HBITMAP face = m_normal.get();
+    if (item.itemState & (ODS_SELECTED | ODS_DEFAULT))
+        face = m_pressed.get();
+    else if ((item.itemState & ODS_FOCUS) || m_bHover)
+        face = m_hot.get();
+    DrawBitmap(dc, face, item.rcItem.left, item.rcItem.top);
+
+    RECT client = item.rcItem;
+    const std::string text = WindowText(m_hWnd);
+    SetBkMode(dc, TRANSPARENT);
+    if (m_bCaptionMode) {
+        if (!text.empty()) {
+            const auto parentFont = reinterpret_cast<HFONT>(SendMessageA(GetParent(m_hWnd), WM_GETFONT, 0, 0));
+            SelectScope font(dc, parentFont);
+            SetTextColor(dc, m_clrCaption);
+            DrawTextA(dc, text.c_str(), -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        }
+    } else {
+        GdiFont arial(CreateFontA(20, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
+        SelectScope font(dc, arial.get());
+        SetTextColor(dc, RGB(255, 0, 0));
+        DrawTextA(dc, text.c_str(), -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+
+    if (m_hGlyph) {
+        MemoryDC glyphDC(CreateCompatibleDC(dc));
+        SelectScope select(glyphDC.get(), m_hGlyph);
+        const int height = client.bottom - client.top;
+        const int top = client.top + (m_nGlyphHeight < height ? (height - m_nGlyphHeight) / 2 : 0);
+        TransparentBlt(dc, client.left + 12, top, m_nGlyphWidth, m_nGlyphHeight, glyphDC.get(), 0, 0, m_nGlyphWidth,
+                       m_nGlyphHeight, m_clrGlyphTransparent);
+    }
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// A message box owned by the active window of this thread, with the program's name as caption.
+int AfxMessageBox(const std::string& text, UINT type = MB_OK);
+
+// A message box with a caption of its own.
+int MessageBoxWithCaption(HWND owner, const std::string& text, const std::string& caption, UINT type);
