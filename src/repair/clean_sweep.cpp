@@ -176,29 +176,30 @@ bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, REG_FILE_
         return false;
     }
 
+    // On the heap: the walk recurses once per key level.
+    std::vector<char> name(16384);
     std::vector<std::string> names;
     for (DWORD i = 0;; ++i) {
-        char name[16384];
-        DWORD length = sizeof name;
-        rc = RegEnumValueA(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        DWORD length = static_cast<DWORD>(name.size());
+        rc = RegEnumValueA(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS)
             break;
         if (rc != ERROR_SUCCESS) {
             reason = "the values of " + path + " could not be listed (" + ErrorText(rc) + ")";
             return false;
         }
-        names.emplace_back(name, length);
+        names.emplace_back(name.data(), length);
     }
     std::string records;
-    for (const std::string& name : names) {
+    for (const std::string& valueName : names) {
         DWORD type = 0;
         std::string data;
-        rc = ReadRegistryValue(key.get(), name, type, data);
+        rc = ReadRegistryValue(key.get(), valueName, type, data);
         if (rc != ERROR_SUCCESS) {
-            reason = "the value " + path + "\\" + name + " could not be read (" + ErrorText(rc) + ")";
+            reason = "the value " + path + "\\" + valueName + " could not be read (" + ErrorText(rc) + ")";
             return false;
         }
-        records += FormatSectionLine(path) + FormatValueLine(name, type, data, version);
+        records += FormatSectionLine(path) + FormatValueLine(valueName, type, data, version);
     }
     if (names.empty())
         records = FormatSectionLine(path);
@@ -207,16 +208,15 @@ bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, REG_FILE_
 
     std::vector<std::string> children;
     for (DWORD i = 0;; ++i) {
-        char name[256];
-        DWORD length = sizeof name;
-        rc = RegEnumKeyExA(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        DWORD length = static_cast<DWORD>(name.size());
+        rc = RegEnumKeyExA(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS)
             break;
         if (rc != ERROR_SUCCESS) {
             reason = "the subkeys of " + path + " could not be listed (" + ErrorText(rc) + ")";
             return false;
         }
-        children.emplace_back(name, length);
+        children.emplace_back(name.data(), length);
     }
     for (const std::string& child : children)
         if (!ExportKeyTree(root, subkey + "\\" + child, stream, version, reason))

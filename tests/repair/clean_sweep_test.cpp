@@ -122,6 +122,27 @@ TEST(RegistryBackupFile, ExportsAKeyTreeBeforeDeletingIt)
     EXPECT_EQ(keys.front().strPath, root);
 }
 
+TEST(RegistryBackupFile, ExportsDeepTreesWhole)
+{
+    RegistrySandbox sandbox;
+    TempDir dir;
+    auto engine = MakeEngine(dir);
+    std::string path = "HKEY_CURRENT_USER\\Deep";
+    for (int level = 0; level < 120; ++level)
+        path += "\\k";
+    SetString(path, "leaf", "bottom");
+    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
+    ASSERT_NE(engine->m_fpRegBackup, nullptr);
+    std::string reason;
+    ASSERT_TRUE(engine->DeleteKeyTreeWithBackup(HKEY_CURRENT_USER, "Deep", reason)) << reason;
+    fclose(engine->m_fpRegBackup);
+    engine->m_fpRegBackup = nullptr;
+    const auto keys = ParseFile(engine->m_strRegBackupPath);
+    ASSERT_EQ(keys.size(), 121u);
+    EXPECT_EQ(keys.back().strPath, path);
+    EXPECT_EQ(keys.back().values.at(0).data, Sz("bottom"));
+}
+
 TEST(RegistryBackupFile, NothingIsRemovedWithoutARecord)
 {
     RegistrySandbox sandbox;
