@@ -1,0 +1,178 @@
+// The dialog base class and window binding: handlers, results, lifetime and the exception wall.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "../controls/gallery_ids.h"
+#include "framework/dialog.h"
+#include "framework/window.h"
+
+namespace {
+
+class CProbeDlg : public CDialog {
+public:
+    CProbeDlg() : CDialog(IDD_TEST_HOST) {}
+
+    bool m_bInitSawWindow = false;
+    int m_nCommands = 0;
+    int m_nLastCommand = 0;
+    bool m_bShown = false;
+    bool m_bEndOnTimer = false;
+
+protected:
+    BOOL OnInitDialog() override
+    {
+        m_bInitSawWindow = m_hWnd != nullptr && GetDlgItem(IDC_HOST_BUTTON) != nullptr;
+        if (m_bEndOnTimer)
+            SetTimer(m_hWnd, 7, 10, nullptr);
+        return TRUE;
+    }
+    bool OnCommand(int id, int code, HWND control) override
+    {
+        ++m_nCommands;
+        m_nLastCommand = id;
+        if (id == IDC_HOST_STATIC)
+            throw std::runtime_error("handler failure");
+        return CDialog::OnCommand(id, code, control);
+    }
+    bool OnNotify(NMHDR* header, LRESULT& result) override
+    {
+        result = static_cast<LRESULT>(header->code) + 1;
+        return true;
+    }
+    void OnTimer(UINT_PTR id) override
+    {
+        if (id == 7) {
+            KillTimer(m_hWnd, 7);
+            EndDialog(42);
+        }
+    }
+    void OnShowWindow(bool show, UINT) override { m_bShown = show; }
+    bool OnEraseBkgnd(HDC) override { return true; }
+};
+
+TEST(Dialog, RunsModallyUntilEnded)
+{
+    CProbeDlg dialog;
+    dialog.m_bEndOnTimer = true;
+    EXPECT_EQ(dialog.DoModal(nullptr), 42);
+    EXPECT_TRUE(dialog.m_bInitSawWindow);
+    EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);
+    EXPECT_FALSE(dialog.IsModal());
+}
+
+TEST(Dialog, ModelessDialogDispatchesToItsHandlers)
+{
+    CProbeDlg dialog;
+    ASSERT_TRUE(dialog.Create(nullptr));
+    HWND wnd = dialog.GetSafeHwnd();
+    ASSERT_NE(wnd, nullptr);
+    EXPECT_EQ(CDialog::FromHandle(wnd), &dialog);
+    EXPECT_TRUE(dialog.m_bInitSawWindow);
+    EXPECT_FALSE(dialog.Create(nullptr)) << "one window per object";
+
+    SendMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDC_HOST_BUTTON, BN_CLICKED), 0);
+    EXPECT_EQ(dialog.m_nLastCommand, IDC_HOST_BUTTON);
+
+    NMHDR header{wnd, 5, 41};
+    EXPECT_EQ(SendMessageA(wnd, WM_NOTIFY, 5, reinterpret_cast<LPARAM>(&header)), 42);
+
+    HDC dc = GetDC(wnd);
+    EXPECT_EQ(SendMessageA(wnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0), TRUE);
+    ReleaseDC(wnd, dc);
+
+    dialog.ShowWindow(SW_HIDE);
+    EXPECT_FALSE(dialog.m_bShown);
+    dialog.ShowWindow(SW_SHOW);
+    EXPECT_TRUE(dialog.m_bShown);
+
+    // A modeless page ignores Enter and Escape.
+    SendMessageA(wnd, WM_COMMAND, IDOK, 0);
+    SendMessageA(wnd, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(IsWindow(wnd));
+}
+
+TEST(Dialog, ExceptionsStopAtTheWindowProcedure)
+{
+    CProbeDlg dialog;
+    ASSERT_TRUE(dialog.Create(nullptr));
+    const int before = dialog.m_nCommands;
+    SendMessageA(dialog.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_HOST_STATIC, 0), 0);
+    EXPECT_EQ(dialog.m_nCommands, before + 1);
+    EXPECT_TRUE(IsWindow(dialog.GetSafeHwnd()));
+}
+
+TEST(Dialog, DestroyedWindowForgetsItsObject)
+{
+    auto dialog = std::make_unique<CProbeDlg>();
+    ASSERT_TRUE(dialog->Create(nullptr));
+    HWND wnd = dialog->GetSafeHwnd();
+    DestroyWindow(wnd);
+    EXPECT_EQ(dialog->GetSafeHwnd(), nullptr);
+    EXPECT_EQ(CDialog::FromHandle(wnd), nullptr);
+    dialog.reset();  // nothing left to destroy
+
+    auto again = std::make_unique<CProbeDlg>();
+    ASSERT_TRUE(again->Create(nullptr));
+    wnd = again->GetSafeHwnd();
+    again.reset();  // the object takes its window with it
+    EXPECT_FALSE(IsWindow(wnd));
+}
+
+class CCountingWnd : public CWindow {
+public:
+    int m_nMessages = 0;
+    bool m_bThrow = false;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == WM_USER + 5) {
+            ++m_nMessages;
+            if (m_bThrow)
+                throw std::runtime_error("control failure");
+            return 99;
+        }
+        return Default(msg, wParam, lParam);
+    }
+};
+
+TEST(Window, SubclassedControlIsBoundUntilDestroyed)
+{
+    CProbeDlg dialog;
+    ASSERT_TRUE(dialog.Create(nullptr));
+    CCountingWnd control;
+    ASSERT_TRUE(control.SubclassDlgItem(IDC_HOST_BUTTON, dialog.GetSafeHwnd()));
+    EXPECT_FALSE(control.SubclassDlgItem(IDC_HOST_STATIC, dialog.GetSafeHwnd())) << "bound already";
+    CCountingWnd other;
+    EXPECT_FALSE(other.SubclassDlgItem(IDC_HOST_BUTTON, dialog.GetSafeHwnd())) << "taken already";
+    EXPECT_FALSE(other.SubclassDlgItem(12345, dialog.GetSafeHwnd()));
+
+    HWND wnd = control.GetSafeHwnd();
+    EXPECT_EQ(CWindow::FromHandle(wnd), &control);
+    EXPECT_EQ(SendMessageA(wnd, WM_USER + 5, 0, 0), 99);
+    control.m_bThrow = true;
+    EXPECT_EQ(SendMessageA(wnd, WM_USER + 5, 0, 0), 0);  // the button's own answer
+    EXPECT_EQ(control.m_nMessages, 2);
+    char text[16] = {};
+    EXPECT_EQ(SendMessageA(wnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)), 0);
+
+    DestroyWindow(wnd);
+    EXPECT_EQ(control.GetSafeHwnd(), nullptr);
+}
+
+TEST(Window, ObjectGoingFirstGivesTheControlBack)
+{
+    CProbeDlg dialog;
+    ASSERT_TRUE(dialog.Create(nullptr));
+    HWND button = dialog.GetDlgItem(IDC_HOST_BUTTON);
+    {
+        CCountingWnd control;
+        ASSERT_TRUE(control.SubclassWindow(button));
+    }
+    EXPECT_EQ(CWindow::FromHandle(button), nullptr);
+    EXPECT_TRUE(IsWindow(button));
+    EXPECT_EQ(SendMessageA(button, WM_USER + 5, 0, 0), 0);
+}
+
+} // namespace
