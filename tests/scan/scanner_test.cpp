@@ -1,0 +1,358 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "framework/format.h"
+#include "repair/ignore_list.h"
+#include "sandbox.h"
+#include "scan/scanner.h"
+#include "shell/logfile.h"
+#include "shell/settings.h"
+#include "tempdir.h"
+
+namespace {
+
+struct FINDING {
+    std::string key, valueName, data;
+};
+
+// An engine whose category checks are scripted: each reports its findings, then runs its hook.
+class CScriptedScanner : public CRegistryScanner {
+public:
+    void RunCheck(REGPROBLEM_TYPE type) override
+    {
+        for (const FINDING& f : m_findings[type])
+            ReportProblem(std::make_unique<CRegistryProblem>(f.key, f.valueName, f.data, type, 0));
+        if (m_hooks[type])
+            m_hooks[type](*this);
+    }
+
+    std::vector<FINDING> m_findings[kCategoryCount];
+    std::function<void(CScriptedScanner&)> m_hooks[kCategoryCount];
+};
+
+struct MESSAGE {
+    UINT message;
+    LPARAM lParam;
+    std::string text; // the path of WM_SCAN_PATH, the key of WM_SCAN_PROBLEM
+};
+
+// The page's stand-in: a message-only window on the test's thread that records what arrives.
+class CRecorder {
+public:
+    CRecorder()
+    {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "ScannerTestRecorder";
+        RegisterClassA(&wc);
+        m_hWnd = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~CRecorder() { DestroyWindow(m_hWnd); }
+
+    std::vector<MESSAGE> Of(UINT message) const
+    {
+        std::vector<MESSAGE> out;
+        for (const MESSAGE& m : m_messages)
+            if (m.message == message)
+                out.push_back(m);
+        return out;
+    }
+
+    HWND m_hWnd = nullptr;
+    std::vector<MESSAGE> m_messages;
+    std::function<void(const MESSAGE&)> m_onMessage;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto* self = reinterpret_cast<CRecorder*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (self && message >= WM_SCAN_DONE_REPAIRED && message <= WM_SCAN_CATEGORY_SKIPPED) {
+            MESSAGE m{message, lParam, {}};
+            if (message == WM_SCAN_PATH)
+                m.text = reinterpret_cast<const char*>(lParam);
+            if (message == WM_SCAN_PROBLEM)
+                m.text = reinterpret_cast<const CRegistryProblem*>(lParam)->m_strKey;
+            self->m_messages.push_back(m);
+            if (self->m_onMessage)
+                self->m_onMessage(m);
+            return 0;
+        }
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+};
+
+// Waits on the page's thread, answering the worker meanwhile.
+void PumpFor(DWORD milliseconds, const std::function<bool()>& done = [] { return false; })
+{
+    const DWORD start = GetTickCount();
+    while (!done() && GetTickCount() - start < milliseconds) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        Sleep(1);
+    }
+}
+
+class ScannerTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_log = std::make_unique<CLogFile>(m_temp / "scan.log");
+        g_pLog = m_log.get();
+        ClearIgnoreList();
+    }
+    void TearDown() override
+    {
+        g_pLog = nullptr;
+        ClearIgnoreList();
+        g_arrProblems.clear();
+    }
+
+    // Runs a whole scan of the selected categories to its end, as the page would see it.
+    void Scan(std::initializer_list<REGPROBLEM_TYPE> selected)
+    {
+        uint8_t flags[kCategoryCount] = {};
+        for (REGPROBLEM_TYPE type : selected)
+            flags[type] = 1;
+        m_engine.SetCategorySelection(flags);
+        ASSERT_TRUE(m_engine.StartScan(m_page.m_hWnd));
+        WaitForScanEnd(m_engine);
+    }
+
+    std::string Log() const { return ReadFileText(m_temp / "scan.log"); }
+
+    RegistrySandbox m_sandbox;
+    TempDir m_temp;
+    std::unique_ptr<CLogFile> m_log;
+    CRecorder m_page;
+    CScriptedScanner m_engine;
+};
+
+TEST_F(ScannerTest, MessagesFollowTheScanOrderAndEndWithDone)
+{
+    Scan({RPT_COM_ACTIVEX, RPT_SHORTCUTS, RPT_FILE_ASSOC});
+
+    std::vector<std::pair<UINT, LPARAM>> expected;
+    for (REGPROBLEM_TYPE type : g_aScanOrder) {
+        if (type == RPT_COM_ACTIVEX || type == RPT_SHORTCUTS || type == RPT_FILE_ASSOC) {
+            expected.emplace_back(WM_SCAN_CATEGORY_BEGIN, type);
+            expected.emplace_back(WM_SCAN_CATEGORY_END, type);
+        } else {
+            expected.emplace_back(WM_SCAN_CATEGORY_SKIPPED, type);
+        }
+    }
+    expected.emplace_back(WM_SCAN_DONE, 0);
+    std::vector<std::pair<UINT, LPARAM>> got;
+    for (const MESSAGE& m : m_page.m_messages)
+        got.emplace_back(m.message, m.lParam);
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(m_engine.m_bRunning, 1);
+}
+
+TEST_F(ScannerTest, StartRecordsTheScanAndClearsTheLastOne)
+{
+    WriteSettingInt("FixedComErrors", 5);
+    WriteSettingInt("FixedDeepScanErrors", 2);
+    g_arrProblems.push_back(std::make_unique<CRegistryProblem>("HKEY_CURRENT_USER\\Old", "", "", RPT_FONTS, 0));
+
+    Scan({});
+
+    EXPECT_TRUE(g_arrProblems.empty());
+    EXPECT_EQ(ReadSettingInt("FixedComErrors"), 0);
+    EXPECT_EQ(ReadSettingInt("FixedDeepScanErrors"), 0);
+    EXPECT_TRUE(std::regex_match(ReadSettingString("lastScan"),
+                                 std::regex(R"(\d\d-\d\d-\d{4} \d\d:\d\d:\d\d)")));
+    const std::string log = Log();
+    EXPECT_NE(log.find("--INFO --Hivora ver 2.1.4\r\n"), std::string::npos);
+    EXPECT_NE(log.find("--INFO --Logfile Created on: "), std::string::npos);
+    EXPECT_NE(log.find("--INFO --Scanning started\r\n" + std::string(76, '-') + "\r\n"), std::string::npos);
+}
+
+TEST_F(ScannerTest, ReportedProblemsAreStoredCountedLoggedAndAnnouncedInOrder)
+{
+    m_engine.m_findings[RPT_FILE_PATHS] = {{"HKEY_LOCAL_MACHINE\\Software\\Acme", "Path", "C:\\gone\\a.exe"},
+                                           {"HKEY_LOCAL_MACHINE\\Software\\Acme", "Other", "C:\\gone\\b.exe"}};
+    m_engine.m_findings[RPT_FONTS] = {{"HKEY_LOCAL_MACHINE\\Software\\Fonts", "Arial", "arial.ttf"}};
+
+    Scan({RPT_FONTS, RPT_FILE_PATHS});
+
+    ASSERT_EQ(g_arrProblems.size(), 3u);
+    EXPECT_EQ(g_arrProblems[0]->m_strValueName, "Arial");
+    EXPECT_EQ(g_arrProblems[2]->m_strValueName, "Other");
+    EXPECT_EQ(m_engine.m_anFound[RPT_FILE_PATHS], 2);
+    EXPECT_EQ(m_engine.m_anFound[RPT_FONTS], 1);
+    EXPECT_EQ(m_engine.m_nTotalFound, 3);
+    const auto problems = m_page.Of(WM_SCAN_PROBLEM);
+    ASSERT_EQ(problems.size(), 3u);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(problems[i].lParam, reinterpret_cast<LPARAM>(g_arrProblems[i].get()));
+    EXPECT_NE(Log().find("--INFO --Eroor at HKEY_LOCAL_MACHINE\\Software\\Acme\\Path=C:\\gone\\a.exe\r\n"),
+              std::string::npos);
+}
+
+TEST_F(ScannerTest, FilteredProblemsLeaveNoTrace)
+{
+    m_engine.m_findings[RPT_UNINSTALL] = {
+        {"HKEY_LOCAL_MACHINE\\Software\\Acme", "UninstallString", "MsiExec.exe /X{1234}"},
+        {"HKEY_LOCAL_MACHINE\\Software\\Acme", "UninstallString", "C:\\WINDOWS\\MSIEXEC /I x"},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Dell\\Foo", "Path", "C:\\gone.exe"},
+        {"hkey_local_machine\\Software\\Acme", "Path", "C:\\gone.exe"},
+        {"HKEY_LOCAL_MACHINE\\Software\\Ignored", "Path", "C:\\gone.exe"},
+        {"HKEY_LOCAL_MACHINE\\Software\\Kept", "Path", "C:\\Program Files\\Dell\\gone.exe"},
+    };
+    const CRegistryProblem ignored("HKEY_LOCAL_MACHINE\\SOFTWARE\\IGNORED", "path", "c:\\GONE.exe", RPT_UNINSTALL, 0);
+    g_arrIgnoreTypes.push_back(ignored.m_nType);
+    g_arrIgnoreKeys.push_back(IgnoreKey(ignored));
+
+    Scan({RPT_UNINSTALL});
+
+    ASSERT_EQ(g_arrProblems.size(), 1u);
+    EXPECT_EQ(g_arrProblems[0]->m_strKey, "HKEY_LOCAL_MACHINE\\Software\\Kept");
+    EXPECT_EQ(m_engine.m_nTotalFound, 1);
+    EXPECT_EQ(m_page.Of(WM_SCAN_PROBLEM).size(), 1u);
+    const std::string log = Log();
+    EXPECT_EQ(log.find("Ignored"), std::string::npos);
+    EXPECT_EQ(log.find("Dell\\Foo"), std::string::npos);
+    EXPECT_EQ(log.find("MsiExec"), std::string::npos);
+}
+
+TEST_F(ScannerTest, FoundErrorsAccumulateOverScans)
+{
+    WriteSettingInt("lastfounderrors", 4);
+    m_engine.m_findings[RPT_STARTUP] = {{"HKEY_CURRENT_USER\\Software\\Run1", "a", "x.exe"},
+                                        {"HKEY_CURRENT_USER\\Software\\Run1", "b", "y.exe"}};
+    Scan({RPT_STARTUP});
+    m_engine.m_findings[RPT_STARTUP].pop_back();
+    Scan({RPT_STARTUP});
+    EXPECT_EQ(ReadSettingInt("lastfounderrors"), 7);
+    EXPECT_EQ(m_engine.m_nTotalFound, 1);
+}
+
+TEST_F(ScannerTest, StopSkipsTheCategoriesNotBegunAndStillCounts)
+{
+    WriteSettingInt("repairafterfind", 1);
+    m_engine.m_findings[RPT_UNINSTALL] = {{"HKEY_LOCAL_MACHINE\\Software\\Acme", "a", "x.exe"}};
+    // The running check walks until it is told to stop.
+    m_engine.m_hooks[RPT_UNINSTALL] = [](CScriptedScanner& engine) {
+        while (!engine.StopRequested())
+            Sleep(1);
+    };
+    m_page.m_onMessage = [this](const MESSAGE& m) {
+        if (m.message == WM_SCAN_PROBLEM)
+            m_engine.RequestStop();
+    };
+
+    Scan({RPT_COM_ACTIVEX, RPT_UNINSTALL, RPT_FONTS, RPT_DEEP_SCAN});
+
+    EXPECT_EQ(m_page.Of(WM_SCAN_CATEGORY_BEGIN).size(), 2u);
+    EXPECT_EQ(m_page.Of(WM_SCAN_CATEGORY_END).size(), 2u);
+    EXPECT_EQ(m_page.Of(WM_SCAN_CATEGORY_SKIPPED).size(), 13u);
+    EXPECT_EQ(m_page.Of(WM_SCAN_DONE).size(), 1u);
+    EXPECT_TRUE(m_page.Of(WM_SCAN_DONE_REPAIRED).empty());
+    EXPECT_EQ(m_page.m_messages.back().message, WM_SCAN_DONE);
+    EXPECT_EQ(ReadSettingInt("lastfounderrors"), 1);
+    EXPECT_EQ(g_arrProblems.size(), 1u);
+}
+
+TEST_F(ScannerTest, RepairAfterFindRepairsEverythingBeforeTellingThePage)
+{
+    WriteSettingInt("repairafterfind", 1);
+    SetString("HKEY_CURRENT_USER\\Software\\Acme\\Run", "Gone", "C:\\gone\\gone.exe");
+    m_engine.m_findings[RPT_STARTUP] = {{"HKEY_CURRENT_USER\\Software\\Acme\\Run", "Gone", "C:\\gone\\gone.exe"}};
+    bool selectedWhenTold = false;
+    m_page.m_onMessage = [&](const MESSAGE& m) {
+        if (m.message == WM_SCAN_DONE_REPAIRED)
+            selectedWhenTold = g_arrProblems.empty() && !ValueExists("HKEY_CURRENT_USER\\Software\\Acme\\Run", "Gone");
+    };
+
+    Scan({RPT_STARTUP});
+
+    EXPECT_TRUE(m_page.Of(WM_SCAN_DONE).empty());
+    ASSERT_EQ(m_page.Of(WM_SCAN_DONE_REPAIRED).size(), 1u);
+    EXPECT_TRUE(selectedWhenTold);
+}
+
+TEST_F(ScannerTest, PausedWorkerMakesNoProgressUntilResumed)
+{
+    std::atomic<int> items{0};
+    m_engine.m_hooks[RPT_DEEP_SCAN] = [&](CScriptedScanner& engine) {
+        while (!engine.StopRequested())
+            ++items;
+    };
+    uint8_t flags[kCategoryCount] = {};
+    flags[RPT_DEEP_SCAN] = 1;
+    m_engine.SetCategorySelection(flags);
+    ASSERT_TRUE(m_engine.StartScan(m_page.m_hWnd));
+    PumpFor(60000, [&] { return items > 0; });
+
+    m_engine.Pause();
+    PumpFor(50);
+    const int paused = items;
+    PumpFor(200);
+    EXPECT_EQ(items, paused);
+
+    m_engine.Resume();
+    PumpFor(60000, [&] { return items != paused; });
+    EXPECT_GT(items, paused);
+    StopScanAndWait(m_engine);
+    EXPECT_EQ(m_page.m_messages.back().message, WM_SCAN_DONE);
+}
+
+TEST_F(ScannerTest, StopAndWaitAnswersTheWorkerUntilItEnds)
+{
+    // A busy check that keeps the page's thread answering: paths and problems without end.
+    m_engine.m_hooks[RPT_COM_ACTIVEX] = [](CScriptedScanner& engine) {
+        for (int i = 0; !engine.StopRequested(); ++i) {
+            engine.SendPath(Format("HKEY_CLASSES_ROOT\\CLSID\\%d", i));
+            engine.ReportProblem(std::make_unique<CRegistryProblem>(Format("HKEY_CLASSES_ROOT\\Busy\\%d", i % 50),
+                                                                    "", "x.dll", RPT_COM_ACTIVEX, 0));
+        }
+    };
+    uint8_t flags[kCategoryCount] = {};
+    flags[RPT_COM_ACTIVEX] = flags[RPT_FONTS] = 1;
+    m_engine.SetCategorySelection(flags);
+    ASSERT_TRUE(m_engine.StartScan(m_page.m_hWnd));
+    PumpFor(100);
+    m_engine.Pause();
+
+    StopScanAndWait(m_engine);
+
+    EXPECT_TRUE(m_engine.m_pThread->Wait(0));
+    EXPECT_EQ(m_page.m_messages.back().message, WM_SCAN_DONE);
+    EXPECT_TRUE(m_page.Of(WM_SCAN_CATEGORY_BEGIN).size() == 1u);
+    EXPECT_EQ(m_page.Of(WM_SCAN_PROBLEM).size(), static_cast<size_t>(m_engine.m_nTotalFound));
+}
+
+TEST_F(ScannerTest, PathsReachThePageAtMostOncePer101Milliseconds)
+{
+    DWORD elapsed = 0;
+    m_engine.m_hooks[RPT_HELP_FILES] = [&](CScriptedScanner& engine) {
+        const DWORD start = GetTickCount();
+        for (int i = 0; i < 200000; ++i)
+            engine.SendPath("HKEY_LOCAL_MACHINE\\Software\\Help");
+        elapsed = GetTickCount() - start;
+    };
+    Scan({RPT_HELP_FILES});
+    const auto paths = m_page.Of(WM_SCAN_PATH);
+    EXPECT_LE(paths.size(), elapsed / 101 + 1);
+    for (const MESSAGE& m : paths)
+        EXPECT_EQ(m.text, "HKEY_LOCAL_MACHINE\\Software\\Help");
+}
+
+TEST_F(ScannerTest, FailingCheckStillEndsItsCategoryAndTheScan)
+{
+    m_engine.m_hooks[RPT_FONTS] = [](CScriptedScanner&) { throw std::runtime_error("broken"); };
+    Scan({RPT_FONTS, RPT_APP_PATHS});
+    EXPECT_EQ(m_page.Of(WM_SCAN_CATEGORY_END).size(), 2u);
+    EXPECT_EQ(m_page.m_messages.back().message, WM_SCAN_DONE);
+}
+
+} // namespace
