@@ -281,6 +281,23 @@ TEST_F(Repair, RemovesTheRunEntryNamedAfterTheProgram)
     EXPECT_FALSE(KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Hivora"));
 }
 
+TEST_F(Repair, AScanWithRepairAfterFindRepairsEverythingItFound)
+{
+    const std::string run = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    SetString(run, "Gone", "C:\\hv-missing\\gone.exe");
+    uint8_t selection[kCategoryCount] = {};
+    selection[RPT_STARTUP] = 1;
+    m_engine->SetCategorySelection(selection);
+    WriteSettingInt("repairafterfind", 1);
+    EXPECT_EQ(ScanThreadProc(m_engine.get()), 0u);
+    EXPECT_FALSE(ValueExists(run, "Gone"));
+    EXPECT_TRUE(g_arrProblems.empty());
+    EXPECT_EQ(m_engine->m_anFixed[RPT_STARTUP], 1);
+    const auto keys = ParseFile(m_engine->m_strRegBackupPath);
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(keys[0].values.at(0).data, Sz("C:\\hv-missing\\gone.exe"));
+}
+
 TEST_F(Repair, DefaultSelectionLeavesFilePathsAndEmptyKeysUnticked)
 {
     AddProblem("HKEY_CLASSES_ROOT\\a", "", "", RPT_COM_ACTIVEX, false);
