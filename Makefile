@@ -22,5 +22,8 @@ build: build-win64 build-win32
 test: build
 	@scripts/run-tests
 
+demo: build-win64
+	@demo/run-demo build/win64
+
 clean:
 	rm -rf build/win64 build/win32
