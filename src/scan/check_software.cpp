@@ -2,8 +2,10 @@
 
 #include <cstring>
 #include <string_view>
-#include <unordered_set>
 
+#include <shlwapi.h>
+
+#include "scan/check_support.h"
 #include "scan/path_rules.h"
 #include "scan/registry.h"
 #include "scan/scanner.h"
@@ -71,97 +73,31 @@ bool ReadFontFolder(CRegistryScanner& engine, const char* keyPath, std::string& 
     return key && ReadValueText(key.get(), "Fonts", kDataBytes, folder);
 }
 
-// The file search of the font check, FindFirstFileA on folder\file (wildcards allowed), for one
-// font folder. A thousand fonts share one folder, so the folder is listed once and a plain name is
-// looked up in the listing. The listing is used only where it gives exactly the search's answer:
-// every name in it plain ASCII (compared without case, as the file system does), and the file name
-// free of wildcards, stream and folder parts, short-name marks, device names and trailing dots or
-// blanks. Anything else goes to the file system.
-class CFontFolder {
-public:
-    CFontFolder(std::string folder) : m_folder(std::move(folder)) {}
+// The file search of the font check: FindFirstFileA on folder\file, which also takes wildcards.
+bool FindsFont(CFolderListings& listings, const std::string& folder, const char* file, std::string& pattern)
+{
+    const CFolderListings::Answer known = listings.Lookup(folder, file);
+    if (known != CFolderListings::kUnknown)
+        return known == CFolderListings::kPresent;
+    pattern.assign(folder).append("\\").append(file);
+    WIN32_FIND_DATAA found;
+    const FindHandle search(FindFirstFileA(pattern.c_str(), &found));
+    return static_cast<bool>(search);
+}
 
-    bool Finds(const char* file)
-    {
-        m_pattern.assign(m_folder).append("\\").append(file);
-        if (IsPlainName(file) && m_pattern.size() < MAX_PATH && Listed()) {
-            m_key.assign(file);
-            return m_names.count(Upper(m_key)) != 0;
-        }
-        WIN32_FIND_DATAA found;
-        const FindHandle search(FindFirstFileA(m_pattern.c_str(), &found));
-        return static_cast<bool>(search);
+// FileReferenceExists, with the folder listings answering for the file itself where they can.
+bool ReferenceExists(CFolderListings& listings, const std::string& path)
+{
+    if (FoundOnSearchPath(path))
+        return true;
+    const size_t slash = path.rfind('\\');
+    if (slash != std::string::npos) {
+        const CFolderListings::Answer known = listings.Lookup(path.substr(0, slash), path.c_str() + slash + 1);
+        if (known != CFolderListings::kUnknown)
+            return known == CFolderListings::kPresent;
     }
-
-private:
-    static std::string& Upper(std::string& text)
-    {
-        for (char& c : text)
-            if (c >= 'a' && c <= 'z')
-                c = static_cast<char>(c - 'a' + 'A');
-        return text;
-    }
-
-    static bool IsPlainName(const char* file)
-    {
-        const size_t len = strlen(file);
-        if (len == 0 || strchr(". ", file[len - 1]))
-            return false;
-        for (const char* p = file; *p; ++p)
-            if (*p < 0x20 || *p > 0x7E || strchr("*?<>\"|:\\/~", *p))
-                return false;
-        std::string base(file, strcspn(file, "."));
-        Upper(base);
-        static const char* const devices[] = {"CON", "PRN", "AUX", "NUL"};
-        for (const char* device : devices)
-            if (base == device)
-                return false;
-        return !((base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-                  base[3] >= '0' && base[3] <= '9'));
-    }
-
-    // Lists the folder on first use; false when it cannot be listed or holds a name the plain
-    // comparison could misjudge.
-    bool Listed()
-    {
-        if (m_listState == 0) {
-            m_listState = List() ? 1 : -1;
-            if (m_listState < 0)
-                m_names.clear();
-        }
-        return m_listState > 0;
-    }
-
-    bool List()
-    {
-        const std::string pattern = m_folder + "\\*";
-        const int wideLen = MultiByteToWideChar(CP_ACP, 0, pattern.c_str(), -1, nullptr, 0);
-        if (wideLen <= 0)
-            return false;
-        std::wstring widePattern(static_cast<size_t>(wideLen), L'\0');
-        MultiByteToWideChar(CP_ACP, 0, pattern.c_str(), -1, widePattern.data(), wideLen);
-        WIN32_FIND_DATAW entry;
-        const FindHandle search(FindFirstFileW(widePattern.c_str(), &entry));
-        if (!search)
-            return false;
-        do {
-            std::string name;
-            for (const wchar_t* p = entry.cFileName; *p; ++p) {
-                if (*p < 0x20 || *p > 0x7E)
-                    return false;
-                name.push_back(static_cast<char>(*p));
-            }
-            m_names.insert(Upper(name));
-        } while (FindNextFileW(search.get(), &entry));
-        return GetLastError() == ERROR_NO_MORE_FILES;
-    }
-
-    std::string m_folder;
-    std::string m_pattern;
-    std::string m_key;
-    int m_listState = 0; // 0: not listed yet, 1: listed, -1: not usable
-    std::unordered_set<std::string> m_names;
-};
+    return !path.empty() && PathFileExistsA(path.c_str());
+}
 
 } // namespace
 
@@ -188,12 +124,13 @@ void CheckFonts(CRegistryScanner& engine)
     const RegKey fonts = OpenKey(HKEY_LOCAL_MACHINE, kFontsKey);
     if (!fonts)
         return;
-    CFontFolder user(userFolder);
-    CFontFolder shell(shellFolder);
+    CFolderListings listings;
+    std::string pattern;
     WalkValues(fonts.get(), [&](const char* name, const char* file) {
         if (engine.StopRequested())
             return false;
-        if (!(haveShellFolder && shell.Finds(file)) && !(haveUserFolder && user.Finds(file)))
+        if (!(haveShellFolder && FindsFont(listings, shellFolder, file, pattern)) &&
+            !(haveUserFolder && FindsFont(listings, userFolder, file, pattern)))
             Report(engine, kFontsKey, name, file, RPT_FONTS);
         return true;
     });
@@ -204,13 +141,14 @@ void CheckSharedDlls(CRegistryScanner& engine)
     const RegKey shared = OpenKey(HKEY_LOCAL_MACHINE, kSharedDllsKey);
     if (!shared)
         return;
+    CFolderListings listings;
     std::string file;
     WalkValues(shared.get(), [&](const char* name, const char*) {
         if (engine.StopRequested())
             return false;
         file.assign(name);
         engine.SendPath(file);
-        if (!FileReferenceExists(file))
+        if (!ReferenceExists(listings, file))
             Report(engine, kSharedDllsKey, file, std::string(), RPT_SHARED_DLLS);
         return true;
     });

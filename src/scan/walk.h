@@ -8,6 +8,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "framework/handles.h"
 
@@ -79,4 +80,28 @@ private:
         signed char exists = -1;
     };
     std::unordered_map<std::string, Tests> m_tests;
+};
+
+// Answers whether folder\name exists (as GetFileAttributesA, or FindFirstFileA without wildcards,
+// would) from one listing of the folder, for folders asked about more than once in a check run.
+// It answers only where the listing gives exactly the file system's answer: every name in the
+// folder plain ASCII (compared without case, as the file system does), and the asked name free of
+// wildcards, stream and folder parts, short-name marks, device names and trailing dots or blanks,
+// with the whole path shorter than MAX_PATH. Otherwise the caller asks the file system.
+class CFolderListings {
+public:
+    enum Answer { kUnknown = -1, kMissing = 0, kPresent = 1 };
+    Answer Lookup(const std::string& folder, const char* name);
+
+private:
+    struct Listing {
+        int asked = 0;
+        int state = 0; // 0: not listed yet, 1: listed, -1: cannot be used
+        std::unordered_set<std::string> upperNames;
+    };
+    static bool IsPlainName(const char* name);
+    static bool List(const std::string& folder, Listing& listing);
+
+    std::unordered_map<std::string, Listing> m_folders;
+    std::string m_key;
 };
