@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstring>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "gallery_ids.h"
 #include "gif_builder.h"
 #include "resources/resource.h"
+#include "scan/problem_texts.h"
 
 namespace {
 
@@ -376,6 +378,62 @@ TEST_F(MarkupTest, BackslashesAreDrawnAsSingleSlashes)
     EXPECT_EQ(Measure("a//b").right, Measure("a/b").right);
     EXPECT_EQ(RenderMarkup(nullptr, -1, nullptr, 0, m_dc), 0);
     EXPECT_EQ(RenderMarkup("x", -1, nullptr, 0, nullptr), 0);
+}
+
+} // namespace
+
+namespace {
+
+INT_PTR CALLBACK PlainProc(HWND, UINT msg, WPARAM, LPARAM)
+{
+    return msg == WM_INITDIALOG;
+}
+
+TEST(Resources, EveryTemplateAndBitmapLoads)
+{
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    const struct {
+        UINT id;
+        int control;
+    } templates[] = {
+        {IDD_ABOUTBOX, IDC_ABOUT_VERSION},     {IDD_HIVORA_DIALOG, IDC_TAB_BACKUP},
+        {IDD_SCANSTEP1, IDC_SCAN_FULL},        {IDD_SCANSTEP2, IDC_SCAN_COUNT_FIRST + 14},
+        {IDD_RESULTS, IDC_RESULTS_REPAIR},     {IDD_CATEGORY_PANEL, IDC_CATEGORY_CAPTION_FIRST + 14},
+        {IDD_GENERAL_SETTINGS, IDC_OPEN_LOG_FOLDER}, {IDD_IGNORE_SETTINGS, IDC_IGNORE_LIST},
+        {IDD_BACKUP, IDC_BACKUP_CAUTION},      {IDD_UPDATES, IDC_UPDATES_ANIMATION},
+        {IDD_STATISTICS, IDC_STAT_ROW_IGNORED_FIRST + 14}, {IDD_SCHEDULE_SETTINGS, IDC_SCHEDULE_LIST},
+        {IDD_SPLASH, 0},
+    };
+    HWND parent = CreateWindowExA(0, "STATIC", "parent", WS_POPUP, 0, 0, 900, 700, nullptr, nullptr, nullptr, nullptr);
+    for (const auto& t : templates) {
+        HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(t.id), parent, PlainProc, 0);
+        ASSERT_NE(dialog, nullptr) << t.id;
+        if (t.control) {
+            EXPECT_NE(GetDlgItem(dialog, t.control), nullptr) << t.id;
+        }
+        DestroyWindow(dialog);
+    }
+    DestroyWindow(parent);
+
+    // Every bitmap named by the header: 135-153, 155-200, 209-212, 215, 217 and 218.
+    for (UINT id = IDB_HTMLLIST_IMAGES; id <= IDB_CHECK_UPDATES_HOT; ++id) {
+        const bool unused = id == 154 || (id > 200 && id < 209) || id == 213 || id == 214 || id == 216;
+        EXPECT_EQ(static_cast<bool>(LoadBitmapResource(id)), !unused) << id;
+    }
+    GdiBitmap strip = LoadBitmapResource(IDB_HTMLLIST_IMAGES);
+    BITMAP info{};
+    GetObjectA(strip.get(), sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, 80);  // five 16x16 images
+    EXPECT_EQ(info.bmHeight, 16);
+    char text[256] = {};
+    ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), IDS_IGNORE_LINK, text, sizeof text), 0);
+    EXPECT_STREQ(text, "<font color=#0000ff><u>Ignore</u><font>");
+    ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), 125, text, sizeof text), 0);
+    EXPECT_STREQ(text, TXT_DESC_HELP_FILE);
+    ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), 134, text, sizeof text), 0);
+    EXPECT_STREQ(text, "S");
+    EXPECT_NE(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)), nullptr);
 }
 
 } // namespace

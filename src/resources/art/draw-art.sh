@@ -116,9 +116,9 @@ save "$tmp/panel.png" 138
 
 # --- page backgrounds (586x423 unless said)
 cap 24 84 12 "$MUTED" "Choose how thoroughly Hivora looks through the registry."
-cap 310 135 11 "$INK" "Only the areas ticked on the left."
-cap 310 195 11 "$INK" "The recommended areas, safe for every day."
-cap 310 255 11 "$INK" "Every area, with shortcuts and deep scan."
+cap 304 135 11 "$INK" "Only the areas ticked on the left."
+cap 304 195 11 "$INK" "The recommended areas, for every day."
+cap 304 255 11 "$INK" "Every area, with the deep scan."
 page 139 586 423 "Scan Now"
 page 140 586 423 "Scanning"
 cap 46 70 11 "$MUTED" "Tick the problems to repair. Click a category to unfold it."
