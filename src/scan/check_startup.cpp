@@ -182,30 +182,41 @@ private:
     char m_data[kPathBuffer];
 };
 
-// True when the shortcut loads, names a file target and that file is gone; any failure on the
-// way counts as a working shortcut.
-bool IsBrokenShortcut(const std::string& path)
-{
-    ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put())))
-        return false;
-    ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put())))
-        return false;
-    wchar_t widePath[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH))
-        return false;
-    if (FAILED(file->Load(widePath, STGM_READ)))
-        return false;
-    // Resolving may repair the link in place; what counts is the target it holds afterwards.
-    link->Resolve(nullptr, SLR_NO_UI | SLR_UPDATE);
-    char target[MAX_PATH] = "";
-    // S_FALSE: the link has no file target (a control panel item, a web page).
-    if (link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK)
-        return false;
-    std::string text = target;
-    return !PathFileExistsA(NormalizeFilePath(text).c_str());
-}
+// One shell link object serves the whole walk: loading a file replaces what the last one held.
+class CShortcutReader {
+public:
+    CShortcutReader()
+    {
+        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, m_link.put())) ||
+            FAILED(m_link->QueryInterface(IID_IPersistFile, m_file.put())))
+            m_file.reset();
+    }
+
+    // True when the shortcut loads, names a file target and that file is gone; any failure on
+    // the way counts as a working shortcut.
+    bool IsBroken(const std::string& path)
+    {
+        if (!m_file)
+            return false;
+        wchar_t widePath[MAX_PATH];
+        if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH))
+            return false;
+        if (FAILED(m_file->Load(widePath, STGM_READ)))
+            return false;
+        // Resolving may repair the link in place; what counts is the target it holds afterwards.
+        m_link->Resolve(nullptr, SLR_NO_UI | SLR_UPDATE);
+        char target[MAX_PATH] = "";
+        // S_FALSE: the link has no file target (a control panel item, a web page).
+        if (m_link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK)
+            return false;
+        std::string text = target;
+        return !PathFileExistsA(NormalizeFilePath(text).c_str());
+    }
+
+private:
+    ComPtr<IShellLinkA> m_link;
+    ComPtr<IPersistFile> m_file;
+};
 
 bool EndsWithLnk(const char* name)
 {
@@ -213,7 +224,7 @@ bool EndsWithLnk(const char* name)
     return length >= 4 && strcmp(name + length - 4, ".lnk") == 0;
 }
 
-void WalkShortcutFolder(CRegistryScanner& engine, const std::string& folder)
+void WalkShortcutFolder(CRegistryScanner& engine, CShortcutReader& reader, const std::string& folder)
 {
     WIN32_FIND_DATAA found;
     const FindHandle find(FindFirstFileA((folder + "\\*.*").c_str(), &found));
@@ -228,8 +239,8 @@ void WalkShortcutFolder(CRegistryScanner& engine, const std::string& folder)
             continue;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (lstrcmpiA(found.cFileName, "sendto") != 0)
-                WalkShortcutFolder(engine, path);
-        } else if (EndsWithLnk(found.cFileName) && IsBrokenShortcut(path) && !engine.StopRequested()) {
+                WalkShortcutFolder(engine, reader, path);
+        } else if (EndsWithLnk(found.cFileName) && reader.IsBroken(path) && !engine.StopRequested()) {
             Report(engine, path, "", "", RPT_SHORTCUTS);
         }
     } while (FindNextFileA(find.get(), &found));
@@ -240,7 +251,8 @@ void WalkShortcutFolder(CRegistryScanner& engine, const std::string& folder)
 void CheckShortcutsUnder(CRegistryScanner& engine, const std::string& folder)
 {
     const ComApartment com;
-    WalkShortcutFolder(engine, folder);
+    CShortcutReader reader;
+    WalkShortcutFolder(engine, reader, folder);
 }
 
 void CheckStartup(CRegistryScanner& engine)
