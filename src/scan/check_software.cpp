@@ -103,11 +103,13 @@ bool ReferenceExists(CFolderListings& listings, const std::string& path)
 
 void CheckUninstall(CRegistryScanner& engine)
 {
+    // Thousands of entries name a few uninstallers: each file is tested once.
+    CFileTestCache files;
     WalkSubkeyValues(engine, kUninstallKey, "UninstallString", [&](const char* entry, const std::string& command) {
         for (const char* trusted : kTrustedUninstallers)
             if (command.find(trusted) != std::string::npos)
                 return;
-        if (!FileReferenceExists(ResolveFile(command)))
+        if (!files.ReferenceExists(ResolveFile(command)))
             Report(engine, kUninstallKey, entry, command, RPT_UNINSTALL);
     });
 }
@@ -156,8 +158,9 @@ void CheckSharedDlls(CRegistryScanner& engine)
 
 void CheckAppPaths(CRegistryScanner& engine)
 {
+    CFileTestCache files;
     WalkSubkeyValues(engine, kAppPathsKey, "", [&](const char* program, const std::string& target) {
-        if (!FileReferenceExists(ResolveFile(target)))
+        if (!files.ReferenceExists(ResolveFile(target)))
             Report(engine, kAppPathsKey, program, target, RPT_APP_PATHS);
     });
 }

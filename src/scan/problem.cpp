@@ -11,7 +11,7 @@ const REGPROBLEM_TYPE g_aScanOrder[kCategoryCount] = {
 
 namespace {
 
-const CATEGORY_INFO kCategories[kCategoryCount] = {
+const CATEGORY_NAMES kCategories[kCategoryCount] = {
     {"comactx", "COM/ActiveX Entries", TXT_CAT_0, "COM/ActiveX", "TotalComErrors", "FixedComErrors"},
     {"uninsta", "Uninstall Entries", TXT_CAT_1, "Uninstall", "TotalUninstallErrors", "FixedUninstallErrors"},
     {"fonts", "Font Entries", TXT_CAT_2, "Fonts", "TotalFontErrors", "FixedFontErrors"},
@@ -47,7 +47,7 @@ bool EndsWith(const std::string& text, const std::string& tail)
 
 std::vector<std::unique_ptr<CRegistryProblem>> g_arrProblems;
 
-const CATEGORY_INFO& CategoryInfo(REGPROBLEM_TYPE type)
+const CATEGORY_NAMES& CategoryInfo(REGPROBLEM_TYPE type)
 {
     return kCategories[type];
 }

@@ -28,7 +28,7 @@ constexpr int kCategoryCount = 15;
 // The order in which scans visit the categories and the category panel lists them.
 extern const REGPROBLEM_TYPE g_aScanOrder[kCategoryCount];
 
-struct CATEGORY_INFO {
+struct CATEGORY_NAMES {
     const char* pszSettingKey;   // settings value: 1 = selected for scanning
     const char* pszPanelName;    // scan page and category panel ("&&" shows one ampersand)
     const char* pszResultsName;  // results page (string resource 105 + type)
@@ -37,7 +37,7 @@ struct CATEGORY_INFO {
     const char* pszFixedCounter; // statistics: problems repaired
 };
 
-const CATEGORY_INFO& CategoryInfo(REGPROBLEM_TYPE type);
+const CATEGORY_NAMES& CategoryInfo(REGPROBLEM_TYPE type);
 
 // The category whose setting key is key; false when there is none.
 bool CategoryFromSettingKey(const std::string& key, REGPROBLEM_TYPE& type);

@@ -26,7 +26,7 @@ const STATISTICS_ROW g_aStatisticsRows[kCategoryCount] = {
 
 namespace {
 
-const CATEGORY_INFO& Info(int type)
+const CATEGORY_NAMES& Info(int type)
 {
     return CategoryInfo(static_cast<REGPROBLEM_TYPE>(type));
 }

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#define CATEGORY_INFO SHELL_CATEGORY_INFO
 #include <shlobj.h>
-#undef CATEGORY_INFO
 
 #include <algorithm>
 #include <string>
