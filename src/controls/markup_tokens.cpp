@@ -1,4 +1,5 @@
 #include "controls/markup_tokens.h"
+#include "framework/hex.h"
 
 #include <cctype>
 
@@ -18,17 +19,6 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix)
             return false;
     }
     return true;
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 struct TagName {

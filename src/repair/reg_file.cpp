@@ -1,4 +1,5 @@
 #include "repair/reg_file.h"
+#include "framework/hex.h"
 
 #include <windows.h>
 
@@ -102,17 +103,6 @@ std::string TrimRight(const std::string& text)
 {
     const size_t end = text.find_last_not_of(" \t");
     return end == std::string::npos ? std::string() : text.substr(0, end + 1);
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 bool ParseHexBytes(const std::string& text, std::string& bytes)

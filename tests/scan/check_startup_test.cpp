@@ -9,6 +9,7 @@
 
 #include "framework/com_ptr.h"
 #include "framework/format.h"
+#include "problems.h"
 #include "sandbox.h"
 #include "scan/check_support.h"
 #include "scan/checks.h"
@@ -28,13 +29,7 @@ protected:
     // "key|value name|data" of every problem reported, in order.
     static std::vector<std::string> Found(REGPROBLEM_TYPE type)
     {
-        std::vector<std::string> found;
-        for (const auto& problem : g_arrProblems) {
-            EXPECT_EQ(problem->m_nType, type);
-            EXPECT_EQ(problem->m_nExtra, 0);
-            found.push_back(problem->m_strKey + "|" + problem->m_strValueName + "|" + problem->m_strData);
-        }
-        return found;
+        return ProblemLines(type);
     }
     // The same, sorted, for walks whose order the registry decides.
     static std::vector<std::string> SortedFound(REGPROBLEM_TYPE type)
