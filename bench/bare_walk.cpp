@@ -1,10 +1,7 @@
 #include "bare_walk.h"
 
 #include <windows.h>
-// The shell headers declare a CATEGORY_INFO of their own; the engine's keeps the name here.
-#define CATEGORY_INFO SHELL_CATEGORY_INFO
 #include <shlobj.h>
-#undef CATEGORY_INFO
 
 #include <string>
 #include <vector>
