@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "problems.h"
 #include "sandbox.h"
 #include "scan/checks.h"
 #include "scan/scanner.h"
@@ -23,12 +24,7 @@ protected:
     // "key|value name|data" of every problem reported, sorted: the registry decides the walk order.
     static std::vector<std::string> Found()
     {
-        std::vector<std::string> found;
-        for (const auto& problem : g_arrProblems) {
-            EXPECT_EQ(problem->m_nType, RPT_DEEP_SCAN);
-            EXPECT_EQ(problem->m_nExtra, 0);
-            found.push_back(problem->m_strKey + "|" + problem->m_strValueName + "|" + problem->m_strData);
-        }
+        std::vector<std::string> found = ProblemLines(RPT_DEEP_SCAN);
         std::sort(found.begin(), found.end());
         return found;
     }
