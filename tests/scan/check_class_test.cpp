@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "path_recorder.h"
+#include "problems.h"
 #include "sandbox.h"
 #include "scan/checks.h"
 #include "scan/scanner.h"
@@ -12,29 +13,6 @@
 namespace {
 
 const std::string HKCR = "HKEY_CLASSES_ROOT\\";
-
-struct Found {
-    std::string key;
-    std::string valueName;
-    std::string data;
-    REGPROBLEM_TYPE type;
-    bool operator==(const Found&) const = default;
-};
-
-void PrintTo(const Found& f, std::ostream* os)
-{
-    *os << "{" << f.key << " | " << f.valueName << " | " << f.data << " | " << f.type << "}";
-}
-
-std::vector<Found> Problems()
-{
-    std::vector<Found> out;
-    for (const auto& p : g_arrProblems) {
-        EXPECT_EQ(p->m_nExtra, 0);
-        out.push_back({p->m_strKey, p->m_strValueName, p->m_strData, p->m_nType});
-    }
-    return out;
-}
 
 class ClassChecks : public testing::Test {
 protected:

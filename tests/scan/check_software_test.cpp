@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "path_recorder.h"
+#include "problems.h"
 #include "sandbox.h"
 #include "scan/checks.h"
 #include "scan/scanner.h"
@@ -26,35 +27,12 @@ const std::string kUserShellFolders =
 const std::string kShellFolders =
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-struct Found {
-    std::string key;
-    std::string valueName;
-    std::string data;
-    REGPROBLEM_TYPE type;
-    bool operator==(const Found&) const = default;
-};
-
-void PrintTo(const Found& f, std::ostream* os)
-{
-    *os << "{" << f.key << " | " << f.valueName << " | " << f.data << " | " << f.type << "}";
-}
-
 // The text in double quotes (built by appending: g++ 12 warns falsely on "\"" + s + "\"").
 std::string Quoted(const std::string& text)
 {
     std::string quoted(1, '"');
     quoted.append(text).push_back('"');
     return quoted;
-}
-
-std::vector<Found> Problems()
-{
-    std::vector<Found> out;
-    for (const auto& p : g_arrProblems) {
-        EXPECT_EQ(p->m_nExtra, 0);
-        out.push_back({p->m_strKey, p->m_strValueName, p->m_strData, p->m_nType});
-    }
-    return out;
 }
 
 class SoftwareChecks : public testing::Test {

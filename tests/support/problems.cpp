@@ -12,3 +12,18 @@ std::vector<std::string> ProblemLines(REGPROBLEM_TYPE type)
     }
     return lines;
 }
+
+void PrintTo(const Found& f, std::ostream* os)
+{
+    *os << "{" << f.key << " | " << f.valueName << " | " << f.data << " | " << f.type << "}";
+}
+
+std::vector<Found> Problems()
+{
+    std::vector<Found> out;
+    for (const auto& p : g_arrProblems) {
+        EXPECT_EQ(p->m_nExtra, 0);
+        out.push_back({p->m_strKey, p->m_strValueName, p->m_strData, p->m_nType});
+    }
+    return out;
+}
