@@ -50,6 +50,7 @@ VIAddVersionKey "LegalCopyright" "Hivora"
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_UNPAGE_FINISH
 !insertmacro MUI_LANGUAGE "English"
 
 ; The programs and pictures the setup puts in the program folder. Everything else there (Logs,

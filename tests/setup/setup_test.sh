@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # HivoraSetup.exe end to end in a fresh Wine prefix: a silent install, a scan by the installed
 # hivora-cli, a repair and an ignore entry, an install over it, the scheduled task, a silent
-# uninstall, and an install into a folder given with /D= followed by one over it.
-#   setup_test.sh HivoraSetup.exe scan_task.exe path/to/scripts/wine-run PREFIX BIN_DIR
+# uninstall, an install into a folder given with /D= followed by one over it, and an uninstall
+# through its windows that removes everything.
+#   setup_test.sh HivoraSetup.exe scan_task.exe guidriver.exe path/to/scripts/wine-run PREFIX BIN_DIR
 set -u
 setup_exe=$1
 task_exe=$2
-wine_run=$3
-export WINEPREFIX=$4
-bin=$5
+guidriver=$3
+wine_run=$4
+export WINEPREFIX=$5
+bin=$6
 wineserver=/usr/lib/wine/wineserver
 [ -x "$wineserver" ] || wineserver=wineserver
 drive_c="$WINEPREFIX/drive_c"
@@ -41,6 +43,7 @@ run() {
 }
 expect_rc() { [ "$rc" = "$1" ] || fail "$2: exit $rc, expected $1: $(cat "$saved/err")"; }
 cli() { run "$win_folder\\hivora-cli.exe" "$@"; }
+drive() { run "$guidriver" "$@"; }
 # reg_value KEY NAME [/reg:32|/reg:64]: the value's data, empty when it or its key is missing
 reg_value() {
   "$wine_run" reg query "$1" /v "$2" ${3:+"$3"} 2>/dev/null | tr -d '\r' |
@@ -92,14 +95,17 @@ expect_rc 0 "scan"
 ! grep -i hivora <<<"$out" || fail "the scan reports Hivora's own entries"
 ls "$folder"/Logs/HV_*.log >/dev/null 2>&1 || fail "no log in the program folder"
 
-# The user's data: a backup set of a real repair, an ignore entry, settings
-"$wine_run" reg add "$run_key" /v SetupTestGone /t REG_SZ /d 'C:\nowhere\gone.exe' /f >/dev/null 2>&1
-cli repair --categories=winstrt --format=tsv
-expect_rc 0 "repair"
-set_name=$(awk -F'\t' '$1 == "set" { print $2 }' <<<"$out")
-[ -n "$set_name" ] && [ -s "$folder/Backup/$set_name.reg" ] || fail "repair left no backup set: $out"
-cli ignore add fonts 'HKEY_LOCAL_MACHINE\Software\Fonts' Example example.ttf
-expect_rc 0 "ignore add"
+# make_user_data: a backup set of a real repair ($set_name), an ignore entry and settings
+make_user_data() {
+  "$wine_run" reg add "$run_key" /v SetupTestGone /t REG_SZ /d 'C:\nowhere\gone.exe' /f >/dev/null 2>&1
+  cli repair --categories=winstrt --format=tsv
+  expect_rc 0 "repair in $win_folder"
+  set_name=$(awk -F'\t' '$1 == "set" { print $2 }' <<<"$out")
+  [ -n "$set_name" ] && [ -s "$folder/Backup/$set_name.reg" ] || fail "repair left no backup set: $out"
+  cli ignore add fonts 'HKEY_LOCAL_MACHINE\Software\Fonts' Example example.ttf
+  expect_rc 0 "ignore add in $win_folder"
+}
+make_user_data
 cp "$folder/ignorelist.dat" "$saved/ignorelist.dat" 2>/dev/null || fail "no ignorelist.dat"
 [ -n "$(reg_value 'HKLM\SOFTWARE\Hivora' lastScan)" ] || fail "the scan stored no settings"
 
@@ -149,6 +155,29 @@ run "$setup_exe" /S
 expect_rc 0 "install over /D="
 [ ! -e "$folder/Hivora.exe" ] || fail "install over /D= went to the default folder"
 expect_entry 'C:\Tools\Hivora' "install over /D="
+
+# Uninstalling through the windows, answering that nothing is to be kept (MUI titles its pages
+# with a blank after the caption; the question box has the caption alone)
+folder="$drive_c/Tools/Hivora"
+win_folder='C:\Tools\Hivora'
+make_user_data
+"$wine_run" "$win_folder\\Uninstall.exe" &
+drive click "Hivora Uninstall " 1
+expect_rc 0 "the Uninstall button"
+drive answer "Hivora Uninstall" 7
+expect_rc 0 "the question about the backups"
+grep -qF "backups" <<<"$out" || fail "the question does not name the backups: $out"
+for _ in $(seq 300); do
+  drive text "Hivora Uninstall " 1
+  [ "$out" = "&Finish" ] && break
+done
+drive click "Hivora Uninstall " 1
+expect_rc 0 "the Finish button"
+wait
+wait_for_prefix
+[ ! -e "$folder" ] || fail "removing everything left $(ls "$folder")"
+[ -z "$(reg_value 'HKLM\SOFTWARE\Hivora' lastScan)" ] || fail "removing everything left the settings"
+[ -z "$(reg_value "$uninstall_key" DisplayName)" ] || fail "the uninstall through the windows left the entry"
 
 if [ $failures -ne 0 ]; then
   echo "$failures failure(s); the prefix is kept in $WINEPREFIX"
