@@ -70,10 +70,18 @@ VIAddVersionKey "LegalCopyright" "Hivora"
   !insertmacro ${action} "update animation.gif"
 !macroend
 
-; Files of a running Hivora cannot be replaced or removed: wait until the user has closed it.
-; A silent run cannot ask, so it gives up with exit code 2.
-!macro WaitForHivoraToClose un
-  Function ${un}WaitForHivoraToClose
+; Both the setup and the uninstaller change Program Files and HKLM, so they need an
+; administrator. Files of a running Hivora cannot be replaced or removed: they wait until the user
+; has closed it; a silent run cannot ask, so it gives up with exit code 2.
+!macro CheckBeforeStart un
+  Function ${un}.onInit
+    UserInfo::GetAccountType
+    Pop $0
+    ${If} $0 != "admin"
+      MessageBox MB_OK|MB_ICONSTOP "Hivora can only be installed or removed by an administrator." /SD IDOK
+      SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
+      Quit
+    ${EndIf}
     ${Do}
       System::Call 'kernel32::OpenMutex(i 0x00100000, i 0, t "${MUTEX}") p .r0'
       ${If} $0 P= 0
@@ -85,16 +93,8 @@ VIAddVersionKey "LegalCopyright" "Hivora"
     ${Loop}
   FunctionEnd
 !macroend
-!insertmacro WaitForHivoraToClose ""
-!insertmacro WaitForHivoraToClose "un."
-
-Function .onInit
-  Call WaitForHivoraToClose
-FunctionEnd
-
-Function un.onInit
-  Call un.WaitForHivoraToClose
-FunctionEnd
+!insertmacro CheckBeforeStart ""
+!insertmacro CheckBeforeStart "un"
 
 Section "Hivora" SecHivora
   SetShellVarContext all
