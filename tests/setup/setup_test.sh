@@ -44,6 +44,16 @@ run() {
 expect_rc() { [ "$rc" = "$1" ] || fail "$2: exit $rc, expected $1: $(cat "$saved/err")"; }
 cli() { run "$win_folder\\hivora-cli.exe" "$@"; }
 drive() { run "$guidriver" "$@"; }
+# retry N COMMAND...: COMMAND again until it succeeds, N times at most (a guidriver call waits 10
+# seconds for its window by itself)
+retry() {
+  local n=$1
+  shift
+  for _ in $(seq "$n"); do
+    "$@"
+    [ "$rc" = 0 ] && return
+  done
+}
 # reg_value KEY NAME [/reg:32|/reg:64]: the value's data, empty when it or its key is missing
 reg_value() {
   "$wine_run" reg query "$1" /v "$2" ${3:+"$3"} 2>/dev/null | tr -d '\r' |
@@ -162,9 +172,9 @@ folder="$drive_c/Tools/Hivora"
 win_folder='C:\Tools\Hivora'
 make_user_data
 "$wine_run" "$win_folder\\Uninstall.exe" &
-drive click "Hivora Uninstall " 1
+retry 12 drive click "Hivora Uninstall " 1
 expect_rc 0 "the Uninstall button"
-drive answer "Hivora Uninstall" 7
+retry 6 drive answer "Hivora Uninstall" 7
 expect_rc 0 "the question about the backups"
 grep -qF "backups" <<<"$out" || fail "the question does not name the backups: $out"
 for _ in $(seq 300); do
