@@ -71,8 +71,8 @@ VIAddVersionKey "LegalCopyright" "Hivora"
 !macroend
 
 ; Both the setup and the uninstaller change Program Files and HKLM, so they need an
-; administrator. Files of a running Hivora cannot be replaced or removed: they wait until the user
-; has closed it; a silent run cannot ask, so it gives up with exit code 2.
+; administrator. Files of a running Hivora cannot be replaced or removed: they ask the user to close
+; it first; a silent run cannot ask, so it gives up with exit code 2.
 !macro CheckBeforeStart un
   Function ${un}.onInit
     UserInfo::GetAccountType
@@ -141,9 +141,19 @@ Section "Uninstall"
   Delete "$INSTDIR\HivoraSetup.exe"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 
+  ; Only Hivora's own files: the folder may be shared with other programs' Logs and Backup.
   ${If} $R0 == remove
-    RMDir /r "$INSTDIR\Backup"
-    RMDir /r "$INSTDIR\Logs"
+    Delete "$INSTDIR\Logs\HV_*.log"
+    RMDir "$INSTDIR\Logs"
+    ; A backup set is its registry file, its list file and the folder of its saved shortcuts.
+    Delete "$INSTDIR\Backup\HVBak_*"
+    FindFirst $0 $1 "$INSTDIR\Backup\HVBak_*"
+    ${DoWhile} $1 != ""
+      RMDir /r "$INSTDIR\Backup\$1"
+      FindNext $0 $1
+    ${Loop}
+    FindClose $0
+    RMDir "$INSTDIR\Backup"
     Delete "$INSTDIR\ignorelist.dat"
     DeleteRegKey HKLM "${SETTINGS_KEY}"
   ${EndIf}

@@ -17,6 +17,7 @@ drive_c="$WINEPREFIX/drive_c"
 folder="$drive_c/Program Files/Hivora"
 win_folder='C:\Program Files\Hivora'
 shortcut="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Hivora.lnk"
+desktop_copy="$drive_c/users/$(id -un)/Desktop/Hivora.lnk"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Hivora'
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 programs=(Hivora.exe hivora-cli.exe Patchwell.dll progress-General.gif progress-bar.gif "update animation.gif")
@@ -108,7 +109,7 @@ ls "$folder"/Logs/HV_*.log >/dev/null 2>&1 || fail "no log in the program folder
 # make_user_data: a backup set of a real repair ($set_name), an ignore entry and settings
 make_user_data() {
   "$wine_run" reg add "$run_key" /v SetupTestGone /t REG_SZ /d 'C:\nowhere\gone.exe' /f >/dev/null 2>&1
-  cli repair --categories=winstrt --format=tsv
+  cli repair --categories=winstrt,shrtcut --format=tsv
   expect_rc 0 "repair in $win_folder"
   set_name=$(awk -F'\t' '$1 == "set" { print $2 }' <<<"$out")
   [ -n "$set_name" ] && [ -s "$folder/Backup/$set_name.reg" ] || fail "repair left no backup set: $out"
@@ -116,6 +117,8 @@ make_user_data() {
   expect_rc 0 "ignore add in $win_folder"
 }
 make_user_data
+# a copy of the shortcut on the desktop, which the uninstall leaves behind broken
+cp "$shortcut" "$desktop_copy"
 cp "$folder/ignorelist.dat" "$saved/ignorelist.dat" 2>/dev/null || fail "no ignorelist.dat"
 [ -n "$(reg_value 'HKLM\SOFTWARE\Hivora' lastScan)" ] || fail "the scan stored no settings"
 
@@ -166,11 +169,16 @@ expect_rc 0 "install over /D="
 [ ! -e "$folder/Hivora.exe" ] || fail "install over /D= went to the default folder"
 expect_entry 'C:\Tools\Hivora' "install over /D="
 
-# Uninstalling through the windows, answering that nothing is to be kept (MUI titles its pages
-# with a blank after the caption; the question box has the caption alone)
+# Uninstalling through the windows, answering that nothing is to be kept, from a folder shared
+# with another program's logs and backups (MUI titles its pages with a blank after the caption;
+# the question box has the caption alone)
 folder="$drive_c/Tools/Hivora"
 win_folder='C:\Tools\Hivora'
 make_user_data
+[ ! -e "$desktop_copy" ] && ls "$folder"/Backup/HVBak_*/Hivora.lnk >/dev/null 2>&1 ||
+  fail "the repair did not move the broken shortcut into its backup set"
+echo other >"$folder/Logs/other.log"
+echo other >"$folder/Backup/other.txt"
 "$wine_run" "$win_folder\\Uninstall.exe" &
 retry 12 drive click "Hivora Uninstall " 1
 expect_rc 0 "the Uninstall button"
@@ -185,7 +193,8 @@ drive click "Hivora Uninstall " 1
 expect_rc 0 "the Finish button"
 wait
 wait_for_prefix
-[ ! -e "$folder" ] || fail "removing everything left $(ls "$folder")"
+left=$(cd "$folder" && find . | sort | tr '\n' ' ')
+[ "$left" = ". ./Backup ./Backup/other.txt ./Logs ./Logs/other.log " ] || fail "removing everything left: $left"
 [ -z "$(reg_value 'HKLM\SOFTWARE\Hivora' lastScan)" ] || fail "removing everything left the settings"
 [ -z "$(reg_value "$uninstall_key" DisplayName)" ] || fail "the uninstall through the windows left the entry"
 
