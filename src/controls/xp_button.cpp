@@ -56,6 +56,10 @@ void CXPButton::OnAttached()
 LRESULT CXPButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
+    case WM_LBUTTONDBLCLK:
+        // An owner-drawn button reports a quick second click as BN_DOUBLECLICKED; here it is a
+        // click like any other.
+        return Default(WM_LBUTTONDOWN, wParam, lParam);
     case WM_REFLECT_DRAWITEM:
         DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;

@@ -1,0 +1,44 @@
+#include "shell/about_page.h"
+
+#include "resources/resource.h"
+#include "shell/main_dlg.h"
+
+CaboutDlg::CaboutDlg(CHivoraDlg& main) : CDialog(IDD_ABOUTBOX), m_main(main) {}
+
+BOOL CaboutDlg::OnInitDialog()
+{
+    SetBackground(IDB_ABOUT_BACKGROUND);
+    m_version.SubclassDlgItem(IDC_ABOUT_VERSION, m_hWnd);
+    StyleLabel(m_version, "Arial", 9, RGB(0, 0, 0), RGB(255, 255, 255));
+    m_version.SetBold(true).SetCaption("Ver 2.1.4");
+    m_ok.SubclassDlgItem(IDC_PAGE_OK, m_hWnd);
+    m_ok.SetBitmaps(IDB_OK, IDB_OK_HOT, IDB_OK);
+    m_update.SubclassDlgItem(IDC_PAGE_UPDATE, m_hWnd);
+    m_update.SetBitmaps(IDB_UPDATE, IDB_UPDATE_HOT, IDB_UPDATE);
+    m_statistics.SubclassDlgItem(IDC_PAGE_STATISTICS, m_hWnd);
+    m_statistics.SetBitmaps(IDB_STATISTICS, IDB_STATISTICS_HOT, IDB_STATISTICS);
+    return TRUE;
+}
+
+bool CaboutDlg::OnCommand(int id, int code, HWND control)
+{
+    switch (id) {
+    case IDC_PAGE_OK:
+        m_main.HideAllPages();
+        m_main.ShowScanTab();
+        return true;
+    case IDC_PAGE_UPDATE:
+        m_main.ShowPage(PAGE_UPDATES);
+        return true;
+    case IDC_PAGE_STATISTICS:
+        m_main.ShowPage(PAGE_STATISTICS);
+        return true;
+    default:
+        return CDialog::OnCommand(id, code, control);
+    }
+}
+
+void CaboutDlg::OnShowWindow(bool, UINT)
+{
+    m_main.SetPressedTab(0);
+}
