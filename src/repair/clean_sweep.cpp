@@ -203,22 +203,6 @@ std::string ErrorText(LONG code)
     return Format("error %ld%s%s", code, message.empty() ? "" : ": ", message.c_str());
 }
 
-LONG ReadRegistryValue(HKEY key, const std::string& name, DWORD& type, std::string& data)
-{
-    data.assign(1024, '\0');
-    for (;;) {
-        DWORD size = static_cast<DWORD>(data.size());
-        const LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-        if (rc == ERROR_MORE_DATA) {
-            data.assign(std::max<size_t>(size, data.size() * 2), '\0');
-            continue;
-        }
-        if (rc == ERROR_SUCCESS)
-            data.resize(size);
-        return rc;
-    }
-}
-
 LONG ReadRegistryValueW(HKEY key, const std::wstring& name, DWORD& type, std::string& data)
 {
     data.assign(1024, '\0');

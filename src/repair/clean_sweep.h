@@ -63,9 +63,8 @@ const char* RootKeyName(HKEY root);
 // "error N: message" for a Win32 error code, for log lines.
 std::string ErrorText(LONG code);
 
-// The value's type and data, however large; the result of the registry call. The ANSI form reads
-// strings in the code page, the wide form as they are stored (UTF-16LE).
-LONG ReadRegistryValue(HKEY key, const std::string& name, DWORD& type, std::string& data);
+// The value's type and data, however large, as the wide calls read it (strings in UTF-16LE); the
+// result of the registry call.
 LONG ReadRegistryValueW(HKEY key, const std::wstring& name, DWORD& type, std::string& data);
 
 // Writes one record (section line, typed value line) of root\subkey's value into stream, in the
