@@ -302,8 +302,11 @@ void CheckFilePaths(CRegistryScanner& engine)
 
 void CheckShortcuts(CRegistryScanner& engine)
 {
-    char profile[MAX_PATH] = "";
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, 0, profile)))
-        profile[0] = '\0';
-    CheckShortcutsUnder(engine, profile);
+    // A profile folder named outside the ANSI code page cannot be walked by name: nothing is tested.
+    wchar_t profile[MAX_PATH] = L"";
+    std::string folder;
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, 0, profile)) &&
+        !ExactAnsi(profile, wcslen(profile), folder))
+        return;
+    CheckShortcutsUnder(engine, folder);
 }

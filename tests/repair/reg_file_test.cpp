@@ -171,6 +171,22 @@ TEST(RegFileParse, ReadsOlderBackupsWithUnescapedQuotes)
     std::string error;
     ASSERT_TRUE(ParseRegFile(text, keys, error)) << error;
     EXPECT_EQ(keys[0].values[0].data, Widened(Sz("\"C:\\a b\\x.exe\" -s")));
+
+    // 8-bit names and strings come back as UTF-8 names and wide data, through the decoder given.
+    const auto decode = [](const std::string& bytes) {
+        std::u16string units;
+        for (char c : bytes)
+            units += c == '\xE9' ? u'\u00E9' : c == '\x80' ? u'\u20AC' : static_cast<char16_t>(c);
+        return units;
+    };
+    keys.clear();
+    ASSERT_TRUE(ParseRegFile("REGEDIT4\n[HKEY_CURRENT_USER\\Caf\xE9]\n\"\x80\"=\"\xE9\"\n\"e\"=hex(2):80,00", keys, error,
+                             decode))
+        << error;
+    EXPECT_EQ(keys[0].strPath, "HKEY_CURRENT_USER\\Caf\xC3\xA9");
+    EXPECT_EQ(keys[0].values[0].strName, "\xE2\x82\xAC");
+    EXPECT_EQ(keys[0].values[0].data, Wide(u"\u00E9"));
+    EXPECT_EQ(keys[0].values[1].data, Wide(u"\u20AC"));
 }
 
 TEST(RegFileParse, RejectsWhatItCannotCheck)
