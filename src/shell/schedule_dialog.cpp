@@ -78,6 +78,8 @@ BOOL CScheduleDlg::OnInitDialog()
     start.wMinute = static_cast<WORD>(m_work.nStartMinute);
     SendMessageA(GetDlgItem(IDC_SCHEDULE_DATE), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&start));
     SendMessageA(GetDlgItem(IDC_SCHEDULE_TIME), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&start));
+    // Hours and minutes: the seconds of a schedule are always 0.
+    SendMessageA(GetDlgItem(IDC_SCHEDULE_TIME), DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>("h':'mm tt"));
     for (int box = 0; box < 7; ++box)
         CheckItem(IDC_SCHEDULE_DAY_FIRST + box, (m_work.nDaysOfWeek & DayBit(box)) != 0);
     ShowKind();
