@@ -53,18 +53,9 @@ BOOL CGSettingsDlg::OnInitDialog()
     StyleLabel(m_notRecommended, "Arial", 10, RGB(255, 0, 0), RGB(255, 255, 255));
     m_notRecommended.SetCaption("(Not Recommended)");
 
-    m_tabIgnore.SubclassDlgItem(IDC_TAB_IGNORE, m_hWnd);
-    m_tabIgnore.SetBitmaps(IDB_TAB_IGNORE, IDB_TAB_IGNORE_HOT, IDB_TAB_IGNORE);
-    m_tabSchedule.SubclassDlgItem(IDC_TAB_SCHEDULE, m_hWnd);
-    m_tabSchedule.SetBitmaps(IDB_TAB_SCHEDULE, IDB_TAB_SCHEDULE_HOT, IDB_TAB_SCHEDULE);
-    m_update.SubclassDlgItem(IDC_SETTINGS_UPDATE, m_hWnd);
-    m_update.SetBitmaps(IDB_UPDATE, IDB_UPDATE_HOT, IDB_UPDATE);
-    m_statistics.SubclassDlgItem(IDC_PAGE_STATISTICS, m_hWnd);
-    m_statistics.SetBitmaps(IDB_STATISTICS, IDB_STATISTICS_HOT, IDB_STATISTICS);
+    m_buttons.Attach(m_hWnd);
     m_openLog.SubclassDlgItem(IDC_OPEN_LOG_FOLDER, m_hWnd);
     m_openLog.SetBitmaps(IDB_OPEN_LOG, IDB_OPEN_LOG_HOT, IDB_OPEN_LOG);
-    m_ok.SubclassDlgItem(IDC_PAGE_OK, m_hWnd);
-    m_ok.SetBitmaps(IDB_OK, IDB_OK_HOT, IDB_OK);
     return TRUE;
 }
 
@@ -100,29 +91,11 @@ bool CGSettingsDlg::OnCommand(int id, int code, HWND control)
     }
     if (code != BN_CLICKED)
         return CDialog::OnCommand(id, code, control);
-    switch (id) {
-    case IDC_TAB_IGNORE:
-        m_main.ShowPage(PAGE_IGNORE);
-        return true;
-    case IDC_TAB_SCHEDULE:
-        m_main.ShowPage(PAGE_SCHEDULE);
-        return true;
-    case IDC_SETTINGS_UPDATE:
-        m_main.ShowPage(PAGE_UPDATES);
-        return true;
-    case IDC_PAGE_STATISTICS:
-        m_main.ShowPage(PAGE_STATISTICS);
-        return true;
-    case IDC_OPEN_LOG_FOLDER:
+    if (id == IDC_OPEN_LOG_FOLDER) {
         OpenLogFolder();
         return true;
-    case IDC_PAGE_OK:
-        m_main.HideAllPages();
-        m_main.ShowScanTab();
-        return true;
-    default:
-        return CDialog::OnCommand(id, code, control);
     }
+    return CSettingsButtons::OnCommand(m_main, id) || CDialog::OnCommand(id, code, control);
 }
 
 bool CGSettingsDlg::OnNotify(NMHDR* header, LRESULT& result)

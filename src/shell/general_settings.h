@@ -3,6 +3,7 @@
 #include "controls/label.h"
 #include "controls/xp_button.h"
 #include "framework/dialog.h"
+#include "shell/settings_buttons.h"
 
 class CHivoraDlg;
 
@@ -27,10 +28,6 @@ private:
     CHivoraDlg& m_main;
     CLabel m_captions[kOptionCount];
     CLabel m_notRecommended;
-    CXPButton m_tabIgnore;
-    CXPButton m_tabSchedule;
-    CXPButton m_update;
-    CXPButton m_statistics;
+    CSettingsButtons m_buttons;
     CXPButton m_openLog;
-    CXPButton m_ok;
 };

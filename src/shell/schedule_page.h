@@ -3,6 +3,7 @@
 #include "controls/label.h"
 #include "controls/xp_button.h"
 #include "framework/dialog.h"
+#include "shell/settings_buttons.h"
 
 class CHivoraDlg;
 
@@ -22,10 +23,6 @@ private:
 
     CHivoraDlg& m_main;
     CLabel m_label;
-    CXPButton m_tabGeneral;
-    CXPButton m_tabIgnore;
-    CXPButton m_update;
-    CXPButton m_statistics;
+    CSettingsButtons m_buttons;
     CXPButton m_manage;
-    CXPButton m_ok;
 };

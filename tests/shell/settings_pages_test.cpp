@@ -224,7 +224,21 @@ TEST(SettingsPages, ScheduledTaskIsMadeEditedAndMadeAgain)
     ASSERT_TRUE(app.Start(task.strParameters));
     main = app.MainWindow();
     ASSERT_NE(main, nullptr);
-    ASSERT_NE(ShowSchedulePage(main), nullptr);
+    page = ShowSchedulePage(main);
+    ASSERT_NE(page, nullptr);
     EXPECT_EQ(ScheduleLines(main), std::vector<std::string>{kDefaultText});
+
+    // Deleted while the program runs: Manage Schedule makes a task without a schedule, and
+    // cancelling the dialog leaves it so.
+    DeleteTask();
+    ASSERT_TRUE(gui::Click(page, IDC_MANAGE_SCHEDULE));
+    dialog = gui::WaitForWindow("Hivora - Schedule");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(gui::ClickButton(dialog, IDCANCEL));
+    EXPECT_TRUE(gui::WaitFor(
+        [&] { return ScheduleLines(main) == std::vector<std::string>{"System scan schedule is not active"}; }));
+    task = ReadTask();
+    EXPECT_TRUE(task.bExists);
+    EXPECT_EQ(task.nFlags, static_cast<DWORD>(TASK_FLAG_RUN_ONLY_IF_LOGGED_ON));
     EXPECT_TRUE(app.Close());
 }
