@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Drives the windows of another process the way a person would: finds windows and controls,
 // clicks, ticks, types keys and wheel turns, reads texts and list rows, answers message boxes, and
@@ -46,6 +47,9 @@ std::string ListText(HWND list, int row, int column);
 bool ListChecked(HWND list, int row);
 bool ListSetChecked(HWND list, int row, bool checked);
 bool ListSelect(HWND list, int row, bool selected);
+
+// The lines of a list box of another process.
+std::vector<std::string> ListBoxLines(HWND list);
 
 // Waits for a message box with this caption, returns its text and presses the button with the ID.
 bool AnswerMessageBox(const std::string& caption, int buttonId, std::string* text = nullptr, DWORD timeout = 10000);
