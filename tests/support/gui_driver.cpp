@@ -61,7 +61,12 @@ HWND FindControl(HWND top, int id, DWORD timeout)
     ControlSearch search{id};
     WaitFor(
         [&] {
-            EnumChildWindows(top, FindVisibleControl, reinterpret_cast<LPARAM>(&search));
+            // The window's own control comes first: pages reuse the IDs of the main window's tabs.
+            HWND own = GetDlgItem(top, id);
+            if (own && IsWindowVisible(own))
+                search.found = own;
+            else
+                EnumChildWindows(top, FindVisibleControl, reinterpret_cast<LPARAM>(&search));
             return search.found != nullptr;
         },
         timeout);

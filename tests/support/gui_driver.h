@@ -16,8 +16,8 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeout = 10000);
 
 // The visible top-level window with this title (and class, when given), waiting up to timeout.
 HWND WaitForWindow(const std::string& title, DWORD timeout = 10000, const char* className = nullptr);
-// The visible window with this control ID anywhere under top (IDs repeat from page to page), waiting
-// up to timeout; null when none shows up.
+// The visible window with this control ID: top's own, else anywhere under top (IDs repeat from page
+// to page), waiting up to timeout; null when none shows up.
 HWND FindControl(HWND top, int id, DWORD timeout = 10000);
 // The text of a window (WM_GETTEXT, so it works across processes).
 std::string Text(HWND wnd);
