@@ -57,6 +57,17 @@ HRESULT ActivateTask(ITaskScheduler* scheduler, const std::string& name, ComPtr<
     return scheduler->Activate(Wide(name).c_str(), IID_ITask, reinterpret_cast<IUnknown**>(task.put()));
 }
 
+ComPtr<ITask> ActivateForEditing(ITaskScheduler* scheduler, const std::string& name)
+{
+    ComPtr<ITask> task;
+    const HRESULT hr = ActivateTask(scheduler, name, task);
+    if (FAILED(hr)) {
+        Report("Failed calling Editing, ", hr);
+        task.reset();
+    }
+    return task;
+}
+
 // Writes the task back to its own file.
 bool SaveTask(ITask* task)
 {
@@ -337,15 +348,11 @@ bool EditScanSchedule(const std::string& name, HWND owner)
     ComPtr<ITaskScheduler> scheduler = OpenScheduler();
     if (!scheduler)
         return false;
-    ComPtr<ITask> task;
-    HRESULT hr = ActivateTask(scheduler.get(), name, task);
-    if (FAILED(hr)) {
-        std::fprintf(stderr, "Failed calling Editing, error = 0x%x\n", static_cast<unsigned>(hr));
-        std::fflush(stderr);
+    ComPtr<ITask> task = ActivateForEditing(scheduler.get(), name);
+    if (!task)
         return false;
-    }
     ComPtr<IProvideTaskPage> pages;
-    hr = task->QueryInterface(IID_IProvideTaskPage, pages.put());
+    HRESULT hr = task->QueryInterface(IID_IProvideTaskPage, pages.put());
     bool confirmed = false;
     if (SUCCEEDED(hr))
         confirmed = EditWithSystemPage(pages.get(), owner);
@@ -356,13 +363,9 @@ bool EditScanSchedule(const std::string& name, HWND owner)
     if (!confirmed)
         return false;
 
-    task.reset();
-    hr = ActivateTask(scheduler.get(), name, task);
-    if (FAILED(hr)) {
-        std::fprintf(stderr, "Failed calling Editing, error = 0x%x\n", static_cast<unsigned>(hr));
-        std::fflush(stderr);
+    task = ActivateForEditing(scheduler.get(), name);
+    if (!task)
         return false;
-    }
     hr = task->SetFlags(kFlagsConfirmed);
     if (FAILED(hr)) {
         Report("Failed calling ITask::SetFlags: ", hr);
