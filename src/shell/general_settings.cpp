@@ -54,8 +54,7 @@ BOOL CGSettingsDlg::OnInitDialog()
     m_notRecommended.SetCaption("(Not Recommended)");
 
     m_buttons.Attach(m_hWnd);
-    m_openLog.SubclassDlgItem(IDC_OPEN_LOG_FOLDER, m_hWnd);
-    m_openLog.SetBitmaps(IDB_OPEN_LOG, IDB_OPEN_LOG_HOT, IDB_OPEN_LOG);
+    m_openLog.Bind(m_hWnd, IDC_OPEN_LOG_FOLDER, IDB_OPEN_LOG, IDB_OPEN_LOG_HOT);
     return TRUE;
 }
 

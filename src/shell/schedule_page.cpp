@@ -27,8 +27,7 @@ BOOL CSSettings::OnInitDialog()
 {
     SetBackground(IDB_SCHEDULE_BACKGROUND);
     m_buttons.Attach(m_hWnd);
-    m_manage.SubclassDlgItem(IDC_MANAGE_SCHEDULE, m_hWnd);
-    m_manage.SetBitmaps(IDB_MANAGE_SCHEDULE, IDB_MANAGE_SCHEDULE_HOT, IDB_MANAGE_SCHEDULE);
+    m_manage.Bind(m_hWnd, IDC_MANAGE_SCHEDULE, IDB_MANAGE_SCHEDULE, IDB_MANAGE_SCHEDULE_HOT);
     m_label.SubclassDlgItem(IDC_SCHEDULE_LABEL, m_hWnd);
     StyleLabel(m_label, "Arial", 10, RGB(0, 0, 0), RGB(255, 255, 255));
     m_label.SetCaption(HV_PRODUCT_NAME " is scheduled to run at:");

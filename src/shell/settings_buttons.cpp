@@ -23,10 +23,9 @@ const struct BUTTON {
 void CSettingsButtons::Attach(HWND page)
 {
     static_assert(sizeof kButtons / sizeof kButtons[0] == sizeof m_buttons / sizeof m_buttons[0]);
-    for (size_t i = 0; i < sizeof kButtons / sizeof kButtons[0]; ++i) {
-        if (m_buttons[i].SubclassDlgItem(kButtons[i].nId, page))
-            m_buttons[i].SetBitmaps(kButtons[i].nNormal, kButtons[i].nHot, kButtons[i].nNormal);
-    }
+    // A page lacks the sub-tab to itself: Bind skips a missing button.
+    for (size_t i = 0; i < sizeof kButtons / sizeof kButtons[0]; ++i)
+        m_buttons[i].Bind(page, kButtons[i].nId, kButtons[i].nNormal, kButtons[i].nHot);
 }
 
 bool CSettingsButtons::OnCommand(CHivoraDlg& main, int id)
