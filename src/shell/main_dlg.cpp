@@ -160,8 +160,9 @@ void CHivoraDlg::ShowPanel(bool quickScan)
 
 void CHivoraDlg::ShowScanTab()
 {
-    SetPressedTab(IDC_TAB_SCANNOW);
+    // A page that is hidden may release the tabs: the pressed look comes after hiding.
     HideAllPages();
+    SetPressedTab(IDC_TAB_SCANNOW);
     m_categoryPanel.ShowQuickScan(false);
     switch (m_nScanStage) {
     case 1:
@@ -181,27 +182,27 @@ void CHivoraDlg::ShowScanTab()
     }
 }
 
+void CHivoraDlg::ShowWithPanel(int tab, PAGE_ID id)
+{
+    HideAllPages();
+    SetPressedTab(tab);
+    ShowPanel(true);
+    ShowPage(id);
+}
+
 void CHivoraDlg::ShowSettingsTab()
 {
-    SetPressedTab(IDC_TAB_SETTINGS);
-    HideAllPages();
-    ShowPanel(true);
-    ShowPage(PAGE_GENERAL);
+    ShowWithPanel(IDC_TAB_SETTINGS, PAGE_GENERAL);
 }
 
 void CHivoraDlg::ShowBackupTab()
 {
-    SetPressedTab(IDC_TAB_BACKUP);
-    HideAllPages();
-    ShowPanel(true);
-    ShowPage(PAGE_BACKUP);
+    ShowWithPanel(IDC_TAB_BACKUP, PAGE_BACKUP);
 }
 
 void CHivoraDlg::ShowAboutPage()
 {
-    HideAllPages();
-    ShowPanel(true);
-    ShowPage(PAGE_ABOUT);
+    ShowWithPanel(0, PAGE_ABOUT);
 }
 
 void CHivoraDlg::QuickScan()
