@@ -9,6 +9,7 @@
 #include "shell/product.h"
 #include "shell/settings.h"
 #include "shell/splash.h"
+#include "updates-page/updates_page.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ CHivoraDlg::~CHivoraDlg() = default;
 void CHivoraDlg::CreatePages()
 {
     // Each page of the program has its line here, in creation order.
+    m_pages[PAGE_UPDATES] = std::make_unique<CUpdates>(*this);
     m_pages[PAGE_ABOUT] = std::make_unique<CaboutDlg>(*this);
 
     for (int id = 0; id < PAGE_COUNT; ++id) {
