@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "framework/dialog.h"
 #include "framework/msgbox.h"
 #include "shell/product.h"
 #include "shell/settings.h"
@@ -13,7 +14,8 @@ namespace {
 
 // The window of the running check's page; one check runs at a time.
 std::atomic<HWND> g_hUpdateWindow{nullptr};
-std::atomic<bool> g_bSilenced{false};
+// Set and read on the window's thread only.
+bool g_bSilenced = false;
 // The program version the server offers, for the download text.
 std::string g_strNewSoftwareVersion;
 
@@ -29,10 +31,13 @@ bool IsOlder(const std::string& installed, const char* offered)
                     reinterpret_cast<const unsigned char*>(offered ? offered : "")) < 0;
 }
 
-void ShowMessage(const char* text, UINT type)
+// A message box of the running check, asked by the window's thread, which also decides whether
+// the window is closing: no box opens once closing has begun.
+int Ask(const char* text, UINT type)
 {
-    if (!g_bSilenced)
-        AfxMessageBox(text, type);
+    return static_cast<int>(RunOnWindowThread(g_hUpdateWindow, [&]() -> LRESULT {
+        return g_bSilenced ? 0 : AfxMessageBox(text, type);
+    }));
 }
 
 } // namespace
@@ -53,7 +58,7 @@ void SilenceUpdateCheck()
 void ShowUpdateStatus(int line, const std::string& text)
 {
     if (line == kLatestSoftwareBox) {
-        ShowMessage("Latest software already installed", MB_ICONINFORMATION);
+        Ask("Latest software already installed", MB_ICONINFORMATION);
         return;
     }
     const HWND page = g_hUpdateWindow;
@@ -87,8 +92,8 @@ bool OnUpdateStatus(int code, const char* text)
         }
         break;
     case AuReadyToInstall:
-        ShowMessage("New downloaded updates are ready to be installed.\n[Note: This may restart application.]",
-                    MB_ICONINFORMATION);
+        Ask("New downloaded updates are ready to be installed.\n[Note: This may restart application.]",
+            MB_ICONINFORMATION);
         break;
     case AuError: {
         const std::string error = text ? text : "";
@@ -129,9 +134,8 @@ bool OnUpdateConfirm(const char* name, const char* version)
         if (IsOlder(kProductVersion, offered.c_str())) {
             if (!offered.empty())
                 g_strNewSoftwareVersion = offered;
-            const bool yes = !g_bSilenced && AfxMessageBox("New software updates found.\nDo you want to download and install?",
-                                                           MB_YESNO | MB_ICONQUESTION) == IDYES;
-            if (yes) {
+            if (Ask("New software updates found.\nDo you want to download and install?", MB_YESNO | MB_ICONQUESTION) ==
+                IDYES) {
                 ShowUpdateStatus(kLineSoftware, "Downloading software updates..");
                 return true;
             }
