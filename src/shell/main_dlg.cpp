@@ -36,6 +36,14 @@ void AddStyle(HWND wnd, LONG_PTR bits)
     SetWindowLongPtrA(wnd, GWL_STYLE, GetWindowLongPtrA(wnd, GWL_STYLE) | bits);
 }
 
+// Callbacks of the system need its calling convention, which a lambda lacks on 32-bit Windows.
+BOOL CALLBACK EndOwnedDialog(HWND wnd, LPARAM main)
+{
+    if (GetWindow(wnd, GW_OWNER) == reinterpret_cast<HWND>(main) && IsWindowVisible(wnd))
+        ::EndDialog(wnd, IDCANCEL);
+    return TRUE;
+}
+
 } // namespace
 
 CHivoraDlg::CHivoraDlg()
@@ -241,14 +249,7 @@ void CHivoraDlg::OnTimer(UINT_PTR id)
 void CHivoraDlg::EndOwnedDialogs() const
 {
     // Message boxes and the splash, from this thread: answered with Cancel.
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND wnd, LPARAM main) -> BOOL {
-            if (GetWindow(wnd, GW_OWNER) == reinterpret_cast<HWND>(main) && IsWindowVisible(wnd))
-                ::EndDialog(wnd, IDCANCEL);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(m_hWnd));
+    EnumThreadWindows(GetCurrentThreadId(), EndOwnedDialog, reinterpret_cast<LPARAM>(m_hWnd));
 }
 
 void CHivoraDlg::OnClose()
