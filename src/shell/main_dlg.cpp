@@ -9,6 +9,7 @@
 #include "shell/product.h"
 #include "shell/settings.h"
 #include "shell/splash.h"
+#include "shell/statistics_page.h"
 #include "updates-page/updates_page.h"
 
 namespace {
@@ -31,17 +32,16 @@ PLACE PagePlace(PAGE_ID id)
     }
 }
 
-void AddStyle(HWND wnd, LONG_PTR bits)
-{
-    SetWindowLongPtrA(wnd, GWL_STYLE, GetWindowLongPtrA(wnd, GWL_STYLE) | bits);
-}
-
-// Callbacks of the system need its calling convention, which a lambda lacks on 32-bit Windows.
 BOOL CALLBACK EndOwnedDialog(HWND wnd, LPARAM main)
 {
     if (GetWindow(wnd, GW_OWNER) == reinterpret_cast<HWND>(main) && IsWindowVisible(wnd))
-        ::EndDialog(wnd, IDCANCEL);
+        EndDialog(wnd, IDCANCEL);
     return TRUE;
+}
+
+void AddStyle(HWND wnd, LONG_PTR bits)
+{
+    SetWindowLongPtrA(wnd, GWL_STYLE, GetWindowLongPtrA(wnd, GWL_STYLE) | bits);
 }
 
 } // namespace
@@ -60,6 +60,7 @@ void CHivoraDlg::CreatePages()
 {
     // Each page of the program has its line here, in creation order.
     m_pages[PAGE_UPDATES] = std::make_unique<CUpdates>(*this);
+    m_pages[PAGE_STATISTICS] = std::make_unique<CStatisticsDlg>(*this);
     m_pages[PAGE_ABOUT] = std::make_unique<CaboutDlg>(*this);
 
     for (int id = 0; id < PAGE_COUNT; ++id) {
@@ -94,16 +95,11 @@ BOOL CHivoraDlg::OnInitDialog()
         first->ShowWindow(SW_SHOW);
     m_categoryPanel.ShowWindow(SW_SHOW);
 
-    m_tabScanNow.SubclassDlgItem(IDC_TAB_SCANNOW, m_hWnd);
-    m_tabScanNow.SetBitmaps(IDB_TAB_SCANNOW, IDB_TAB_SCANNOW_HOT, IDB_TAB_SCANNOW_PRESSED);
-    m_tabSettings.SubclassDlgItem(IDC_TAB_SETTINGS, m_hWnd);
-    m_tabSettings.SetBitmaps(IDB_TAB_SETTINGS, IDB_TAB_SETTINGS_HOT, IDB_TAB_SETTINGS_PRESSED);
-    m_tabBackup.SubclassDlgItem(IDC_TAB_BACKUP, m_hWnd);
-    m_tabBackup.SetBitmaps(IDB_TAB_BACKUP, IDB_TAB_BACKUP_HOT, IDB_TAB_BACKUP_PRESSED);
-    m_linkHelp.SubclassDlgItem(IDC_LINK_HELP, m_hWnd);
-    m_linkHelp.SetBitmaps(IDB_LINK_HELP, IDB_LINK_HELP_HOT, IDB_LINK_HELP);
-    m_linkAbout.SubclassDlgItem(IDC_LINK_ABOUT, m_hWnd);
-    m_linkAbout.SetBitmaps(IDB_LINK_ABOUT, IDB_LINK_ABOUT_HOT, IDB_LINK_ABOUT);
+    m_tabScanNow.Bind(m_hWnd, IDC_TAB_SCANNOW, IDB_TAB_SCANNOW, IDB_TAB_SCANNOW_HOT, IDB_TAB_SCANNOW_PRESSED);
+    m_tabSettings.Bind(m_hWnd, IDC_TAB_SETTINGS, IDB_TAB_SETTINGS, IDB_TAB_SETTINGS_HOT, IDB_TAB_SETTINGS_PRESSED);
+    m_tabBackup.Bind(m_hWnd, IDC_TAB_BACKUP, IDB_TAB_BACKUP, IDB_TAB_BACKUP_HOT, IDB_TAB_BACKUP_PRESSED);
+    m_linkHelp.Bind(m_hWnd, IDC_LINK_HELP, IDB_LINK_HELP, IDB_LINK_HELP_HOT);
+    m_linkAbout.Bind(m_hWnd, IDC_LINK_ABOUT, IDB_LINK_ABOUT, IDB_LINK_ABOUT_HOT);
     m_nScanStage = 1;
 
     if (ReadSettingInt("splshscrn") != 0) {
@@ -130,8 +126,10 @@ void CHivoraDlg::HideAllPages()
 void CHivoraDlg::ShowPage(PAGE_ID id)
 {
     HideAllPages();
-    if (CDialog* page = GetPage(id))
-        SetWindowPos(page->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    if (CDialog* page = GetPage(id)) {
+        SetWindowPos(page->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        page->ShowWindow(SW_SHOW);
+    }
 }
 
 void CHivoraDlg::SetPressedTab(int id)
