@@ -23,12 +23,9 @@ BOOL CUpdates::OnInitDialog()
     m_status.SubclassDlgItem(IDC_UPDATES_STATUS, m_hWnd);
     StyleLabel(m_status, "Arial", 8, RGB(0, 0, 0), RGB(255, 255, 255));
     m_status.SetCaption(kIdleText);
-    m_check.SubclassDlgItem(IDC_UPDATES_CHECK, m_hWnd);
-    m_check.SetBitmaps(IDB_CHECK_UPDATES, IDB_CHECK_UPDATES_HOT, IDB_CHECK_UPDATES);
-    m_ok.SubclassDlgItem(IDC_UPDATES_OK, m_hWnd);
-    m_ok.SetBitmaps(IDB_OK, IDB_OK_HOT, IDB_OK);
-    m_statistics.SubclassDlgItem(IDC_UPDATES_STATISTICS, m_hWnd);
-    m_statistics.SetBitmaps(IDB_STATISTICS, IDB_STATISTICS_HOT, IDB_STATISTICS);
+    m_check.Bind(m_hWnd, IDC_UPDATES_CHECK, IDB_CHECK_UPDATES, IDB_CHECK_UPDATES_HOT);
+    m_ok.Bind(m_hWnd, IDC_UPDATES_OK, IDB_OK, IDB_OK_HOT);
+    m_statistics.Bind(m_hWnd, IDC_UPDATES_STATISTICS, IDB_STATISTICS, IDB_STATISTICS_HOT);
     // Without the animation file the picture stays empty, without a message.
     m_animation.SubclassDlgItem(IDC_UPDATES_ANIMATION, m_hWnd);
     if (m_animation.Load(ProgramFolder() + "update animation.gif"))
@@ -75,8 +72,11 @@ bool CUpdates::OnCommand(int id, int code, HWND control)
     }
 }
 
-void CUpdates::OnShowWindow(bool, UINT)
+void CUpdates::OnShowWindow(bool show, UINT)
 {
+    // Only when shown: a tab that hides the page has already given itself the pressed look.
+    if (!show)
+        return;
     m_main.SetPressedTab(0);
     CLeftCategoryDlg& panel = m_main.GetCategoryPanel();
     EnableWindow(panel.GetSafeHwnd(), TRUE);

@@ -9,13 +9,14 @@
 #include "framework/format.h"
 #include "framework/handles.h"
 
+namespace {
+
+// Wine maps the Unix root to drive Z:.
 std::string DosPath(std::string path)
 {
     std::replace(path.begin(), path.end(), '/', '\\');
     return "Z:" + path;
 }
-
-namespace {
 
 void CopyOrThrow(const std::string& from, const std::string& to)
 {

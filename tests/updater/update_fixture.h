@@ -66,8 +66,6 @@ private:
     TempDir m_dir;
 };
 
-// A path of the build machine as the tests under Wine see it (Wine maps the Unix root to drive Z:).
-std::string DosPath(std::string path);
 // The stand-in setup program's bytes, to be served as a download.
 std::string StandInProgram();
 // True when the file appears within the time given.

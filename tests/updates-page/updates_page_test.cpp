@@ -178,6 +178,13 @@ TEST_F(UpdatesPage, ChecksByHandAnswerEveryOfferOneAtATime)
     EXPECT_TRUE(hivora.WaitForStatus("Unable to connect to update server ..."));
     ASSERT_TRUE(hivora.WaitForCheckEnd());
     gui::SaveScreenshot("updates-error");
+
+    // A tab that hides the page keeps its own pressed look.
+    HWND settings = GetDlgItem(main, IDC_TAB_SETTINGS);
+    PostMessageA(settings, BM_CLICK, 0, 0);
+    EXPECT_TRUE(gui::WaitFor([&] {
+        return !IsWindowVisible(page) && (SendMessageA(settings, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
+    }));
     EXPECT_TRUE(hivora.App().Close());
 }
 
