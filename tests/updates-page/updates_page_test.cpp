@@ -117,7 +117,7 @@ TEST_F(UpdatesPage, ChecksByHandAnswerEveryOfferOneAtATime)
     ASSERT_NE(version, nullptr);
     ASSERT_TRUE(gui::Click(GetParent(version), IDC_PAGE_UPDATE));
     HWND page = hivora.Page();
-    ASSERT_TRUE(gui::WaitFor([&] { return IsWindowVisible(page) != FALSE; }));
+    ASSERT_TRUE(gui::WaitFor([&] { return IsWindowVisible(page) != FALSE; }, kCheckTime));
     EXPECT_EQ(hivora.Status(), "Check for availability of update from Hivora Server");
     gui::SaveScreenshot("updates-idle");
 
