@@ -12,6 +12,7 @@
 #include "shell/settings.h"
 #include "shell/splash.h"
 #include "shell/statistics_page.h"
+#include "updates-page/updates_page.h"
 
 namespace {
 
@@ -62,6 +63,7 @@ void CHivoraDlg::CreatePages()
     // Each page of the program has its line here, in creation order.
     m_pages[PAGE_GENERAL] = std::make_unique<CGSettingsDlg>(*this);
     m_pages[PAGE_SCHEDULE] = std::make_unique<CSSettings>(*this);
+    m_pages[PAGE_UPDATES] = std::make_unique<CUpdates>(*this);
     m_pages[PAGE_STATISTICS] = std::make_unique<CStatisticsDlg>(*this);
     m_pages[PAGE_ABOUT] = std::make_unique<CaboutDlg>(*this);
 

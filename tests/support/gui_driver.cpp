@@ -305,7 +305,9 @@ BOOL CALLBACK FindMessageBox(HWND wnd, LPARAM param)
     auto* search = reinterpret_cast<MessageBoxSearch*>(param);
     char className[64] = {};
     GetClassNameA(wnd, className, sizeof className);
-    if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(wnd) && Text(wnd) == search->caption) {
+    // The main window is a dialog titled like the program's message boxes.
+    if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(wnd) && Text(wnd) == search->caption &&
+        !GetPropA(wnd, "HivoraMainWindow")) {
         search->found = wnd;
         return FALSE;
     }
