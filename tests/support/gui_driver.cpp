@@ -346,7 +346,8 @@ bool AnswerMessageBox(const std::string& caption, int buttonId, std::string* tex
         return false;
     if (text)
         *text = MessageText(box);
-    return ClickButton(box, buttonId);
+    // The box is gone before the answer counts, so that the next search cannot find it again.
+    return ClickButton(box, buttonId) && WaitFor([box] { return !IsWindow(box) || !IsWindowVisible(box); }, timeout);
 }
 
 std::string MessageBoxText(const std::string& caption)
