@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "repair/backup_page.h"
+#include "repair/ignore_page.h"
 #include "resources/resource.h"
 #include "shell/about_page.h"
 #include "shell/product.h"
@@ -50,6 +52,8 @@ CHivoraDlg::~CHivoraDlg() = default;
 void CHivoraDlg::CreatePages()
 {
     // Each page of the program has its line here, in creation order.
+    m_pages[PAGE_IGNORE] = std::make_unique<CISettingsDlg>(*this);
+    m_pages[PAGE_BACKUP] = std::make_unique<CBackupDlg>(*this);
     m_pages[PAGE_ABOUT] = std::make_unique<CaboutDlg>(*this);
 
     for (int id = 0; id < PAGE_COUNT; ++id) {
