@@ -124,8 +124,11 @@ void CHivoraDlg::HideAllPages()
 void CHivoraDlg::ShowPage(PAGE_ID id)
 {
     HideAllPages();
-    if (CDialog* page = GetPage(id))
-        SetWindowPos(page->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    if (CDialog* page = GetPage(id)) {
+        // Shown with ShowWindow: SetWindowPos would not send the page its WM_SHOWWINDOW.
+        SetWindowPos(page->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        page->ShowWindow(SW_SHOW);
+    }
 }
 
 void CHivoraDlg::SetPressedTab(int id)
