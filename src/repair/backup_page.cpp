@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <exception>
+
 #include "framework/com_ptr.h"
 #include "framework/format.h"
 #include "framework/msgbox.h"
@@ -129,9 +131,12 @@ void CBackupDlg::RestoreSelectedBackups()
 UINT CBackupDlg::RestoreThread(void* param)
 {
     auto& job = *static_cast<RESTORE_JOB*>(param);
-    {
+    try {
         const ComApartment com;
         job.nRestored = RestoreBackupSets(job.strBackupFolder, job.names, &job.failures);
+    } catch (const std::exception& error) {
+        // The page must hear of the end whatever happened, or its buttons would stay disabled.
+        job.failures.push_back(std::string("the restore stopped: ") + error.what());
     }
     SendMessageA(job.hPage, WM_BACKUP_RESTORED, 0, 0);
     return 0;
