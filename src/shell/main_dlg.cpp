@@ -11,6 +11,7 @@
 #include "shell/product.h"
 #include "shell/settings.h"
 #include "shell/splash.h"
+#include "shell/statistics_page.h"
 
 namespace {
 
@@ -30,6 +31,13 @@ PLACE PagePlace(PAGE_ID id)
     default:
         return {204, 142, 586, 423};
     }
+}
+
+BOOL CALLBACK EndOwnedDialog(HWND wnd, LPARAM main)
+{
+    if (GetWindow(wnd, GW_OWNER) == reinterpret_cast<HWND>(main) && IsWindowVisible(wnd))
+        EndDialog(wnd, IDCANCEL);
+    return TRUE;
 }
 
 void AddStyle(HWND wnd, LONG_PTR bits)
@@ -54,6 +62,7 @@ void CHivoraDlg::CreatePages()
     // Each page of the program has its line here, in creation order.
     m_pages[PAGE_IGNORE] = std::make_unique<CISettingsDlg>(*this);
     m_pages[PAGE_BACKUP] = std::make_unique<CBackupDlg>(*this);
+    m_pages[PAGE_STATISTICS] = std::make_unique<CStatisticsDlg>(*this);
     m_pages[PAGE_ABOUT] = std::make_unique<CaboutDlg>(*this);
 
     for (int id = 0; id < PAGE_COUNT; ++id) {
@@ -125,7 +134,6 @@ void CHivoraDlg::ShowPage(PAGE_ID id)
 {
     HideAllPages();
     if (CDialog* page = GetPage(id)) {
-        // Shown with ShowWindow: SetWindowPos would not send the page its WM_SHOWWINDOW.
         SetWindowPos(page->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         page->ShowWindow(SW_SHOW);
     }
@@ -246,14 +254,7 @@ void CHivoraDlg::OnTimer(UINT_PTR id)
 void CHivoraDlg::EndOwnedDialogs() const
 {
     // Message boxes and the splash, from this thread: answered with Cancel.
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND wnd, LPARAM main) -> BOOL {
-            if (GetWindow(wnd, GW_OWNER) == reinterpret_cast<HWND>(main) && IsWindowVisible(wnd))
-                ::EndDialog(wnd, IDCANCEL);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(m_hWnd));
+    EnumThreadWindows(GetCurrentThreadId(), EndOwnedDialog, reinterpret_cast<LPARAM>(m_hWnd));
 }
 
 void CHivoraDlg::OnClose()
