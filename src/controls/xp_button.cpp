@@ -53,6 +53,11 @@ void CXPButton::OnAttached()
     SetWindowLongPtrA(m_hWnd, GWL_STYLE, (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
 }
 
+bool CXPButton::Bind(HWND dialog, int id, UINT normalId, UINT hotId, UINT pressedId)
+{
+    return SubclassDlgItem(id, dialog) && SetBitmaps(normalId, hotId, pressedId ? pressedId : normalId);
+}
+
 LRESULT CXPButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {

@@ -26,6 +26,35 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeout)
     }
 }
 
+namespace {
+
+struct ProcessWindowSearch {
+    DWORD pid;
+    const std::function<bool(HWND)>& match;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindMatchingWindow(HWND wnd, LPARAM param)
+{
+    auto* search = reinterpret_cast<ProcessWindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(wnd, &owner);
+    if (owner == search->pid && IsWindowVisible(wnd) && search->match(wnd)) {
+        search->found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+HWND FindProcessWindow(DWORD pid, const std::function<bool(HWND)>& match)
+{
+    ProcessWindowSearch search{pid, match};
+    EnumWindows(FindMatchingWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 HWND WaitForWindow(const std::string& title, DWORD timeout, const char* className)
 {
     HWND found = nullptr;

@@ -13,6 +13,9 @@ namespace gui {
 // Waits until condition holds, checking every 50 ms; false when timeout milliseconds passed first.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeout = 10000);
 
+// A visible top-level window of process pid that match accepts, or null.
+HWND FindProcessWindow(DWORD pid, const std::function<bool(HWND)>& match);
+
 // The visible top-level window with this title (and class, when given), waiting up to timeout.
 HWND WaitForWindow(const std::string& title, DWORD timeout = 10000, const char* className = nullptr);
 // The visible window with this control ID anywhere under top (IDs repeat from page to page), waiting
