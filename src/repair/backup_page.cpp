@@ -46,14 +46,10 @@ BOOL CBackupDlg::OnInitDialog()
     m_caution.SubclassDlgItem(IDC_BACKUP_CAUTION, m_hWnd);
     StyleLabel(m_caution, "Arial", 8, RGB(255, 0, 0), RGB(255, 255, 255));
     m_caution.SetCaption(kCautionText);
-    m_update.SubclassDlgItem(IDC_BACKUP_UPDATE, m_hWnd);
-    m_update.SetBitmaps(IDB_UPDATE, IDB_UPDATE_HOT, IDB_UPDATE);
-    m_remove.SubclassDlgItem(IDC_BACKUP_REMOVE, m_hWnd);
-    m_remove.SetBitmaps(IDB_BACKUP_REMOVE, IDB_BACKUP_REMOVE_HOT, IDB_BACKUP_REMOVE);
-    m_restore.SubclassDlgItem(IDC_BACKUP_RESTORE, m_hWnd);
-    m_restore.SetBitmaps(IDB_RESTORE, IDB_RESTORE_HOT, IDB_RESTORE);
-    m_statistics.SubclassDlgItem(IDC_BACKUP_STATISTICS, m_hWnd);
-    m_statistics.SetBitmaps(IDB_STATISTICS, IDB_STATISTICS_HOT, IDB_STATISTICS);
+    m_update.Bind(m_hWnd, IDC_BACKUP_UPDATE, IDB_UPDATE, IDB_UPDATE_HOT);
+    m_remove.Bind(m_hWnd, IDC_BACKUP_REMOVE, IDB_BACKUP_REMOVE, IDB_BACKUP_REMOVE_HOT);
+    m_restore.Bind(m_hWnd, IDC_BACKUP_RESTORE, IDB_RESTORE, IDB_RESTORE_HOT);
+    m_statistics.Bind(m_hWnd, IDC_BACKUP_STATISTICS, IDB_STATISTICS, IDB_STATISTICS_HOT);
     return TRUE;
 }
 

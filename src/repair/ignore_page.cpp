@@ -19,18 +19,12 @@ BOOL CISettingsDlg::OnInitDialog()
     m_list.AddExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB);
     m_list.InsertColumn(0, "Category", 100);
     m_list.InsertColumn(1, "Registry Key", 428);
-    m_remove.SubclassDlgItem(IDC_IGNORE_REMOVE, m_hWnd);
-    m_remove.SetBitmaps(IDB_IGNORE_REMOVE, IDB_IGNORE_REMOVE_HOT, IDB_IGNORE_REMOVE);
-    m_ok.SubclassDlgItem(IDC_PAGE_OK, m_hWnd);
-    m_ok.SetBitmaps(IDB_OK, IDB_OK_HOT, IDB_OK);
-    m_tabGeneral.SubclassDlgItem(IDC_TAB_GENERAL, m_hWnd);
-    m_tabGeneral.SetBitmaps(IDB_TAB_GENERAL, IDB_TAB_GENERAL_HOT, IDB_TAB_GENERAL);
-    m_tabSchedule.SubclassDlgItem(IDC_TAB_SCHEDULE, m_hWnd);
-    m_tabSchedule.SetBitmaps(IDB_TAB_SCHEDULE, IDB_TAB_SCHEDULE_HOT, IDB_TAB_SCHEDULE);
-    m_update.SubclassDlgItem(IDC_SETTINGS_UPDATE, m_hWnd);
-    m_update.SetBitmaps(IDB_UPDATE, IDB_UPDATE_HOT, IDB_UPDATE);
-    m_statistics.SubclassDlgItem(IDC_PAGE_STATISTICS, m_hWnd);
-    m_statistics.SetBitmaps(IDB_STATISTICS, IDB_STATISTICS_HOT, IDB_STATISTICS);
+    m_remove.Bind(m_hWnd, IDC_IGNORE_REMOVE, IDB_IGNORE_REMOVE, IDB_IGNORE_REMOVE_HOT);
+    m_ok.Bind(m_hWnd, IDC_PAGE_OK, IDB_OK, IDB_OK_HOT);
+    m_tabGeneral.Bind(m_hWnd, IDC_TAB_GENERAL, IDB_TAB_GENERAL, IDB_TAB_GENERAL_HOT);
+    m_tabSchedule.Bind(m_hWnd, IDC_TAB_SCHEDULE, IDB_TAB_SCHEDULE, IDB_TAB_SCHEDULE_HOT);
+    m_update.Bind(m_hWnd, IDC_SETTINGS_UPDATE, IDB_UPDATE, IDB_UPDATE_HOT);
+    m_statistics.Bind(m_hWnd, IDC_PAGE_STATISTICS, IDB_STATISTICS, IDB_STATISTICS_HOT);
     return TRUE;
 }
 
