@@ -75,9 +75,12 @@ bool CBackupDlg::OnCommand(int id, int code, HWND control)
     }
 }
 
-void CBackupDlg::OnShowWindow(bool, UINT)
+void CBackupDlg::OnShowWindow(bool show, UINT)
 {
-    m_main.SetPressedTab(IDC_TAB_BACKUP);
+    // Only the page coming into view presses the Backup tab: when it is hidden, another tab's page
+    // is taking its place and has pressed that tab already.
+    if (show)
+        m_main.SetPressedTab(IDC_TAB_BACKUP);
     RefreshBackupList();
 }
 

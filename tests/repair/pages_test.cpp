@@ -119,7 +119,10 @@ TEST(BackupPage, RestoreAndRemoveSetsOfRealRepairs)
     EXPECT_FALSE(Exists(setPath + ".bak"));
     EXPECT_FALSE(Exists(setPath));
 
-    // A second repair while the program runs; the tab shows its set when brought up again.
+    // A second repair while another tab is up; the Backup tab shows its set when brought back.
+    ASSERT_TRUE(gui::ClickButton(main, IDC_TAB_SCANNOW));
+    EXPECT_TRUE(gui::WaitFor([&] { return !IsWindowVisible(page); }));
+    EXPECT_EQ(SendDlgItemMessageA(main, IDC_TAB_BACKUP, BM_GETSTATE, 0, 0) & BST_PUSHED, 0);
     const std::string second = RepairWithCli(cli);
     const std::string secondPath = app.Folder() + "Backup\\" + second;
     ASSERT_TRUE(Exists(secondPath + ".bak")) << second;
