@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
 #include <map>
 
 #include "cli_runner.h"
@@ -116,10 +114,8 @@ TEST(RepairRoundTrip, RestoreGivesBackEveryTreeAndFile)
                                   nullptr, key.put(), nullptr),
                   ERROR_SUCCESS);
     }
-    char profile[MAX_PATH];
-    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, 0, profile)));
-    const std::string desktop = std::string(profile) + "\\Desktop";
-    CreateDirectoryA(desktop.c_str(), nullptr);
+    const std::string desktop = DesktopFolder();
+    ASSERT_FALSE(desktop.empty());
     const std::string shortcut = desktop + "\\hvrt" + id + ".lnk";
     ASSERT_TRUE(CreateShortcut(shortcut, gone + "\\target.exe"));
     const std::string shortcutBytes = ReadFileText(shortcut);

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <shlobj.h>
-
 #include <ctime>
 #include <fstream>
 #include <string>
@@ -73,10 +71,8 @@ TEST(BackupPage, RestoreAndRemoveSetsOfRealRepairs)
     ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, runName.c_str(), REG_SZ, runData.c_str(),
                               static_cast<DWORD>(runData.size() + 1)),
               ERROR_SUCCESS);
-    char profile[MAX_PATH];
-    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, 0, profile)));
-    const std::string desktop = std::string(profile) + "\\Desktop";
-    CreateDirectoryA(desktop.c_str(), nullptr);
+    const std::string desktop = DesktopFolder();
+    ASSERT_FALSE(desktop.empty());
     const std::string shortcut = desktop + "\\hvpages" + id + ".lnk";
     ASSERT_TRUE(CreateShortcut(shortcut, "C:\\hvpages-missing-" + id + "\\target.exe"));
     const std::string shortcutBytes = ReadFileText(shortcut);
