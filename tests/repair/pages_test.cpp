@@ -49,6 +49,15 @@ std::string RepairWithCli(const CliCopy& cli)
     return out.substr(at + 13, out.find('\n', at + 1) - at - 13);
 }
 
+int RowOf(HWND list, const std::string& name)
+{
+    for (int row = 0, count = gui::ListCount(list); row < count; ++row) {
+        if (gui::ListText(list, row, 0) == name)
+            return row;
+    }
+    return -1;
+}
+
 std::string Today()
 {
     const time_t now = time(nullptr);
@@ -84,6 +93,14 @@ TEST(BackupPage, RestoreAndRemoveSetsOfRealRepairs)
     ASSERT_EQ(ReadRunValue(runName), "");
     ASSERT_FALSE(Exists(shortcut));
 
+    // A set whose saved file cannot go back: its place is taken.
+    const std::string blocked = "HVBak_Blocked";
+    const std::string blockedPath = app.Folder() + "Backup\\" + blocked;
+    ASSERT_TRUE(CreateDirectoryA(blockedPath.c_str(), nullptr));
+    for (const std::string& copy : {app.Folder() + "note.txt", blockedPath + "\\note.txt"})
+        std::ofstream(copy) << "note";
+    std::ofstream(blockedPath + ".bak") << app.Folder() << "note.txt," << blockedPath << "\\note.txt\n";
+
     ASSERT_TRUE(app.Start());
     HWND main = app.MainWindow();
     ASSERT_NE(main, nullptr);
@@ -92,25 +109,31 @@ TEST(BackupPage, RestoreAndRemoveSetsOfRealRepairs)
     ASSERT_NE(list, nullptr);
     HWND page = GetParent(list);
 
-    // The set's two files and folder make one row, dated today.
-    ASSERT_TRUE(gui::WaitFor([&] { return gui::ListCount(list) == 1; }));
-    EXPECT_EQ(gui::ListText(list, 0, 0), set);
-    EXPECT_EQ(gui::ListText(list, 0, 1).rfind(Today(), 0), 0u) << gui::ListText(list, 0, 1);
-    gui::SaveScreenshot("backup-sets");
+    // The repair's two files and folder make one row, dated today.
+    ASSERT_TRUE(gui::WaitFor([&] { return gui::ListCount(list) == 2; }));
+    const int row = RowOf(list, set);
+    ASSERT_GE(row, 0);
+    EXPECT_GE(RowOf(list, blocked), 0);
+    EXPECT_EQ(gui::ListText(list, row, 1).rfind(Today(), 0), 0u) << gui::ListText(list, row, 1);
 
     std::string text;
     ASSERT_TRUE(gui::Click(page, IDC_BACKUP_RESTORE));
     ASSERT_TRUE(gui::AnswerMessageBox("Error", IDOK, &text));
     EXPECT_EQ(text, kRestoreNoneTickedText);
 
-    // Restore: the value and the shortcut come back, and the set leaves the list.
+    // Restore both: the value and the shortcut come back and their set leaves the list; the
+    // blocked set is named, not counted, and stays.
     ASSERT_TRUE(gui::ListSetChecked(list, 0, true));
+    ASSERT_TRUE(gui::ListSetChecked(list, 1, true));
     ASSERT_TRUE(gui::Click(page, IDC_BACKUP_RESTORE));
-    ASSERT_TRUE(gui::AnswerMessageBox("Hivora", IDOK, &text, 120000));
-    EXPECT_EQ(text, Format(kRestoredText, 1));
+    ASSERT_TRUE(gui::WaitFor([] { return !gui::MessageBoxText("Hivora").empty(); }, 120000));
+    gui::SaveScreenshot("backup-restored");
+    ASSERT_TRUE(gui::AnswerMessageBox("Hivora", IDOK, &text));
+    EXPECT_EQ(text.rfind(Format(kRestoredText, 1) + "\n\nNot restored, kept in the list:\n" + blocked + ": ", 0), 0u)
+        << text;
     EXPECT_EQ(ReadRunValue(runName), runData);
     EXPECT_EQ(ReadFileText(shortcut), shortcutBytes);
-    EXPECT_TRUE(gui::WaitFor([&] { return gui::ListCount(list) == 0; }));
+    EXPECT_TRUE(gui::WaitFor([&] { return gui::ListCount(list) == 1 && RowOf(list, blocked) == 0; }));
     EXPECT_FALSE(Exists(setPath + ".reg"));
     EXPECT_FALSE(Exists(setPath + ".bak"));
     EXPECT_FALSE(Exists(setPath));
@@ -123,15 +146,19 @@ TEST(BackupPage, RestoreAndRemoveSetsOfRealRepairs)
     const std::string secondPath = app.Folder() + "Backup\\" + second;
     ASSERT_TRUE(Exists(secondPath + ".bak")) << second;
     ASSERT_TRUE(gui::ClickButton(main, IDC_TAB_BACKUP));
-    ASSERT_TRUE(gui::WaitFor([&] { return gui::ListCount(list) == 1 && gui::ListText(list, 0, 0) == second; }));
+    ASSERT_TRUE(gui::WaitFor([&] { return gui::ListCount(list) == 2 && RowOf(list, second) >= 0; }));
+    gui::SaveScreenshot("backup-sets");
 
-    // Remove: the set's files and folder go, and nothing is restored.
+    // Remove both: the sets' files and folders go, and nothing is restored.
     ASSERT_TRUE(gui::ListSetChecked(list, 0, true));
+    ASSERT_TRUE(gui::ListSetChecked(list, 1, true));
     ASSERT_TRUE(gui::Click(page, IDC_BACKUP_REMOVE));
     EXPECT_TRUE(gui::WaitFor([&] { return gui::ListCount(list) == 0; }));
-    EXPECT_FALSE(Exists(secondPath + ".reg"));
-    EXPECT_FALSE(Exists(secondPath + ".bak"));
-    EXPECT_FALSE(Exists(secondPath));
+    for (const std::string& path : {secondPath, blockedPath}) {
+        EXPECT_FALSE(Exists(path + ".reg")) << path;
+        EXPECT_FALSE(Exists(path + ".bak")) << path;
+        EXPECT_FALSE(Exists(path)) << path;
+    }
     EXPECT_EQ(ReadRunValue(runName), "");
     EXPECT_FALSE(Exists(shortcut));
 
