@@ -8,7 +8,9 @@
 #include "repair/ignore_page.h"
 #include "resources/resource.h"
 #include "shell/about_page.h"
+#include "shell/general_settings.h"
 #include "shell/product.h"
+#include "shell/schedule_page.h"
 #include "shell/settings.h"
 #include "shell/splash.h"
 #include "shell/statistics_page.h"
@@ -60,7 +62,9 @@ CHivoraDlg::~CHivoraDlg() = default;
 void CHivoraDlg::CreatePages()
 {
     // Each page of the program has its line here, in creation order.
+    m_pages[PAGE_GENERAL] = std::make_unique<CGSettingsDlg>(*this);
     m_pages[PAGE_IGNORE] = std::make_unique<CISettingsDlg>(*this);
+    m_pages[PAGE_SCHEDULE] = std::make_unique<CSSettings>(*this);
     m_pages[PAGE_BACKUP] = std::make_unique<CBackupDlg>(*this);
     m_pages[PAGE_STATISTICS] = std::make_unique<CStatisticsDlg>(*this);
     m_pages[PAGE_ABOUT] = std::make_unique<CaboutDlg>(*this);
