@@ -20,11 +20,7 @@ BOOL CISettingsDlg::OnInitDialog()
     m_list.InsertColumn(0, "Category", 100);
     m_list.InsertColumn(1, "Registry Key", 428);
     m_remove.Bind(m_hWnd, IDC_IGNORE_REMOVE, IDB_IGNORE_REMOVE, IDB_IGNORE_REMOVE_HOT);
-    m_ok.Bind(m_hWnd, IDC_PAGE_OK, IDB_OK, IDB_OK_HOT);
-    m_tabGeneral.Bind(m_hWnd, IDC_TAB_GENERAL, IDB_TAB_GENERAL, IDB_TAB_GENERAL_HOT);
-    m_tabSchedule.Bind(m_hWnd, IDC_TAB_SCHEDULE, IDB_TAB_SCHEDULE, IDB_TAB_SCHEDULE_HOT);
-    m_update.Bind(m_hWnd, IDC_SETTINGS_UPDATE, IDB_UPDATE, IDB_UPDATE_HOT);
-    m_statistics.Bind(m_hWnd, IDC_PAGE_STATISTICS, IDB_STATISTICS, IDB_STATISTICS_HOT);
+    m_buttons.Attach(m_hWnd);
     return TRUE;
 }
 
@@ -32,29 +28,11 @@ bool CISettingsDlg::OnCommand(int id, int code, HWND control)
 {
     if (code != BN_CLICKED)
         return CDialog::OnCommand(id, code, control);
-    switch (id) {
-    case IDC_IGNORE_REMOVE:
+    if (id == IDC_IGNORE_REMOVE) {
         RemoveSelected();
         return true;
-    case IDC_PAGE_OK:
-        m_main.HideAllPages();
-        m_main.ShowScanTab();
-        return true;
-    case IDC_TAB_GENERAL:
-        m_main.ShowPage(PAGE_GENERAL);
-        return true;
-    case IDC_TAB_SCHEDULE:
-        m_main.ShowPage(PAGE_SCHEDULE);
-        return true;
-    case IDC_SETTINGS_UPDATE:
-        m_main.ShowPage(PAGE_UPDATES);
-        return true;
-    case IDC_PAGE_STATISTICS:
-        m_main.ShowPage(PAGE_STATISTICS);
-        return true;
-    default:
-        return CDialog::OnCommand(id, code, control);
     }
+    return CSettingsButtons::OnCommand(m_main, id) || CDialog::OnCommand(id, code, control);
 }
 
 void CISettingsDlg::OnShowWindow(bool, UINT)

@@ -3,6 +3,7 @@
 #include "controls/xp_button.h"
 #include "framework/dialog.h"
 #include "framework/list_ctrl.h"
+#include "shell/settings_buttons.h"
 
 class CHivoraDlg;
 
@@ -24,9 +25,5 @@ private:
     CHivoraDlg& m_main;
     CListCtrl m_list;
     CXPButton m_remove;
-    CXPButton m_ok;
-    CXPButton m_tabGeneral;
-    CXPButton m_tabSchedule;
-    CXPButton m_update;
-    CXPButton m_statistics;
+    CSettingsButtons m_buttons;
 };
