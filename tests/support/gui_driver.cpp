@@ -10,7 +10,6 @@
 #include "framework/gdi.h"
 #include "framework/handles.h"
 #include "framework/paths.h"
-#include "shell/main_dlg.h"
 
 namespace gui {
 
@@ -306,9 +305,9 @@ BOOL CALLBACK FindMessageBox(HWND wnd, LPARAM param)
     auto* search = reinterpret_cast<MessageBoxSearch*>(param);
     char className[64] = {};
     GetClassNameA(wnd, className, sizeof className);
-    // The main window is a dialog titled like the program's message boxes: never taken for one.
-    if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(wnd) && !GetPropA(wnd, kMainWindowProp) &&
-        Text(wnd) == search->caption) {
+    // The main window is a dialog titled like the program's message boxes.
+    if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(wnd) && Text(wnd) == search->caption &&
+        !GetPropA(wnd, "HivoraMainWindow")) {
         search->found = wnd;
         return FALSE;
     }
