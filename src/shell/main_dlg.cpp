@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "repair/backup_page.h"
+#include "repair/ignore_page.h"
 #include "resources/resource.h"
 #include "shell/about_page.h"
 #include "shell/general_settings.h"
@@ -62,7 +64,9 @@ void CHivoraDlg::CreatePages()
 {
     // Each page of the program has its line here, in creation order.
     m_pages[PAGE_GENERAL] = std::make_unique<CGSettingsDlg>(*this);
+    m_pages[PAGE_IGNORE] = std::make_unique<CISettingsDlg>(*this);
     m_pages[PAGE_SCHEDULE] = std::make_unique<CSSettings>(*this);
+    m_pages[PAGE_BACKUP] = std::make_unique<CBackupDlg>(*this);
     m_pages[PAGE_UPDATES] = std::make_unique<CUpdates>(*this);
     m_pages[PAGE_STATISTICS] = std::make_unique<CStatisticsDlg>(*this);
     m_pages[PAGE_ABOUT] = std::make_unique<CaboutDlg>(*this);
