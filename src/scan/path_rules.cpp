@@ -138,7 +138,7 @@ std::string X86FolderReferences(const std::string& text)
         for (const char* name : {"%ProgramFiles%", "%CommonProgramFiles%"}) {
             const std::string reference = name;
             if (HasAt(text, i, reference)) {
-                out.append(reference, 0, reference.size() - 1).append("(x86)%");
+                out.append(text, i, reference.size() - 1).append("(x86)%");
                 i += reference.size() - 1;
                 replaced = true;
                 break;

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "cli_runner.h"
+#include "shortcut.h"
 #include "framework/com_ptr.h"
 #include "framework/format.h"
 #include "framework/handles.h"
@@ -70,18 +71,6 @@ void Snapshot(const std::string& path, Tree& tree, const std::string* onlyValue 
         Snapshot(path + "\\" + child, tree);
 }
 
-bool CreateShortcut(const std::string& path, const std::string& target)
-{
-    ComPtr<IShellLinkA> link;
-    ComPtr<IPersistFile> file;
-    wchar_t wide[MAX_PATH];
-    return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                      link.put())) &&
-           SUCCEEDED(link->SetPath(target.c_str())) &&
-           SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put())) &&
-           MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) > 0 && SUCCEEDED(file->Save(wide, TRUE));
-}
-
 } // namespace
 
 // Seeds a finding of every kind into the real registry of the prefix, repairs everything a full scan
@@ -135,7 +124,7 @@ TEST(RepairRoundTrip, RestoreGivesBackEveryTreeAndFile)
     const std::string desktop = std::string(profile) + "\\Desktop";
     CreateDirectoryA(desktop.c_str(), nullptr);
     const std::string shortcut = desktop + "\\hvrt" + id + ".lnk";
-    ASSERT_TRUE(CreateShortcut(shortcut, gone + "\\target.exe"));
+    ASSERT_TRUE(MakeShortcut(shortcut, gone + "\\target.exe"));
     const std::string shortcutBytes = ReadFileText(shortcut);
 
     const std::string run = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
