@@ -28,24 +28,25 @@ std::string KeptSetName(const CRegistryScanner& engine)
     return {};
 }
 
-// A status word and the problem's fields: "STATUS<TAB>fields[<TAB>detail]" for tsv, else
-// "STATUS  category  key\\name=data" and the detail on a line of its own.
-void PrintItem(bool tsv, const char* status, const CRegistryProblem& problem, const std::string& detail)
+// One line of a problem: for tsv "STATUS<TAB>the problem's fields[<TAB>field...]", else
+// "STATUS  category  key\\name=data" and, when given, the text on a line of its own.
+void PrintItem(bool tsv, const char* tsvStatus, const char* textStatus, const CRegistryProblem& problem,
+               const std::vector<std::string>& fields, const std::string& text)
 {
     if (tsv) {
         std::string line = TsvLine(problem);
         line.pop_back();
-        line.insert(0, std::string(status) + '\t');
-        if (!detail.empty())
-            line += '\t' + EscapeTsvField(detail);
+        line.insert(0, std::string(tsvStatus) + '\t');
+        for (const std::string& field : fields)
+            line += '\t' + EscapeTsvField(field);
         line += '\n';
         std::fputs(line.c_str(), stdout);
         return;
     }
-    std::printf("%-15s %-24s %s\\%s=%s\n", status, CategoryDisplayName(problem.m_nType).c_str(), problem.m_strKey.c_str(),
-                problem.m_strValueName.c_str(), problem.m_strData.c_str());
-    if (!detail.empty())
-        std::printf("%15s %s\n", "", detail.c_str());
+    std::printf("%-15s %-24s %s\\%s=%s\n", textStatus, CategoryDisplayName(problem.m_nType).c_str(),
+                problem.m_strKey.c_str(), problem.m_strValueName.c_str(), problem.m_strData.c_str());
+    if (!text.empty())
+        std::printf("%15s %s\n", "", text.c_str());
 }
 
 void PrintOutcomes(const CRegistryScanner& engine, bool tsv)
@@ -56,13 +57,13 @@ void PrintOutcomes(const CRegistryScanner& engine, bool tsv)
     for (const REPAIR_OUTCOME& outcome : engine.m_arrRepairOutcomes) {
         const CRegistryProblem problem(outcome.strKey, outcome.strValueName, outcome.strData, outcome.nType, 0);
         if (outcome.bFixed) {
-            PrintItem(tsv, "repaired", problem, {});
+            PrintItem(tsv, "repaired", "repaired", problem, {}, {});
             ++fixed;
         } else if (outcome.bAlreadyRemoved) {
-            PrintItem(tsv, tsv ? "already-removed" : "already removed", problem, {});
+            PrintItem(tsv, "already-removed", "already removed", problem, {}, {});
             ++gone;
         } else {
-            PrintItem(tsv, tsv ? "failed" : "NOT FIXED", problem, tsv ? outcome.strReason : "reason: " + outcome.strReason);
+            PrintItem(tsv, "failed", "NOT FIXED", problem, {outcome.strReason}, "reason: " + outcome.strReason);
             ++failed;
         }
     }
@@ -88,11 +89,10 @@ void PrintPreview(const CRegistryScanner& engine, bool tsv)
         const std::string key = std::string(RootKeyName(plan.hRoot)) + "\\" + plan.strSubKey;
         switch (preview.nState) {
         case REMOVAL_PREVIEW::RP_ALREADY_REMOVED:
-            PrintItem(tsv, tsv ? "already-removed" : "already removed", *problem, {});
+            PrintItem(tsv, "already-removed", "already removed", *problem, {}, {});
             continue;
         case REMOVAL_PREVIEW::RP_NOT_REMOVED:
-            PrintItem(tsv, tsv ? "not-removed" : "not removed", *problem,
-                      tsv ? preview.strReason : "reason: " + preview.strReason);
+            PrintItem(tsv, "not-removed", "not removed", *problem, {preview.strReason}, "reason: " + preview.strReason);
             continue;
         case REMOVAL_PREVIEW::RP_REMOVE:
             break;
@@ -100,16 +100,16 @@ void PrintPreview(const CRegistryScanner& engine, bool tsv)
         ++count;
         switch (plan.nAction) {
         case PLANNED_REMOVAL::RA_VALUE:
-            PrintItem(tsv, tsv ? "value" : "remove value", *problem,
-                      tsv ? key + "\t" + plan.strValueName : key + "\\" + DisplayValueName(plan.strValueName));
+            PrintItem(tsv, "value", "remove value", *problem, {key, plan.strValueName},
+                      key + "\\" + DisplayValueName(plan.strValueName));
             break;
         case PLANNED_REMOVAL::RA_KEY_TREE:
-            PrintItem(tsv, tsv ? "key" : "remove key", *problem,
-                      tsv ? Format("%s\t%lu\t%lu", key.c_str(), preview.nSubkeys, preview.nValues)
-                          : Format("%s (%lu subkey(s), %lu value(s))", key.c_str(), preview.nSubkeys, preview.nValues));
+            PrintItem(tsv, "key", "remove key", *problem,
+                      {key, std::to_string(preview.nSubkeys), std::to_string(preview.nValues)},
+                      Format("%s (%lu subkey(s), %lu value(s))", key.c_str(), preview.nSubkeys, preview.nValues));
             break;
         default:
-            PrintItem(tsv, tsv ? "file" : "move file", *problem, problem->m_strKey);
+            PrintItem(tsv, "file", "move file", *problem, {problem->m_strKey}, problem->m_strKey);
             break;
         }
     }
