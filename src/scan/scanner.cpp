@@ -34,9 +34,10 @@ void CRegistryScanner::SetCategorySelection(const uint8_t flags[kCategoryCount])
 const char* WrongBuildRefusal(bool build32, bool wow64)
 {
     return build32 && wow64 ? "This is the 32-bit build of Hivora, and this Windows is 64-bit. A 32-bit program sees "
-                              "only part of the registry here, through a redirected file system, so it would report "
-                              "entries that are not broken. Nothing was scanned or changed.\n\nPlease use the 64-bit "
-                              "build of Hivora (x86_64) on this computer."
+                              "only part of the registry here, through a redirected file system: it would report "
+                              "entries that are not broken and put restored ones in the wrong place. Nothing was "
+                              "scanned or changed.\n\nPlease use the 64-bit build of Hivora (x86_64) on this "
+                              "computer."
                             : nullptr;
 }
 

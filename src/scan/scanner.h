@@ -72,9 +72,10 @@ private:
     bool m_bPaused = false;
 };
 
-// Why this program may not scan or repair here, or null when it may: the 32-bit build on 64-bit
-// Windows sees only the 32-bit half of the registry and a redirected file system, so what it found
-// there would not be real. build32 and wow64 describe the program and the system.
+// Why this program may not scan, repair or restore here, or null when it may: the 32-bit build on
+// 64-bit Windows sees only the 32-bit half of the registry and a redirected file system, so what it
+// found there would not be real and what it restored would land in the 32-bit half. build32 and
+// wow64 describe the program and the system.
 const char* WrongBuildRefusal(bool build32, bool wow64);
 // The same for the running program (IsWow64Process).
 const char* WrongBuildRefusal();
