@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
 #include "framework/thread.h"
 #include "repair/clean_sweep.h"
@@ -67,6 +68,7 @@ public:
     std::string m_strRegBackupPath = "\\0";
 
 private:
+    std::unordered_map<std::string, bool> m_volatileKeys; // key path -> volatile, as ReportProblem found
     std::mutex m_pauseMutex;
     std::condition_variable m_pauseChanged;
     bool m_bPaused = false;

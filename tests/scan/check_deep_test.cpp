@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/handles.h"
 #include "problems.h"
 #include "sandbox.h"
 #include "scan/checks.h"
@@ -95,6 +96,24 @@ TEST_F(DeepScan, IndirectStringsNameTheirFileAfterTheAt)
                            key + "|DoubleAt|@@" + dll + ",-20",
                            key + "|Gone|@C:\\hivora-missing\\gone.dll,-5",
                        }));
+}
+
+// What lives in memory only could not be given back by a restore.
+TEST_F(DeepScan, ValuesOfVolatileKeysAreNeverReported)
+{
+    CreateKey(kSoftware + "\\HvDeep");
+    RegKey parent;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\HvDeep", 0, KEY_ALL_ACCESS, parent.put()), ERROR_SUCCESS);
+    RegKey key;
+    ASSERT_EQ(RegCreateKeyExA(parent.get(), "Session", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                              key.put(), nullptr),
+              ERROR_SUCCESS);
+    SetString(kSoftware + "\\HvDeep\\Session", "Tool", "C:\\hivora-missing\\tool.exe");
+    SetString(kSoftware + "\\HvDeep", "Tool", "C:\\hivora-missing\\tool.exe");
+
+    CheckDeepScan(engine);
+
+    EXPECT_EQ(Found(), std::vector<std::string>{kSoftware + "\\HvDeep|Tool|C:\\hivora-missing\\tool.exe"});
 }
 
 // A 32-bit program's registration names the system folder and the program folders as that program
