@@ -93,43 +93,45 @@ bool IsGone(LONG rc)
     return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND || rc == ERROR_KEY_DELETED;
 }
 
-// Whether the key (or the key holding the value) holds a volatile key anywhere in its tree.
-bool TreeHasVolatileKey(HKEY root, const std::string& subkey)
+// Visits root\\subkey and every key below it, read through the wide calls so that every name is
+// reached; visit(HKEY) returns false to end the walk. False when the walk was ended.
+template <typename Visit>
+bool WalkTree(HKEY root, const std::wstring& subkey, REGSAM access, Visit&& visit)
 {
     RegKey key;
-    if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ | KEY_CREATE_SUB_KEY, key.put()) != ERROR_SUCCESS)
-        return false;
-    if (IsVolatileKey(key.get()))
+    if (RegOpenKeyExW(root, subkey.c_str(), 0, access, key.put()) != ERROR_SUCCESS)
         return true;
-    char name[256];
+    if (!visit(key.get()))
+        return false;
+    wchar_t name[256];
     for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof name;
-        if (RegEnumKeyExA(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return false;
-        if (TreeHasVolatileKey(root, subkey + "\\" + name))
+        DWORD length = 256;
+        if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             return true;
+        if (!WalkTree(root, subkey + L"\\" + name, access, visit))
+            return false;
     }
 }
 
+// Whether the key holds a volatile key anywhere in its tree, itself included.
+bool TreeHasVolatileKey(HKEY root, const std::string& subkey)
+{
+    return !WalkTree(root, Widen(subkey), KEY_READ | KEY_CREATE_SUB_KEY, [](HKEY key) { return !IsVolatileKey(key); });
+}
+
+// The keys below the key and the values of the whole tree.
 void CountTree(HKEY root, const std::string& subkey, DWORD& subkeys, DWORD& values)
 {
-    RegKey key;
-    if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return;
-    DWORD ownSubkeys = 0;
-    DWORD ownValues = 0;
-    if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &ownSubkeys, nullptr, nullptr, &ownValues, nullptr,
-                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return;
-    values += ownValues;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof name;
-        if (RegEnumKeyExA(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        ++subkeys;
-        CountTree(root, subkey + "\\" + name, subkeys, values);
-    }
+    DWORD keys = 0;
+    WalkTree(root, Widen(subkey), KEY_READ, [&](HKEY key) {
+        DWORD own = 0;
+        if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &own, nullptr, nullptr,
+                             nullptr, nullptr) == ERROR_SUCCESS)
+            values += own;
+        ++keys;
+        return true;
+    });
+    subkeys = keys > 0 ? keys - 1 : 0;
 }
 
 REPAIR_RESULT RemoveProblem(CRegistryScanner& engine, const CRegistryProblem& problem, std::string& reason)
