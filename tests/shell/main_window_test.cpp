@@ -152,6 +152,23 @@ TEST(MainWindow, StartUpSwitchWithStartUpRunsOffEndsWithoutWindowOrLog)
     EXPECT_FALSE(search) << found.cFileName;
 }
 
+TEST(MainWindow, ClosingWhileAMessageBoxIsUpEndsCleanly)
+{
+    HivoraApp app(kScannedBefore);
+    ASSERT_TRUE(app.Start());
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    // The ignore list page's Remove with no row selected asks for a selection.
+    ASSERT_TRUE(gui::Click(main, IDC_TAB_SETTINGS));
+    ASSERT_TRUE(gui::Click(main, IDC_TAB_IGNORE));
+    HWND ignorePage = PageOf(main, IDC_IGNORE_LIST);
+    ASSERT_NE(ignorePage, nullptr);
+    ASSERT_TRUE(gui::Click(ignorePage, IDC_IGNORE_REMOVE));
+    ASSERT_TRUE(gui::WaitFor([] { return !gui::MessageBoxText("Hivora").empty(); }));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(app.WaitForExit(10000));
+}
+
 TEST(MainWindow, ClosingWhileTheSplashIsUpEndsCleanly)
 {
     HivoraApp app({{"lastScan", "01-02-2026 10:11:12"}, {"splshscrn", "1"}});
