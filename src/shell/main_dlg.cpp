@@ -4,7 +4,10 @@
 
 #include <string>
 
+#include "repair/results_page.h"
 #include "resources/resource.h"
+#include "scan/scan_step1.h"
+#include "scan/scan_step2.h"
 #include "shell/about_page.h"
 #include "shell/product.h"
 #include "shell/settings.h"
@@ -50,6 +53,9 @@ CHivoraDlg::~CHivoraDlg() = default;
 void CHivoraDlg::CreatePages()
 {
     // Each page of the program has its line here, in creation order.
+    m_pages[PAGE_SCANSTEP1] = std::make_unique<CScanStep1Dlg>(*this);
+    m_pages[PAGE_SCANSTEP2] = std::make_unique<CScanStep2Dlg>(*this);
+    m_pages[PAGE_RESULTS] = std::make_unique<CScanResultsDlg>(*this);
     m_pages[PAGE_ABOUT] = std::make_unique<CaboutDlg>(*this);
 
     for (int id = 0; id < PAGE_COUNT; ++id) {
