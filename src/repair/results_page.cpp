@@ -71,6 +71,9 @@ void CScanResultsDlg::OnShowWindow(bool show, UINT)
     // nothing touches them: the list is rebuilt when the repair has ended.
     if (!show) {
         ClearResults();
+        // The panel this page covered comes back whole, its transparent captions included.
+        RedrawWindow(m_main.GetCategoryPanel().GetSafeHwnd(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     } else if (m_bRepairRunning) {
         m_main.SetPressedTab(IDC_TAB_SCANNOW);
         m_main.m_nScanStage = 3;

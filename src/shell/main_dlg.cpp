@@ -126,8 +126,11 @@ void CHivoraDlg::HideAllPages()
 void CHivoraDlg::ShowPage(PAGE_ID id)
 {
     HideAllPages();
-    if (CDialog* page = GetPage(id))
-        SetWindowPos(page->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    if (CDialog* page = GetPage(id)) {
+        // ShowWindow, not SWP_SHOWWINDOW: pages act on WM_SHOWWINDOW, which only ShowWindow sends.
+        SetWindowPos(page->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        page->ShowWindow(SW_SHOW);
+    }
 }
 
 void CHivoraDlg::SetPressedTab(int id)
