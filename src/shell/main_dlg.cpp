@@ -12,6 +12,7 @@
 #include "shell/product.h"
 #include "shell/settings.h"
 #include "shell/splash.h"
+#include "shell/statistics_page.h"
 
 namespace {
 
@@ -31,6 +32,13 @@ PLACE PagePlace(PAGE_ID id)
     default:
         return {204, 142, 586, 423};
     }
+}
+
+BOOL CALLBACK EndOwnedDialog(HWND wnd, LPARAM main)
+{
+    if (GetWindow(wnd, GW_OWNER) == reinterpret_cast<HWND>(main) && IsWindowVisible(wnd))
+        EndDialog(wnd, IDCANCEL);
+    return TRUE;
 }
 
 void AddStyle(HWND wnd, LONG_PTR bits)
@@ -56,6 +64,7 @@ void CHivoraDlg::CreatePages()
     m_pages[PAGE_SCANSTEP1] = std::make_unique<CScanStep1Dlg>(*this);
     m_pages[PAGE_SCANSTEP2] = std::make_unique<CScanStep2Dlg>(*this);
     m_pages[PAGE_RESULTS] = std::make_unique<CScanResultsDlg>(*this);
+    m_pages[PAGE_STATISTICS] = std::make_unique<CStatisticsDlg>(*this);
     m_pages[PAGE_ABOUT] = std::make_unique<CaboutDlg>(*this);
 
     for (int id = 0; id < PAGE_COUNT; ++id) {
@@ -127,7 +136,6 @@ void CHivoraDlg::ShowPage(PAGE_ID id)
 {
     HideAllPages();
     if (CDialog* page = GetPage(id)) {
-        // ShowWindow, not SWP_SHOWWINDOW: pages act on WM_SHOWWINDOW, which only ShowWindow sends.
         SetWindowPos(page->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         page->ShowWindow(SW_SHOW);
     }
@@ -248,14 +256,7 @@ void CHivoraDlg::OnTimer(UINT_PTR id)
 void CHivoraDlg::EndOwnedDialogs() const
 {
     // Message boxes and the splash, from this thread: answered with Cancel.
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND wnd, LPARAM main) -> BOOL {
-            if (GetWindow(wnd, GW_OWNER) == reinterpret_cast<HWND>(main) && IsWindowVisible(wnd))
-                ::EndDialog(wnd, IDCANCEL);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(m_hWnd));
+    EnumThreadWindows(GetCurrentThreadId(), EndOwnedDialog, reinterpret_cast<LPARAM>(m_hWnd));
 }
 
 void CHivoraDlg::OnClose()
