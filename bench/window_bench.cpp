@@ -6,7 +6,7 @@
 // The machine is seeded first with 25,000 stale entries in three categories (5,000 fonts, 10,000
 // shared DLLs, 10,000 start-up entries of the user), removed again at the end. Then the standard
 // scan (every category but shortcuts and deep scan) runs in the window; meanwhile the Stop button
-// is clicked every two seconds (the question's appearance is the answer; No lets the scan go on)
+// is clicked every ten seconds (the question's appearance is the answer; No lets the scan go on)
 // and a message is sent to the main window every 50 ms. After the scan: Next until the results
 // page is drawn, the unfolding of the Font Entries category (5,000 rows), page scrolls, and the
 // process's working set.
@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "clock.h"
 #include "framework/format.h"
 #include "resources/resource.h"
 
@@ -28,6 +29,8 @@ constexpr double kShowTarget = 2.0;
 constexpr double kListTarget = 0.100;
 constexpr double kClickTarget = 0.200;
 constexpr double kMemoryTarget = 150.0;
+// The scan waits while the Stop question is open: ask it seldom.
+constexpr double kStopPeriod = 10.0;
 constexpr int kListId = 54321;
 constexpr int kFonts = 5000;
 constexpr int kSharedDlls = 10000;
@@ -75,18 +78,6 @@ bool Seed(bool add)
         RegCloseKey(key);
     }
     return true;
-}
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 struct FIND {
@@ -222,7 +213,7 @@ int Run(const std::string& folder, const std::string& resultsPath)
     PostMessageA(standardScan, BM_CLICK, 0, 0);
     STATS stopAnswers;
     STATS roundtrips;
-    double nextStop = Now() + 2;
+    double nextStop = Now() + kStopPeriod;
     HWND caption = nullptr;
     for (;;) {
         caption = Control(main, IDC_SCAN_CAPTION);
@@ -242,7 +233,7 @@ int Run(const std::string& folder, const std::string& resultsPath)
                 while (MessageBoxOf(info.dwProcessId))
                     Sleep(5);
             }
-            nextStop = Now() + 2;
+            nextStop = Now() + kStopPeriod;
         }
         Sleep(50);
     }

@@ -15,6 +15,11 @@ std::string WindowText(HWND wnd)
 
 } // namespace
 
+bool CXPButton::Skin(int id, HWND parent, UINT normalId, UINT hotId, UINT pressedId)
+{
+    return SubclassDlgItem(id, parent) && SetBitmaps(normalId, hotId, pressedId);
+}
+
 bool CXPButton::SetBitmaps(UINT normalId, UINT hotId, UINT pressedId)
 {
     m_normal = LoadBitmapResource(normalId);

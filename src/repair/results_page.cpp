@@ -54,14 +54,10 @@ BOOL CScanResultsDlg::OnInitDialog()
     SetBackground(IDB_RESULTS_BACKGROUND);
     if (m_list.Create(kListRect, m_hWnd))
         m_list.SetExtendedStyle(HTMLLIST_STYLE_CHECKBOX | HTMLLIST_STYLE_GRIDLINES);
-    m_repair.SubclassDlgItem(IDC_RESULTS_REPAIR, m_hWnd);
-    m_repair.SetBitmaps(IDB_REPAIR, IDB_REPAIR_HOT, IDB_REPAIR);
-    m_back.SubclassDlgItem(IDC_RESULTS_BACK, m_hWnd);
-    m_back.SetBitmaps(IDB_BACK, IDB_BACK_HOT, IDB_BACK);
-    m_update.SubclassDlgItem(IDC_RESULTS_UPDATE, m_hWnd);
-    m_update.SetBitmaps(IDB_UPDATE, IDB_UPDATE_HOT, IDB_UPDATE);
-    m_statistics.SubclassDlgItem(IDC_RESULTS_STATISTICS, m_hWnd);
-    m_statistics.SetBitmaps(IDB_STATISTICS, IDB_STATISTICS_HOT, IDB_STATISTICS);
+    m_repair.Skin(IDC_RESULTS_REPAIR, m_hWnd, IDB_REPAIR, IDB_REPAIR_HOT, IDB_REPAIR);
+    m_back.Skin(IDC_RESULTS_BACK, m_hWnd, IDB_BACK, IDB_BACK_HOT, IDB_BACK);
+    m_update.Skin(IDC_RESULTS_UPDATE, m_hWnd, IDB_UPDATE, IDB_UPDATE_HOT, IDB_UPDATE);
+    m_statistics.Skin(IDC_RESULTS_STATISTICS, m_hWnd, IDB_STATISTICS, IDB_STATISTICS_HOT, IDB_STATISTICS);
     return TRUE;
 }
 
@@ -115,12 +111,13 @@ void CScanResultsDlg::RebuildResults()
         }
         m_categories.push_back(std::move(row));
     }
+    m_list.BeginInsert();
     for (const auto& category : m_categories) {
         m_list.InsertItem(category.get(), category->m_strName, HTMLLIST_HEADER);
         for (CRegistryProblem* problem : byType[category->m_nType])
             m_list.InsertItem(problem, ProblemRowText(*problem), HTMLLIST_PROBLEM);
     }
-    m_list.Invalidate(false);
+    m_list.EndInsert();
 }
 
 int CScanResultsDlg::SelectedCount() const

@@ -16,16 +16,11 @@ CScanStep1Dlg::CScanStep1Dlg(CHivoraDlg& main) : CDialog(IDD_SCANSTEP1), m_main(
 BOOL CScanStep1Dlg::OnInitDialog()
 {
     SetBackground(IDB_SCANSTEP1_BACKGROUND);
-    m_scanSelected.SubclassDlgItem(IDC_SCAN_SELECTED, m_hWnd);
-    m_scanSelected.SetBitmaps(IDB_SCAN_SELECTED, IDB_SCAN_SELECTED_HOT, IDB_SCAN_SELECTED);
-    m_scanStandard.SubclassDlgItem(IDC_SCAN_STANDARD, m_hWnd);
-    m_scanStandard.SetBitmaps(IDB_SCAN_STANDARD, IDB_SCAN_STANDARD_HOT, IDB_SCAN_STANDARD);
-    m_scanFull.SubclassDlgItem(IDC_SCAN_FULL, m_hWnd);
-    m_scanFull.SetBitmaps(IDB_SCAN_FULL, IDB_SCAN_FULL_HOT, IDB_SCAN_FULL);
-    m_update.SubclassDlgItem(IDC_PAGE_UPDATE, m_hWnd);
-    m_update.SetBitmaps(IDB_UPDATE, IDB_UPDATE_HOT, IDB_UPDATE);
-    m_statistics.SubclassDlgItem(IDC_PAGE_STATISTICS, m_hWnd);
-    m_statistics.SetBitmaps(IDB_STATISTICS, IDB_STATISTICS_HOT, IDB_STATISTICS);
+    m_scanSelected.Skin(IDC_SCAN_SELECTED, m_hWnd, IDB_SCAN_SELECTED, IDB_SCAN_SELECTED_HOT, IDB_SCAN_SELECTED);
+    m_scanStandard.Skin(IDC_SCAN_STANDARD, m_hWnd, IDB_SCAN_STANDARD, IDB_SCAN_STANDARD_HOT, IDB_SCAN_STANDARD);
+    m_scanFull.Skin(IDC_SCAN_FULL, m_hWnd, IDB_SCAN_FULL, IDB_SCAN_FULL_HOT, IDB_SCAN_FULL);
+    m_update.Skin(IDC_PAGE_UPDATE, m_hWnd, IDB_UPDATE, IDB_UPDATE_HOT, IDB_UPDATE);
+    m_statistics.Skin(IDC_PAGE_STATISTICS, m_hWnd, IDB_STATISTICS, IDB_STATISTICS_HOT, IDB_STATISTICS);
     return TRUE;
 }
 

@@ -81,12 +81,9 @@ BOOL CScanStep2Dlg::OnInitDialog()
     Show(m_animation, false);
     Show(m_progress, false);
 
-    m_stop.SubclassDlgItem(IDC_SCAN_STOP, m_hWnd);
-    m_stop.SetBitmaps(IDB_STOP, IDB_STOP_HOT, IDB_STOP);
-    m_next.SubclassDlgItem(IDC_SCAN_NEXT, m_hWnd);
-    m_next.SetBitmaps(IDB_NEXT, IDB_NEXT_HOT, IDB_NEXT);
-    m_back.SubclassDlgItem(IDC_SCAN_BACK, m_hWnd);
-    m_back.SetBitmaps(IDB_BACK, IDB_BACK_HOT, IDB_BACK);
+    m_stop.Skin(IDC_SCAN_STOP, m_hWnd, IDB_STOP, IDB_STOP_HOT, IDB_STOP);
+    m_next.Skin(IDC_SCAN_NEXT, m_hWnd, IDB_NEXT, IDB_NEXT_HOT, IDB_NEXT);
+    m_back.Skin(IDC_SCAN_BACK, m_hWnd, IDB_BACK, IDB_BACK_HOT, IDB_BACK);
     Show(m_next, false);
     Show(m_back, false);
     return TRUE;
