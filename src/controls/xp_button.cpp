@@ -15,11 +15,6 @@ std::string WindowText(HWND wnd)
 
 } // namespace
 
-bool CXPButton::Skin(int id, HWND parent, UINT normalId, UINT hotId, UINT pressedId)
-{
-    return SubclassDlgItem(id, parent) && SetBitmaps(normalId, hotId, pressedId);
-}
-
 bool CXPButton::SetBitmaps(UINT normalId, UINT hotId, UINT pressedId)
 {
     m_normal = LoadBitmapResource(normalId);
@@ -56,6 +51,11 @@ void CXPButton::OnAttached()
 {
     const LONG_PTR style = GetWindowLongPtrA(m_hWnd, GWL_STYLE);
     SetWindowLongPtrA(m_hWnd, GWL_STYLE, (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
+}
+
+bool CXPButton::Bind(HWND dialog, int id, UINT normalId, UINT hotId, UINT pressedId)
+{
+    return SubclassDlgItem(id, dialog) && SetBitmaps(normalId, hotId, pressedId ? pressedId : normalId);
 }
 
 LRESULT CXPButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)

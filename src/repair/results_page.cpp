@@ -54,10 +54,10 @@ BOOL CScanResultsDlg::OnInitDialog()
     SetBackground(IDB_RESULTS_BACKGROUND);
     if (m_list.Create(kListRect, m_hWnd))
         m_list.SetExtendedStyle(HTMLLIST_STYLE_CHECKBOX | HTMLLIST_STYLE_GRIDLINES);
-    m_repair.Skin(IDC_RESULTS_REPAIR, m_hWnd, IDB_REPAIR, IDB_REPAIR_HOT, IDB_REPAIR);
-    m_back.Skin(IDC_RESULTS_BACK, m_hWnd, IDB_BACK, IDB_BACK_HOT, IDB_BACK);
-    m_update.Skin(IDC_RESULTS_UPDATE, m_hWnd, IDB_UPDATE, IDB_UPDATE_HOT, IDB_UPDATE);
-    m_statistics.Skin(IDC_RESULTS_STATISTICS, m_hWnd, IDB_STATISTICS, IDB_STATISTICS_HOT, IDB_STATISTICS);
+    m_repair.Bind(m_hWnd, IDC_RESULTS_REPAIR, IDB_REPAIR, IDB_REPAIR_HOT);
+    m_back.Bind(m_hWnd, IDC_RESULTS_BACK, IDB_BACK, IDB_BACK_HOT);
+    m_update.Bind(m_hWnd, IDC_RESULTS_UPDATE, IDB_UPDATE, IDB_UPDATE_HOT);
+    m_statistics.Bind(m_hWnd, IDC_RESULTS_STATISTICS, IDB_STATISTICS, IDB_STATISTICS_HOT);
     return TRUE;
 }
 

@@ -81,9 +81,9 @@ BOOL CScanStep2Dlg::OnInitDialog()
     Show(m_animation, false);
     Show(m_progress, false);
 
-    m_stop.Skin(IDC_SCAN_STOP, m_hWnd, IDB_STOP, IDB_STOP_HOT, IDB_STOP);
-    m_next.Skin(IDC_SCAN_NEXT, m_hWnd, IDB_NEXT, IDB_NEXT_HOT, IDB_NEXT);
-    m_back.Skin(IDC_SCAN_BACK, m_hWnd, IDB_BACK, IDB_BACK_HOT, IDB_BACK);
+    m_stop.Bind(m_hWnd, IDC_SCAN_STOP, IDB_STOP, IDB_STOP_HOT);
+    m_next.Bind(m_hWnd, IDC_SCAN_NEXT, IDB_NEXT, IDB_NEXT_HOT);
+    m_back.Bind(m_hWnd, IDC_SCAN_BACK, IDB_BACK, IDB_BACK_HOT);
     Show(m_next, false);
     Show(m_back, false);
     return TRUE;

@@ -11,12 +11,9 @@ BOOL CaboutDlg::OnInitDialog()
     m_version.SubclassDlgItem(IDC_ABOUT_VERSION, m_hWnd);
     StyleLabel(m_version, "Arial", 9, RGB(0, 0, 0), RGB(255, 255, 255));
     m_version.SetBold(true).SetCaption("Ver 2.1.4");
-    m_ok.SubclassDlgItem(IDC_PAGE_OK, m_hWnd);
-    m_ok.SetBitmaps(IDB_OK, IDB_OK_HOT, IDB_OK);
-    m_update.SubclassDlgItem(IDC_PAGE_UPDATE, m_hWnd);
-    m_update.SetBitmaps(IDB_UPDATE, IDB_UPDATE_HOT, IDB_UPDATE);
-    m_statistics.SubclassDlgItem(IDC_PAGE_STATISTICS, m_hWnd);
-    m_statistics.SetBitmaps(IDB_STATISTICS, IDB_STATISTICS_HOT, IDB_STATISTICS);
+    m_ok.Bind(m_hWnd, IDC_PAGE_OK, IDB_OK, IDB_OK_HOT);
+    m_update.Bind(m_hWnd, IDC_PAGE_UPDATE, IDB_UPDATE, IDB_UPDATE_HOT);
+    m_statistics.Bind(m_hWnd, IDC_PAGE_STATISTICS, IDB_STATISTICS, IDB_STATISTICS_HOT);
     return TRUE;
 }
 

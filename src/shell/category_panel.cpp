@@ -16,8 +16,7 @@ BOOL CLeftCategoryDlg::OnInitDialog()
         // "&&" shows one ampersand, as in any static text.
         caption.SetCaption(CategoryInfo(g_aScanOrder[row]).pszPanelName);
     }
-    m_quickScan.SubclassDlgItem(IDC_QUICK_SCAN, m_hWnd);
-    m_quickScan.SetBitmaps(IDB_QUICK_SCAN, IDB_QUICK_SCAN_HOT, IDB_QUICK_SCAN);
+    m_quickScan.Bind(m_hWnd, IDC_QUICK_SCAN, IDB_QUICK_SCAN, IDB_QUICK_SCAN_HOT);
     ShowQuickScan(false);
     return TRUE;
 }

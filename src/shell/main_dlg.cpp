@@ -9,7 +9,9 @@
 #include "scan/scan_step1.h"
 #include "scan/scan_step2.h"
 #include "shell/about_page.h"
+#include "shell/general_settings.h"
 #include "shell/product.h"
+#include "shell/schedule_page.h"
 #include "shell/settings.h"
 #include "shell/splash.h"
 #include "shell/statistics_page.h"
@@ -64,6 +66,8 @@ void CHivoraDlg::CreatePages()
     m_pages[PAGE_SCANSTEP1] = std::make_unique<CScanStep1Dlg>(*this);
     m_pages[PAGE_SCANSTEP2] = std::make_unique<CScanStep2Dlg>(*this);
     m_pages[PAGE_RESULTS] = std::make_unique<CScanResultsDlg>(*this);
+    m_pages[PAGE_GENERAL] = std::make_unique<CGSettingsDlg>(*this);
+    m_pages[PAGE_SCHEDULE] = std::make_unique<CSSettings>(*this);
     m_pages[PAGE_STATISTICS] = std::make_unique<CStatisticsDlg>(*this);
     m_pages[PAGE_ABOUT] = std::make_unique<CaboutDlg>(*this);
 
@@ -99,16 +103,11 @@ BOOL CHivoraDlg::OnInitDialog()
         first->ShowWindow(SW_SHOW);
     m_categoryPanel.ShowWindow(SW_SHOW);
 
-    m_tabScanNow.SubclassDlgItem(IDC_TAB_SCANNOW, m_hWnd);
-    m_tabScanNow.SetBitmaps(IDB_TAB_SCANNOW, IDB_TAB_SCANNOW_HOT, IDB_TAB_SCANNOW_PRESSED);
-    m_tabSettings.SubclassDlgItem(IDC_TAB_SETTINGS, m_hWnd);
-    m_tabSettings.SetBitmaps(IDB_TAB_SETTINGS, IDB_TAB_SETTINGS_HOT, IDB_TAB_SETTINGS_PRESSED);
-    m_tabBackup.SubclassDlgItem(IDC_TAB_BACKUP, m_hWnd);
-    m_tabBackup.SetBitmaps(IDB_TAB_BACKUP, IDB_TAB_BACKUP_HOT, IDB_TAB_BACKUP_PRESSED);
-    m_linkHelp.SubclassDlgItem(IDC_LINK_HELP, m_hWnd);
-    m_linkHelp.SetBitmaps(IDB_LINK_HELP, IDB_LINK_HELP_HOT, IDB_LINK_HELP);
-    m_linkAbout.SubclassDlgItem(IDC_LINK_ABOUT, m_hWnd);
-    m_linkAbout.SetBitmaps(IDB_LINK_ABOUT, IDB_LINK_ABOUT_HOT, IDB_LINK_ABOUT);
+    m_tabScanNow.Bind(m_hWnd, IDC_TAB_SCANNOW, IDB_TAB_SCANNOW, IDB_TAB_SCANNOW_HOT, IDB_TAB_SCANNOW_PRESSED);
+    m_tabSettings.Bind(m_hWnd, IDC_TAB_SETTINGS, IDB_TAB_SETTINGS, IDB_TAB_SETTINGS_HOT, IDB_TAB_SETTINGS_PRESSED);
+    m_tabBackup.Bind(m_hWnd, IDC_TAB_BACKUP, IDB_TAB_BACKUP, IDB_TAB_BACKUP_HOT, IDB_TAB_BACKUP_PRESSED);
+    m_linkHelp.Bind(m_hWnd, IDC_LINK_HELP, IDB_LINK_HELP, IDB_LINK_HELP_HOT);
+    m_linkAbout.Bind(m_hWnd, IDC_LINK_ABOUT, IDB_LINK_ABOUT, IDB_LINK_ABOUT_HOT);
     m_nScanStage = 1;
 
     if (ReadSettingInt("splshscrn") != 0) {

@@ -45,14 +45,10 @@ BOOL CStatisticsDlg::OnInitDialog()
         Bind(m_rowCleaned[row], IDC_STAT_ROW_CLEANED_FIRST + row, m_hWnd, 8, kRed);
         Bind(m_rowIgnored[row], IDC_STAT_ROW_IGNORED_FIRST + row, m_hWnd, 8, kRed);
     }
-    m_update.SubclassDlgItem(IDC_STAT_UPDATE, m_hWnd);
-    m_update.SetBitmaps(IDB_UPDATE, IDB_UPDATE_HOT, IDB_UPDATE);
-    m_statistics.SubclassDlgItem(IDC_STAT_STATISTICS, m_hWnd);
-    m_statistics.SetBitmaps(IDB_STATISTICS, IDB_STATISTICS_HOT, IDB_STATISTICS);
-    m_ok.SubclassDlgItem(IDC_STAT_OK, m_hWnd);
-    m_ok.SetBitmaps(IDB_OK, IDB_OK_HOT, IDB_OK);
-    m_clear.SubclassDlgItem(IDC_STAT_CLEAR, m_hWnd);
-    m_clear.SetBitmaps(IDB_CLEAR_STATISTICS, IDB_CLEAR_STATISTICS_HOT, IDB_CLEAR_STATISTICS);
+    m_update.Bind(m_hWnd, IDC_STAT_UPDATE, IDB_UPDATE, IDB_UPDATE_HOT);
+    m_statistics.Bind(m_hWnd, IDC_STAT_STATISTICS, IDB_STATISTICS, IDB_STATISTICS_HOT);
+    m_ok.Bind(m_hWnd, IDC_STAT_OK, IDB_OK, IDB_OK_HOT);
+    m_clear.Bind(m_hWnd, IDC_STAT_CLEAR, IDB_CLEAR_STATISTICS, IDB_CLEAR_STATISTICS_HOT);
 
     // The process's ignore list is read here, once.
     LoadIgnoreList();

@@ -17,30 +17,10 @@ namespace {
 
 const HivoraApp::Settings kScannedBefore = {{"lastScan", "01-02-2026 10:11:12"}, {"runhivorastartup", "1"}};
 
-struct OtherWindowSearch {
-    DWORD pid;
-    HWND main;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindOtherWindow(HWND wnd, LPARAM param)
-{
-    auto* search = reinterpret_cast<OtherWindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(wnd, &owner);
-    if (owner == search->pid && wnd != search->main && IsWindowVisible(wnd)) {
-        search->found = wnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // A visible top-level window of the process other than the main window (the splash, say).
 HWND OtherWindowOf(DWORD pid, HWND main)
 {
-    OtherWindowSearch search{pid, main};
-    EnumWindows(FindOtherWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return gui::FindProcessWindow(pid, [main](HWND wnd) { return wnd != main; });
 }
 
 // The tabs are the main window's own buttons; pages reuse their IDs for buttons of their own.

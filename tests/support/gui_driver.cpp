@@ -25,6 +25,35 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeout)
     }
 }
 
+namespace {
+
+struct ProcessWindowSearch {
+    DWORD pid;
+    const std::function<bool(HWND)>& match;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindMatchingWindow(HWND wnd, LPARAM param)
+{
+    auto* search = reinterpret_cast<ProcessWindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(wnd, &owner);
+    if (owner == search->pid && IsWindowVisible(wnd) && search->match(wnd)) {
+        search->found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+HWND FindProcessWindow(DWORD pid, const std::function<bool(HWND)>& match)
+{
+    ProcessWindowSearch search{pid, match};
+    EnumWindows(FindMatchingWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 HWND WaitForWindow(const std::string& title, DWORD timeout, const char* className)
 {
     HWND found = nullptr;
@@ -61,7 +90,12 @@ HWND FindControl(HWND top, int id, DWORD timeout)
     ControlSearch search{id};
     WaitFor(
         [&] {
-            EnumChildWindows(top, FindVisibleControl, reinterpret_cast<LPARAM>(&search));
+            // The window's own control comes first: pages reuse the IDs of the main window's tabs.
+            HWND own = GetDlgItem(top, id);
+            if (own && IsWindowVisible(own))
+                search.found = own;
+            else
+                EnumChildWindows(top, FindVisibleControl, reinterpret_cast<LPARAM>(&search));
             return search.found != nullptr;
         },
         timeout);
@@ -239,6 +273,24 @@ bool ListSetChecked(HWND list, int row, bool checked)
 bool ListSelect(HWND list, int row, bool selected)
 {
     return SetItemState(list, row, selected ? LVIS_SELECTED | LVIS_FOCUSED : 0, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+std::vector<std::string> ListBoxLines(HWND list)
+{
+    // Asked in wide characters: Wine hands list box texts across processes as UTF-16 either way.
+    std::vector<std::string> lines;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT row = 0; row < count; ++row) {
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
+        if (length < 0)
+            break;
+        std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(wide.data()));
+        char text[4096] = "";
+        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text, sizeof text, nullptr, nullptr);
+        lines.emplace_back(text);
+    }
+    return lines;
 }
 
 namespace {

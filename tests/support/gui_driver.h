@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Drives the windows of another process the way a person would: finds windows and controls,
 // clicks, ticks, types keys and wheel turns, reads texts and list rows, answers message boxes, and
@@ -13,10 +14,13 @@ namespace gui {
 // Waits until condition holds, checking every 50 ms; false when timeout milliseconds passed first.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeout = 10000);
 
+// A visible top-level window of process pid that match accepts, or null.
+HWND FindProcessWindow(DWORD pid, const std::function<bool(HWND)>& match);
+
 // The visible top-level window with this title (and class, when given), waiting up to timeout.
 HWND WaitForWindow(const std::string& title, DWORD timeout = 10000, const char* className = nullptr);
-// The visible window with this control ID anywhere under top (IDs repeat from page to page), waiting
-// up to timeout; null when none shows up.
+// The visible window with this control ID: top's own, else anywhere under top (IDs repeat from page
+// to page), waiting up to timeout; null when none shows up.
 HWND FindControl(HWND top, int id, DWORD timeout = 10000);
 // The text of a window (WM_GETTEXT, so it works across processes).
 std::string Text(HWND wnd);
@@ -46,6 +50,9 @@ std::string ListText(HWND list, int row, int column);
 bool ListChecked(HWND list, int row);
 bool ListSetChecked(HWND list, int row, bool checked);
 bool ListSelect(HWND list, int row, bool selected);
+
+// The lines of a list box of another process.
+std::vector<std::string> ListBoxLines(HWND list);
 
 // Waits for a message box with this caption, returns its text and presses the button with the ID.
 bool AnswerMessageBox(const std::string& caption, int buttonId, std::string* text = nullptr, DWORD timeout = 10000);

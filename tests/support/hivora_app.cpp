@@ -7,23 +7,6 @@ namespace {
 
 constexpr const char* kSettingsKey = "SOFTWARE\\Hivora";
 
-struct WindowSearch {
-    DWORD pid;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindMainWindow(HWND wnd, LPARAM param)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(wnd, &pid);
-    if (pid == search->pid && IsWindowVisible(wnd) && gui::Text(wnd) == "Hivora" && GetPropA(wnd, "HivoraMainWindow")) {
-        search->found = wnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 } // namespace
 
 void ResetHivoraSettings()
@@ -82,14 +65,16 @@ bool HivoraApp::Start(const std::string& args)
 
 HWND HivoraApp::MainWindow(DWORD timeout) const
 {
-    WindowSearch search{m_nProcessId};
+    HWND found = nullptr;
     gui::WaitFor(
         [&] {
-            EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
+            found = gui::FindProcessWindow(m_nProcessId, [](HWND wnd) {
+                return gui::Text(wnd) == "Hivora" && GetPropA(wnd, "HivoraMainWindow") != nullptr;
+            });
+            return found != nullptr;
         },
         timeout);
-    return search.found;
+    return found;
 }
 
 bool HivoraApp::WaitForExit(DWORD timeout) const
