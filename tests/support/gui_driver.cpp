@@ -305,10 +305,9 @@ BOOL CALLBACK FindMessageBox(HWND wnd, LPARAM param)
     auto* search = reinterpret_cast<MessageBoxSearch*>(param);
     char className[64] = {};
     GetClassNameA(wnd, className, sizeof className);
-    // A message box holds its text in the static control 0xFFFF; a dialog window of the same
-    // caption (the program's main window) is not one.
+    // The main window is a dialog titled like the program's message boxes.
     if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(wnd) && Text(wnd) == search->caption &&
-        GetDlgItem(wnd, 0xFFFF)) {
+        !GetPropA(wnd, "HivoraMainWindow")) {
         search->found = wnd;
         return FALSE;
     }
@@ -347,7 +346,8 @@ bool AnswerMessageBox(const std::string& caption, int buttonId, std::string* tex
         return false;
     if (text)
         *text = MessageText(box);
-    return ClickButton(box, buttonId);
+    // The box is gone before the answer counts, so that the next search cannot find it again.
+    return ClickButton(box, buttonId) && WaitFor([box] { return !IsWindow(box) || !IsWindowVisible(box); }, timeout);
 }
 
 std::string MessageBoxText(const std::string& caption)

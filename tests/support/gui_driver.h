@@ -54,7 +54,8 @@ bool ListSelect(HWND list, int row, bool selected);
 // The lines of a list box of another process.
 std::vector<std::string> ListBoxLines(HWND list);
 
-// Waits for a message box with this caption, returns its text and presses the button with the ID.
+// Waits for a message box with this caption, returns its text, presses the button with the ID and
+// waits for the box to close.
 bool AnswerMessageBox(const std::string& caption, int buttonId, std::string* text = nullptr, DWORD timeout = 10000);
 // The text of the visible message box with this caption, or empty when there is none now.
 std::string MessageBoxText(const std::string& caption);
