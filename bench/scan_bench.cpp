@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bare_walk.h"
+#include "clock.h"
 #include "framework/format.h"
 #include "framework/paths.h"
 #include "repair/exclusion_list.h"
@@ -31,18 +32,6 @@ constexpr double kRatioTarget = 1.5;
 constexpr double kSuppressionShareTarget = 0.05;
 constexpr size_t kSuppressionProblems = 10000;
 constexpr int kIgnoreEntries = 500;
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // What the notification window saw, per category.
 struct SINK {

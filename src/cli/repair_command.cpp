@@ -182,7 +182,7 @@ const CLI_COMMAND g_cmdRepair = {
     "scan, then repair the problems found into a new backup set",
     "Scans exactly as 'hivora-cli scan' does (same options and output), then repairs the\n"
     "selected problems as the Repair button of the results page does: a restore point first\n"
-    "when the setting \"systemrestore\" is on, every removed registry value and key written to\n"
+    "when the setting \"rstrpont\" is on, every removed registry value and key written to\n"
     "a new backup set in the program's Backup folder, shortcut files moved into it, one log\n"
     "record per problem, and the statistics updated.\n"
     "\n"

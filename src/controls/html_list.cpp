@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "controls/markup.h"
 #include "controls/memdc.h"
@@ -19,6 +20,8 @@ constexpr COLORREF kHeaderColour = RGB(234, 239, 243);
 constexpr int kWheelStep = 40;
 constexpr int kLineStep = 50;
 constexpr int kPageStep = 250;
+// The height given to a header not yet measured: one line of the list's font.
+constexpr int kHeaderEstimate = 33;
 
 enum Image { kImageClear = 0, kImageChecked = 1, kImagePartial = 2, kImageExpanded = 3, kImageFolded = 4 };
 
@@ -108,15 +111,71 @@ int CHTMLListCtrl::InsertItem(void* data, const std::string& text, int kind, int
         row->nCheckState = HeaderCheck(*CategoryOf(*row));
     else if (kind == HTMLLIST_PROBLEM && data)
         row->nCheckState = ProblemOf(*row)->m_bSelected ? 1 : 0;
-    if (height == 0) {
-        WindowDC dc(m_hWnd);
-        height = dc.get() ? MeasureRow(dc.get(), *row) : 0;
-    }
     row->nHeight = height;
+    if (height != 0) {
+        row->bMeasured = 1;
+    } else if (m_bInserting) {
+        row->nHeight = kind == HTMLLIST_PROBLEM ? m_nEstimatedHeight : kind == HTMLLIST_HEADER ? kHeaderEstimate : 0;
+    } else {
+        WindowDC dc(m_hWnd);
+        if (dc.get())
+            Measure(dc.get(), *row);
+    }
     m_map[row->nItemNo] = row.get();
     m_items.push_back(std::move(row));
-    UpdateScrollRange();
+    if (!m_bInserting)
+        UpdateScrollRange();
     return static_cast<int>(m_items.size()) - 1;
+}
+
+void CHTMLListCtrl::BeginInsert()
+{
+    m_bInserting = true;
+}
+
+void CHTMLListCtrl::EndInsert()
+{
+    if (!m_bInserting)
+        return;
+    m_bInserting = false;
+    UpdateScrollRange();
+    Invalidate(false);
+}
+
+void CHTMLListCtrl::Measure(HDC dc, HTMLLIST_ITEM& row)
+{
+    row.nHeight = MeasureRow(dc, row);
+    row.bMeasured = 1;
+    if (row.nType == HTMLLIST_PROBLEM)
+        m_nEstimatedHeight = row.nHeight;
+}
+
+bool CHTMLListCtrl::MeasureRowsInView()
+{
+    bool changed = false;
+    std::optional<WindowDC> dc;
+    // A row measured taller or shorter moves the ones below it: measure until the view holds still.
+    for (bool moved = true; moved;) {
+        moved = false;
+        int y = -ScrollPos();
+        ForEachVisible([&](HTMLLIST_ITEM& row) {
+            if (!row.bMeasured && y < m_nClientHeight && y + row.nHeight >= 0) {
+                if (!dc)
+                    dc.emplace(m_hWnd);
+                const int estimate = row.nHeight;
+                if (dc->get())
+                    Measure(dc->get(), row);
+                row.bMeasured = 1;
+                moved |= row.nHeight != estimate;
+            }
+            y += row.nHeight;
+        });
+        if (moved) {
+            changed = true;
+            UpdateScrollRange();
+        }
+    }
+    return changed;
 }
 
 bool CHTMLListCtrl::DeleteItem(int index)
@@ -184,6 +243,12 @@ void CHTMLListCtrl::RebuildMap()
 
 void CHTMLListCtrl::EnsureVisible(int index)
 {
+    if (HTMLLIST_ITEM* target = GetItem(index); target && !target->bMeasured) {
+        WindowDC dc(m_hWnd);
+        if (dc.get())
+            Measure(dc.get(), *target);
+        UpdateScrollRange();
+    }
     int top = 0;
     int bottom = -1;
     ForEachVisible([&](const HTMLLIST_ITEM& row) {
@@ -343,6 +408,7 @@ LRESULT CHTMLListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 void CHTMLListCtrl::OnPaint()
 {
+    MeasureRowsInView();
     PaintDC paint(m_hWnd);
     const RECT area = paint.area();
     CMemDC dc(paint.get(), &area);
@@ -470,6 +536,7 @@ bool CHTMLListCtrl::IgnoreProblem(int index)
 void CHTMLListCtrl::OnLButtonDown(POINT point)
 {
     SetFocus(m_hWnd);
+    MeasureRowsInView();
     UpdateBounds();
     int hit = -1;
     ForEachVisible([&](const HTMLLIST_ITEM& row) {
@@ -603,9 +670,10 @@ void CHTMLListCtrl::OnSize(int width, int height)
     m_nClientWidth = width;
     m_nClientHeight = height;
     RebuildMap();
+    // Rows not measured yet keep waiting until they come into view.
     WindowDC dc(m_hWnd);
     for (auto& row : m_items) {
-        if (!row->bHeightSpecified && dc.get())
+        if (!row->bHeightSpecified && row->bMeasured && dc.get())
             row->nHeight = MeasureRow(dc.get(), *row);
     }
     UpdateScrollRange();

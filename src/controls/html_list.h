@@ -25,6 +25,7 @@ struct HTMLLIST_ITEM {
     int32_t nCheckState = 0;     // 0 clear, 1 checked, 2 partly checked
     int32_t bHeightSpecified = 0;
     int32_t bExpanded = 0;
+    int32_t bMeasured = 0;       // nHeight was measured (or given), not estimated
 };
 
 // The record of the list's WM_NOTIFY messages.
@@ -57,6 +58,11 @@ public:
     bool Create(const RECT& rect, HWND parent);
 
     int InsertItem(void* data, const std::string& text, int kind, int height = 0);
+    // Many rows at once: between the two calls InsertItem only appends, giving the rows an estimated
+    // height; EndInsert sets the scroll range once. Each row is measured when it first comes into
+    // view, so tens of thousands of rows cost only what is shown.
+    void BeginInsert();
+    void EndInsert();
     bool DeleteItem(int index);
     void DeleteAllItems();
     HTMLLIST_ITEM* GetItem(int index) const;
@@ -94,6 +100,9 @@ private:
     void ForEachVisible(F&& visit) const;
     void UpdateBounds();
     int MeasureRow(HDC dc, const HTMLLIST_ITEM& row) const;
+    void Measure(HDC dc, HTMLLIST_ITEM& row);
+    // Measures the rows in view that still have an estimated height; true when a height changed.
+    bool MeasureRowsInView();
     void DrawRow(HDC dc, HTMLLIST_ITEM& row, const RECT& paintArea);
     void RebuildMap();
     void UpdateScrollRange();
@@ -118,5 +127,8 @@ private:
     int m_nSelected = -1;
     bool m_bHasFocus = false;
     DWORD m_dwStyle = HTMLLIST_STYLE_CHECKBOX;
+    bool m_bInserting = false;
+    // The height given to a problem row not yet measured: the last one measured.
+    int m_nEstimatedHeight = 48;
     ImageList m_images;
 };

@@ -16,6 +16,8 @@ struct CWinThread {
     // The same wait for a thread that owns windows: meanwhile dispatches the calling thread's
     // messages, so that the worker's SendMessageA calls to its windows are answered.
     bool WaitDispatching(DWORD milliseconds = INFINITE) const;
+    // The thread was started and has not ended yet.
+    bool IsRunning() const { return m_hThread && !Wait(0); }
 };
 
 // Waits for handle to be signalled while dispatching the calling thread's messages. A WM_QUIT that

@@ -320,11 +320,16 @@ const char* RepairLogFormat(REGPROBLEM_TYPE type)
     return IsValidType(type) ? kRepairLogFormats[type] : "";
 }
 
+bool IsRepairedByDefault(REGPROBLEM_TYPE type)
+{
+    return type != RPT_FILE_PATHS && type != RPT_EMPTY_KEYS;
+}
+
 int SelectProblemsForRepair(bool all)
 {
     int selected = 0;
     for (const auto& problem : g_arrProblems) {
-        problem->m_bSelected = all || (problem->m_nType != RPT_FILE_PATHS && problem->m_nType != RPT_EMPTY_KEYS);
+        problem->m_bSelected = all || IsRepairedByDefault(problem->m_nType);
         selected += problem->m_bSelected;
     }
     return selected;
@@ -365,7 +370,7 @@ REPAIR_START StartRepair(CRegistryScanner& engine, HWND notify, int selected)
         return start;
     }
     start.nSelected = selected;
-    if (ReadSettingInt("systemrestore") != 0) {
+    if (ReadSettingInt("rstrpont") != 0) {
         start.bRestorePointFailed = !CreateRestorePoint();
         LogMessage("created restore point");
     }
@@ -419,6 +424,11 @@ bool RunRepair(CRegistryScanner& engine)
 
     int fixed[kCategoryCount] = {};
     for (const auto& problem : g_arrProblems) {
+        // The program is closing: the set ends complete after the item in hand.
+        if (engine.m_bStopRequested) {
+            LogAt(kLogWarn, "Repair stopped before its end: the program is closing");
+            break;
+        }
         const REGPROBLEM_TYPE type = problem->m_nType;
         if (!problem->m_bSelected || !IsValidType(type) || !engine.m_abCategorySelected[type])
             continue;

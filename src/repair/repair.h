@@ -44,6 +44,9 @@ REMOVAL_PREVIEW PreviewRemoval(const CRegistryProblem& problem, bool countTree);
 // The log line of a repaired problem, formatted with key path, value name and value data.
 const char* RepairLogFormat(REGPROBLEM_TYPE type);
 
+// Ticked for repair when the results page is shown: every kind but file path references and empty keys.
+bool IsRepairedByDefault(REGPROBLEM_TYPE type);
+
 // The results page's selection: every problem but file path references and empty keys, or with
 // all, every problem. Returns how many problems are selected.
 int SelectProblemsForRepair(bool all);

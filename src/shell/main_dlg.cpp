@@ -6,7 +6,10 @@
 
 #include "repair/backup_page.h"
 #include "repair/ignore_page.h"
+#include "repair/results_page.h"
 #include "resources/resource.h"
+#include "scan/scan_step1.h"
+#include "scan/scan_step2.h"
 #include "shell/about_page.h"
 #include "shell/general_settings.h"
 #include "shell/product.h"
@@ -63,6 +66,9 @@ CHivoraDlg::~CHivoraDlg() = default;
 void CHivoraDlg::CreatePages()
 {
     // Each page of the program has its line here, in creation order.
+    m_pages[PAGE_SCANSTEP1] = std::make_unique<CScanStep1Dlg>(*this);
+    m_pages[PAGE_SCANSTEP2] = std::make_unique<CScanStep2Dlg>(*this);
+    m_pages[PAGE_RESULTS] = std::make_unique<CScanResultsDlg>(*this);
     m_pages[PAGE_GENERAL] = std::make_unique<CGSettingsDlg>(*this);
     m_pages[PAGE_IGNORE] = std::make_unique<CISettingsDlg>(*this);
     m_pages[PAGE_SCHEDULE] = std::make_unique<CSSettings>(*this);

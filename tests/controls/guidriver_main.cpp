@@ -1,6 +1,7 @@
 // guidriver: drives another program's windows from the command line (for scripts and screenshots).
 //   guidriver wait TITLE                    waits until a window with the title is shown
-// Controls are addressed by ID: the visible window with that ID anywhere under the top-level window.
+// Controls are addressed by ID: the visible window with that ID anywhere under the top-level window,
+// or by PAGE-ID/ID: the one on the page that shows the control PAGE-ID.
 //   guidriver click TITLE ID                clicks a button
 //   guidriver clickat TITLE ID X Y          left click at client coordinates of a control
 //   guidriver move TITLE ID X Y             moves the mouse over a control
@@ -9,18 +10,28 @@
 //   guidriver text TITLE ID                 prints a control's text (ID 0: the window's own)
 //   guidriver answer CAPTION BUTTON-ID      prints a message box's text and presses a button
 //   guidriver close TITLE                   closes the window
+//   guidriver waittext TITLE ID TEXT        waits (up to ten minutes) until a control shows the text
+//   guidriver shot TITLE NAME               saves a screenshot of the window as NAME.png in the
+//                                           screenshot folder and prints the file's path
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "gui_driver.h"
 
 namespace {
 
+// "ID", or "PAGE-ID/ID": the control on the page that shows PAGE-ID (page buttons share their IDs
+// with the tab strip's).
 HWND Control(HWND top, const char* id)
 {
+    if (const char* slash = std::strchr(id, '/')) {
+        HWND mark = gui::FindControl(top, std::atoi(id));
+        return mark ? gui::FindControl(GetParent(mark), std::atoi(slash + 1)) : nullptr;
+    }
     const int n = std::atoi(id);
     return n == 0 ? top : gui::FindControl(top, n);
 }
@@ -48,6 +59,13 @@ int Run(int argc, char** argv)
         return 0;
     if (command == "close")
         return PostMessageA(top, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (command == "shot" && argc >= 4) {
+        const std::string path = gui::SaveScreenshot(argv[3], top);
+        std::printf("%s\n", path.c_str());
+        return path.empty() ? 1 : 0;
+    }
+    if (command == "waittext" && argc >= 5)
+        return gui::WaitForText(top, std::atoi(argv[3]), argv[4], 600000) ? 0 : 1;
     if (argc < 4)
         return 2;
     HWND control = Control(top, argv[3]);
@@ -56,7 +74,7 @@ int Run(int argc, char** argv)
         return 1;
     }
     if (command == "click")
-        return gui::Click(top, std::atoi(argv[3])) ? 0 : 1;
+        return PostMessageA(control, BM_CLICK, 0, 0) ? 0 : 1;
     if (command == "text") {
         std::printf("%s\n", gui::Text(control).c_str());
         return 0;

@@ -336,7 +336,7 @@ TEST_F(Repair, StartRepairChecksTheSelectionThenRunsTheWorker)
     EXPECT_FALSE(none.bStarted);
 
     g_arrProblems[0]->m_bSelected = 1;
-    WriteSettingInt("systemrestore", 1);
+    WriteSettingInt("rstrpont", 1);
     const REPAIR_START start = StartRepair(*m_engine, nullptr, 1);
     ASSERT_TRUE(start.bStarted);
     EXPECT_EQ(start.nSelected, 1);

@@ -23,9 +23,10 @@ HWND OtherWindowOf(DWORD pid, HWND main)
     return gui::FindProcessWindow(pid, [main](HWND wnd) { return wnd != main; });
 }
 
+// The tabs are the main window's own buttons; pages reuse their IDs for buttons of their own.
 bool Pressed(HWND top, int id)
 {
-    HWND button = gui::FindControl(top, id);
+    HWND button = GetDlgItem(top, id);
     return button && (SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
 }
 
@@ -76,14 +77,14 @@ TEST(MainWindow, FirstRunPanelTabsKeysAndCloseBox)
     EXPECT_TRUE(gui::IsChecked(main, IDC_CATEGORY_CHECK_FIRST + 12));
 
     // Settings and Backup: their tab pressed, the panel with Quick Scan.
-    ASSERT_TRUE(gui::Click(main, IDC_TAB_SETTINGS));
+    ASSERT_TRUE(gui::ClickButton(main, IDC_TAB_SETTINGS));
     EXPECT_TRUE(gui::WaitFor([&] { return Pressed(main, IDC_TAB_SETTINGS) && QuickScanShown(main); }));
     EXPECT_FALSE(Pressed(main, IDC_TAB_SCANNOW));
-    ASSERT_TRUE(gui::Click(main, IDC_TAB_BACKUP));
+    ASSERT_TRUE(gui::ClickButton(main, IDC_TAB_BACKUP));
     EXPECT_TRUE(gui::WaitFor([&] { return Pressed(main, IDC_TAB_BACKUP) && !Pressed(main, IDC_TAB_SETTINGS); }));
 
     // About: its page, all three tabs released.
-    ASSERT_TRUE(gui::Click(main, IDC_LINK_ABOUT));
+    ASSERT_TRUE(gui::ClickButton(main, IDC_LINK_ABOUT));
     EXPECT_TRUE(gui::WaitForText(main, IDC_ABOUT_VERSION, "Ver 2.1.4"));
     EXPECT_TRUE(gui::WaitFor([&] { return !Pressed(main, IDC_TAB_BACKUP); }));
     EXPECT_TRUE(QuickScanShown(main));

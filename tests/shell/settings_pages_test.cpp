@@ -101,7 +101,7 @@ std::vector<std::string> ScheduleLines(HWND main)
 
 HWND ShowSchedulePage(HWND main)
 {
-    if (!gui::Click(main, IDC_TAB_SETTINGS) || !gui::Click(main, IDC_TAB_SCHEDULE))
+    if (!gui::ClickButton(main, IDC_TAB_SETTINGS) || !gui::Click(main, IDC_TAB_SCHEDULE))
         return nullptr;
     return PageOf(main, IDC_MANAGE_SCHEDULE);
 }
@@ -114,7 +114,7 @@ TEST(SettingsPages, GeneralSwitchesStoreAtOnceFromBoxAndCaption)
     ASSERT_TRUE(app.Start());
     HWND main = app.MainWindow();
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(gui::Click(main, IDC_TAB_SETTINGS));
+    ASSERT_TRUE(gui::ClickButton(main, IDC_TAB_SETTINGS));
     HWND page = PageOf(main, IDC_OPEN_LOG_FOLDER);
     ASSERT_NE(page, nullptr);
 

@@ -421,13 +421,19 @@ BOOL CALLBACK SettleWindow(HWND wnd, LPARAM)
 
 } // namespace
 
-std::string SaveScreenshot(const std::string& name)
+std::string SaveScreenshot(const std::string& name, HWND window)
 {
     // Every window has handled what was sent to it and painted what was pending.
     EnumWindows(SettleWindow, 0);
     Sleep(300);
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT box{};
+    if (window && GetWindowRect(window, &box))
+        IntersectRect(&area, &area, &box);
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0)
+        return {};
     const WindowDC screen(nullptr);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -442,7 +448,7 @@ std::string SaveScreenshot(const std::string& name)
         return {};
     {
         SelectScope select(memory.get(), bitmap.get());
-        if (!BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY | CAPTUREBLT))
+        if (!BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY | CAPTUREBLT))
             return {};
         GdiFlush();
     }

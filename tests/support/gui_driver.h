@@ -62,8 +62,8 @@ std::string MessageBoxText(const std::string& caption);
 
 // The folder the screenshots of the test run go to: build/<preset>/screenshots.
 std::string ScreenshotFolder();
-// Saves the whole screen as ScreenshotFolder()\name.png once painting has settled; the path, or
-// empty on failure.
-std::string SaveScreenshot(const std::string& name);
+// Saves the whole screen (or only the window given) as ScreenshotFolder()\name.png once painting
+// has settled; the path, or empty on failure.
+std::string SaveScreenshot(const std::string& name, HWND window = nullptr);
 
 } // namespace gui

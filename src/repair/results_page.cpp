@@ -1,0 +1,282 @@
+#include "repair/results_page.h"
+
+#include <numeric>
+
+#include "framework/format.h"
+#include "framework/msgbox.h"
+#include "framework/resource_string.h"
+#include "repair/ignore_list.h"
+#include "repair/repair.h"
+#include "resources/resource.h"
+#include "scan/problem_texts.h"
+#include "scan/scanner.h"
+#include "shell/logfile.h"
+#include "shell/main_dlg.h"
+#include "shell/settings.h"
+#include "shell/statistics.h"
+
+namespace {
+
+// Posted to the page once the repair worker has told its end, so that the worker is not kept
+// waiting while the closing message is open.
+constexpr UINT WM_REPAIR_FINISHED = WM_APP + 0x210;
+
+constexpr RECT kListRect{45, 80, 733, 355};
+
+// The header text: the category's string resource, "&&" shown as one ampersand.
+std::string CategoryTitle(REGPROBLEM_TYPE type)
+{
+    std::string name = LoadResourceString(IDS_CATEGORY_FIRST + type);
+    if (name.empty())
+        name = CategoryInfo(type).pszResultsName;
+    for (size_t at = name.find("&&"); at != std::string::npos; at = name.find("&&", at + 1))
+        name.erase(at, 1);
+    return name;
+}
+
+std::string ProblemRowText(const CRegistryProblem& problem)
+{
+    std::string text = DescribeProblem(problem);
+    const auto extra = static_cast<int32_t>(problem.m_nExtra);
+    if (problem.m_nExtra > 0)
+        text = Format("<br><font color=\"#A52A2A\"><b>( %d additional items found under this key)</b></font><br>",
+                      extra) +
+               text;
+    return text.empty() ? "No Errors Found" : text;
+}
+
+} // namespace
+
+CScanResultsDlg::CScanResultsDlg(CHivoraDlg& main) : CDialog(IDD_RESULTS), m_main(main) {}
+
+BOOL CScanResultsDlg::OnInitDialog()
+{
+    SetBackground(IDB_RESULTS_BACKGROUND);
+    if (m_list.Create(kListRect, m_hWnd))
+        m_list.SetExtendedStyle(HTMLLIST_STYLE_CHECKBOX | HTMLLIST_STYLE_GRIDLINES);
+    m_repair.Bind(m_hWnd, IDC_RESULTS_REPAIR, IDB_REPAIR, IDB_REPAIR_HOT);
+    m_back.Bind(m_hWnd, IDC_RESULTS_BACK, IDB_BACK, IDB_BACK_HOT);
+    m_update.Bind(m_hWnd, IDC_RESULTS_UPDATE, IDB_UPDATE, IDB_UPDATE_HOT);
+    m_statistics.Bind(m_hWnd, IDC_RESULTS_STATISTICS, IDB_STATISTICS, IDB_STATISTICS_HOT);
+    return TRUE;
+}
+
+void CScanResultsDlg::OnShowWindow(bool show, UINT)
+{
+    // Each showing starts from the default ticks. While the repair worker reads the problems
+    // nothing touches them: the list is rebuilt when the repair has ended.
+    if (!show) {
+        ClearResults();
+        // The panel this page covered comes back whole, its transparent captions included.
+        RedrawWindow(m_main.GetCategoryPanel().GetSafeHwnd(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    } else if (m_bRepairRunning) {
+        m_main.SetPressedTab(IDC_TAB_SCANNOW);
+        m_main.m_nScanStage = 3;
+    } else {
+        RebuildResults();
+    }
+}
+
+void CScanResultsDlg::ClearResults()
+{
+    m_list.DeleteAllItems();
+    m_categories.clear();
+}
+
+void CScanResultsDlg::RebuildResults()
+{
+    m_main.SetPressedTab(IDC_TAB_SCANNOW);
+    m_main.m_nScanStage = 3;
+    ClearResults();
+
+    // A problem of a category without a header is never repaired: the user cannot see it.
+    std::vector<CRegistryProblem*> byType[kCategoryCount];
+    for (const auto& problem : g_arrProblems) {
+        problem->m_bSelected = 0;
+        if (problem->m_nType >= 0 && problem->m_nType < kCategoryCount)
+            byType[problem->m_nType].push_back(problem.get());
+    }
+    for (int type = 0; type < kCategoryCount; ++type) {
+        const auto category = static_cast<REGPROBLEM_TYPE>(type);
+        if (ReadSettingInt(CategoryInfo(category).pszSettingKey) != 1)
+            continue;
+        auto row = std::make_unique<CScanCategory>();
+        row->m_strName = CategoryTitle(category);
+        row->m_nType = category;
+        for (CRegistryProblem* problem : byType[type]) {
+            problem->m_bSelected = IsRepairedByDefault(category) ? 1 : 0;
+            row->m_nCount += problem->m_bSelected;
+            row->m_nCount2 += 1 + static_cast<int32_t>(problem->m_nExtra);
+        }
+        m_categories.push_back(std::move(row));
+    }
+    m_list.BeginInsert();
+    for (const auto& category : m_categories) {
+        m_list.InsertItem(category.get(), category->m_strName, HTMLLIST_HEADER);
+        for (CRegistryProblem* problem : byType[category->m_nType])
+            m_list.InsertItem(problem, ProblemRowText(*problem), HTMLLIST_PROBLEM);
+    }
+    m_list.EndInsert();
+}
+
+int CScanResultsDlg::SelectedCount() const
+{
+    return std::accumulate(m_categories.begin(), m_categories.end(), 0,
+                           [](int sum, const auto& category) { return sum + category->m_nCount; });
+}
+
+void CScanResultsDlg::EnableWhileRepairing(bool repairing)
+{
+    EnableWindow(m_list.GetSafeHwnd(), !repairing);
+    for (int id : {IDC_RESULTS_REPAIR, IDC_RESULTS_BACK, IDC_RESULTS_UPDATE, IDC_RESULTS_STATISTICS})
+        EnableItem(id, !repairing);
+    // No new scan may replace the engine the worker runs on.
+    m_main.EnableStrip(!repairing);
+}
+
+void CScanResultsDlg::StartRepair()
+{
+    if (m_bRepairRunning || !g_pScanner)
+        return;
+    const bool hadProblems = !g_arrProblems.empty();
+    const REPAIR_START start = ::StartRepair(*g_pScanner, m_hWnd, SelectedCount());
+    if (start.bNothingSelected) {
+        AfxMessageBox(kRepairNothingSelectedText, MB_OK);
+        return;
+    }
+    if (start.bStarted) {
+        m_bRepairRunning = true;
+        EnableWhileRepairing(true);
+    }
+    if (start.bRestorePointFailed) {
+        // The repair's end waits for this answer, so that its message never opens over this one.
+        m_bAnswering = true;
+        AfxMessageBox(kRestorePointOffText, MB_OK);
+        m_bAnswering = false;
+        if (m_bFinishPending) {
+            m_bFinishPending = false;
+            FinishRepair();
+        }
+    }
+    if (start.bStarted)
+        return;
+    if (hadProblems)
+        AfxMessageBox("The repair could not be started. Nothing was changed.", MB_OK | MB_ICONERROR);
+    else
+        ShowRepairOutcome(0, 0);
+}
+
+void CScanResultsDlg::FinishRepair()
+{
+    if (!m_bRepairRunning || !g_pScanner)
+        return;
+    // The worker ends right after its message; only then are the problems free to touch.
+    if (g_pScanner->m_pThread)
+        g_pScanner->m_pThread->WaitDispatching();
+    m_bRepairRunning = false;
+    EnableWhileRepairing(false);
+    if (m_bClosing)
+        return;
+    if (!g_pScanner->m_strRepairError.empty()) {
+        // Nothing was removed and the repair has said why: the problems are still there.
+        if (IsWindowVisible(m_hWnd))
+            RebuildResults();
+        return;
+    }
+    int failed = 0;
+    for (const REPAIR_OUTCOME& outcome : g_pScanner->m_arrRepairOutcomes)
+        failed += outcome.bFixed ? 0 : 1;
+    const int fixed = std::accumulate(g_pScanner->m_anFixed, g_pScanner->m_anFixed + kCategoryCount, 0);
+    if (IsWindowVisible(m_hWnd))
+        RebuildResults();
+    ShowRepairOutcome(fixed, failed);
+}
+
+void CScanResultsDlg::ShowRepairOutcome(int fixed, int failed)
+{
+    std::string text = Format(kRepairDoneText, fixed);
+    if (failed > 0)
+        text += Format("\n\n%d item(s) could not be fixed and were left as they were; the log file lists them.", failed);
+    const int answer = AfxMessageBox(text, MB_OK | (failed > 0 ? MB_ICONWARNING : 0));
+    if (m_bClosing)
+        return;
+    if (answer == IDOK)
+        m_main.ShowPage(PAGE_STATISTICS);
+    m_main.m_nScanStage = 1;
+    if (ReadSettingInt("shutdown") != 0)
+        m_main.EndDialog(IDOK);
+}
+
+bool CScanResultsDlg::OnCommand(int id, int code, HWND control)
+{
+    if (code != BN_CLICKED)
+        return CDialog::OnCommand(id, code, control);
+    switch (id) {
+    case IDC_RESULTS_REPAIR:
+        StartRepair();
+        return true;
+    case IDC_RESULTS_BACK:
+        m_main.ShowPage(PAGE_SCANSTEP2);
+        m_main.GetCategoryPanel().ShowWindow(SW_SHOW);
+        return true;
+    case IDC_RESULTS_UPDATE:
+        m_main.ShowPage(PAGE_UPDATES);
+        return true;
+    case IDC_RESULTS_STATISTICS:
+        m_main.ShowPage(PAGE_STATISTICS);
+        return true;
+    default:
+        return CDialog::OnCommand(id, code, control);
+    }
+}
+
+bool CScanResultsDlg::OnNotify(NMHDR* header, LRESULT& result)
+{
+    if (header->idFrom != HTMLLIST_CONTROL_ID || header->code != HTMLLIST_IGNORE)
+        return CDialog::OnNotify(header, result);
+    const auto* record = reinterpret_cast<const NM_HTMLLISTCTRL*>(header);
+    if (const auto* problem = static_cast<const CRegistryProblem*>(record->pData))
+        IgnoreProblem(*problem);
+    result = 0;
+    return true;
+}
+
+bool CScanResultsDlg::OnMessage(UINT msg, WPARAM, LPARAM)
+{
+    switch (msg) {
+    case WM_SCAN_DONE_REPAIRED:
+        if (g_pScanner)
+            RecordRepairStatistics(g_pScanner->m_anFixed);
+        PostMessageA(m_hWnd, WM_REPAIR_FINISHED, 0, 0);
+        return true;
+    case WM_REPAIR_FINISHED:
+        if (m_bAnswering)
+            m_bFinishPending = true;
+        else
+            FinishRepair();
+        return true;
+    default:
+        return false;
+    }
+}
+
+INT_PTR CScanResultsDlg::DialogProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_SETCURSOR && m_bRepairRunning) {
+        SetCursor(LoadCursorA(nullptr, IDC_APPSTARTING));
+        SetMsgResult(TRUE);
+        return TRUE;
+    }
+    return CDialog::DialogProc(msg, wParam, lParam);
+}
+
+void CScanResultsDlg::OnClose()
+{
+    // A repair ends after its current item, its backup set closed and complete.
+    m_bClosing = true;
+    if (m_bRepairRunning && g_pScanner && g_pScanner->m_pThread) {
+        g_pScanner->RequestStop();
+        g_pScanner->m_pThread->WaitDispatching();
+    }
+}

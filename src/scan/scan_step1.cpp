@@ -1,0 +1,106 @@
+#include "scan/scan_step1.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "framework/msgbox.h"
+#include "resources/resource.h"
+#include "scan/scan_step2.h"
+#include "scan/scanner.h"
+#include "shell/logfile.h"
+#include "shell/main_dlg.h"
+#include "shell/settings.h"
+
+CScanStep1Dlg::CScanStep1Dlg(CHivoraDlg& main) : CDialog(IDD_SCANSTEP1), m_main(main) {}
+
+BOOL CScanStep1Dlg::OnInitDialog()
+{
+    SetBackground(IDB_SCANSTEP1_BACKGROUND);
+    m_scanSelected.Bind(m_hWnd, IDC_SCAN_SELECTED, IDB_SCAN_SELECTED, IDB_SCAN_SELECTED_HOT);
+    m_scanStandard.Bind(m_hWnd, IDC_SCAN_STANDARD, IDB_SCAN_STANDARD, IDB_SCAN_STANDARD_HOT);
+    m_scanFull.Bind(m_hWnd, IDC_SCAN_FULL, IDB_SCAN_FULL, IDB_SCAN_FULL_HOT);
+    m_update.Bind(m_hWnd, IDC_PAGE_UPDATE, IDB_UPDATE, IDB_UPDATE_HOT);
+    m_statistics.Bind(m_hWnd, IDC_PAGE_STATISTICS, IDB_STATISTICS, IDB_STATISTICS_HOT);
+    return TRUE;
+}
+
+void CScanStep1Dlg::OnShowWindow(bool show, UINT)
+{
+    if (!show)
+        return;
+    m_main.SetPressedTab(IDC_TAB_SCANNOW);
+    CLeftCategoryDlg& panel = m_main.GetCategoryPanel();
+    EnableWindow(panel.GetSafeHwnd(), TRUE);
+    panel.ShowWindow(SW_SHOW);
+    panel.ShowQuickScan(false);
+}
+
+void CScanStep1Dlg::TickCategories(bool standard) const
+{
+    for (int type = 0; type < kCategoryCount; ++type) {
+        const auto category = static_cast<REGPROBLEM_TYPE>(type);
+        const bool tick = !standard || (category != RPT_SHORTCUTS && category != RPT_DEEP_SCAN);
+        m_main.GetCategoryPanel().SetChecked(category, tick);
+        WriteSettingInt(CategoryInfo(category).pszSettingKey, tick ? 1 : 0);
+    }
+}
+
+bool CScanStep1Dlg::StartScan()
+{
+    uint8_t flags[kCategoryCount] = {};
+    m_main.GetCategoryPanel().GetSelection(flags);
+    if (std::none_of(flags, flags + kCategoryCount, [](uint8_t f) { return f != 0; })) {
+        AfxMessageBox("Please select at least one item.", MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    // The engine of the last scan is replaced below: never while its scan or repair still runs.
+    if (g_pScanner && g_pScanner->m_pThread && g_pScanner->m_pThread->IsRunning())
+        return false;
+    auto* progress = dynamic_cast<CScanStep2Dlg*>(m_main.GetPage(PAGE_SCANSTEP2));
+    if (!progress)
+        return false;
+
+    m_main.m_bScanRunning = true;
+    g_pScanner = std::make_unique<CRegistryScanner>();
+    g_pScanner->SetCategorySelection(flags);
+
+    m_main.m_nScanStage = 1;
+    m_main.ShowPage(PAGE_SCANSTEP2);
+    EnableWindow(m_main.GetCategoryPanel().GetSafeHwnd(), FALSE);
+    m_main.EnableStrip(false);
+    progress->BeginScan();
+    if (g_pScanner->StartScan(progress->GetSafeHwnd()))
+        return true;
+
+    if (g_pLog)
+        g_pLog->Write("The scan could not be started: no worker thread", 2);
+    m_main.m_bScanRunning = false;
+    m_main.EnableStrip(true);
+    m_main.ShowPage(PAGE_SCANSTEP1);
+    AfxMessageBox("The scan could not be started. Please close other programs and try again.", MB_OK | MB_ICONERROR);
+    return false;
+}
+
+bool CScanStep1Dlg::OnCommand(int id, int code, HWND control)
+{
+    if (code != BN_CLICKED)
+        return CDialog::OnCommand(id, code, control);
+    switch (id) {
+    case IDC_SCAN_STANDARD:
+    case IDC_SCAN_FULL:
+        TickCategories(id == IDC_SCAN_STANDARD);
+        StartScan();
+        return true;
+    case IDC_SCAN_SELECTED:
+        StartScan();
+        return true;
+    case IDC_PAGE_UPDATE:
+        m_main.ShowPage(PAGE_UPDATES);
+        return true;
+    case IDC_PAGE_STATISTICS:
+        m_main.ShowPage(PAGE_STATISTICS);
+        return true;
+    default:
+        return CDialog::OnCommand(id, code, control);
+    }
+}

@@ -1,0 +1,341 @@
+#include "scan/scan_step2.h"
+
+#include "framework/format.h"
+#include "framework/msgbox.h"
+#include "framework/paths.h"
+#include "repair/results_page.h"
+#include "resources/resource.h"
+#include "scan/scanner.h"
+#include "shell/logfile.h"
+#include "shell/main_dlg.h"
+#include "shell/settings.h"
+#include "shell/statistics.h"
+
+namespace {
+
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kFoundRed = RGB(0xC3, 0x0A, 0x0A);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr UINT_PTR kRefreshTimer = 1;
+// Counts are redrawn at most this often: a scan reports thousands of problems a second.
+constexpr DWORD kRefreshPeriod = 50;
+
+void SetText(CLabel& label, const std::string& text)
+{
+    if (label.GetSafeHwnd() && GetWindowTextLengthA(label.GetSafeHwnd()) == 0 && text.empty())
+        return;
+    label.SetCaption(text);
+}
+
+void Show(CLabel& label, bool show)
+{
+    if (label.GetSafeHwnd())
+        ShowWindow(label.GetSafeHwnd(), show ? SW_SHOW : SW_HIDE);
+}
+
+void Show(CWindow& control, bool show)
+{
+    if (control.GetSafeHwnd())
+        ShowWindow(control.GetSafeHwnd(), show ? SW_SHOW : SW_HIDE);
+}
+
+bool IsValidType(LPARAM type)
+{
+    return type >= 0 && type < kCategoryCount;
+}
+
+} // namespace
+
+CScanStep2Dlg::CScanStep2Dlg(CHivoraDlg& main) : CDialog(IDD_SCANSTEP2), m_main(main) {}
+
+BOOL CScanStep2Dlg::OnInitDialog()
+{
+    SetBackground(IDB_SCANSTEP2_BACKGROUND);
+    for (int type = 0; type < kCategoryCount; ++type) {
+        m_names[type].SubclassDlgItem(IDC_SCAN_NAME_FIRST + type, m_hWnd);
+        StyleLabel(m_names[type], "Arial", 8, kBlack, kWhite);
+        m_names[type].SetCaption(CategoryInfo(static_cast<REGPROBLEM_TYPE>(type)).pszPanelName);
+        m_counts[type].SubclassDlgItem(IDC_SCAN_COUNT_FIRST + type, m_hWnd);
+        StyleLabel(m_counts[type], "Arial", 8, kBlack, kWhite);
+    }
+    const struct {
+        CLabel& label;
+        int id;
+        bool bold;
+        COLORREF colour;
+    } texts[] = {
+        {m_caption, IDC_SCAN_CAPTION, true, kBlack},     {m_path, IDC_SCAN_PATH, false, kBlack},
+        {m_current, IDC_SCAN_CURRENT, true, kBlack},     {m_total, IDC_SCAN_TOTAL, true, kFoundRed},
+        {m_result, IDC_SCAN_RESULT, true, kFoundRed},    {m_resultCount, IDC_SCAN_RESULT_COUNT, true, kFoundRed},
+        {m_message, IDC_SCAN_MESSAGE, false, kBlack},
+    };
+    for (const auto& text : texts) {
+        text.label.SubclassDlgItem(text.id, m_hWnd);
+        StyleLabel(text.label, "Arial", 8, text.colour, kWhite);
+        text.label.SetBold(text.bold);
+    }
+    m_animation.SubclassDlgItem(IDC_SCAN_ANIMATION, m_hWnd);
+    m_animation.Load(ProgramFolder() + "progress-General.gif");
+    m_progress.SubclassDlgItem(IDC_SCAN_PROGRESS, m_hWnd);
+    m_progress.Load(ProgramFolder() + "progress-bar.gif");
+    Show(m_animation, false);
+    Show(m_progress, false);
+
+    m_stop.Bind(m_hWnd, IDC_SCAN_STOP, IDB_STOP, IDB_STOP_HOT);
+    m_next.Bind(m_hWnd, IDC_SCAN_NEXT, IDB_NEXT, IDB_NEXT_HOT);
+    m_back.Bind(m_hWnd, IDC_SCAN_BACK, IDB_BACK, IDB_BACK_HOT);
+    Show(m_next, false);
+    Show(m_back, false);
+    return TRUE;
+}
+
+void CScanStep2Dlg::OnShowWindow(bool show, UINT)
+{
+    if (!show)
+        return;
+    m_main.SetPressedTab(IDC_TAB_SCANNOW);
+    SetText(m_result, "");
+    SetText(m_resultCount, "");
+    SetText(m_message, "");
+    Show(m_back, false);
+    Show(m_current, true);
+    Show(m_path, true);
+    Show(m_total, true);
+    Show(m_stop, true);
+    SetText(m_caption, "Scanning Path:");
+    // Shown again after a scan rather than for a new one.
+    if (m_main.m_nScanStage != 1)
+        ShowFinishedState();
+    m_main.m_nScanStage = 2;
+}
+
+void CScanStep2Dlg::BeginScan()
+{
+    m_nTotal = 0;
+    m_bAskingStop = false;
+    m_bDonePending = false;
+    m_bClosing = false;
+    SetText(m_total, "0 item(s) found");
+    SetText(m_path, "");
+    SetText(m_current, "");
+    for (int type = 0; type < kCategoryCount; ++type) {
+        m_anCounts[type] = 0;
+        m_abCountChanged[type] = false;
+        SetCategoryColour(type, kBlack);
+        SetText(m_counts[type], "");
+    }
+    m_bTotalChanged = false;
+    Show(m_stop, true);
+    Show(m_next, false);
+    Show(m_back, false);
+}
+
+void CScanStep2Dlg::SetCategoryColour(int type, COLORREF colour)
+{
+    if (m_names[type].GetForeColour() != colour)
+        m_names[type].SetForeColour(colour);
+    if (m_counts[type].GetForeColour() != colour)
+        m_counts[type].SetForeColour(colour);
+}
+
+void CScanStep2Dlg::OnProblem(REGPROBLEM_TYPE type)
+{
+    ++m_nTotal;
+    ++m_anCounts[type];
+    m_abCountChanged[type] = true;
+    m_bTotalChanged = true;
+    // The first finding of a category is shown at once; the rest at the next refresh.
+    if (m_anCounts[type] == 1 || GetTickCount() - m_dwLastRefresh >= kRefreshPeriod) {
+        RefreshCounts();
+    } else if (!m_bRefreshTimer) {
+        m_bRefreshTimer = SetTimer(m_hWnd, kRefreshTimer, kRefreshPeriod, nullptr) != 0;
+    }
+}
+
+void CScanStep2Dlg::RefreshCounts()
+{
+    for (int type = 0; type < kCategoryCount; ++type) {
+        if (!m_abCountChanged[type])
+            continue;
+        m_abCountChanged[type] = false;
+        SetCategoryColour(type, kFoundRed);
+        SetText(m_counts[type], Format("%lld", static_cast<long long>(m_anCounts[type])));
+    }
+    if (m_bTotalChanged) {
+        m_bTotalChanged = false;
+        SetText(m_total, Format("%lld Critical Error(s) found", static_cast<long long>(m_nTotal)));
+    }
+    m_dwLastRefresh = GetTickCount();
+}
+
+void CScanStep2Dlg::OnTimer(UINT_PTR id)
+{
+    if (id != kRefreshTimer)
+        return;
+    KillTimer(m_hWnd, kRefreshTimer);
+    m_bRefreshTimer = false;
+    RefreshCounts();
+}
+
+bool CScanStep2Dlg::OnMessage(UINT msg, WPARAM, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_SCAN_PATH:
+        if (lParam)
+            SetText(m_path, reinterpret_cast<const char*>(lParam));
+        return true;
+    case WM_SCAN_PROBLEM: {
+        const auto* problem = reinterpret_cast<const CRegistryProblem*>(lParam);
+        if (problem && IsValidType(problem->m_nType))
+            OnProblem(problem->m_nType);
+        return true;
+    }
+    case WM_SCAN_CATEGORY_BEGIN:
+        if (!IsValidType(lParam))
+            return true;
+        RefreshCounts();
+        Show(m_animation, true);
+        Show(m_progress, true);
+        m_animation.Draw();
+        m_progress.Draw();
+        SetText(m_current, CategoryInfo(static_cast<REGPROBLEM_TYPE>(lParam)).pszLogName);
+        SetText(m_counts[lParam], "0");
+        LogMessage(Format("Finding%s\n", CategoryInfo(static_cast<REGPROBLEM_TYPE>(lParam)).pszLogName));
+        return true;
+    case WM_SCAN_CATEGORY_END:
+        if (!IsValidType(lParam))
+            return true;
+        RefreshCounts();
+        LogMessage(Format("Found %d errors in %s", g_pScanner ? g_pScanner->m_anFound[lParam] : 0,
+                          CategoryInfo(static_cast<REGPROBLEM_TYPE>(lParam)).pszLogName));
+        return true;
+    case WM_SCAN_CATEGORY_SKIPPED:
+        if (IsValidType(lParam))
+            SetText(m_counts[lParam], "--");
+        return true;
+    case WM_SCAN_DONE:
+        if (m_bAskingStop)
+            m_bDonePending = true;
+        else
+            OnScanDone();
+        return true;
+    case WM_SCAN_DONE_REPAIRED:
+        // The scan repaired everything it found on its own thread: its counts are this repair's.
+        if (g_pScanner)
+            RecordRepairStatistics(g_pScanner->m_anFixed);
+        ShowFinishedState();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CScanStep2Dlg::OnScanDone()
+{
+    ShowFinishedState();
+    if (!m_bClosing && m_nTotal >= 1 && ReadSettingInt("autorpar") != 0)
+        Next();
+}
+
+void CScanStep2Dlg::ShowFinishedState()
+{
+    if (m_bRefreshTimer) {
+        KillTimer(m_hWnd, kRefreshTimer);
+        m_bRefreshTimer = false;
+    }
+    RefreshCounts();
+    Show(m_current, false);
+    Show(m_path, false);
+    Show(m_total, false);
+    Show(m_stop, false);
+    SetText(m_caption, m_main.m_bScanRunning ? "Scanning Completed !" : "Scanning cancelled by the user !");
+    const long long total = m_nTotal;
+    SetText(m_result, Format("%lld Critical Error(s) found", total));
+    SetText(m_resultCount, Format("%lld Critical Error(s)", total));
+    m_main.EnableStrip(true);
+
+    WriteSettingInt("errs", static_cast<int>(total));
+    if (g_pScanner) {
+        for (int type = 0; type < kCategoryCount; ++type)
+            WriteSettingInt(CategoryInfo(static_cast<REGPROBLEM_TYPE>(type)).pszFoundCounter,
+                            g_pScanner->m_anFound[type]);
+    }
+
+    if (total == 0) {
+        SetText(m_resultCount, "0  Critical Error(s)");
+        SetText(m_message, "Hivora has found\t\t\t    on your computer.\nClick Back to scan some other items");
+        Show(m_next, false);
+        Show(m_back, true);
+    } else {
+        SetText(m_message, total <= 100 ? "Hivora has found\t\t\t  on your computer.\nClick Next to fix error(s)"
+                                        : "Hivora has found\t\t\t     on your computer.\nClick Next to fix error(s)");
+        Show(m_next, true);
+        Show(m_back, true);
+    }
+    m_animation.Stop();
+    m_progress.Stop();
+    Show(m_animation, false);
+    Show(m_progress, false);
+}
+
+void CScanStep2Dlg::Stop()
+{
+    // Only while the worker runs: the finished state hides the button.
+    if (!g_pScanner || !g_pScanner->m_pThread || !g_pScanner->m_pThread->IsRunning() || m_bAskingStop)
+        return;
+    g_pScanner->Pause();
+    m_bAskingStop = true;
+    const int answer = AfxMessageBox("Scan in progress.Would you like to stop the scan?", MB_YESNO);
+    m_bAskingStop = false;
+    if (answer == IDYES) {
+        g_pScanner->RequestStop();
+        LogMessage("Scan cancelled by user");
+        m_main.m_bScanRunning = false;
+        ShowFinishedState();
+    }
+    g_pScanner->Resume();
+    if (m_bDonePending) {
+        m_bDonePending = false;
+        OnScanDone();
+    }
+}
+
+void CScanStep2Dlg::Next()
+{
+    m_main.ShowPage(PAGE_RESULTS);
+    if (ReadSettingInt("autorpar") == 0)
+        return;
+    if (auto* results = dynamic_cast<CScanResultsDlg*>(m_main.GetPage(PAGE_RESULTS)))
+        results->StartRepair();
+}
+
+bool CScanStep2Dlg::OnCommand(int id, int code, HWND control)
+{
+    if (code != BN_CLICKED)
+        return CDialog::OnCommand(id, code, control);
+    switch (id) {
+    case IDC_SCAN_STOP:
+        Stop();
+        return true;
+    case IDC_SCAN_NEXT:
+        Next();
+        return true;
+    case IDC_SCAN_BACK:
+        m_main.ShowPage(PAGE_SCANSTEP1);
+        Show(m_next, false);
+        m_main.m_nScanStage = 1;
+        return true;
+    default:
+        return CDialog::OnCommand(id, code, control);
+    }
+}
+
+void CScanStep2Dlg::OnClose()
+{
+    // The scan stops at its next item; its last messages arrive while this waits.
+    m_bClosing = true;
+    if (g_pScanner && g_pScanner->m_pThread && g_pScanner->m_pThread->IsRunning() && g_pScanner->m_hNotifyWnd == m_hWnd)
+        StopScanAndWait(*g_pScanner);
+    m_animation.Stop();
+    m_progress.Stop();
+}

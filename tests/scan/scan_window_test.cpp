@@ -1,0 +1,416 @@
+// The user's road through the scan pages, the results page, the repair and the statistics page,
+// driven in the real Hivora.exe on the prefix's registry, seeded with start-up entries whose
+// programs are missing.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "../cli/cli_runner.h"
+#include "framework/format.h"
+#include "framework/handles.h"
+#include "gui_driver.h"
+#include "hivora_app.h"
+#include "resources/resource.h"
+#include "scan/problem.h"
+#include "shell/statistics.h"
+
+namespace {
+
+constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* kSeedPrefix = "HivoraWindowTest";
+constexpr DWORD kScanTimeout = 600000;
+constexpr int kListId = 54321;
+
+// Start-up entries of HKEY_CURRENT_USER naming programs that do not exist; removed at the end.
+class SeededRun {
+public:
+    SeededRun() { Clear(); }
+    ~SeededRun() { Clear(); }
+
+    void Add(int count)
+    {
+        RegKey key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
+                  ERROR_SUCCESS);
+        for (int i = 0; i < count; ++i, ++m_nNext) {
+            const std::string data = Format("C:\\HivoraMissing\\app%05d.exe", m_nNext);
+            RegSetValueExA(key.get(), Name(m_nNext).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                           static_cast<DWORD>(data.size() + 1));
+        }
+    }
+    static std::string Name(int i) { return Format("%s%05d", kSeedPrefix, i); }
+
+    // The seeded values still in the registry.
+    static int Count()
+    {
+        int count = 0;
+        RegKey key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+            return 0;
+        char name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD length = sizeof name;
+            if (RegEnumValueA(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                break;
+            count += std::string(name).rfind(kSeedPrefix, 0) == 0;
+        }
+        return count;
+    }
+
+    static void Clear()
+    {
+        RegKey key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS)
+            return;
+        for (int i = 0; i < 10000; ++i)
+            RegDeleteValueA(key.get(), Name(i).c_str());
+    }
+
+private:
+    int m_nNext = 0;
+};
+
+// Settings of a machine that has been scanned before (no splash), scanning only the categories given.
+HivoraApp::Settings OnlyCategories(std::initializer_list<REGPROBLEM_TYPE> types, HivoraApp::Settings more = {})
+{
+    HivoraApp::Settings settings = {{"lastScan", "01-02-2026 10:11:12"}};
+    for (int type = 0; type < kCategoryCount; ++type) {
+        bool on = false;
+        for (REGPROBLEM_TYPE t : types)
+            on |= t == type;
+        settings.emplace_back(CategoryInfo(static_cast<REGPROBLEM_TYPE>(type)).pszSettingKey, on ? "1" : "0");
+    }
+    settings.insert(settings.end(), more.begin(), more.end());
+    return settings;
+}
+
+int PanelRow(REGPROBLEM_TYPE type)
+{
+    for (int row = 0; row < kCategoryCount; ++row)
+        if (g_aScanOrder[row] == type)
+            return row;
+    return -1;
+}
+
+int StatisticsRow(REGPROBLEM_TYPE type)
+{
+    for (int row = 0; row < kCategoryCount; ++row)
+        if (g_aStatisticsRows[row].nType == type)
+            return row;
+    return -1;
+}
+
+// The page showing the control with this ID: page buttons share their IDs with the tab strip's.
+HWND PageOf(HWND main, int uniqueId)
+{
+    HWND control = gui::FindControl(main, uniqueId);
+    return control ? GetParent(control) : nullptr;
+}
+
+bool ClickOnPage(HWND main, int uniqueId, int button)
+{
+    HWND page = PageOf(main, uniqueId);
+    return page && gui::Click(page, button);
+}
+
+std::string TextOf(HWND main, int id)
+{
+    HWND control = gui::FindControl(main, id, 2000);
+    return control ? gui::Text(control) : "<missing>";
+}
+
+bool ScanFinished(HWND main, DWORD timeout = kScanTimeout)
+{
+    return gui::WaitFor(
+        [&] {
+            const std::string caption = TextOf(main, IDC_SCAN_CAPTION);
+            return caption.find(" !") != std::string::npos && !gui::FindControl(main, IDC_SCAN_STOP, 0);
+        },
+        timeout);
+}
+
+// Clicks a scan button of the first scan page and waits for the finished page.
+void Scan(HWND main, int button)
+{
+    ASSERT_TRUE(ClickOnPage(main, IDC_SCAN_SELECTED, button));
+    ASSERT_TRUE(ScanFinished(main));
+}
+
+size_t FileLines(const std::string& path)
+{
+    const std::string text = ReadFileText(path);
+    size_t lines = 0;
+    for (char c : text)
+        lines += c == '\n';
+    return lines;
+}
+
+// The files of the program's backup sets with this extension.
+std::vector<std::string> BackupFiles(const HivoraApp& app, const char* extension)
+{
+    std::vector<std::string> files;
+    WIN32_FIND_DATAA found{};
+    const FindHandle search(FindFirstFileA((app.Folder() + "Backup\\*" + extension).c_str(), &found));
+    if (search) {
+        do
+            files.push_back(app.Folder() + "Backup\\" + found.cFileName);
+        while (FindNextFileA(search.get(), &found));
+    }
+    return files;
+}
+
+size_t Occurrences(const std::string& text, const std::string& what)
+{
+    // The registry file may be UTF-16: compare its characters without the zero bytes.
+    std::string plain;
+    for (char c : text)
+        if (c)
+            plain += c;
+    size_t count = 0;
+    for (size_t at = plain.find(what); at != std::string::npos; at = plain.find(what, at + 1))
+        ++count;
+    return count;
+}
+
+// Clicks down the right edge of the first problem row until its Ignore link answers.
+bool IgnoreFirstProblem(HWND list, const std::string& ignoreFile)
+{
+    RECT client{};
+    GetClientRect(list, &client);
+    for (int y = 40; y < 140; y += 2) {
+        gui::ClickAt(list, client.right - 15, y);
+        if (FileLines(ignoreFile) >= 2)
+            return true;
+    }
+    return false;
+}
+
+TEST(ScanWindow, NothingFoundHundredHundredOneResultsIgnoreRepairStatistics)
+{
+    SeededRun run;
+    HivoraApp app(OnlyCategories({RPT_STARTUP}));
+    ASSERT_TRUE(app.Start());
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    const int startupBox = IDC_CATEGORY_CHECK_FIRST + PanelRow(RPT_STARTUP);
+    ASSERT_TRUE(gui::WaitFor([&] { return gui::IsChecked(main, startupBox); }));
+
+    // Nothing ticked: the message, and the first page stays.
+    ASSERT_TRUE(gui::SetChecked(main, startupBox, false));
+    ASSERT_TRUE(gui::Click(main, IDC_SCAN_SELECTED));
+    std::string text;
+    ASSERT_TRUE(gui::AnswerMessageBox("Hivora", IDOK, &text));
+    EXPECT_EQ(text, "Please select at least one item.");
+    EXPECT_NE(gui::FindControl(main, IDC_SCAN_SELECTED, 1000), nullptr);
+    EXPECT_EQ(gui::FindControl(main, IDC_SCAN_STOP, 0), nullptr);
+    ASSERT_TRUE(gui::SetChecked(main, startupBox, true));
+
+    // Nothing found: the Back text, no Next.
+    Scan(main, IDC_SCAN_SELECTED);
+    EXPECT_EQ(TextOf(main, IDC_SCAN_CAPTION), "Scanning Completed !");
+    EXPECT_EQ(TextOf(main, IDC_SCAN_RESULT_COUNT), "0  Critical Error(s)");
+    EXPECT_EQ(TextOf(main, IDC_SCAN_MESSAGE), "Hivora has found\t\t\t    on your computer.\nClick Back to scan some other items");
+    EXPECT_EQ(gui::FindControl(main, IDC_SCAN_NEXT, 0), nullptr);
+    EXPECT_EQ(TextOf(main, IDC_SCAN_COUNT_FIRST + RPT_STARTUP), "0");
+    EXPECT_EQ(TextOf(main, IDC_SCAN_COUNT_FIRST + RPT_FONTS), "--");
+    gui::SaveScreenshot("scan-nothing-found");
+
+    // 100 and 101 problems: the two spacings of the message.
+    run.Add(100);
+    ASSERT_TRUE(ClickOnPage(main, IDC_SCAN_CAPTION, IDC_SCAN_BACK));
+    ASSERT_NE(gui::FindControl(main, IDC_SCAN_SELECTED), nullptr);
+    Scan(main, IDC_SCAN_SELECTED);
+    EXPECT_EQ(TextOf(main, IDC_SCAN_RESULT), "100 Critical Error(s) found");
+    EXPECT_EQ(TextOf(main, IDC_SCAN_MESSAGE), "Hivora has found\t\t\t  on your computer.\nClick Next to fix error(s)");
+    EXPECT_EQ(TextOf(main, IDC_SCAN_COUNT_FIRST + RPT_STARTUP), "100");
+    gui::SaveScreenshot("scan-100-found");
+
+    run.Add(1);
+    ASSERT_TRUE(ClickOnPage(main, IDC_SCAN_CAPTION, IDC_SCAN_BACK));
+    ASSERT_NE(gui::FindControl(main, IDC_SCAN_SELECTED), nullptr);
+    Scan(main, IDC_SCAN_SELECTED);
+    EXPECT_EQ(TextOf(main, IDC_SCAN_RESULT_COUNT), "101 Critical Error(s)");
+    EXPECT_EQ(TextOf(main, IDC_SCAN_MESSAGE), "Hivora has found\t\t\t     on your computer.\nClick Next to fix error(s)");
+    EXPECT_EQ(ReadHivoraSetting("errs"), "101");
+    EXPECT_EQ(ReadHivoraSetting("TotalWinStartUpErrors"), "101");
+    gui::SaveScreenshot("scan-101-found");
+
+    // The results page: one folded header, every start-up problem ticked.
+    ASSERT_TRUE(gui::Click(main, IDC_SCAN_NEXT));
+    HWND list = gui::FindControl(main, kListId);
+    ASSERT_NE(list, nullptr);
+    gui::SaveScreenshot("results-folded");
+    gui::ClickAt(list, 10, 14);
+    gui::SaveScreenshot("results-unfolded-default-ticks");
+    // Unticking the category, then hiding and showing the page, brings the default ticks back.
+    gui::ClickAt(list, 28, 14);
+    gui::SaveScreenshot("results-unticked");
+    ASSERT_TRUE(ClickOnPage(main, kListId, IDC_RESULTS_STATISTICS));
+    ASSERT_NE(gui::FindControl(main, IDC_STAT_VERSION), nullptr);
+    ASSERT_TRUE(gui::ClickButton(main, IDC_TAB_SCANNOW));
+    list = gui::FindControl(main, kListId);
+    ASSERT_NE(list, nullptr);
+    gui::ClickAt(list, 10, 14);
+    gui::SaveScreenshot("results-shown-again");
+
+    // Ignore adds one entry to the ignore list and takes the row away.
+    const std::string ignoreFile = app.Folder() + "ignorelist.dat";
+    ASSERT_TRUE(IgnoreFirstProblem(list, ignoreFile));
+    const std::string ignored = ReadFileText(ignoreFile);
+    EXPECT_EQ(ignored.rfind("6\r\nHKEY_CURRENT_USER\\" + std::string(kRunKey) + "\\" + kSeedPrefix, 0), 0u) << ignored;
+    EXPECT_EQ(FileLines(ignoreFile), 2u);
+    gui::SaveScreenshot("results-after-ignore");
+
+    // Repair: exactly the 100 ticked problems, the message after the worker, then the statistics.
+    ASSERT_TRUE(ClickOnPage(main, kListId, IDC_RESULTS_REPAIR));
+    ASSERT_TRUE(gui::AnswerMessageBox("Hivora", IDOK, &text, 60000));
+    EXPECT_EQ(text, "Hivora has Successfully fixed 100 Critical Error(s) in your system registry.Click OK to view "
+                    "Statistics.");
+    EXPECT_EQ(SeededRun::Count(), 1);
+    ASSERT_TRUE(gui::WaitForText(main, IDC_STAT_VERSION, "2.1.4"));
+    const int row = StatisticsRow(RPT_STARTUP);
+    EXPECT_TRUE(gui::WaitForText(main, IDC_STAT_ROW_FOUND_FIRST + row, "101"));
+    EXPECT_EQ(TextOf(main, IDC_STAT_ROW_CLEANED_FIRST + row), "100");
+    EXPECT_EQ(TextOf(main, IDC_STAT_ROW_IGNORED_FIRST + row), "1");
+    EXPECT_EQ(TextOf(main, IDC_STAT_FOUND_TOTAL), "201");
+    EXPECT_EQ(TextOf(main, IDC_STAT_CLEANED_TOTAL), "100");
+    gui::SaveScreenshot("statistics-after-repair");
+    // The Scan Now tab starts afresh.
+    ASSERT_TRUE(gui::ClickButton(main, IDC_TAB_SCANNOW));
+    EXPECT_NE(gui::FindControl(main, IDC_SCAN_SELECTED), nullptr);
+    EXPECT_TRUE(app.Close());
+
+    // One backup set, holding the 100 values, which restores them.
+    const auto sets = BackupFiles(app, ".reg");
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(Occurrences(ReadFileText(sets[0]), std::string("\"") + kSeedPrefix), 100u);
+    EXPECT_TRUE(BackupFiles(app, ".bak").empty());
+    CliCopy cli(app.Dir());
+    ASSERT_TRUE(cli.Ok());
+    std::string out;
+    std::string err;
+    const std::string name = sets[0].substr(sets[0].rfind('\\') + 1);
+    EXPECT_EQ(cli.Run("restore " + name.substr(0, name.size() - 4), out, err), 0u) << out << err;
+    EXPECT_EQ(SeededRun::Count(), 101);
+}
+
+TEST(ScanWindow, FullScanMatchesTheCliStopAndClose)
+{
+    HivoraApp app(OnlyCategories({}));
+    CliCopy cli(app.Dir());
+    ASSERT_TRUE(cli.Ok());
+    ASSERT_TRUE(app.Start());
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+
+    // The full scan ticks every category and finds what the console scan finds.
+    Scan(main, IDC_SCAN_FULL);
+    gui::SaveScreenshot("scan-full-completed");
+    std::string out;
+    std::string err;
+    ASSERT_EQ(cli.Run("scan --categories=all --format=tsv", out, err), 0u) << err;
+    std::map<std::string, int> cliCounts;
+    int cliTotal = 0;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty())
+            continue;
+        ++cliCounts[line.substr(0, line.find('\t'))];
+        ++cliTotal;
+    }
+    for (int type = 0; type < kCategoryCount; ++type) {
+        const CATEGORY_NAMES& info = CategoryInfo(static_cast<REGPROBLEM_TYPE>(type));
+        EXPECT_EQ(ReadHivoraSetting(info.pszSettingKey), "1") << type;
+        EXPECT_EQ(TextOf(main, IDC_SCAN_COUNT_FIRST + type), std::to_string(cliCounts[info.pszSettingKey]))
+            << info.pszSettingKey;
+    }
+    EXPECT_EQ(TextOf(main, IDC_SCAN_RESULT), Format("%d Critical Error(s) found", cliTotal));
+    EXPECT_EQ(ReadHivoraSetting("errs"), std::to_string(cliTotal));
+
+    // Stop, No: the scan goes on. Stop, Yes: cancelled, and the counters hold what was found.
+    ASSERT_TRUE(ClickOnPage(main, IDC_SCAN_CAPTION, IDC_SCAN_BACK));
+    ASSERT_TRUE(ClickOnPage(main, IDC_SCAN_SELECTED, IDC_SCAN_FULL));
+    ASSERT_TRUE(gui::Click(main, IDC_SCAN_STOP));
+    std::string text;
+    ASSERT_TRUE(gui::AnswerMessageBox("Hivora", IDNO, &text));
+    EXPECT_EQ(text, "Scan in progress.Would you like to stop the scan?");
+    EXPECT_EQ(TextOf(main, IDC_SCAN_CAPTION), "Scanning Path:");
+    ASSERT_TRUE(gui::Click(main, IDC_SCAN_STOP));
+    ASSERT_TRUE(gui::AnswerMessageBox("Hivora", IDYES));
+    ASSERT_TRUE(gui::WaitForText(main, IDC_SCAN_CAPTION, "Scanning cancelled by the user !"));
+    gui::SaveScreenshot("scan-cancelled");
+    // The worker skips the categories not begun, then its end stores the counts once more.
+    ASSERT_TRUE(gui::WaitForText(main, IDC_SCAN_COUNT_FIRST + RPT_DEEP_SCAN, "--", 60000));
+    int total = 0;
+    const auto countersMatch = [&] {
+        total = 0;
+        bool match = true;
+        for (int type = 0; type < kCategoryCount; ++type) {
+            const std::string shown = TextOf(main, IDC_SCAN_COUNT_FIRST + type);
+            const int count = shown == "--" ? 0 : std::atoi(shown.c_str());
+            total += count;
+            match &= ReadHivoraSetting(CategoryInfo(static_cast<REGPROBLEM_TYPE>(type)).pszFoundCounter) ==
+                     std::to_string(count);
+        }
+        return match;
+    };
+    EXPECT_TRUE(gui::WaitFor(countersMatch));
+    EXPECT_EQ(TextOf(main, IDC_SCAN_CAPTION), "Scanning cancelled by the user !");
+    EXPECT_EQ(TextOf(main, IDC_SCAN_RESULT), Format("%d Critical Error(s) found", total));
+    EXPECT_LE(total, cliTotal);
+
+    // Closing the window during a scan stops it; the program ends by itself.
+    ASSERT_TRUE(ClickOnPage(main, IDC_SCAN_CAPTION, IDC_SCAN_BACK));
+    ASSERT_TRUE(ClickOnPage(main, IDC_SCAN_SELECTED, IDC_SCAN_FULL));
+    ASSERT_NE(gui::FindControl(main, IDC_SCAN_STOP), nullptr);
+    EXPECT_TRUE(app.Close());
+}
+
+TEST(ScanWindow, AutomaticRepairAndShutdown)
+{
+    SeededRun run;
+    run.Add(5);
+    HivoraApp app(OnlyCategories({RPT_STARTUP}, {{"autorpar", "1"}, {"shutdown", "1"}}));
+    ASSERT_TRUE(app.Start());
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(gui::Click(main, IDC_SCAN_SELECTED));
+    std::string text;
+    ASSERT_TRUE(gui::AnswerMessageBox("Hivora", IDOK, &text, kScanTimeout));
+    EXPECT_EQ(text.rfind("Hivora has Successfully fixed 5 Critical Error(s)", 0), 0u) << text;
+    EXPECT_TRUE(app.WaitForExit());
+    EXPECT_EQ(SeededRun::Count(), 0);
+    EXPECT_EQ(ReadHivoraSetting("ErrorsFixed"), "5");
+    EXPECT_EQ(ReadHivoraSetting("FixedWinStartUpErrors"), "5");
+}
+
+TEST(ScanWindow, ClosingDuringARepairEndsWithACompleteBackupSet)
+{
+    constexpr int kSeeded = 3000;
+    SeededRun run;
+    run.Add(kSeeded);
+    HivoraApp app(OnlyCategories({RPT_STARTUP}));
+    ASSERT_TRUE(app.Start());
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    Scan(main, IDC_SCAN_SELECTED);
+    ASSERT_TRUE(gui::Click(main, IDC_SCAN_NEXT));
+    ASSERT_NE(gui::FindControl(main, kListId), nullptr);
+    ASSERT_TRUE(ClickOnPage(main, kListId, IDC_RESULTS_REPAIR));
+    ASSERT_TRUE(gui::WaitFor([&] { return SeededRun::Count() < kSeeded; }, 60000));
+    EXPECT_TRUE(app.Close());
+
+    // Every value removed is in the one backup set, and nothing more.
+    const int removed = kSeeded - SeededRun::Count();
+    EXPECT_GT(removed, 0);
+    const auto sets = BackupFiles(app, ".reg");
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(Occurrences(ReadFileText(sets[0]), std::string("\"") + kSeedPrefix), static_cast<size_t>(removed));
+    EXPECT_EQ(ReadHivoraSetting("FixedWinStartUpErrors"), std::to_string(removed));
+}
+
+} // namespace
