@@ -186,7 +186,7 @@ void CScanResultsDlg::FinishRepair()
     }
     int failed = 0;
     for (const REPAIR_OUTCOME& outcome : g_pScanner->m_arrRepairOutcomes)
-        failed += outcome.bFixed ? 0 : 1;
+        failed += outcome.bFixed || outcome.bAlreadyRemoved ? 0 : 1;
     const int fixed = std::accumulate(g_pScanner->m_anFixed, g_pScanner->m_anFixed + kCategoryCount, 0);
     if (IsWindowVisible(m_hWnd))
         RebuildResults();

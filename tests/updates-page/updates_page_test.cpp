@@ -115,9 +115,17 @@ TEST_F(UpdatesPage, ChecksByHandAnswerEveryOfferOneAtATime)
     ASSERT_TRUE(gui::Click(main, IDC_LINK_ABOUT));
     HWND version = gui::FindControl(main, IDC_ABOUT_VERSION);
     ASSERT_NE(version, nullptr);
-    ASSERT_TRUE(gui::Click(GetParent(version), IDC_PAGE_UPDATE));
     HWND page = hivora.Page();
-    ASSERT_TRUE(gui::WaitFor([&] { return IsWindowVisible(page) != FALSE; }, kCheckTime));
+    ASSERT_NE(page, nullptr);
+    // Under a heavy load a click posted while the About page still settles was seen to get lost
+    // once: a second press of Update is what a person would do.
+    for (int attempt = 0; attempt < 2 && !IsWindowVisible(page); ++attempt) {
+        ASSERT_TRUE(gui::Click(GetParent(version), IDC_PAGE_UPDATE));
+        gui::WaitFor([&] { return IsWindowVisible(page) != FALSE; }, kCheckTime / 2);
+    }
+    if (!IsWindowVisible(page))
+        gui::SaveScreenshot("updates-not-shown");
+    ASSERT_TRUE(IsWindowVisible(page));
     EXPECT_EQ(hivora.Status(), "Check for availability of update from Hivora Server");
     gui::SaveScreenshot("updates-idle");
 
