@@ -1,9 +1,9 @@
 #include "repair/reg_file.h"
 #include "framework/hex.h"
 
-#include <windows.h>
-
+#include "framework/code_page.h"
 #include "framework/format.h"
+#include "framework/reg_types.h"
 
 namespace {
 
@@ -18,36 +18,6 @@ bool IsStringType(uint32_t type)
 bool StoresWide(uint32_t type, REG_FILE_VERSION version)
 {
     return version == REGFILE_VERSION5 && IsStringType(type);
-}
-
-std::string AnsiToUtf16(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    std::string bytes;
-    for (wchar_t c : wide) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>((c >> 8) & 0xFF);
-    }
-    return bytes;
-}
-
-std::string Utf16ToAnsi(const std::string& bytes)
-{
-    std::wstring wide;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        wide += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                     (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    if (wide.empty())
-        return {};
-    const int n =
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n, nullptr, nullptr);
-    return text;
 }
 
 // The text in double quotes, its backslashes and double quotes escaped.
@@ -116,7 +86,8 @@ bool ParseHexBytes(const std::string& text, std::string& bytes)
         int value = 0;
         size_t digits = 0;
         for (; i < text.size() && HexDigit(text[i]) >= 0; ++i, ++digits)
-            value = value * 16 + HexDigit(text[i]);
+            if (digits < 2)
+                value = value * 16 + HexDigit(text[i]);
         if (digits == 0 || digits > 2)
             return false;
         bytes += static_cast<char>(value);
@@ -124,6 +95,20 @@ bool ParseHexBytes(const std::string& text, std::string& bytes)
             ++i;
         if (i < text.size() && text[i++] != ',')
             return false;
+    }
+    return true;
+}
+
+// A value type in hex digits; false when it is not one or does not fit 32 bits.
+bool ParseHexType(const std::string& digits, uint32_t& type)
+{
+    if (digits.empty())
+        return false;
+    type = 0;
+    for (char c : digits) {
+        if (HexDigit(c) < 0 || type > 0x0FFFFFFF)
+            return false;
+        type = type << 4 | static_cast<uint32_t>(HexDigit(c));
     }
     return true;
 }
@@ -263,10 +248,8 @@ bool ParseRegFile(const std::string& text, std::vector<REG_FILE_KEY>& keys, std:
             const std::string kind = rest.substr(3, colon - 3);
             if (kind.empty())
                 value.nType = REG_BINARY;
-            else if (kind.size() > 2 && kind.front() == '(' && kind.back() == ')' &&
-                     kind.find_first_not_of("0123456789abcdefABCDEF", 1) == kind.size() - 1)
-                value.nType = static_cast<uint32_t>(std::stoul(kind.substr(1, kind.size() - 2), nullptr, 16));
-            else
+            else if (kind.size() < 3 || kind.front() != '(' || kind.back() != ')' ||
+                     !ParseHexType(kind.substr(1, kind.size() - 2), value.nType))
                 return fail("hex type not understood");
             std::string hex = rest.substr(colon + 1);
             while (!hex.empty() && hex.back() == '\\') {
