@@ -55,6 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Require(PassesExclusionList(cpath.c_str()) == !PlainSearch(ExclusionList(), cpath, CAnsiCase::System()),
             "the exclusion list matches as a plain search");
 
+    const std::string entry = NormalizeExclusionEntry(path);
+    Require(NormalizeExclusionEntry(entry) == entry, "a stored entry is stored as it is");
+
     FuzzedDataProvider in(data, size);
     std::vector<std::string> fragments(in.ConsumeIntegralInRange<size_t>(0, 8));
     for (std::string& fragment : fragments)
