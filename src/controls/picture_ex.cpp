@@ -77,12 +77,12 @@ ComPtr<IPicture> CPictureEx::LoadPicture(HGLOBAL block, DWORD size, bool streamO
     if (FAILED(CreateStreamOnHGlobal(block, streamOwnsBlock, &rawStream)) || !rawStream) {
         if (streamOwnsBlock)
             GlobalFree(block);
-        return nullptr;
+        return {};
     }
     ComPtr<IStream> stream(rawStream);
     void* picture = nullptr;
     if (FAILED(OleLoadPicture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture, &picture)) || !picture)
-        return nullptr;
+        return {};
     return ComPtr<IPicture>(static_cast<IPicture*>(picture));
 }
 
@@ -91,8 +91,6 @@ bool CPictureEx::Load(HGLOBAL block, DWORD size)
     Unload();
     if (!block || size == 0)
         return false;
-    // The system's picture loader needs COM on this thread.
-    ComScope com;
     GlobalLockScope lock(block);
     const uint8_t* data = lock.data();
     if (!data)

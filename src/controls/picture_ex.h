@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/com.h"
+#include "framework/com_ptr.h"
 #include "framework/gdi.h"
 #include "framework/thread.h"
 #include "framework/window.h"

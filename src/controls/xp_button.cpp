@@ -53,9 +53,18 @@ void CXPButton::OnAttached()
     SetWindowLongPtrA(m_hWnd, GWL_STYLE, (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
 }
 
+bool CXPButton::Bind(HWND dialog, int id, UINT normalId, UINT hotId, UINT pressedId)
+{
+    return SubclassDlgItem(id, dialog) && SetBitmaps(normalId, hotId, pressedId ? pressedId : normalId);
+}
+
 LRESULT CXPButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
+    case WM_LBUTTONDBLCLK:
+        // An owner-drawn button reports a quick second click as BN_DOUBLECLICKED; here it is a
+        // click like any other.
+        return Default(WM_LBUTTONDOWN, wParam, lParam);
     case WM_REFLECT_DRAWITEM:
         DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;

@@ -12,6 +12,9 @@ public:
 
     // Frees bitmaps loaded before and loads the three bitmap resources; false when one is missing.
     bool SetBitmaps(UINT normalId, UINT hotId, UINT pressedId);
+    // Takes over the dialog's button id and gives it its bitmaps (the pressed form defaults to the
+    // normal one).
+    bool Bind(HWND dialog, int id, UINT normalId, UINT hotId, UINT pressedId = 0);
     // Draws the window text in colour with the parent's font instead of the default red Arial.
     void SetCaptionMode(bool on, COLORREF colour = RGB(7, 78, 140));
     // A bitmap drawn at the left, with colour transparent; the object does not take ownership.

@@ -9,6 +9,8 @@ template <typename T>
 class ComPtr {
 public:
     ComPtr() = default;
+    // Adopts a reference the caller owns.
+    explicit ComPtr(T* p) : m_p(p) {}
     ~ComPtr() { reset(); }
 
     ComPtr(const ComPtr&) = delete;
@@ -43,8 +45,8 @@ private:
     T* m_p = nullptr;
 };
 
-// COM initialised on the calling thread for the lifetime of the object; only a successful
-// CoInitialize is balanced by CoUninitialize.
+// COM (single-threaded apartment) on the calling thread for the lifetime of the object: one at the
+// entry of each thread that uses COM. Only a successful CoInitialize is balanced by CoUninitialize.
 class ComApartment {
 public:
     ComApartment() : m_hr(CoInitialize(nullptr)) {}

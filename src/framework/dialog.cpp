@@ -1,12 +1,44 @@
 #include "framework/dialog.h"
 
+#include "framework/fault.h"
 #include "framework/window.h"
 
 namespace {
 
 constexpr const char* kDialogProp = "HivoraDialogObject";
+// lParam: the std::function<LRESULT()> to run; the result goes back as the message's result.
+constexpr UINT WM_RUN_ON_THREAD = WM_APP + 0x3F0;
+
+HWND g_hMainWnd = nullptr;
+bool g_bDesignLayout = false;
+constexpr int kDesignBaseX = 6;
+constexpr int kDesignBaseY = 13;
 
 } // namespace
+
+HWND AfxGetMainWnd()
+{
+    return g_hMainWnd;
+}
+
+void AfxSetMainWnd(HWND wnd)
+{
+    g_hMainWnd = wnd;
+}
+
+LRESULT RunOnWindowThread(HWND window, const std::function<LRESULT()>& call)
+{
+    if (!window || !IsWindow(window))
+        return 0;
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId())
+        return call();
+    DWORD_PTR result = 0;
+    // Sent, so that the worker waits and everything call refers to stays valid meanwhile.
+    if (!SendMessageTimeoutA(window, WM_RUN_ON_THREAD, 0, reinterpret_cast<LPARAM>(&call), SMTO_NORMAL, INFINITE,
+                             &result))
+        return 0;
+    return static_cast<LRESULT>(result);
+}
 
 CDialog::~CDialog()
 {
@@ -64,6 +96,106 @@ void CDialog::MoveWindow(int x, int y, int width, int height) const
         ::MoveWindow(m_hWnd, x, y, width, height, TRUE);
 }
 
+void CDialog::UseDesignLayout(bool on)
+{
+    g_bDesignLayout = on;
+}
+
+void CDialog::FitToDesignUnits() const
+{
+    RECT unit{0, 0, 4, 8};
+    if (!MapDialogRect(m_hWnd, &unit) || unit.right <= 0 || unit.bottom <= 0)
+        return;
+    const int baseX = unit.right;
+    const int baseY = unit.bottom;
+    if (baseX == kDesignBaseX && baseY == kDesignBaseY)
+        return;
+    const auto x = [&](LONG v) { return MulDiv(v, kDesignBaseX, baseX); };
+    const auto y = [&](LONG v) { return MulDiv(v, kDesignBaseY, baseY); };
+    for (HWND child = GetWindow(m_hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT box{};
+        GetWindowRect(child, &box);
+        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&box), 2);
+        SetWindowPos(child, nullptr, x(box.left), y(box.top), x(box.right) - x(box.left), y(box.bottom) - y(box.top),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RECT client{};
+    GetClientRect(m_hWnd, &client);
+    RECT frame{0, 0, x(client.right), y(client.bottom)};
+    const LONG_PTR style = GetWindowLongPtrA(m_hWnd, GWL_STYLE);
+    if (!(style & WS_CHILD))
+        AdjustWindowRectEx(&frame, static_cast<DWORD>(style), FALSE, static_cast<DWORD>(GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE)));
+    RECT place{};
+    GetWindowRect(m_hWnd, &place);
+    // A centred window stays centred on the same point.
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const int left = (style & WS_CHILD) ? 0 : (place.left + place.right - width) / 2;
+    const int top = (style & WS_CHILD) ? 0 : (place.top + place.bottom - height) / 2;
+    SetWindowPos(m_hWnd, nullptr, left, top, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE | ((style & WS_CHILD) ? SWP_NOMOVE : 0));
+}
+
+void CDialog::ShowItem(int id, bool show) const
+{
+    if (HWND item = GetDlgItem(id))
+        ::ShowWindow(item, show ? SW_SHOW : SW_HIDE);
+}
+
+void CDialog::EnableItem(int id, bool enable) const
+{
+    if (HWND item = GetDlgItem(id))
+        EnableWindow(item, enable);
+}
+
+void CDialog::SetItemText(int id, const std::string& text) const
+{
+    SetDlgItemTextA(m_hWnd, id, text.c_str());
+}
+
+std::string CDialog::GetItemText(int id) const
+{
+    HWND item = GetDlgItem(id);
+    if (!item)
+        return {};
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(item)) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(item, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+bool CDialog::IsItemChecked(int id) const
+{
+    return IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED;
+}
+
+void CDialog::CheckItem(int id, bool checked) const
+{
+    CheckDlgButton(m_hWnd, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CDialog::SetMsgResult(LRESULT result) const
+{
+    SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
+}
+
+void CDialog::OnClose()
+{
+    if (m_bModal)
+        EndDialog(IDCANCEL);
+}
+
+void CDialog::OnSize(UINT, int, int) {}
+
+bool CDialog::OnScroll(bool, int, int, HWND)
+{
+    return false;
+}
+
+bool CDialog::OnMessage(UINT, WPARAM, LPARAM)
+{
+    return false;
+}
+
 bool CDialog::OnCommand(int id, int, HWND)
 {
     if (id == IDOK) {
@@ -93,14 +225,44 @@ void CDialog::OnTimer(UINT_PTR) {}
 
 void CDialog::OnShowWindow(bool, UINT) {}
 
-bool CDialog::OnEraseBkgnd(HDC)
+void CDialog::SetBackground(UINT bitmapId)
 {
-    return false;
+    m_background = LoadBitmapResource(bitmapId);
+    m_backBrush.reset();
+    BITMAP info{};
+    if (!m_background || !GetObjectA(m_background.get(), sizeof info, &info))
+        return;
+    MemoryDC dc(CreateCompatibleDC(nullptr));
+    if (!dc)
+        return;
+    SelectScope select(dc.get(), m_background.get());
+    m_backBrush.reset(CreateSolidBrush(GetPixel(dc.get(), info.bmWidth - 1, info.bmHeight - 1)));
 }
 
-HBRUSH CDialog::OnCtlColor(HDC, HWND, UINT)
+bool CDialog::OnEraseBkgnd(HDC dc)
 {
-    return nullptr;
+    if (!m_background)
+        return false;
+    RECT client{};
+    GetClientRect(m_hWnd, &client);
+    BITMAP info{};
+    GetObjectA(m_background.get(), sizeof info, &info);
+    if (m_backBrush) {
+        const RECT right{info.bmWidth, 0, client.right, client.bottom};
+        const RECT below{0, info.bmHeight, info.bmWidth, client.bottom};
+        FillRect(dc, &right, m_backBrush.get());
+        FillRect(dc, &below, m_backBrush.get());
+    }
+    DrawBitmap(dc, m_background.get(), 0, 0);
+    return true;
+}
+
+HBRUSH CDialog::OnCtlColor(HDC dc, HWND, UINT message)
+{
+    if (!m_backBrush || (message != WM_CTLCOLORSTATIC && message != WM_CTLCOLORBTN))
+        return nullptr;
+    SetBkMode(dc, TRANSPARENT);
+    return m_backBrush.get();
 }
 
 void CDialog::OnOK()
@@ -120,6 +282,23 @@ INT_PTR CDialog::DialogProc(UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_INITDIALOG:
         return OnInitDialog();
+    case WM_CLOSE:
+        OnClose();
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroy();
+        return FALSE;
+    case WM_PAINT:
+        return OnPaint();
+    case WM_SIZE:
+        OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return FALSE;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        return OnScroll(msg == WM_VSCROLL, LOWORD(wParam), static_cast<short>(HIWORD(wParam)),
+                        reinterpret_cast<HWND>(lParam));
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
     case WM_NOTIFY: {
@@ -149,7 +328,10 @@ INT_PTR CDialog::DialogProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORDLG:
         return reinterpret_cast<INT_PTR>(OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), msg));
     default:
-        return FALSE;
+        if (msg < WM_USER)
+            return FALSE;
+        SetMsgResult(0);
+        return OnMessage(msg, wParam, lParam);
     }
 }
 
@@ -161,13 +343,21 @@ INT_PTR CALLBACK CDialog::StaticProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM l
         if (!self || !SetPropA(wnd, kDialogProp, self))
             return FALSE;
         self->m_hWnd = wnd;
+        if (g_bDesignLayout)
+            self->FitToDesignUnits();
     }
     if (!self)
         return FALSE;
     INT_PTR result = FALSE;
     try {
-        result = self->DialogProc(msg, wParam, lParam);
+        if (msg == WM_RUN_ON_THREAD) {
+            self->SetMsgResult((*reinterpret_cast<const std::function<LRESULT()>*>(lParam))());
+            result = TRUE;
+        } else {
+            result = self->DialogProc(msg, wParam, lParam);
+        }
     } catch (...) {
+        ReportCaughtFault("dialog procedure");
         result = FALSE;
     }
     if (msg == WM_NCDESTROY) {

@@ -2,6 +2,11 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
+#include "framework/gdi.h"
+
 // The dialog base class of every window and page. Bound to its HWND at WM_INITDIALOG (the
 // pointer travels in the creation parameter) and unbound at WM_NCDESTROY; messages go to the
 // virtual handlers below. A dialog runs modally (DoModal) or as a modeless child page (Create).
@@ -26,16 +31,44 @@ public:
 
     static CDialog* FromHandle(HWND wnd);
 
+    // Program-wide: lay every dialog out in the pixels its templates were drawn for (dialog base
+    // units of 6 by 13 pixels), whatever the system's dialog font measures, so that controls stay
+    // on the background pictures. Off by default.
+    static void UseDesignLayout(bool on);
+
+    // Conveniences for the dialog's own controls; missing controls are skipped.
+    void ShowItem(int id, bool show) const;
+    void EnableItem(int id, bool enable) const;
+    void SetItemText(int id, const std::string& text) const;
+    std::string GetItemText(int id) const;
+    bool IsItemChecked(int id) const;
+    void CheckItem(int id, bool checked) const;
+
 protected:
     // Handlers. Those returning bool report whether they handled the message; the defaults do not.
     virtual BOOL OnInitDialog() { return TRUE; }
+    // The close box (WM_CLOSE), told apart from Escape: ends a modal dialog; a page ignores it.
+    virtual void OnClose();
+    virtual void OnDestroy() {}
+    // True when the handler painted the window (with a PaintDC).
+    virtual bool OnPaint() { return false; }
+    virtual void OnSize(UINT type, int width, int height);
+    // WM_HSCROLL / WM_VSCROLL; true when handled.
+    virtual bool OnScroll(bool vertical, int code, int position, HWND bar);
+    // The cursor shown while the minimised window is dragged (WM_QUERYDRAGICON).
+    virtual HCURSOR OnQueryDragIcon() { return nullptr; }
+    // Private messages (WM_USER and above, the scan messages among them); true when handled, with
+    // the message's result given through SetMsgResult.
+    virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     virtual bool OnCommand(int id, int code, HWND control);
     virtual bool OnNotify(NMHDR* header, LRESULT& result);
     virtual bool OnDrawItem(int id, DRAWITEMSTRUCT* item);
     virtual void OnTimer(UINT_PTR id);
     virtual void OnShowWindow(bool show, UINT status);
+    // True when the background was painted; the default paints the background picture, if any.
     virtual bool OnEraseBkgnd(HDC dc);
-    // A brush for a control's colours (WM_CTLCOLOR*), or null for the default.
+    // A brush for a control's colours (WM_CTLCOLOR*), or null for the default; with a background
+    // picture, plain texts and check boxes are drawn on its colour.
     virtual HBRUSH OnCtlColor(HDC dc, HWND control, UINT message);
     // IDOK / IDCANCEL: end a modal dialog; a modeless page ignores them.
     virtual void OnOK();
@@ -43,11 +76,31 @@ protected:
     // Every message; returns the dialog procedure's result. Overrides call the base for the rest.
     virtual INT_PTR DialogProc(UINT msg, WPARAM wParam, LPARAM lParam);
 
+    // The picture painted as the dialog's background at its top left corner. The rest of the
+    // dialog, and the backs of its plain texts and check boxes, take the colour of the picture's
+    // bottom right corner.
+    void SetBackground(UINT bitmapId);
+
+    // The result of the message being handled, as SendMessage returns it.
+    void SetMsgResult(LRESULT result) const;
+
     HWND m_hWnd = nullptr;
 
 private:
+    void FitToDesignUnits() const;
     static INT_PTR CALLBACK StaticProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     UINT m_nTemplateId;
     bool m_bModal = false;
+    GdiBitmap m_background;
+    GdiBrush m_backBrush;
 };
+
+// Runs call on the thread that owns window (a dialog), waiting for it: the one way for a worker to
+// hand a text or a request to the user-interface thread. Runs it directly on that thread; returns
+// 0 without running it when the window is gone.
+LRESULT RunOnWindowThread(HWND window, const std::function<LRESULT()>& call);
+
+// The program's main window: owner of message boxes that workers raise.
+HWND AfxGetMainWnd();
+void AfxSetMainWnd(HWND wnd);

@@ -4,7 +4,8 @@
 
 #include <string>
 
-// A message box owned by the active window of this thread, with the program's name as caption.
+// A message box with the program's name as caption, owned by the active window of this thread; asked
+// from another thread, it is shown by the main window's thread and owned by it.
 int AfxMessageBox(const std::string& text, UINT type = MB_OK);
 
 // A message box with a caption of its own.

@@ -2,6 +2,8 @@
 
 #include <process.h>
 
+#include "framework/fault.h"
+
 namespace {
 
 struct Start {
@@ -16,6 +18,7 @@ unsigned __stdcall Entry(void* arg)
     try {
         return start.proc(start.param);
     } catch (...) {
+        ReportCaughtFault("worker thread");
         return 1;
     }
 }
@@ -25,6 +28,46 @@ unsigned __stdcall Entry(void* arg)
 bool CWinThread::Wait(DWORD milliseconds) const
 {
     return WaitForSingleObject(m_hThread.get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+bool CWinThread::WaitDispatching(DWORD milliseconds) const
+{
+    return WaitDispatchingMessages(m_hThread.get(), milliseconds);
+}
+
+bool WaitDispatchingMessages(HANDLE handle, DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    bool quit = false;
+    WPARAM quitCode = 0;
+    bool signalled = false;
+    for (;;) {
+        DWORD wait = INFINITE;
+        if (milliseconds != INFINITE) {
+            const DWORD spent = GetTickCount() - start;
+            wait = spent >= milliseconds ? 0 : milliseconds - spent;
+        }
+        const DWORD rc = MsgWaitForMultipleObjectsEx(1, &handle, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (rc == WAIT_OBJECT_0) {
+            signalled = true;
+            break;
+        }
+        if (rc != WAIT_OBJECT_0 + 1)
+            break;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                quitCode = msg.wParam;
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    if (quit)
+        PostQuitMessage(static_cast<int>(quitCode));
+    return signalled;
 }
 
 std::unique_ptr<CWinThread> AfxBeginThread(ThreadProc proc, void* param)

@@ -1,5 +1,7 @@
 #include "framework/window.h"
 
+#include "framework/fault.h"
+
 namespace {
 
 constexpr const char* kObjectProp = "HivoraWindowObject";
@@ -111,6 +113,7 @@ LRESULT CWindow::Dispatch(CWindow* self, UINT msg, WPARAM wParam, LPARAM lParam)
     try {
         result = self->WindowProc(msg, wParam, lParam);
     } catch (...) {
+        ReportCaughtFault("window procedure");
         result = super ? CallWindowProcA(super, wnd, msg, wParam, lParam) : DefWindowProcA(wnd, msg, wParam, lParam);
     }
     if (msg == WM_NCDESTROY && FromHandle(wnd) == self)

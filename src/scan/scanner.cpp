@@ -109,28 +109,8 @@ bool ScanPathDue()
 
 void WaitForScanEnd(CRegistryScanner& engine)
 {
-    if (!engine.m_pThread)
-        return;
-    const HANDLE thread = engine.m_pThread->m_hThread.get();
-    bool quit = false;
-    WPARAM quitCode = 0;
-    for (;;) {
-        const DWORD rc = MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (rc == WAIT_OBJECT_0 || rc == WAIT_FAILED)
-            break;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                quit = true;
-                quitCode = msg.wParam;
-                continue;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    if (quit)
-        PostQuitMessage(static_cast<int>(quitCode));
+    if (engine.m_pThread)
+        engine.m_pThread->WaitDispatching();
 }
 
 void StopScanAndWait(CRegistryScanner& engine)

@@ -1,6 +1,10 @@
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+#include "shell/app.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
+    CHivoraApp app;
+    app.InitInstance(commandLine ? commandLine : "");
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scan/problem.h"
+#include "shell/product.h"
 
 // The figures the statistics page shows, as the settings key and the ignore list hold them.
 struct STATISTICS {
@@ -24,7 +25,6 @@ struct STATISTICS_ROW {
 };
 extern const STATISTICS_ROW g_aStatisticsRows[kCategoryCount];
 
-constexpr const char* kProductVersion = "2.1.4";
 constexpr const char* kLastUpdated = "16-07-07";
 
 // Sets the fifteen per-category fixed counters to 0.

@@ -10,7 +10,7 @@
 #include "controls/label.h"
 #include "controls/picture_ex.h"
 #include "controls/xp_button.h"
-#include "framework/com.h"
+#include "framework/com_ptr.h"
 #include "framework/dialog.h"
 #include "framework/format.h"
 #include "framework/msgbox.h"
@@ -278,7 +278,7 @@ INT_PTR CGalleryDlg::DialogProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    ComScope com;
+    ComApartment com;
     CGalleryDlg gallery;
     gallery.DoModal(nullptr);
     return 0;

@@ -1,5 +1,6 @@
 // guidriver: drives another program's windows from the command line (for scripts and screenshots).
 //   guidriver wait TITLE                    waits until a window with the title is shown
+// Controls are addressed by ID: the visible window with that ID anywhere under the top-level window.
 //   guidriver click TITLE ID                clicks a button
 //   guidriver clickat TITLE ID X Y          left click at client coordinates of a control
 //   guidriver move TITLE ID X Y             moves the mouse over a control
@@ -21,7 +22,7 @@ namespace {
 HWND Control(HWND top, const char* id)
 {
     const int n = std::atoi(id);
-    return n == 0 ? top : GetDlgItem(top, n);
+    return n == 0 ? top : gui::FindControl(top, n);
 }
 
 int Run(int argc, char** argv)
@@ -55,7 +56,7 @@ int Run(int argc, char** argv)
         return 1;
     }
     if (command == "click")
-        return gui::ClickButton(top, std::atoi(argv[3])) ? 0 : 1;
+        return gui::Click(top, std::atoi(argv[3])) ? 0 : 1;
     if (command == "text") {
         std::printf("%s\n", gui::Text(control).c_str());
         return 0;

@@ -12,7 +12,7 @@
 #include "controls/markup.h"
 #include "controls/picture_ex.h"
 #include "controls/xp_button.h"
-#include "framework/com.h"
+#include "framework/com_ptr.h"
 #include "framework/dialog.h"
 #include "gallery_ids.h"
 #include "gif_builder.h"
@@ -92,7 +92,7 @@ protected:
         return (end.QuadPart - begin.QuadPart) * 1000.0 / frequency.QuadPart / (3 * frames);
     }
 
-    ComScope m_com;
+    ComApartment m_com;
     CTestHost m_host;
     std::vector<HGLOBAL> m_blocks;
 };

@@ -2,12 +2,23 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
 
 #include "../controls/gallery_ids.h"
 #include "framework/dialog.h"
+#include "framework/fault.h"
+#include "framework/msgbox.h"
+#include "framework/thread.h"
 #include "framework/window.h"
 
 namespace {
+
+std::string g_strFaults;
+
+void RecordFault(const char* where, const char* what)
+{
+    g_strFaults += std::string(where) + ": " + what + "\n";
+}
 
 class CProbeDlg : public CDialog {
 public:
@@ -97,9 +108,65 @@ TEST(Dialog, ExceptionsStopAtTheWindowProcedure)
     CProbeDlg dialog;
     ASSERT_TRUE(dialog.Create(nullptr));
     const int before = dialog.m_nCommands;
+    g_strFaults.clear();
+    SetFaultReporter(RecordFault);
     SendMessageA(dialog.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_HOST_STATIC, 0), 0);
+    SetFaultReporter(nullptr);
     EXPECT_EQ(dialog.m_nCommands, before + 1);
     EXPECT_TRUE(IsWindow(dialog.GetSafeHwnd()));
+    EXPECT_EQ(g_strFaults, "dialog procedure: handler failure\n");
+}
+
+struct WORKER_ROAD {
+    HWND window;
+    LRESULT answer = 0;
+    DWORD runThread = 0;
+};
+
+UINT WorkerRoad(void* param)
+{
+    auto* road = static_cast<WORKER_ROAD*>(param);
+    road->answer = RunOnWindowThread(road->window, [road] {
+        road->runThread = GetCurrentThreadId();
+        return static_cast<LRESULT>(77);
+    });
+    // A message box the worker raises is shown by the window's thread; the test closes it.
+    AfxMessageBox("from the worker");
+    throw std::runtime_error("worker failure");
+}
+
+BOOL CALLBACK CloseWorkerBox(HWND wnd, LPARAM)
+{
+    char caption[32] = {};
+    GetWindowTextA(wnd, caption, sizeof caption);
+    if (IsWindowVisible(wnd) && std::string(caption) == "Hivora")
+        PostMessageA(wnd, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
+void CALLBACK CloseWorkerBoxes(HWND, UINT, UINT_PTR, DWORD)
+{
+    EnumThreadWindows(GetCurrentThreadId(), CloseWorkerBox, 0);
+}
+
+TEST(Dialog, WorkerReachesTheWindowThreadWhileItWaitsDispatching)
+{
+    CProbeDlg dialog;
+    ASSERT_TRUE(dialog.Create(nullptr));
+    AfxSetMainWnd(dialog.GetSafeHwnd());
+    g_strFaults.clear();
+    SetFaultReporter(RecordFault);
+    WORKER_ROAD road{dialog.GetSafeHwnd()};
+    const auto worker = AfxBeginThread(WorkerRoad, &road);
+    ASSERT_NE(worker, nullptr);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseWorkerBoxes);
+    EXPECT_TRUE(worker->WaitDispatching(30000));
+    KillTimer(nullptr, timer);
+    SetFaultReporter(nullptr);
+    AfxSetMainWnd(nullptr);
+    EXPECT_EQ(road.answer, 77);
+    EXPECT_EQ(road.runThread, GetCurrentThreadId());
+    EXPECT_EQ(g_strFaults, "worker thread: worker failure\n");
 }
 
 TEST(Dialog, DestroyedWindowForgetsItsObject)

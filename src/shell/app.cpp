@@ -1,0 +1,90 @@
+#include "shell/app.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "framework/com_ptr.h"
+#include "framework/fault.h"
+#include "framework/handles.h"
+#include "framework/paths.h"
+#include "scan/problem_texts.h"
+#include "shell/logfile.h"
+#include "shell/main_dlg.h"
+#include "shell/settings.h"
+#include "shell/splash.h"
+#include "shell/startup_log.h"
+
+namespace {
+
+void LogFault(const char* where, const char* what)
+{
+    if (g_pLog)
+        g_pLog->Write(std::string("Unexpected error in ") + where + ": " + what, 2);
+}
+
+// The first instance's main window: titled like it and marked as this program's.
+HWND FindFirstInstance()
+{
+    HWND found = nullptr;
+    for (HWND wnd = FindWindowExA(nullptr, nullptr, nullptr, HV_PRODUCT_NAME); wnd;
+         wnd = FindWindowExA(nullptr, wnd, nullptr, HV_PRODUCT_NAME)) {
+        if (GetPropA(wnd, kMainWindowProp)) {
+            found = wnd;
+            break;
+        }
+    }
+    return found;
+}
+
+void WriteFirstRunDefaults()
+{
+    WriteSettingInt("runhivorastartup", 1);
+    static const struct {
+        const char* key;
+        int value;
+    } defaults[] = {
+        {"comactx", 1}, {"uninsta", 1}, {"fonts", 1},   {"shardll", 1}, {"apppath", 1},
+        {"helpfil", 1}, {"winstrt", 1}, {"fileref", 1}, {"shrtcut", 0}, {"emptkey", 1},
+        {"fileass", 1}, {"sundapp", 1}, {"clskeys", 1}, {"typelib", 1}, {"deepscn", 0},
+    };
+    for (const auto& setting : defaults)
+        WriteSettingInt(setting.key, setting.value);
+}
+
+} // namespace
+
+bool CHivoraApp::InitInstance(const std::string& commandLine)
+{
+    SetFaultReporter(LogFault);
+    StartProcessLog(ProgramFolder());
+
+    KernelHandle mutex(CreateMutexA(nullptr, TRUE, HV_PRODUCT_NAME));
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (HWND first = FindFirstInstance()) {
+            ShowWindow(first, IsIconic(first) ? SW_RESTORE : SW_SHOW);
+            SetForegroundWindow(first);
+        }
+        return false;
+    }
+
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    const ComApartment com;
+    CDialog::UseDesignLayout(true);
+
+    CHivoraDlg dialog;
+    const std::string lastScan = ReadSettingString("lastScan");
+    const bool switched = commandLine.find("-t") != std::string::npos || commandLine.find("-s") != std::string::npos;
+    if (switched && !lastScan.empty() && ReadSettingInt("runhivorastartup") == 0)
+        return false;
+    if (lastScan.empty()) {
+        if (ReadSettingInt("splshscrn") == 0) {
+            CSplashscrdlg splash;
+            splash.DoModal(nullptr);
+        }
+        WriteFirstRunDefaults();
+    }
+    dialog.DoModal(nullptr);
+    AfxSetMainWnd(nullptr);
+    return false;
+}

@@ -1,0 +1,279 @@
+#include "shell/main_dlg.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+#include "resources/resource.h"
+#include "shell/about_page.h"
+#include "shell/product.h"
+#include "shell/settings.h"
+#include "shell/splash.h"
+#include "shell/statistics_page.h"
+
+namespace {
+
+constexpr UINT_PTR kUpdateTimer = 100;
+
+struct PLACE {
+    int x, y, width, height;
+};
+
+PLACE PagePlace(PAGE_ID id)
+{
+    switch (id) {
+    case PAGE_RESULTS:
+        return {12, 142, 778, 423};
+    case PAGE_STATISTICS:
+        return {12, 146, 778, 444};
+    default:
+        return {204, 142, 586, 423};
+    }
+}
+
+BOOL CALLBACK EndOwnedDialog(HWND wnd, LPARAM main)
+{
+    if (GetWindow(wnd, GW_OWNER) == reinterpret_cast<HWND>(main) && IsWindowVisible(wnd))
+        EndDialog(wnd, IDCANCEL);
+    return TRUE;
+}
+
+void AddStyle(HWND wnd, LONG_PTR bits)
+{
+    SetWindowLongPtrA(wnd, GWL_STYLE, GetWindowLongPtrA(wnd, GWL_STYLE) | bits);
+}
+
+} // namespace
+
+CHivoraDlg::CHivoraDlg()
+    : CDialog(IDD_HIVORA_DIALOG),
+      m_categoryPanel(*this),
+      m_hIcon(static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+                                            0, 0, LR_DEFAULTSIZE | LR_SHARED)))
+{
+}
+
+CHivoraDlg::~CHivoraDlg() = default;
+
+void CHivoraDlg::CreatePages()
+{
+    // Each page of the program has its line here, in creation order.
+    m_pages[PAGE_STATISTICS] = std::make_unique<CStatisticsDlg>(*this);
+    m_pages[PAGE_ABOUT] = std::make_unique<CaboutDlg>(*this);
+
+    for (int id = 0; id < PAGE_COUNT; ++id) {
+        CDialog* page = m_pages[id].get();
+        if (!page)
+            continue;
+        if (!page->Create(m_hWnd)) {
+            m_pages[id].reset();
+            continue;
+        }
+        // Pages overlap the panel and each other: each paints only its own area.
+        AddStyle(page->GetSafeHwnd(), WS_CLIPSIBLINGS);
+        const PLACE place = PagePlace(static_cast<PAGE_ID>(id));
+        page->MoveWindow(place.x, place.y, place.width, place.height);
+    }
+}
+
+BOOL CHivoraDlg::OnInitDialog()
+{
+    SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SetPropA(m_hWnd, kMainWindowProp, reinterpret_cast<HANDLE>(1));
+    AfxSetMainWnd(m_hWnd);
+    SetBackground(IDB_MAIN_BACKGROUND);
+
+    if (m_categoryPanel.Create(m_hWnd)) {
+        AddStyle(m_categoryPanel.GetSafeHwnd(), WS_CLIPSIBLINGS);
+        m_categoryPanel.MoveWindow(12, 156, 190, 399);
+    }
+    CreatePages();
+    if (CDialog* first = GetPage(PAGE_SCANSTEP1))
+        first->ShowWindow(SW_SHOW);
+    m_categoryPanel.ShowWindow(SW_SHOW);
+
+    m_tabScanNow.Bind(m_hWnd, IDC_TAB_SCANNOW, IDB_TAB_SCANNOW, IDB_TAB_SCANNOW_HOT, IDB_TAB_SCANNOW_PRESSED);
+    m_tabSettings.Bind(m_hWnd, IDC_TAB_SETTINGS, IDB_TAB_SETTINGS, IDB_TAB_SETTINGS_HOT, IDB_TAB_SETTINGS_PRESSED);
+    m_tabBackup.Bind(m_hWnd, IDC_TAB_BACKUP, IDB_TAB_BACKUP, IDB_TAB_BACKUP_HOT, IDB_TAB_BACKUP_PRESSED);
+    m_linkHelp.Bind(m_hWnd, IDC_LINK_HELP, IDB_LINK_HELP, IDB_LINK_HELP_HOT);
+    m_linkAbout.Bind(m_hWnd, IDC_LINK_ABOUT, IDB_LINK_ABOUT, IDB_LINK_ABOUT_HOT);
+    m_nScanStage = 1;
+
+    if (ReadSettingInt("splshscrn") != 0) {
+        // The window comes up first, so that the splash stands over it and closing it ends both.
+        ::ShowWindow(m_hWnd, SW_SHOW);
+        UpdateWindow(m_hWnd);
+        CSplashscrdlg splash;
+        splash.DoModal(m_hWnd);
+    }
+    if (ReadSettingInt("autoupdts") != 0)
+        SetTimer(m_hWnd, kUpdateTimer, 100, nullptr);
+    SetPressedTab(IDC_TAB_SCANNOW);
+    return TRUE;
+}
+
+void CHivoraDlg::HideAllPages()
+{
+    for (const auto& page : m_pages) {
+        if (page)
+            page->ShowWindow(SW_HIDE);
+    }
+}
+
+void CHivoraDlg::ShowPage(PAGE_ID id)
+{
+    HideAllPages();
+    if (CDialog* page = GetPage(id)) {
+        SetWindowPos(page->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        page->ShowWindow(SW_SHOW);
+    }
+}
+
+void CHivoraDlg::SetPressedTab(int id)
+{
+    for (CXPButton* tab : {&m_tabScanNow, &m_tabSettings, &m_tabBackup}) {
+        if (tab->GetSafeHwnd())
+            SendMessageA(tab->GetSafeHwnd(), BM_SETSTATE, tab->GetDlgCtrlID() == id, 0);
+    }
+}
+
+void CHivoraDlg::EnableStrip(bool enable)
+{
+    for (CXPButton* button : {&m_tabScanNow, &m_tabSettings, &m_tabBackup, &m_linkHelp, &m_linkAbout}) {
+        if (button->GetSafeHwnd())
+            EnableWindow(button->GetSafeHwnd(), enable);
+    }
+    m_categoryPanel.EnableQuickScan(enable);
+}
+
+void CHivoraDlg::ShowPanel(bool quickScan)
+{
+    EnableWindow(m_categoryPanel.GetSafeHwnd(), TRUE);
+    m_categoryPanel.ShowWindow(SW_SHOW);
+    m_categoryPanel.ShowQuickScan(quickScan);
+}
+
+void CHivoraDlg::ShowScanTab()
+{
+    SetPressedTab(IDC_TAB_SCANNOW);
+    HideAllPages();
+    m_categoryPanel.ShowQuickScan(false);
+    switch (m_nScanStage) {
+    case 1:
+        ShowPage(PAGE_SCANSTEP1);
+        ShowPanel(false);
+        break;
+    case 2:
+        ShowPage(PAGE_SCANSTEP2);
+        EnableWindow(m_categoryPanel.GetSafeHwnd(), FALSE);
+        break;
+    case 3:
+        ShowPage(PAGE_RESULTS);
+        EnableWindow(m_categoryPanel.GetSafeHwnd(), FALSE);
+        break;
+    default:
+        break;
+    }
+}
+
+void CHivoraDlg::ShowSettingsTab()
+{
+    SetPressedTab(IDC_TAB_SETTINGS);
+    HideAllPages();
+    ShowPanel(true);
+    ShowPage(PAGE_GENERAL);
+}
+
+void CHivoraDlg::ShowBackupTab()
+{
+    SetPressedTab(IDC_TAB_BACKUP);
+    HideAllPages();
+    ShowPanel(true);
+    ShowPage(PAGE_BACKUP);
+}
+
+void CHivoraDlg::ShowAboutPage()
+{
+    HideAllPages();
+    ShowPanel(true);
+    ShowPage(PAGE_ABOUT);
+}
+
+void CHivoraDlg::QuickScan()
+{
+    m_nScanStage = 1;
+    if (CDialog* first = GetPage(PAGE_SCANSTEP1))
+        SendMessageA(first->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_SCAN_SELECTED, BN_CLICKED), 0);
+}
+
+bool CHivoraDlg::OnCommand(int id, int code, HWND control)
+{
+    if (code != BN_CLICKED)
+        return CDialog::OnCommand(id, code, control);
+    switch (id) {
+    case IDC_TAB_SCANNOW:
+        ShowScanTab();
+        return true;
+    case IDC_TAB_SETTINGS:
+        ShowSettingsTab();
+        return true;
+    case IDC_TAB_BACKUP:
+        ShowBackupTab();
+        return true;
+    case IDC_LINK_ABOUT:
+        ShowAboutPage();
+        return true;
+    case IDC_LINK_HELP:
+        ShellExecuteA(m_hWnd, "open", (std::string("http://") + kProductHost + "/support.htm").c_str(), nullptr,
+                      nullptr, SW_SHOWNORMAL);
+        return true;
+    default:
+        return CDialog::OnCommand(id, code, control);
+    }
+}
+
+void CHivoraDlg::OnTimer(UINT_PTR id)
+{
+    if (id != kUpdateTimer)
+        return;
+    KillTimer(m_hWnd, kUpdateTimer);
+    if (CDialog* updates = GetPage(PAGE_UPDATES))
+        SendMessageA(updates->GetSafeHwnd(), WM_START_UPDATE_CHECK, 0, 0);
+}
+
+void CHivoraDlg::EndOwnedDialogs() const
+{
+    // Message boxes and the splash, from this thread: answered with Cancel.
+    EnumThreadWindows(GetCurrentThreadId(), EndOwnedDialog, reinterpret_cast<LPARAM>(m_hWnd));
+}
+
+void CHivoraDlg::OnClose()
+{
+    EndOwnedDialogs();
+    // Pages with a worker stop it and wait for it here, while messages are still dispatched.
+    for (const auto& page : m_pages) {
+        if (page && page->GetSafeHwnd())
+            SendMessageA(page->GetSafeHwnd(), WM_CLOSE, 0, 0);
+    }
+    EndDialog(IDCANCEL);
+}
+
+bool CHivoraDlg::OnPaint()
+{
+    if (!IsIconic(m_hWnd))
+        return false;
+    PaintDC dc(m_hWnd);
+    SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
+    RECT client{};
+    GetClientRect(m_hWnd, &client);
+    const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc.get(), x, y, m_hIcon);
+    return true;
+}
+
+HCURSOR CHivoraDlg::OnQueryDragIcon()
+{
+    return static_cast<HCURSOR>(m_hIcon);
+}
