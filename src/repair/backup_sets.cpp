@@ -13,6 +13,7 @@
 
 #include "framework/format.h"
 #include "framework/handles.h"
+#include "framework/wide_text.h"
 #include "repair/clean_sweep.h"
 #include "scan/registry.h"
 #include "shell/logfile.h"
@@ -66,6 +67,13 @@ std::string CreationTimeText(const FILETIME& created)
     when.tm_sec = st.wSecond;
     when.tm_wday = st.wDayOfWeek;
     return FormatTime("%B %d, %Y (%H:%M:%S)", when);
+}
+
+// Older backup files are 8-bit text in the ANSI code page.
+std::u16string DecodeAnsi(const std::string& bytes)
+{
+    const std::wstring wide = Widen(bytes);
+    return std::u16string(wide.begin(), wide.end());
 }
 
 bool RunRegistryEditor(const std::string& path, std::string& reason)
@@ -140,7 +148,7 @@ bool IsRegFileImported(const std::vector<REG_FILE_KEY>& keys, std::string& diffe
         const auto [rootName, subkey] = SplitKeyPath(path);
         const HKEY root = RootKeyFromName(rootName);
         RegKey key;
-        if (!root || RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+        if (!root || RegOpenKeyExW(root, Utf8ToWide(subkey).c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
             differs("the key " + path + " is missing");
             continue;
         }
@@ -150,7 +158,7 @@ bool IsRegFileImported(const std::vector<REG_FILE_KEY>& keys, std::string& diffe
             DWORD type = 0;
             std::string data;
             const std::string where = path + "\\" + (expected.strName.empty() ? "@" : expected.strName);
-            if (ReadRegistryValue(key.get(), expected.strName, type, data) != ERROR_SUCCESS)
+            if (ReadRegistryValueW(key.get(), Utf8ToWide(expected.strName), type, data) != ERROR_SUCCESS)
                 differs("the value " + where + " is missing");
             else if (type != expected.nType || data != expected.data)
                 differs("the value " + where + " differs in type or data");
@@ -170,7 +178,7 @@ bool RestoreRegistryFile(const std::string& path, std::string& reason)
     }
     std::vector<REG_FILE_KEY> keys;
     std::string error;
-    const bool parsed = ParseRegFile(text, keys, error);
+    const bool parsed = ParseRegFile(text, keys, error, DecodeAnsi);
     if (!RunRegistryEditor(path, reason))
         return false;
     if (!parsed) {

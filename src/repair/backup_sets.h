@@ -27,7 +27,8 @@ std::string BackupFolderPath(const std::string& programFolder);
 std::vector<BACKUP_SET_ROW> ListBackupSets(const std::string& backupFolder);
 
 // True when every key and value of the parsed backup file is in the registry with the same type
-// and data; otherwise every difference, separated by "; ".
+// and data, names and data compared through the wide registry calls; otherwise every difference,
+// separated by "; " (names in UTF-8).
 bool IsRegFileImported(const std::vector<REG_FILE_KEY>& keys, std::string& difference);
 
 // Imports a registry backup file with the registry editor, waits for it, checks the import and

@@ -9,24 +9,117 @@
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/paths.h"
+#include "framework/wide_text.h"
 #include "scan/scanner.h"
 
 namespace {
 
 constexpr int kMaxSetSuffix = 1000;
 
-std::string KeyPath(HKEY root, const std::string& subkey)
+// The key's path as the backup file names it, in UTF-8.
+std::string KeyPath(HKEY root, const std::wstring& subkey)
 {
-    return std::string(RootKeyName(root)) + "\\" + subkey;
+    return std::string(RootKeyName(root)) + "\\" + WideToUtf8(subkey);
 }
 
-bool WriteRecord(FILE* stream, const std::string& text, std::string& reason)
+// Appends bytes of the file as they are.
+bool WriteBytes(FILE* stream, const std::string& bytes, std::string& reason)
 {
-    if (fputs(text.c_str(), stream) < 0 || fflush(stream) != 0) {
+    if (fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size() || fflush(stream) != 0) {
         reason = "the registry backup file could not be written";
         return false;
     }
     return true;
+}
+
+// Appends UTF-8 text in the file's UTF-16.
+bool WriteRecord(FILE* stream, const std::string& text, std::string& reason)
+{
+    return WriteBytes(stream, EncodeRegFileText(text), reason);
+}
+
+bool ExportKeyTreeW(HKEY root, const std::wstring& subkey, FILE* stream, std::string& reason)
+{
+    const std::string path = KeyPath(root, subkey);
+    RegKey key;
+    LONG rc = RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, key.put());
+    if (rc != ERROR_SUCCESS) {
+        reason = "the key " + path + " could not be opened (" + ErrorText(rc) + ")";
+        return false;
+    }
+
+    // On the heap: the walk recurses once per key level.
+    std::vector<wchar_t> name(16384);
+    std::vector<std::wstring> names;
+    for (DWORD i = 0;; ++i) {
+        DWORD length = static_cast<DWORD>(name.size());
+        rc = RegEnumValueW(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc != ERROR_SUCCESS) {
+            reason = "the values of " + path + " could not be listed (" + ErrorText(rc) + ")";
+            return false;
+        }
+        names.emplace_back(name.data(), length);
+    }
+    std::string records;
+    for (const std::wstring& valueName : names) {
+        DWORD type = 0;
+        std::string data;
+        rc = ReadRegistryValueW(key.get(), valueName, type, data);
+        const std::string utf8Name = WideToUtf8(valueName);
+        if (rc != ERROR_SUCCESS) {
+            reason = "the value " + path + "\\" + utf8Name + " could not be read (" + ErrorText(rc) + ")";
+            return false;
+        }
+        records += FormatSectionLine(path) + FormatValueLine(utf8Name, type, data, REGFILE_VERSION5);
+    }
+    if (names.empty())
+        records = FormatSectionLine(path);
+    if (!WriteRecord(stream, records, reason))
+        return false;
+
+    std::vector<std::wstring> children;
+    for (DWORD i = 0;; ++i) {
+        DWORD length = static_cast<DWORD>(name.size());
+        rc = RegEnumKeyExW(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc != ERROR_SUCCESS) {
+            reason = "the subkeys of " + path + " could not be listed (" + ErrorText(rc) + ")";
+            return false;
+        }
+        children.emplace_back(name.data(), length);
+    }
+    for (const std::wstring& child : children)
+        if (!ExportKeyTreeW(root, subkey + L"\\" + child, stream, reason))
+            return false;
+    return true;
+}
+
+// Key names are at most 255 characters.
+LONG DeleteKeyTreeW(HKEY parent, const std::wstring& subkey)
+{
+    RegKey key;
+    LONG rc = RegOpenKeyExW(parent, subkey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, key.put());
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    DWORD index = 0;
+    for (;;) {
+        wchar_t name[256];
+        DWORD length = 256;
+        rc = RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc != ERROR_SUCCESS)
+            break;
+        if (DeleteKeyTreeW(key.get(), std::wstring(name, length)) != 1)
+            ++index;
+    }
+    if (rc == ERROR_NO_MORE_ITEMS || rc == ERROR_KEY_DELETED) {
+        rc = RegDeleteKeyW(parent, subkey.c_str());
+        if (rc == ERROR_SUCCESS)
+            rc = 1;
+    }
+    return rc;
 }
 
 bool SetNameTaken(const std::string& folder, const std::string& name)
@@ -50,8 +143,8 @@ struct tm LocalNow()
     return now;
 }
 
-// A new file opened as a text stream with the mode "w+"; never replaces an existing file.
-FILE* CreateNewTextFile(const std::string& path, DWORD& error)
+// A new file opened as a binary stream with the mode "w+b"; never replaces an existing file.
+FILE* CreateNewFile(const std::string& path, DWORD& error)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -59,13 +152,13 @@ FILE* CreateNewTextFile(const std::string& path, DWORD& error)
         error = GetLastError();
         return nullptr;
     }
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | _O_TEXT);
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | _O_BINARY);
     if (fd < 0) {
         error = ERROR_TOO_MANY_OPEN_FILES;
         CloseHandle(file);
         return nullptr;
     }
-    FILE* stream = _fdopen(fd, "w+");
+    FILE* stream = _fdopen(fd, "w+b");
     if (!stream) {
         error = ERROR_TOO_MANY_OPEN_FILES;
         _close(fd);
@@ -75,7 +168,7 @@ FILE* CreateNewTextFile(const std::string& path, DWORD& error)
 
 } // namespace
 
-CCleanSweep::CCleanSweep() : m_strProgramFolder(ProgramFolder()), m_nRegFileVersion(CurrentRegFileVersion()) {}
+CCleanSweep::CCleanSweep() : m_strProgramFolder(ProgramFolder()) {}
 
 CCleanSweep::~CCleanSweep()
 {
@@ -83,16 +176,6 @@ CCleanSweep::~CCleanSweep()
         fclose(m_fpRegBackup);
     if (m_fpFileList)
         fclose(m_fpFileList);
-}
-
-REG_FILE_VERSION CurrentRegFileVersion()
-{
-    OSVERSIONINFOA info {};
-    info.dwOSVersionInfoSize = sizeof info;
-    if (GetVersionExA(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion == 5 &&
-        info.dwMinorVersion <= 1)
-        return REGFILE_VERSION5;
-    return REGFILE_REGEDIT4;
 }
 
 const char* RootKeyName(HKEY root)
@@ -120,12 +203,12 @@ std::string ErrorText(LONG code)
     return Format("error %ld%s%s", code, message.empty() ? "" : ": ", message.c_str());
 }
 
-LONG ReadRegistryValue(HKEY key, const std::string& name, DWORD& type, std::string& data)
+LONG ReadRegistryValueW(HKEY key, const std::wstring& name, DWORD& type, std::string& data)
 {
     data.assign(1024, '\0');
     for (;;) {
         DWORD size = static_cast<DWORD>(data.size());
-        const LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+        const LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
         if (rc == ERROR_MORE_DATA) {
             data.assign(std::max<size_t>(size, data.size() * 2), '\0');
             continue;
@@ -137,105 +220,53 @@ LONG ReadRegistryValue(HKEY key, const std::string& name, DWORD& type, std::stri
 }
 
 bool ExportValue(HKEY root, const std::string& subkey, const std::string& valueName, FILE* stream,
-                 REG_FILE_VERSION version, std::string& reason)
+                 std::string& reason)
 {
     if (!stream) {
         reason = "no registry backup file is open";
         return false;
     }
+    const std::wstring wideSubkey = Widen(subkey);
     RegKey key;
-    LONG rc = RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.put());
+    LONG rc = RegOpenKeyExW(root, wideSubkey.c_str(), 0, KEY_QUERY_VALUE, key.put());
     if (rc != ERROR_SUCCESS) {
         reason = "the key could not be opened (" + ErrorText(rc) + ")";
         return false;
     }
     DWORD type = 0;
     std::string data;
-    rc = ReadRegistryValue(key.get(), valueName, type, data);
+    rc = ReadRegistryValueW(key.get(), Widen(valueName), type, data);
     if (rc != ERROR_SUCCESS) {
         reason = "the value could not be read (" + ErrorText(rc) + ")";
         return false;
     }
     return WriteRecord(stream,
-                       FormatSectionLine(KeyPath(root, subkey)) + FormatValueLine(valueName, type, data, version),
+                       FormatSectionLine(KeyPath(root, wideSubkey)) +
+                           FormatValueLine(WideToUtf8(Widen(valueName)), type, data, REGFILE_VERSION5),
                        reason);
 }
 
-bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, REG_FILE_VERSION version,
-                   std::string& reason)
+bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, std::string& reason)
 {
     if (!stream) {
         reason = "no registry backup file is open";
         return false;
     }
-    const std::string path = KeyPath(root, subkey);
-    RegKey key;
-    LONG rc = RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, key.put());
-    if (rc != ERROR_SUCCESS) {
-        reason = "the key " + path + " could not be opened (" + ErrorText(rc) + ")";
-        return false;
-    }
-
-    // On the heap: the walk recurses once per key level.
-    std::vector<char> name(16384);
-    std::vector<std::string> names;
-    for (DWORD i = 0;; ++i) {
-        DWORD length = static_cast<DWORD>(name.size());
-        rc = RegEnumValueA(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS)
-            break;
-        if (rc != ERROR_SUCCESS) {
-            reason = "the values of " + path + " could not be listed (" + ErrorText(rc) + ")";
-            return false;
-        }
-        names.emplace_back(name.data(), length);
-    }
-    std::string records;
-    for (const std::string& valueName : names) {
-        DWORD type = 0;
-        std::string data;
-        rc = ReadRegistryValue(key.get(), valueName, type, data);
-        if (rc != ERROR_SUCCESS) {
-            reason = "the value " + path + "\\" + valueName + " could not be read (" + ErrorText(rc) + ")";
-            return false;
-        }
-        records += FormatSectionLine(path) + FormatValueLine(valueName, type, data, version);
-    }
-    if (names.empty())
-        records = FormatSectionLine(path);
-    if (!WriteRecord(stream, records, reason))
-        return false;
-
-    std::vector<std::string> children;
-    for (DWORD i = 0;; ++i) {
-        DWORD length = static_cast<DWORD>(name.size());
-        rc = RegEnumKeyExA(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS)
-            break;
-        if (rc != ERROR_SUCCESS) {
-            reason = "the subkeys of " + path + " could not be listed (" + ErrorText(rc) + ")";
-            return false;
-        }
-        children.emplace_back(name.data(), length);
-    }
-    for (const std::string& child : children)
-        if (!ExportKeyTree(root, subkey + "\\" + child, stream, version, reason))
-            return false;
-    return true;
+    return ExportKeyTreeW(root, Widen(subkey), stream, reason);
 }
 
 bool CCleanSweep::DeleteValueWithBackup(HKEY root, const std::string& subkey, const std::string& valueName,
                                         std::string& reason)
 {
     RegKey key;
-    LONG rc = RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ | KEY_WRITE, key.put());
+    LONG rc = RegOpenKeyExW(root, Widen(subkey).c_str(), 0, KEY_READ | KEY_WRITE, key.put());
     if (rc != ERROR_SUCCESS) {
         reason = "the key could not be opened (" + ErrorText(rc) + ")";
         return false;
     }
-    if (!ExportValue(root, subkey, valueName, m_fpRegBackup, m_nRegFileVersion, reason))
+    if (!ExportValue(root, subkey, valueName, m_fpRegBackup, reason))
         return false;
-    rc = RegDeleteValueA(key.get(), valueName.c_str());
+    rc = RegDeleteValueW(key.get(), Widen(valueName).c_str());
     if (rc != ERROR_SUCCESS) {
         reason = "the value could not be deleted (" + ErrorText(rc) + ")";
         return false;
@@ -249,7 +280,7 @@ bool CCleanSweep::DeleteKeyTreeWithBackup(HKEY root, const std::string& subkey, 
         reason = "a whole root key is never removed";
         return false;
     }
-    if (!ExportKeyTree(root, subkey, m_fpRegBackup, m_nRegFileVersion, reason))
+    if (!ExportKeyTree(root, subkey, m_fpRegBackup, reason))
         return false;
     const LONG rc = DeleteKeyTree(root, subkey);
     if (rc != 1) {
@@ -262,25 +293,7 @@ bool CCleanSweep::DeleteKeyTreeWithBackup(HKEY root, const std::string& subkey, 
 
 LONG CCleanSweep::DeleteKeyTree(HKEY parent, const std::string& subkey)
 {
-    RegKey key;
-    LONG rc = RegOpenKeyA(parent, subkey.c_str(), key.put());
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    DWORD index = 0;
-    for (;;) {
-        char name[300];
-        rc = RegEnumKeyA(key.get(), index, name, 299);
-        if (rc != ERROR_SUCCESS)
-            break;
-        if (DeleteKeyTree(key.get(), name) != 1)
-            ++index;
-    }
-    if (rc == ERROR_NO_MORE_ITEMS || rc == ERROR_KEY_DELETED) {
-        rc = RegDeleteKeyA(parent, subkey.c_str());
-        if (rc == ERROR_SUCCESS)
-            rc = 1;
-    }
-    return rc;
+    return DeleteKeyTreeW(parent, Widen(subkey));
 }
 
 FILE* CreateRegistryBackupFile(CRegistryScanner& scanner)
@@ -294,15 +307,16 @@ FILE* CreateRegistryBackupFile(CRegistryScanner& scanner)
             continue;
         const std::string path = folder + name + ".reg";
         DWORD error = 0;
-        FILE* stream = CreateNewTextFile(path, error);
+        FILE* stream = CreateNewFile(path, error);
         if (!stream && error == ERROR_PATH_NOT_FOUND && !folderCreated) {
             folderCreated = true;
             CreateDirectoryA(folder.c_str(), nullptr);
-            stream = CreateNewTextFile(path, error);
+            stream = CreateNewFile(path, error);
         }
         if (stream) {
             std::string reason;
-            if (!WriteRecord(stream, std::string(RegFileHeader(scanner.m_nRegFileVersion)) + "\n", reason)) {
+            if (!WriteBytes(stream, kRegFileBom + EncodeRegFileText(std::string(RegFileHeader(REGFILE_VERSION5)) + "\n"),
+                            reason)) {
                 fclose(stream);
                 DeleteFileA(path.c_str());
                 scanner.m_strRepairError = Format("The registry backup file %s could not be written", path.c_str());

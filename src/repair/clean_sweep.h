@@ -30,7 +30,9 @@ public:
     CCleanSweep& operator=(const CCleanSweep&) = delete;
 
     // Exports the value into m_fpRegBackup, then deletes it. Nothing is deleted unless the record
-    // was written. False, with the reason, when the value was not removed.
+    // was written. False, with the reason, when the value was not removed. The ANSI names given
+    // here and below are those of the problems, which the scan reports only where the ANSI code
+    // page holds them exactly; everything below a key is reached by its real, wide name.
     bool DeleteValueWithBackup(HKEY root, const std::string& subkey, const std::string& valueName,
                                std::string& reason);
     // Exports the key with its whole subtree into m_fpRegBackup, then deletes it.
@@ -44,9 +46,8 @@ public:
     std::string m_strSetName;   // name of the registry backup file without ".reg"
     std::string m_strSetStamp;  // the time stamp that name was made from
 
-    // Where the "Backup" folder lies (with a trailing backslash) and the format the backup files use.
+    // Where the "Backup" folder lies, with a trailing backslash.
     std::string m_strProgramFolder;
-    REG_FILE_VERSION m_nRegFileVersion;
 
     // Set when a tree removal failed part-way: the registry backup file must stay.
     bool m_bPartlyRemoved = false;
@@ -56,26 +57,25 @@ public:
     std::string m_strRepairError;
 };
 
-// "REGEDIT4", or the version 5 format on Windows 2000 and XP.
-REG_FILE_VERSION CurrentRegFileVersion();
-
 // The root's name as the registry editor writes it; empty for a handle that is no root.
 const char* RootKeyName(HKEY root);
 
 // "error N: message" for a Win32 error code, for log lines.
 std::string ErrorText(LONG code);
 
-// The value's type and data, however large; the result of the registry call.
-LONG ReadRegistryValue(HKEY key, const std::string& name, DWORD& type, std::string& data);
+// The value's type and data, however large, as the wide calls read it (strings in UTF-16LE); the
+// result of the registry call.
+LONG ReadRegistryValueW(HKEY key, const std::wstring& name, DWORD& type, std::string& data);
 
-// Writes one record (section line, typed value line) of root\subkey's value into stream.
+// Writes one record (section line, typed value line) of root\subkey's value into stream, in the
+// Unicode format, read through the wide registry calls.
 bool ExportValue(HKEY root, const std::string& subkey, const std::string& valueName, FILE* stream,
-                 REG_FILE_VERSION version, std::string& reason);
+                 std::string& reason);
 // Writes root\subkey and everything below it: each key as a section, each value as a record.
-bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, REG_FILE_VERSION version,
-                   std::string& reason);
+bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, std::string& reason);
 
-// Opens a new registry backup file "Backup\HVBak_<stamp>[_N].reg" and writes its header; the name
+// Opens a new registry backup file "Backup\HVBak_<stamp>[_N].reg" and writes its byte order mark
+// and the version 5 header (the Unicode format, whatever the system); the name
 // is unique among the sets of the folder. Null, with m_strRepairError set, when it cannot be made.
 FILE* CreateRegistryBackupFile(CRegistryScanner& scanner);
 // Creates the set's file backup folder and its empty moved-files list; takes the registry backup

@@ -1,23 +1,69 @@
 #include "repair/reg_file.h"
 #include "framework/hex.h"
 
-#include "framework/code_page.h"
 #include "framework/format.h"
-#include "framework/reg_types.h"
+#include "framework/utf16.h"
 
 namespace {
 
 constexpr size_t kHexLineWidth = 76;
 
+// The registry's type numbers, kept here so that the format builds without windows.h.
+constexpr uint32_t kRegSz = 1;
+constexpr uint32_t kRegExpandSz = 2;
+constexpr uint32_t kRegBinary = 3;
+constexpr uint32_t kRegDword = 4;
+constexpr uint32_t kRegMultiSz = 7;
+
 bool IsStringType(uint32_t type)
 {
-    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
 
-// In the Unicode format the registry editor takes hex data of the string types as UTF-16.
-bool StoresWide(uint32_t type, REG_FILE_VERSION version)
+std::u16string ToUnits(const std::string& bytes)
 {
-    return version == REGFILE_VERSION5 && IsStringType(type);
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                       (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    return units;
+}
+
+std::string ToBytes(const std::u16string& units)
+{
+    std::string bytes;
+    bytes.reserve(units.size() * 2);
+    for (char16_t c : units) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+std::u16string Decode8Bit(const std::string& bytes, REG_FILE_ANSI_DECODER decode)
+{
+    if (decode)
+        return decode(bytes);
+    std::u16string units;
+    for (char c : bytes)
+        units += static_cast<char16_t>(static_cast<unsigned char>(c));
+    return units;
+}
+
+bool IsWellFormed(const std::u16string& units)
+{
+    for (size_t i = 0; i < units.size(); ++i) {
+        const char16_t c = units[i];
+        if (c >= 0xDC00 && c < 0xE000)
+            return false;
+        if (c >= 0xD800 && c < 0xDC00) {
+            if (i + 1 == units.size() || units[i + 1] < 0xDC00 || units[i + 1] >= 0xE000)
+                return false;
+            ++i;
+        }
+    }
+    return true;
 }
 
 // The text in double quotes, its backslashes and double quotes escaped.
@@ -33,13 +79,30 @@ std::string Quote(const std::string& text)
     return out;
 }
 
-// A string the quoted notation gives back byte for byte: one terminator at the end, none inside,
-// and no line breaks (the notation has no escape for them).
-bool FitsQuotedString(uint32_t type, const std::string& data)
+// The text of a string the quoted notation gives back byte for byte: one terminator at the end,
+// none inside, and no line breaks (the notation has no escape for them); in the Unicode format
+// whole UTF-16 characters as well. False for any other data.
+bool QuotedText(uint32_t type, const std::string& data, REG_FILE_VERSION version, std::string& text)
 {
-    if (type != REG_SZ || data.empty() || data.back() != '\0')
+    if (type != kRegSz)
         return false;
-    return data.find_first_of(std::string("\0\r\n", 3)) == data.size() - 1;
+    if (version == REGFILE_REGEDIT4) {
+        if (data.empty() || data.back() != '\0' ||
+            data.find_first_of(std::string("\0\r\n", 3)) != data.size() - 1)
+            return false;
+        text = data.substr(0, data.size() - 1);
+        return true;
+    }
+    if (data.size() < 2 || data.size() % 2 != 0)
+        return false;
+    std::u16string units = ToUnits(data);
+    if (units.back() != 0)
+        return false;
+    units.pop_back();
+    if (units.find_first_of(std::u16string(u"\0\r\n", 3)) != std::u16string::npos || !IsWellFormed(units))
+        return false;
+    text = Utf16ToUtf8(units);
+    return true;
 }
 
 std::string FormatHex(std::string line, const std::string& bytes)
@@ -130,7 +193,7 @@ bool ParseQuotedName(const std::string& text, size_t& pos, std::string& name)
 }
 
 // Quoted data runs to the last quote of the line: older backup files left quotes in the data
-// unescaped.
+// unescaped. The text comes without a terminator.
 bool ParseQuotedData(const std::string& text, std::string& data)
 {
     const size_t close = text.find_last_of('"');
@@ -141,7 +204,6 @@ bool ParseQuotedData(const std::string& text, std::string& data)
             ++i;
         data += text[i];
     }
-    data += '\0';
     return true;
 }
 
@@ -150,6 +212,18 @@ bool ParseQuotedData(const std::string& text, std::string& data)
 const char* RegFileHeader(REG_FILE_VERSION version)
 {
     return version == REGFILE_VERSION5 ? "Windows Registry Editor Version 5.00" : "REGEDIT4";
+}
+
+std::string EncodeRegFileText(const std::string& utf8)
+{
+    std::string text;
+    text.reserve(utf8.size() + 16);
+    for (char c : utf8) {
+        if (c == '\n')
+            text += '\r';
+        text += c;
+    }
+    return ToBytes(Utf8ToUtf16(text));
 }
 
 std::string FormatSectionLine(const std::string& keyPath)
@@ -161,20 +235,34 @@ std::string FormatValueLine(const std::string& name, uint32_t type, const std::s
                             REG_FILE_VERSION version)
 {
     const std::string line = (name.empty() ? std::string("@") : Quote(name)).append(" = ");
-    if (FitsQuotedString(type, data))
-        return line + Quote(data.substr(0, data.size() - 1));
-    if (type == REG_DWORD && data.size() == 4) {
+    std::string text;
+    if (QuotedText(type, data, version, text))
+        return line + Quote(text);
+    if (type == kRegDword && data.size() == 4) {
         uint32_t value = 0;
         for (int i = 3; i >= 0; --i)
             value = (value << 8) | static_cast<unsigned char>(data[static_cast<size_t>(i)]);
         return line + Format("dword:%08x", static_cast<unsigned>(value));
     }
-    const std::string prefix = type == REG_BINARY ? std::string("hex:") : Format("hex(%x):", static_cast<unsigned>(type));
-    return FormatHex(line + prefix, StoresWide(type, version) ? AnsiToUtf16(data) : data);
+    const std::string prefix = type == kRegBinary ? std::string("hex:") : Format("hex(%x):", static_cast<unsigned>(type));
+    return FormatHex(line + prefix, data);
 }
 
-bool ParseRegFile(const std::string& text, std::vector<REG_FILE_KEY>& keys, std::string& error)
+bool ParseRegFile(const std::string& file, std::vector<REG_FILE_KEY>& keys, std::string& error,
+                  REG_FILE_ANSI_DECODER decode)
 {
+    const bool unicode = file.compare(0, 2, kRegFileBom) == 0;
+    if (unicode && file.size() % 2 != 0) {
+        error = "odd length of a UTF-16 file";
+        return false;
+    }
+    const std::string text = unicode ? Utf16ToUtf8(ToUnits(file.substr(2))) : file;
+    // Names of 8-bit files to UTF-8, their strings to the wide form.
+    const auto name = [&](const std::string& raw) { return unicode ? raw : Utf16ToUtf8(Decode8Bit(raw, decode)); };
+    const auto wide = [&](const std::string& raw) {
+        return ToBytes(unicode ? Utf8ToUtf16(raw) : Decode8Bit(raw, decode));
+    };
+
     std::vector<std::string> lines;
     for (size_t start = 0; start <= text.size();) {
         size_t end = text.find('\n', start);
@@ -211,7 +299,7 @@ bool ParseRegFile(const std::string& text, std::vector<REG_FILE_KEY>& keys, std:
         if (line[0] == '[') {
             if (line.size() < 3 || line.back() != ']' || line[1] == '-')
                 return fail("section not understood");
-            keys.push_back(REG_FILE_KEY{line.substr(1, line.size() - 2), {}});
+            keys.push_back(REG_FILE_KEY{name(line.substr(1, line.size() - 2)), {}});
             continue;
         }
         if (keys.empty())
@@ -219,10 +307,12 @@ bool ParseRegFile(const std::string& text, std::vector<REG_FILE_KEY>& keys, std:
 
         REG_FILE_VALUE value;
         size_t pos = 0;
+        std::string rawName;
         if (line[0] == '@')
             pos = 1;
-        else if (line[0] != '"' || !ParseQuotedName(line, pos, value.strName))
+        else if (line[0] != '"' || !ParseQuotedName(line, pos, rawName))
             return fail("value name not understood");
+        value.strName = name(rawName);
         while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
             ++pos;
         if (pos == line.size() || line[pos] != '=')
@@ -230,15 +320,17 @@ bool ParseRegFile(const std::string& text, std::vector<REG_FILE_KEY>& keys, std:
         std::string rest = TrimLeft(line.substr(pos + 1));
 
         if (!rest.empty() && rest[0] == '"') {
-            value.nType = REG_SZ;
-            if (!ParseQuotedData(rest, value.data))
+            value.nType = kRegSz;
+            std::string quoted;
+            if (!ParseQuotedData(rest, quoted))
                 return fail("string not closed");
+            value.data = wide(quoted).append(2, '\0');
         } else if (rest.compare(0, 6, "dword:") == 0) {
             std::string digits = rest.substr(6);
             if (digits.size() != 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
                 return fail("dword not understood");
             const unsigned long number = std::stoul(digits, nullptr, 16);
-            value.nType = REG_DWORD;
+            value.nType = kRegDword;
             for (int i = 0; i < 4; ++i)
                 value.data += static_cast<char>((number >> (8 * i)) & 0xFF);
         } else if (rest.compare(0, 3, "hex") == 0) {
@@ -247,7 +339,7 @@ bool ParseRegFile(const std::string& text, std::vector<REG_FILE_KEY>& keys, std:
                 return fail("hex data not understood");
             const std::string kind = rest.substr(3, colon - 3);
             if (kind.empty())
-                value.nType = REG_BINARY;
+                value.nType = kRegBinary;
             else if (kind.size() < 3 || kind.front() != '(' || kind.back() != ')' ||
                      !ParseHexType(kind.substr(1, kind.size() - 2), value.nType))
                 return fail("hex type not understood");
@@ -261,12 +353,8 @@ bool ParseRegFile(const std::string& text, std::vector<REG_FILE_KEY>& keys, std:
             std::string bytes;
             if (!ParseHexBytes(hex, bytes))
                 return fail("hex bytes not understood");
-            if (StoresWide(value.nType, version)) {
-                if (bytes.size() % 2 != 0)
-                    return fail("odd UTF-16 data");
-                bytes = Utf16ToAnsi(bytes);
-            }
-            value.data = bytes;
+            // REGEDIT4 holds the string types in the ANSI code page; version 5 as UTF-16 already.
+            value.data = version == REGFILE_REGEDIT4 && IsStringType(value.nType) ? wide(bytes) : bytes;
         } else {
             return fail("value data not understood");
         }

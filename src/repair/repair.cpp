@@ -6,6 +6,7 @@
 
 #include "framework/format.h"
 #include "framework/handles.h"
+#include "framework/wide_text.h"
 #include "scan/registry.h"
 #include "scan/scanner.h"
 #include "shell/logfile.h"
@@ -73,10 +74,11 @@ bool RemoveSchemeSound(CRegistryScanner& engine, const PLANNED_REMOVAL& plan, co
         DWORD type = 0;
         std::string data;
         if (RegOpenKeyExA(plan.hRoot, subkey.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS ||
-            ReadRegistryValue(key.get(), "", type, data) != ERROR_SUCCESS)
+            ReadRegistryValueW(key.get(), L"", type, data) != ERROR_SUCCESS)
             continue;
-        const size_t nul = data.find('\0');
-        if ((type == REG_SZ || type == REG_EXPAND_SZ) && data.substr(0, nul) == sound)
+        std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
+        text.resize(wcsnlen(text.c_str(), text.size()));
+        if ((type == REG_SZ || type == REG_EXPAND_SZ) && text == Widen(sound))
             return engine.DeleteValueWithBackup(plan.hRoot, subkey, "", reason);
     }
     reason = "no scheme of the event names the sound any more";

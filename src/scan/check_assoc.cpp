@@ -9,6 +9,7 @@
 #include "scan/path_rules.h"
 #include "scan/registry.h"
 #include "scan/scanner.h"
+#include "scan/walk.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ bool ReadDefaultValue(HKEY key, std::string& text)
 {
     char data[kPathBuffer - 1];
     DWORD size = sizeof data;
-    if (RegQueryValueExA(key, "", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
+    if (QueryValue(key, "", nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
         return false;
     text.assign(data, strnlen(data, size));
     return true;
@@ -84,7 +85,13 @@ private:
         const size_t length = m_path.size();
         DWORD empty = 0;
         char sub[299];
-        for (DWORD index = 0; RegEnumKeyA(key.get(), index, sub, sizeof sub) == ERROR_SUCCESS; ++index) {
+        for (DWORD index = 0;; ++index) {
+            // A subkey the code page cannot name is not looked into: it counts as not empty.
+            const LONG rc = EnumKeyName(key.get(), index, sub, sizeof sub);
+            if (rc == ERROR_NO_UNICODE_TRANSLATION)
+                continue;
+            if (rc != ERROR_SUCCESS)
+                break;
             m_engine.SendPath(m_path);
             if (m_engine.StopRequested())
                 break;
@@ -122,9 +129,11 @@ void CheckFileAssociations(CRegistryScanner& engine)
     std::string fileType;
     std::string command;
     std::string commandKey;
-    for (DWORD index = 0; RegEnumKeyA(classes.get(), index, extension, sizeof extension) == ERROR_SUCCESS;
-         ++index) {
-        if (extension[0] == '.' && ReadDefaultValue(classes.get(), extension, fileType) && !fileType.empty()) {
+    for (DWORD index = 0;; ++index) {
+        const LONG rc = EnumKeyName(classes.get(), index, extension, sizeof extension);
+        if (rc != ERROR_SUCCESS && rc != ERROR_NO_UNICODE_TRANSLATION)
+            break;
+        if (rc == ERROR_SUCCESS && extension[0] == '.' && ReadDefaultValue(classes.get(), extension, fileType) && !fileType.empty()) {
             commandKey = fileType + "\\shell\\open\\command";
             engine.SendPath(commandKey + "\\");
             if (ReadDefaultValue(classes.get(), commandKey, command) && IsProgramMissing(command))
@@ -143,12 +152,19 @@ void CheckSoundEvents(CRegistryScanner& engine)
     char app[299];
     char event[299];
     std::string sound;
-    for (DWORD a = 0; RegEnumKeyA(apps.get(), a, app, sizeof app) == ERROR_SUCCESS; ++a) {
+    for (DWORD a = 0;; ++a) {
+        const LONG appRc = EnumKeyName(apps.get(), a, app, sizeof app);
+        if (appRc != ERROR_SUCCESS && appRc != ERROR_NO_UNICODE_TRANSLATION)
+            break;
         RegKey appKey;
-        if (RegOpenKeyExA(apps.get(), app, 0, kWalkAccess, appKey.put()) == ERROR_SUCCESS) {
-            for (DWORD v = 0; RegEnumKeyA(appKey.get(), v, event, sizeof event) == ERROR_SUCCESS; ++v) {
+        if (appRc == ERROR_SUCCESS && RegOpenKeyExA(apps.get(), app, 0, kWalkAccess, appKey.put()) == ERROR_SUCCESS) {
+            for (DWORD v = 0;; ++v) {
+                const LONG eventRc = EnumKeyName(appKey.get(), v, event, sizeof event);
+                if (eventRc != ERROR_SUCCESS && eventRc != ERROR_NO_UNICODE_TRANSLATION)
+                    break;
                 for (const char* scheme : {".Current", ".Default"}) {
-                    if (!ReadDefaultValue(appKey.get(), std::string(event) + "\\" + scheme, sound))
+                    if (eventRc != ERROR_SUCCESS ||
+                        !ReadDefaultValue(appKey.get(), std::string(event) + "\\" + scheme, sound))
                         continue;
                     engine.SendPath(sound);
                     if (IsProgramMissing(sound))

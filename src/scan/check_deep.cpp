@@ -11,6 +11,7 @@
 #include "scan/check_support.h"
 #include "scan/path_rules.h"
 #include "scan/scanner.h"
+#include "scan/walk.h"
 
 namespace {
 
@@ -89,7 +90,12 @@ void CDeepScanWalk::Run(HKEY root, const char* subkey, const char* display)
     char name[kPathBuffer];
     while (!m_engine.StopRequested()) {
         LEVEL& top = m_stack.back();
-        const LONG rc = top.key ? RegEnumKeyA(top.key.get(), top.index, name, sizeof name) : ERROR_INVALID_HANDLE;
+        const LONG rc = top.key ? EnumKeyName(top.key.get(), top.index, name, sizeof name) : ERROR_INVALID_HANDLE;
+        // A subkey the code page cannot name is passed over with its whole tree.
+        if (rc == ERROR_NO_UNICODE_TRANSLATION) {
+            ++top.index;
+            continue;
+        }
         if (rc != ERROR_SUCCESS) {
             // Key names are at most 255 characters, so every failure means the key has no
             // further subkey that can be read.
@@ -155,11 +161,10 @@ void CDeepScanWalk::ExamineValuesOf(HKEY key, const std::string& keyPath)
         DWORD nameLen = static_cast<DWORD>(m_valueName.size());
         DWORD dataLen = static_cast<DWORD>(m_valueData.size());
         DWORD type = 0;
-        const LONG rc = RegEnumValueA(key, index, m_valueName.data(), &nameLen, nullptr, &type, m_valueData.data(),
-                                      &dataLen);
-        // A value that grew since the key was measured is passed over; any other failure would
-        // repeat for every further index.
-        if (rc == ERROR_MORE_DATA)
+        const LONG rc = EnumValue(key, index, m_valueName.data(), &nameLen, &type, m_valueData.data(), &dataLen);
+        // A value that grew since the key was measured, or that the code page cannot hold, is
+        // passed over; any other failure would repeat for every further index.
+        if (rc == ERROR_MORE_DATA || rc == ERROR_NO_UNICODE_TRANSLATION)
             continue;
         if (rc != ERROR_SUCCESS)
             break;

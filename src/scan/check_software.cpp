@@ -65,12 +65,22 @@ void WalkSubkeyValues(CRegistryScanner& engine, const char* keyPath, const char*
     });
 }
 
-// A value of the user's shell folders key; empty when the key or the value is missing.
-bool ReadFontFolder(CRegistryScanner& engine, const char* keyPath, std::string& folder)
+// A value of the user's shell folders key; false when the key or the value is missing. unnamed is
+// set when the folder's name is outside the ANSI code page: no font can be tested against it.
+bool ReadFontFolder(CRegistryScanner& engine, const char* keyPath, std::string& folder, bool& unnamed)
 {
     engine.SendPath(keyPath);
     const RegKey key = OpenKey(HKEY_CURRENT_USER, keyPath);
-    return key && ReadValueText(key.get(), "Fonts", kDataBytes, folder);
+    if (!key)
+        return false;
+    char data[kDataBytes + 1];
+    DWORD size = kDataBytes;
+    const LONG rc = QueryValue(key.get(), "Fonts", nullptr, reinterpret_cast<BYTE*>(data), &size);
+    unnamed |= rc == ERROR_NO_UNICODE_TRANSLATION;
+    if (rc != ERROR_SUCCESS)
+        return false;
+    folder.assign(data, strnlen(data, size));
+    return true;
 }
 
 // The file search of the font check: FindFirstFileA on folder\file, which also takes wildcards.
@@ -119,8 +129,11 @@ void CheckFonts(CRegistryScanner& engine)
     // The folder texts are used as stored: an environment reference in them is not expanded.
     std::string userFolder;
     std::string shellFolder;
-    const bool haveUserFolder = ReadFontFolder(engine, kUserShellFolders, userFolder);
-    const bool haveShellFolder = ReadFontFolder(engine, kShellFolders, shellFolder);
+    bool unnamed = false;
+    const bool haveUserFolder = ReadFontFolder(engine, kUserShellFolders, userFolder, unnamed);
+    const bool haveShellFolder = ReadFontFolder(engine, kShellFolders, shellFolder, unnamed);
+    if (unnamed)
+        return;
 
     engine.SendPath(kFontsKey);
     const RegKey fonts = OpenKey(HKEY_LOCAL_MACHINE, kFontsKey);

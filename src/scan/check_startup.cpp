@@ -9,10 +9,12 @@
 
 #include "framework/com_ptr.h"
 #include "framework/handles.h"
+#include "framework/wide_text.h"
 #include "scan/check_support.h"
 #include "scan/path_rules.h"
 #include "scan/registry.h"
 #include "scan/scanner.h"
+#include "scan/walk.h"
 
 namespace {
 
@@ -41,11 +43,12 @@ void CheckRunList(CRegistryScanner& engine, HKEY root, const char* rootName)
     char data[kPathBuffer];
     for (DWORD index = 0;; ++index) {
         DWORD nameLen = sizeof name;
-        if (RegEnumValueA(key.get(), index, name, &nameLen, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        const LONG rc = EnumValue(key.get(), index, name, &nameLen, nullptr, nullptr, nullptr);
+        if (rc != ERROR_SUCCESS && rc != ERROR_NO_UNICODE_TRANSLATION)
             break;
         DWORD size = sizeof data;
-        if (RegQueryValueExA(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) ==
-            ERROR_SUCCESS) {
+        if (rc == ERROR_SUCCESS &&
+            QueryValue(key.get(), name, nullptr, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS) {
             const std::string command(data, strnlen(data, size));
             std::string target = ExtractCommandTarget(command);
             if (!FileReferenceExists(NormalizeFilePath(target)))
@@ -56,17 +59,32 @@ void CheckRunList(CRegistryScanner& engine, HKEY root, const char* rootName)
     }
 }
 
-std::string AllUsersProgramsFolder()
+// The all-users programs folder; empty when it is not registered. False when its name is outside
+// the ANSI code page, so that no entry can be tested against it.
+bool AllUsersProgramsFolder(std::string& folder)
 {
+    folder.clear();
     RegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kShellFoldersKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return {};
+        return true;
     char data[kPathBuffer];
     DWORD size = sizeof data;
-    if (RegQueryValueExA(key.get(), "Common Programs", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) !=
-        ERROR_SUCCESS)
-        return {};
-    return std::string(data, strnlen(data, size));
+    const LONG rc = QueryValue(key.get(), "Common Programs", nullptr, reinterpret_cast<BYTE*>(data), &size);
+    if (rc == ERROR_NO_UNICODE_TRANSLATION)
+        return false;
+    if (rc == ERROR_SUCCESS)
+        folder.assign(data, strnlen(data, size));
+    return true;
+}
+
+// The user's programs folder; empty when unknown, false when outside the ANSI code page.
+bool UserProgramsFolder(std::string& folder)
+{
+    folder.clear();
+    wchar_t user[MAX_PATH] = L"";
+    if (!SHGetSpecialFolderPathW(nullptr, user, CSIDL_PROGRAMS, FALSE))
+        return true;
+    return ExactAnsi(user, wcslen(user), folder);
 }
 
 // A start-menu order list: one subkey per menu entry, which must exist in the all-users or the
@@ -74,10 +92,10 @@ std::string AllUsersProgramsFolder()
 void CheckMenuOrderList(CRegistryScanner& engine, const char* menuKey, bool announceFolders)
 {
     engine.SendPath(kShellFoldersKey);
-    const std::string allUsers = AllUsersProgramsFolder();
-    char user[MAX_PATH] = "";
-    if (!SHGetSpecialFolderPathA(nullptr, user, CSIDL_PROGRAMS, FALSE))
-        user[0] = '\0';
+    std::string allUsers;
+    std::string user;
+    if (!AllUsersProgramsFolder(allUsers) || !UserProgramsFolder(user))
+        return;
 
     engine.SendPath(menuKey);
     RegKey key;
@@ -86,11 +104,13 @@ void CheckMenuOrderList(CRegistryScanner& engine, const char* menuKey, bool anno
     const std::string problemKey = std::string("HKEY_CURRENT_USER\\") + menuKey;
     char entry[kPathBuffer];
     for (DWORD index = 0;; ++index) {
-        DWORD entryLen = sizeof entry;
-        if (RegEnumKeyExA(key.get(), index, entry, &entryLen, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        const LONG rc = EnumKeyName(key.get(), index, entry, sizeof entry);
+        if (rc == ERROR_NO_UNICODE_TRANSLATION)
+            continue;
+        if (rc != ERROR_SUCCESS)
             break;
         const std::string a = allUsers + "\\" + entry;
-        const std::string b = std::string(user) + "\\" + entry;
+        const std::string b = user + "\\" + entry;
         if (announceFolders) {
             engine.SendPath(b);
             engine.SendPath(a);
@@ -127,8 +147,14 @@ private:
 
         DWORD subkeys = 0;
         char sub[299];
-        while (!m_engine.StopRequested() && RegEnumKeyA(key.get(), subkeys, sub, sizeof sub) == ERROR_SUCCESS) {
+        while (!m_engine.StopRequested()) {
+            // A subkey the code page cannot name still counts; it is not entered.
+            const LONG rc = EnumKeyName(key.get(), subkeys, sub, sizeof sub);
+            if (rc != ERROR_SUCCESS && rc != ERROR_NO_UNICODE_TRANSLATION)
+                break;
             ++subkeys;
+            if (rc != ERROR_SUCCESS)
+                continue;
             const size_t length = m_display.size();
             m_display += '\\';
             m_display += sub;
@@ -144,8 +170,10 @@ private:
         for (DWORD index = 0; !m_engine.StopRequested(); ++index) {
             DWORD nameLen = sizeof m_name;
             DWORD dataLen = sizeof m_data;
-            if (RegEnumValueA(key, index, m_name, &nameLen, nullptr, nullptr, reinterpret_cast<BYTE*>(m_data),
-                              &dataLen) != ERROR_SUCCESS)
+            const LONG rc = EnumValue(key, index, m_name, &nameLen, nullptr, reinterpret_cast<BYTE*>(m_data), &dataLen);
+            if (rc == ERROR_NO_UNICODE_TRANSLATION)
+                continue;
+            if (rc != ERROR_SUCCESS)
                 break;
             if (dataLen >= 3)
                 Examine(std::string(m_data, strnlen(m_data, dataLen)));
@@ -184,7 +212,7 @@ class CShortcutReader {
 public:
     CShortcutReader()
     {
-        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, m_link.put())) ||
+        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, m_link.put())) ||
             FAILED(m_link->QueryInterface(IID_IPersistFile, m_file.put())))
             m_file.reset();
     }
@@ -202,16 +230,20 @@ public:
             return false;
         // Resolving may repair the link in place; what counts is the target it holds afterwards.
         m_link->Resolve(nullptr, SLR_NO_UI | SLR_UPDATE);
-        char target[MAX_PATH] = "";
+        wchar_t target[MAX_PATH] = L"";
         // S_FALSE: the link has no file target (a control panel item, a web page).
         if (m_link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK)
             return false;
-        std::string text = target;
-        return !PathFileExistsA(NormalizeFilePath(text).c_str());
+        // A target the ANSI code page cannot name is never taken as missing.
+        std::string text;
+        if (!ExactAnsi(target, wcslen(target), text))
+            return false;
+        const std::string file = NormalizeFilePath(text);
+        return !IsUntestablePath(file) && !PathFileExistsA(file.c_str());
     }
 
 private:
-    ComPtr<IShellLinkA> m_link;
+    ComPtr<IShellLinkW> m_link;
     ComPtr<IPersistFile> m_file;
 };
 
@@ -270,8 +302,11 @@ void CheckFilePaths(CRegistryScanner& engine)
 
 void CheckShortcuts(CRegistryScanner& engine)
 {
-    char profile[MAX_PATH] = "";
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, 0, profile)))
-        profile[0] = '\0';
-    CheckShortcutsUnder(engine, profile);
+    // A profile folder named outside the ANSI code page cannot be walked by name: nothing is tested.
+    wchar_t profile[MAX_PATH] = L"";
+    std::string folder;
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, 0, profile)) &&
+        !ExactAnsi(profile, wcslen(profile), folder))
+        return;
+    CheckShortcutsUnder(engine, folder);
 }

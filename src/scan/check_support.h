@@ -11,17 +11,6 @@
 
 class CRegistryScanner;
 
-// PathFindOnPathA: the name is found in the current folder, the system folders or the PATH folders.
-inline bool FoundOnSearchPath(const std::string& name)
-{
-    // PathFindOnPathA writes up to MAX_PATH characters into its buffer.
-    if (name.empty() || name.size() >= MAX_PATH)
-        return false;
-    char buf[kPathBuffer];
-    lstrcpynA(buf, name.c_str(), sizeof buf);
-    return PathFindOnPathA(buf, nullptr) != FALSE;
-}
-
 // The existence test of the drive-path walks (file path references, deep scan): the search path,
 // a wildcard, or the command-line test of CommandLineTargetExists. Registries repeat the same
 // paths, and the same leading words of paths ("C:\Program"), many times, so the answers to whole

@@ -22,5 +22,12 @@ std::string RestoreNameTail(const std::string& raw, const std::string& extracted
 // The prefixes of a command line that may name the program it runs, shortest first.
 std::vector<std::string> CommandLineCandidates(const std::string& text);
 
+// A path with a question mark names no file that can be tested: the mark is a wildcard, or stands
+// for a character the ANSI code page could not hold. Such a path counts as present.
+inline bool IsUntestablePath(const std::string& path)
+{
+    return path.find('?') != std::string::npos;
+}
+
 // Keeps at most kPathBuffer - 1 characters, as a fixed buffer with its terminator would.
 std::string FitPathBuffer(std::string text);

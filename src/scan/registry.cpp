@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include "framework/wide_text.h"
 #include "scan/path_rules.h"
 
 HKEY RootKeyFromName(const std::string& name)
@@ -39,11 +40,24 @@ bool OpenOrCreateKey(CRegKeyHolder& holder, HKEY root, const std::string& subkey
 
 std::string ExpandEnvironment(const std::string& text)
 {
-    char out[kPathBuffer];
-    const DWORD n = ExpandEnvironmentStringsA(text.c_str(), out, sizeof out);
-    if (n == 0 || n > sizeof out)
+    // Wide, so that a variable holding text outside the code page (a profile folder in another
+    // script) is known as such rather than turned into look-alike letters.
+    wchar_t out[kPathBuffer];
+    const DWORD n = ExpandEnvironmentStringsW(Widen(text).c_str(), out, kPathBuffer);
+    if (n == 0 || n > kPathBuffer)
         return {};
-    return out;
+    std::string ansi;
+    if (!ExactAnsi(out, n - 1, ansi)) {
+        // A question mark can be part of no file name: the path counts as present.
+        const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, out, static_cast<int>(n - 1), nullptr,
+                                               0, "?", nullptr);
+        ansi.assign(static_cast<size_t>(length > 0 ? length : 0), '\0');
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, out, static_cast<int>(n - 1), ansi.data(), length, "?",
+                            nullptr);
+        if (!IsUntestablePath(ansi))
+            ansi.assign(1, '?');
+    }
+    return ansi.size() < kPathBuffer ? ansi : std::string();
 }
 
 std::string NormalizeFilePath(std::string& text)
@@ -52,18 +66,25 @@ std::string NormalizeFilePath(std::string& text)
     return ExpandEnvironment(text);
 }
 
+bool FoundOnSearchPath(const std::string& name)
+{
+    if (IsUntestablePath(name))
+        return true;
+    // PathFindOnPath writes up to MAX_PATH characters into its buffer. The wide form searches
+    // folders of the PATH variable whose names the code page cannot hold as well.
+    const std::wstring wide = Widen(name);
+    if (wide.empty() || wide.size() >= MAX_PATH)
+        return false;
+    wchar_t buf[kPathBuffer];
+    lstrcpynW(buf, wide.c_str(), kPathBuffer);
+    return PathFindOnPathW(buf, nullptr) != FALSE;
+}
+
 bool FileReferenceExists(const std::string& path)
 {
     if (path.empty())
         return false;
-    if (path.size() < MAX_PATH) {
-        // PathFindOnPathA rewrites its buffer with the full path it found.
-        char buf[kPathBuffer];
-        lstrcpynA(buf, path.c_str(), sizeof buf);
-        if (PathFindOnPathA(buf, nullptr))
-            return true;
-    }
-    return PathFileExistsA(path.c_str()) != FALSE;
+    return FoundOnSearchPath(path) || PathFileExistsA(path.c_str());
 }
 
 bool CommandLineTargetExists(const std::string& text)

@@ -32,11 +32,17 @@ bool OpenOrCreateKey(CRegKeyHolder& holder, HKEY root, const std::string& subkey
 // engine's path buffer.
 std::string NormalizeFilePath(std::string& text);
 
+// PathFindOnPath: the name is found in the current folder, the system folders or the PATH
+// folders. True, without a search, for a path that IsUntestablePath.
+bool FoundOnSearchPath(const std::string& name);
+
 // The file exists on the search path or at the path itself.
 bool FileReferenceExists(const std::string& path);
 
 // The looser test for a value that holds a whole command line.
 bool CommandLineTargetExists(const std::string& text);
 
-// ExpandEnvironmentStringsA into a buffer of the engine's path size; empty when it does not fit.
+// ExpandEnvironmentStrings into a buffer of the engine's path size; empty when it does not fit.
+// Where a variable's value is outside the ANSI code page, the lost characters are question marks,
+// so that the path is never tested (IsUntestablePath).
 std::string ExpandEnvironment(const std::string& text);

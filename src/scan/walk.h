@@ -26,26 +26,43 @@ constexpr REGSAM kCheckAccess = KEY_READ | KEY_WRITE;
 // The key opened below parent; empty when it cannot be opened.
 RegKey OpenKey(HKEY parent, const char* subkey, REGSAM access = kCheckAccess);
 
+// RegEnumKeyA, RegEnumValueA and RegQueryValueExA as the checks use them, with the same sizes and
+// limits in ANSI terms, but read through the wide calls: a name or string data that the ANSI code
+// page cannot hold exactly gives ERROR_NO_UNICODE_TRANSLATION instead of a text with question
+// marks or look-alike letters. The checks pass such an item over, so that no finding ever rests on
+// a lossy conversion (a path that exists must not look missing), and every problem's key, value
+// name and data name the registry's item exactly. data and dataLen may be null.
+LONG EnumKeyName(HKEY key, DWORD index, char* name, DWORD nameChars);
+LONG EnumValue(HKEY key, DWORD index, char* name, DWORD* nameLen, DWORD* type, BYTE* data, DWORD* dataLen);
+LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* dataLen);
+
 // Reads the value name (empty: the default value) as text, the registry given at most dataBytes
-// bytes (up to kDataBytes). False when the value is missing or larger; out is then unchanged.
+// bytes (up to kDataBytes). False when the value is missing, larger, or not held exactly by the
+// ANSI code page; out is then unchanged.
 bool ReadValueText(HKEY key, const char* name, DWORD dataBytes, std::string& out);
 
-// Enumerates subkey names with RegEnumKeyA into a buffer of nameChars characters (up to
-// kLongNameChars), from index 0 until a call fails. visit(const char* name) returns false to stop.
+// Enumerates subkey names with EnumKeyName into a buffer of nameChars characters (up to
+// kLongNameChars), from index 0 until a call fails; names the code page cannot hold are passed
+// over. visit(const char* name) returns false to stop.
 template <typename Visit>
 void WalkSubkeys(HKEY key, DWORD nameChars, Visit&& visit)
 {
     char name[kLongNameChars];
     if (nameChars > sizeof name)
         nameChars = sizeof name;
-    for (DWORD index = 0; RegEnumKeyA(key, index, name, nameChars) == ERROR_SUCCESS; ++index)
-        if (!visit(static_cast<const char*>(name)))
+    for (DWORD index = 0;; ++index) {
+        const LONG rc = EnumKeyName(key, index, name, nameChars);
+        if (rc == ERROR_NO_UNICODE_TRANSLATION)
+            continue;
+        if (rc != ERROR_SUCCESS || !visit(static_cast<const char*>(name)))
             return;
+    }
 }
 
-// Enumerates values with RegEnumValueA, name and data in kLongNameChars / kDataBytes buffers, from
-// index 0 until a call fails (so an over-long name or data ends the walk). The data is handed on
-// as text up to its first zero byte. visit(const char* name, const char* data) returns false to stop.
+// Enumerates values with EnumValue, name and data in kLongNameChars / kDataBytes buffers, from
+// index 0 until a call fails (so an over-long name or data ends the walk); values the code page
+// cannot hold are passed over. The data is handed on as text up to its first zero byte.
+// visit(const char* name, const char* data) returns false to stop.
 template <typename Visit>
 void WalkValues(HKEY key, Visit&& visit)
 {
@@ -54,8 +71,10 @@ void WalkValues(HKEY key, Visit&& visit)
     for (DWORD index = 0;; ++index) {
         DWORD nameLen = kLongNameChars;
         DWORD dataLen = kDataBytes;
-        if (RegEnumValueA(key, index, name, &nameLen, nullptr, nullptr, reinterpret_cast<BYTE*>(data),
-                          &dataLen) != ERROR_SUCCESS)
+        const LONG rc = EnumValue(key, index, name, &nameLen, nullptr, reinterpret_cast<BYTE*>(data), &dataLen);
+        if (rc == ERROR_NO_UNICODE_TRANSLATION)
+            continue;
+        if (rc != ERROR_SUCCESS)
             return;
         data[dataLen < kDataBytes ? dataLen : kDataBytes] = '\0';
         if (!visit(static_cast<const char*>(name), static_cast<const char*>(data)))

@@ -212,3 +212,91 @@ TEST(RepairRoundTrip, RestoreGivesBackEveryTreeAndFile)
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\HELP", helpName.c_str());
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", fontName.c_str());
 }
+
+namespace {
+
+using WideValues = std::map<std::wstring, std::pair<DWORD, std::string>>;
+using WideTree = std::map<std::wstring, WideValues>; // key path below the root -> values
+
+// Every key and value below root\path, names and data as the wide calls read them.
+void WideSnapshot(HKEY root, const std::wstring& path, WideTree& tree)
+{
+    RegKey key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return;
+    WideValues& values = tree[path];
+    std::vector<std::wstring> children;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[16384];
+        DWORD nameLength = 16384;
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegEnumValueW(key.get(), i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+            break;
+        std::string data(size, '\0');
+        RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+        values[std::wstring(name, nameLength)] = {type, data.substr(0, size)};
+    }
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD length = 256;
+        if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        children.emplace_back(name, length);
+    }
+    for (const std::wstring& child : children)
+        WideSnapshot(root, path + L"\\" + child, tree);
+}
+
+void SetWide(const std::wstring& subkey, const std::wstring& name, DWORD type, const std::wstring& text)
+{
+    RegKey key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                              nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+}
+
+} // namespace
+
+// An uninstall entry whose key names, value names and data hold Cyrillic, CJK and a character
+// beyond the Basic Multilingual Plane comes back from its backup byte for byte.
+TEST(RepairRoundTrip, TextOutsideTheCodePageComesBackExactly)
+{
+    ASSERT_EQ(GetACP(), 1252u) << "the test needs an ANSI code page without Cyrillic and CJK letters";
+    TempDir dir;
+    CliCopy cli(dir);
+    ASSERT_TRUE(cli.Ok());
+
+    const std::wstring id = std::to_wstring(GetCurrentProcessId());
+    const std::wstring entry = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\HvUni" + id;
+    const std::wstring cyrillic = L"\u041F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u0430";
+    const std::wstring cjk = L"\u65E5\u672C\u8A9E";
+    const std::wstring astral = L"\U0001F600";
+    SetWide(entry, L"UninstallString", REG_SZ, L"C:\\hvuni-missing-" + id + L"\\uninst.exe");
+    SetWide(entry, L"DisplayName", REG_SZ, cyrillic + L" " + cjk + L" " + astral);
+    SetWide(entry, cyrillic, REG_EXPAND_SZ, L"%ProgramFiles%\\" + cjk);
+    SetWide(entry, astral, REG_MULTI_SZ, cyrillic + L'\0' + cjk + astral + L'\0');
+    SetWide(entry + L"\\" + cyrillic, cjk, REG_SZ, astral + L" \"quoted\" \\ " + cyrillic);
+    SetWide(entry + L"\\" + cjk + astral + L"\\" + cyrillic, L"", REG_SZ, cjk);
+    WideTree before;
+    WideSnapshot(HKEY_LOCAL_MACHINE, entry, before);
+    ASSERT_EQ(before.size(), 4u);
+
+    std::string out, err;
+    cli.Run("repair --categories=uninsta --select=all", out, err);
+    const size_t at = out.find("\nBackup set: ");
+    ASSERT_NE(at, std::string::npos) << out << err;
+    const std::string set = out.substr(at + 13, out.find('\n', at + 1) - at - 13);
+    WideTree removed;
+    WideSnapshot(HKEY_LOCAL_MACHINE, entry, removed);
+    EXPECT_TRUE(removed.empty()) << out;
+
+    EXPECT_EQ(cli.Run("restore " + set, out, err), 0u) << err;
+    WideTree after;
+    WideSnapshot(HKEY_LOCAL_MACHINE, entry, after);
+    EXPECT_EQ(after, before);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, entry.c_str());
+}

@@ -167,7 +167,7 @@ TEST(RegFileImportCheck, ComparesEveryKeyAndValue)
     EXPECT_NE(difference.find("differs"), std::string::npos);
 
     // The later record of a value is the one an import leaves.
-    keys.push_back({"HKEY_CURRENT_USER\\A", {{"d", REG_SZ, Sz("\x05")}}});
+    keys.push_back({"HKEY_CURRENT_USER\\A", {{"d", REG_SZ, Widened(Sz("\x05"))}}});
     EXPECT_TRUE(IsRegFileImported(keys, difference)) << difference;
 
     keys.push_back({"HKEY_CURRENT_USER\\A\\Gone", {}});

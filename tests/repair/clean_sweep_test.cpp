@@ -29,7 +29,6 @@ TEST(RegistryBackupFile, RecordsAStringValueAsTheRegistryEditorReadsIt)
     RegistrySandbox sandbox;
     TempDir dir;
     auto engine = MakeEngine(dir);
-    engine->m_nRegFileVersion = REGFILE_VERSION5;
     SetString(kAcme, "Path", "C:\\Tools\\x.exe");
     engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
     ASSERT_NE(engine->m_fpRegBackup, nullptr) << engine->m_strRepairError;
@@ -40,8 +39,8 @@ TEST(RegistryBackupFile, RecordsAStringValueAsTheRegistryEditorReadsIt)
 
     EXPECT_FALSE(ValueExists(kAcme, "Path"));
     EXPECT_EQ(ReadFileText(engine->m_strRegBackupPath),
-              "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme]\r\n"
-              "\"Path\" = \"C:\\\\Tools\\\\x.exe\"");
+              "\xFF\xFE" + Widened("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme]\r\n"
+                                   "\"Path\" = \"C:\\\\Tools\\\\x.exe\""));
     EXPECT_EQ(FolderOf(engine->m_strRegBackupPath), dir.Path() + "\\Backup\\");
 }
 
@@ -65,7 +64,8 @@ TEST(RegistryBackupFile, KeepsTypeAndEveryByteOfEachValue)
     for (const char* name : {"One", "Zero", "", "Expand", "Multi", "Big", "Long"}) {
         DWORD type = 0;
         const std::string data = ReadRaw(kAcme, name, &type);
-        before.push_back({name, {type, data}});
+        const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+        before.push_back({name, {type, text ? Widened(data) : data}});
         std::string reason;
         ASSERT_TRUE(engine->DeleteValueWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", name, reason)) << reason;
         EXPECT_FALSE(ValueExists(kAcme, name));
@@ -114,7 +114,7 @@ TEST(RegistryBackupFile, ExportsAKeyTreeBeforeDeletingIt)
         for (const auto& value : key.values)
             seen[key.strPath].emplace_back(value.strName, value.data);
     }
-    EXPECT_EQ(seen[root], (Values{{"", Sz("Thing")}}));
+    EXPECT_EQ(seen[root], (Values{{"", Widened(Sz("Thing"))}}));
     EXPECT_EQ(seen[root + "\\InprocServer32"].size(), 2u);
     EXPECT_TRUE(seen.count(root + "\\Empty"));
     EXPECT_EQ(seen[root + "\\Empty\\Deeper"], (Values{{"n", std::string("\x07\0\0\0", 4)}}));
@@ -140,7 +140,7 @@ TEST(RegistryBackupFile, ExportsDeepTreesWhole)
     const auto keys = ParseFile(engine->m_strRegBackupPath);
     ASSERT_EQ(keys.size(), 121u);
     EXPECT_EQ(keys.back().strPath, path);
-    EXPECT_EQ(keys.back().values.at(0).data, Sz("bottom"));
+    EXPECT_EQ(keys.back().values.at(0).data, Widened(Sz("bottom")));
 }
 
 TEST(RegistryBackupFile, NothingIsRemovedWithoutARecord)

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include "framework/utf16.h"
 #include "repair/reg_file.h"
+#include "repair_support.h"
 
 namespace {
 
@@ -14,22 +16,21 @@ std::string Bytes(std::initializer_list<int> values)
     return out;
 }
 
-std::string Sz(const std::string& text)
+// Writes one value as a record under keyPath, reads the file back, and returns what the parser
+// saw. Version 5 files are written as the backups are: UTF-16 after a byte order mark.
+REG_FILE_VALUE RoundTrip(const std::string& name, DWORD type, const std::string& data, REG_FILE_VERSION version,
+                         const std::string& keyPath = "HKEY_CURRENT_USER\\K")
 {
-    return std::string(text.c_str(), text.size() + 1);
-}
-
-// Writes one value as a record, reads the file back, and returns what the parser saw.
-REG_FILE_VALUE RoundTrip(const std::string& name, DWORD type, const std::string& data, REG_FILE_VERSION version)
-{
-    const std::string text = std::string(RegFileHeader(version)) + "\n" + FormatSectionLine("HKEY_CURRENT_USER\\K") +
-                             FormatValueLine(name, type, data, version);
+    std::string text = std::string(RegFileHeader(version)) + "\n" + FormatSectionLine(keyPath) +
+                       FormatValueLine(name, type, data, version);
+    if (version == REGFILE_VERSION5)
+        text = kRegFileBom + EncodeRegFileText(text);
     std::vector<REG_FILE_KEY> keys;
     std::string error;
     EXPECT_TRUE(ParseRegFile(text, keys, error)) << error << "\n" << text;
     if (keys.size() != 1 || keys[0].values.size() != 1)
         return {};
-    EXPECT_EQ(keys[0].strPath, "HKEY_CURRENT_USER\\K");
+    EXPECT_EQ(keys[0].strPath, keyPath);
     return keys[0].values[0];
 }
 
@@ -67,8 +68,13 @@ TEST(RegFileFormat, OtherTypesKeepTheirTypeAndBytes)
 
 TEST(RegFileFormat, Version5StoresStringTypesAsUtf16)
 {
-    EXPECT_EQ(FormatValueLine("e", REG_EXPAND_SZ, Sz("%a"), REGFILE_VERSION5), "\"e\" = hex(2):25,00,61,00,00,00");
+    EXPECT_EQ(FormatValueLine("e", REG_EXPAND_SZ, Wide(u"%a"), REGFILE_VERSION5), "\"e\" = hex(2):25,00,61,00,00,00");
     EXPECT_EQ(FormatValueLine("b", REG_BINARY, Bytes({'%', 'a'}), REGFILE_VERSION5), "\"b\" = hex:25,61");
+    EXPECT_EQ(FormatValueLine("\xD0\x98\xD0\xBC\xD1\x8F", REG_SZ, Wide(u"\u041F\u0443\u0442\u044C"), REGFILE_VERSION5),
+              "\"\xD0\x98\xD0\xBC\xD1\x8F\" = \"\xD0\x9F\xD1\x83\xD1\x82\xD1\x8C\"");
+    // An unpaired surrogate has no text form: hex keeps it.
+    EXPECT_EQ(FormatValueLine("s", REG_SZ, Wide(u"a\xD800"), REGFILE_VERSION5), "\"s\" = hex(1):61,00,00,d8,00,00");
+    EXPECT_EQ(EncodeRegFileText("a\n\xE6\x97\xA5"), Wide(u"a\r\n\u65E5", false));
     EXPECT_EQ(RegFileHeader(REGFILE_VERSION5), std::string("Windows Registry Editor Version 5.00"));
     EXPECT_EQ(RegFileHeader(REGFILE_REGEDIT4), std::string("REGEDIT4"));
 }
@@ -110,13 +116,34 @@ TEST(RegFileParse, EveryNotationComesBackWithTheSameTypeAndBytes)
     };
     for (REG_FILE_VERSION version : {REGFILE_REGEDIT4, REGFILE_VERSION5})
         for (const auto& c : cases) {
+            // REGEDIT4 strings are 8-bit text; they come back in the wide form.
+            const bool widens = version == REGFILE_REGEDIT4 &&
+                                (c.type == REG_SZ || c.type == REG_EXPAND_SZ || c.type == REG_MULTI_SZ);
+            const std::string expected = widens ? Widened(c.data) : c.data;
             for (const std::string name : {"", "plain", "odd \"name\" \\ here"}) {
                 const REG_FILE_VALUE value = RoundTrip(name, c.type, c.data, version);
                 EXPECT_EQ(value.strName, name);
                 EXPECT_EQ(value.nType, c.type) << name;
-                EXPECT_EQ(value.data, c.data) << name << " type " << c.type;
+                EXPECT_EQ(value.data, expected) << name << " type " << c.type;
             }
         }
+}
+
+TEST(RegFileParse, UnicodeBackupsKeepEveryScriptExactly)
+{
+    // Cyrillic, CJK, a character beyond the Basic Multilingual Plane, and an unpaired surrogate.
+    const std::u16string texts[] = {u"\u041F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u0430", u"\u65E5\u672C\u8A9E",
+                                    u"\U0001F600 x", std::u16string(u"a\xDC00" u"b")};
+    for (const std::u16string& text : texts) {
+        const std::string name = Utf16ToUtf8(text);
+        for (DWORD type : {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ}) {
+            const REG_FILE_VALUE value =
+                RoundTrip(name, type, Wide(text), REGFILE_VERSION5, "HKEY_LOCAL_MACHINE\\" + name + "\\" + name);
+            EXPECT_EQ(Utf8ToUtf16(value.strName), text);
+            EXPECT_EQ(value.nType, type);
+            EXPECT_EQ(value.data, Wide(text));
+        }
+    }
 }
 
 TEST(RegFileParse, ReadsFilesAsTheRegistryEditorWritesThem)
@@ -129,7 +156,7 @@ TEST(RegFileParse, ReadsFilesAsTheRegistryEditorWritesThem)
     ASSERT_TRUE(ParseRegFile(text, keys, error)) << error;
     ASSERT_EQ(keys.size(), 3u);
     ASSERT_EQ(keys[0].values.size(), 2u);
-    EXPECT_EQ(keys[0].values[0].data, Sz("C:\\x.exe"));
+    EXPECT_EQ(keys[0].values[0].data, Widened(Sz("C:\\x.exe")));
     EXPECT_EQ(keys[0].values[1].strName, "");
     EXPECT_EQ(keys[0].values[1].data, Bytes({10, 0, 0, 0}));
     EXPECT_EQ(keys[1].strPath, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme\\Empty");
@@ -143,7 +170,23 @@ TEST(RegFileParse, ReadsOlderBackupsWithUnescapedQuotes)
     std::vector<REG_FILE_KEY> keys;
     std::string error;
     ASSERT_TRUE(ParseRegFile(text, keys, error)) << error;
-    EXPECT_EQ(keys[0].values[0].data, Sz("\"C:\\a b\\x.exe\" -s"));
+    EXPECT_EQ(keys[0].values[0].data, Widened(Sz("\"C:\\a b\\x.exe\" -s")));
+
+    // 8-bit names and strings come back as UTF-8 names and wide data, through the decoder given.
+    const auto decode = [](const std::string& bytes) {
+        std::u16string units;
+        for (char c : bytes)
+            units += c == '\xE9' ? u'\u00E9' : c == '\x80' ? u'\u20AC' : static_cast<char16_t>(c);
+        return units;
+    };
+    keys.clear();
+    ASSERT_TRUE(ParseRegFile("REGEDIT4\n[HKEY_CURRENT_USER\\Caf\xE9]\n\"\x80\"=\"\xE9\"\n\"e\"=hex(2):80,00", keys, error,
+                             decode))
+        << error;
+    EXPECT_EQ(keys[0].strPath, "HKEY_CURRENT_USER\\Caf\xC3\xA9");
+    EXPECT_EQ(keys[0].values[0].strName, "\xE2\x82\xAC");
+    EXPECT_EQ(keys[0].values[0].data, Wide(u"\u00E9"));
+    EXPECT_EQ(keys[0].values[1].data, Wide(u"\u20AC"));
 }
 
 TEST(RegFileParse, RejectsWhatItCannotCheck)
@@ -160,6 +203,5 @@ TEST(RegFileParse, RejectsWhatItCannotCheck)
     // Numbers too long for their field are refused, not thrown or wrapped.
     EXPECT_FALSE(ParseRegFile("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=hex(100000000):00", keys, error));
     EXPECT_FALSE(ParseRegFile("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=hex:0000000001", keys, error));
-    EXPECT_FALSE(ParseRegFile("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"x\"=hex(2):25",
-                              keys, error));
+    EXPECT_FALSE(ParseRegFile(kRegFileBom + Widened("Windows Registry Editor Version 5.00") + "x", keys, error));
 }

@@ -44,6 +44,24 @@ inline std::string Sz(const std::string& text)
     return std::string(text.c_str(), text.size() + 1);
 }
 
+// UTF-16LE bytes of the units (the form of the wide registry calls), with a terminator unless told
+// otherwise.
+inline std::string Wide(const std::u16string& units, bool terminated = true)
+{
+    std::string bytes;
+    for (char16_t c : units) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return terminated ? bytes.append(2, '\0') : bytes;
+}
+
+// Each byte as the UTF-16 unit of the same number: ASCII (or Latin-1) bytes in the wide form.
+inline std::string Widened(const std::string& bytes)
+{
+    return Wide(std::u16string(bytes.begin(), bytes.end()), false);
+}
+
 inline bool FileExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

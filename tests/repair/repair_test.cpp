@@ -295,7 +295,7 @@ TEST_F(Repair, AScanWithRepairAfterFindRepairsEverythingItFound)
     EXPECT_EQ(m_engine->m_anFixed[RPT_STARTUP], 1);
     const auto keys = ParseFile(m_engine->m_strRegBackupPath);
     ASSERT_EQ(keys.size(), 1u);
-    EXPECT_EQ(keys[0].values.at(0).data, Sz("C:\\hv-missing\\gone.exe"));
+    EXPECT_EQ(keys[0].values.at(0).data, Widened(Sz("C:\\hv-missing\\gone.exe")));
 }
 
 TEST_F(Repair, DefaultSelectionLeavesFilePathsAndEmptyKeysUnticked)

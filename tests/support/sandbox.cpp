@@ -68,6 +68,20 @@ void SetBinary(const std::string& keyPath, const std::string& name, DWORD type, 
           "RegSetValueExA");
 }
 
+void SetWideString(const std::string& keyPath, const std::wstring& below, const std::wstring& name,
+                   const std::wstring& text, DWORD type)
+{
+    const RegKey parent = OpenPath(keyPath, true);
+    RegKey key;
+    if (!parent)
+        throw std::runtime_error("cannot create " + keyPath);
+    Check(RegCreateKeyExW(parent.get(), below.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+          "RegCreateKeyExW");
+    Check(RegSetValueExW(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                         static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+          "RegSetValueExW");
+}
+
 void SetString(const std::string& keyPath, const std::string& name, const std::string& data, DWORD type)
 {
     SetBinary(keyPath, name, type, std::string(data.c_str(), data.size() + 1));

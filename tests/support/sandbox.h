@@ -32,5 +32,9 @@ void SetBinary(const std::string& keyPath, const std::string& name, DWORD type, 
 void CreateKey(const std::string& keyPath);
 bool KeyExists(const std::string& keyPath);
 bool ValueExists(const std::string& keyPath, const std::string& name);
+// Sets a value through the wide calls, in keyPath\below (below may hold names outside the ANSI code
+// page, or be empty); text is stored with a terminator added.
+void SetWideString(const std::string& keyPath, const std::wstring& below, const std::wstring& name,
+                   const std::wstring& text, DWORD type = REG_SZ);
 // The value's data as raw bytes (a string value keeps its terminator); empty when missing.
 std::string ReadRaw(const std::string& keyPath, const std::string& name, DWORD* type = nullptr);
