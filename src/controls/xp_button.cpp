@@ -13,6 +13,20 @@ std::string WindowText(HWND wnd)
     return text;
 }
 
+// A disabled button shows its face paled towards white.
+void WashOut(HDC dc, const RECT& area)
+{
+    MemoryDC white(CreateCompatibleDC(dc));
+    GdiBitmap pixel(CreateCompatibleBitmap(dc, 1, 1));
+    if (!white || !pixel)
+        return;
+    SelectScope select(white.get(), pixel.get());
+    SetPixel(white.get(), 0, 0, RGB(255, 255, 255));
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 150, 0};
+    AlphaBlend(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, white.get(), 0, 0, 1, 1,
+               blend);
+}
+
 } // namespace
 
 bool CXPButton::SetBitmaps(UINT normalId, UINT hotId, UINT pressedId)
@@ -107,6 +121,8 @@ void CXPButton::DrawItem(const DRAWITEMSTRUCT& item)
     else if ((item.itemState & ODS_FOCUS) || m_bHover)
         face = m_hot.get();
     DrawBitmap(dc, face, item.rcItem.left, item.rcItem.top);
+    if (item.itemState & ODS_DISABLED)
+        WashOut(dc, item.rcItem);
 
     RECT client = item.rcItem;
     const std::string text = WindowText(m_hWnd);

@@ -40,6 +40,12 @@ public:
         reset();
         return reinterpret_cast<void**>(&m_p);
     }
+    // The same for calls that hand out a typed pointer (ITask::GetTrigger and the like).
+    T** put_typed()
+    {
+        reset();
+        return &m_p;
+    }
 
 private:
     T* m_p = nullptr;

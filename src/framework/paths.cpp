@@ -10,7 +10,7 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string ProgramFolder()
+std::string ProgramPath()
 {
     std::vector<char> buf(MAX_PATH);
     for (;;) {
@@ -18,7 +18,12 @@ std::string ProgramFolder()
         if (n == 0)
             return {};
         if (n < buf.size())
-            return FolderOf(std::string(buf.data(), n));
+            return std::string(buf.data(), n);
         buf.resize(buf.size() * 2);
     }
+}
+
+std::string ProgramFolder()
+{
+    return FolderOf(ProgramPath());
 }

@@ -2,6 +2,9 @@
 
 #include <string>
 
+// The full path of the running program file; empty when it cannot be found.
+std::string ProgramPath();
+
 // The folder of the running program file with its trailing backslash; empty when it cannot be found.
 std::string ProgramFolder();
 

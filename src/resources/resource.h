@@ -198,3 +198,16 @@
 
 // About page
 #define IDC_ABOUT_VERSION 1660
+
+// The program's own schedule dialog (where the system offers no schedule page)
+#define IDD_SCHEDULE_DIALOG 118
+#define IDC_SCHEDULE_KIND 1700
+#define IDC_SCHEDULE_TIME 1701
+#define IDC_SCHEDULE_DATE 1702
+#define IDC_SCHEDULE_GROUP 1703
+#define IDC_SCHEDULE_EVERY_CAPTION 1704
+#define IDC_SCHEDULE_EVERY 1705
+#define IDC_SCHEDULE_EVERY_SPIN 1706
+#define IDC_SCHEDULE_EVERY_UNIT 1707
+#define IDC_SCHEDULE_PREVIEW 1708
+#define IDC_SCHEDULE_DAY_FIRST 1710

@@ -4,12 +4,17 @@
 
 #include <string>
 
+#include "repair/backup_page.h"
+#include "repair/ignore_page.h"
 #include "resources/resource.h"
 #include "shell/about_page.h"
+#include "shell/general_settings.h"
 #include "shell/product.h"
+#include "shell/schedule_page.h"
 #include "shell/settings.h"
 #include "shell/splash.h"
 #include "shell/statistics_page.h"
+#include "updates-page/updates_page.h"
 
 namespace {
 
@@ -58,6 +63,11 @@ CHivoraDlg::~CHivoraDlg() = default;
 void CHivoraDlg::CreatePages()
 {
     // Each page of the program has its line here, in creation order.
+    m_pages[PAGE_GENERAL] = std::make_unique<CGSettingsDlg>(*this);
+    m_pages[PAGE_IGNORE] = std::make_unique<CISettingsDlg>(*this);
+    m_pages[PAGE_SCHEDULE] = std::make_unique<CSSettings>(*this);
+    m_pages[PAGE_BACKUP] = std::make_unique<CBackupDlg>(*this);
+    m_pages[PAGE_UPDATES] = std::make_unique<CUpdates>(*this);
     m_pages[PAGE_STATISTICS] = std::make_unique<CStatisticsDlg>(*this);
     m_pages[PAGE_ABOUT] = std::make_unique<CaboutDlg>(*this);
 
@@ -156,8 +166,9 @@ void CHivoraDlg::ShowPanel(bool quickScan)
 
 void CHivoraDlg::ShowScanTab()
 {
-    SetPressedTab(IDC_TAB_SCANNOW);
+    // A page that is hidden may release the tabs: the pressed look comes after hiding.
     HideAllPages();
+    SetPressedTab(IDC_TAB_SCANNOW);
     m_categoryPanel.ShowQuickScan(false);
     switch (m_nScanStage) {
     case 1:
@@ -177,27 +188,27 @@ void CHivoraDlg::ShowScanTab()
     }
 }
 
+void CHivoraDlg::ShowWithPanel(int tab, PAGE_ID id)
+{
+    HideAllPages();
+    SetPressedTab(tab);
+    ShowPanel(true);
+    ShowPage(id);
+}
+
 void CHivoraDlg::ShowSettingsTab()
 {
-    SetPressedTab(IDC_TAB_SETTINGS);
-    HideAllPages();
-    ShowPanel(true);
-    ShowPage(PAGE_GENERAL);
+    ShowWithPanel(IDC_TAB_SETTINGS, PAGE_GENERAL);
 }
 
 void CHivoraDlg::ShowBackupTab()
 {
-    SetPressedTab(IDC_TAB_BACKUP);
-    HideAllPages();
-    ShowPanel(true);
-    ShowPage(PAGE_BACKUP);
+    ShowWithPanel(IDC_TAB_BACKUP, PAGE_BACKUP);
 }
 
 void CHivoraDlg::ShowAboutPage()
 {
-    HideAllPages();
-    ShowPanel(true);
-    ShowPage(PAGE_ABOUT);
+    ShowWithPanel(0, PAGE_ABOUT);
 }
 
 void CHivoraDlg::QuickScan()

@@ -69,6 +69,8 @@ protected:
 private:
     void CreatePages();
     void ShowPanel(bool quickScan);
+    // The page of a tab (0: none pressed) with the enabled panel and its Quick Scan button.
+    void ShowWithPanel(int tab, PAGE_ID id);
     void EndOwnedDialogs() const;
 
     CLeftCategoryDlg m_categoryPanel;

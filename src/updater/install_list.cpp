@@ -22,6 +22,31 @@ int ReadNumber(std::string_view text)
     return static_cast<int>(negative ? -value : value);
 }
 
+namespace {
+
+char Upper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9: Windows opens the device whatever extension follows,
+// and ignores blanks before the extension.
+bool IsDeviceName(std::string_view part)
+{
+    std::string_view base = part.substr(0, part.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.remove_suffix(1);
+    std::string upper;
+    for (const char c : base)
+        upper += Upper(c);
+    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL")
+        return true;
+    return upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
+           upper[3] >= '1' && upper[3] <= '9';
+}
+
+} // namespace
+
 bool IsSafeRelativeName(std::string_view name)
 {
     if (!name.empty() && (name[0] == '\\' || name[0] == '/'))
@@ -38,6 +63,8 @@ bool IsSafeRelativeName(std::string_view name)
         // a folder itself; no file of an update is named like that.
         if (part.find_first_not_of(". ") == std::string_view::npos && part.find('.') != std::string_view::npos &&
             part != ".")
+            return false;
+        if (IsDeviceName(part))
             return false;
         start = end + 1;
     }

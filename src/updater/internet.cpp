@@ -51,7 +51,8 @@ bool DownloadToTemp(std::string& name, int size, const char* url)
     name = MakeRandomName();
     const std::string path = std::string(temp) + "\\" + name;
 
-    InternetHandle internet(InternetOpenA(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    // Downloads name the updater itself; the system would send no agent at all for a null one.
+    InternetHandle internet(InternetOpenA("Patchwell", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!internet)
         return false;
     InternetHandle request(InternetOpenUrlA(internet.get(), url, nullptr, 0,

@@ -1,16 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <objbase.h>
-#include <shlobj.h>
-#include <shobjidl.h>
-
 #include <map>
 
 #include "cli_runner.h"
-#include "framework/com_ptr.h"
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "scan/registry.h"
+#include "shortcut.h"
 
 namespace {
 
@@ -70,18 +66,6 @@ void Snapshot(const std::string& path, Tree& tree, const std::string* onlyValue 
         Snapshot(path + "\\" + child, tree);
 }
 
-bool CreateShortcut(const std::string& path, const std::string& target)
-{
-    ComPtr<IShellLinkA> link;
-    ComPtr<IPersistFile> file;
-    wchar_t wide[MAX_PATH];
-    return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                      link.put())) &&
-           SUCCEEDED(link->SetPath(target.c_str())) &&
-           SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put())) &&
-           MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) > 0 && SUCCEEDED(file->Save(wide, TRUE));
-}
-
 } // namespace
 
 // Seeds a finding of every kind into the real registry of the prefix, repairs everything a full scan
@@ -130,10 +114,8 @@ TEST(RepairRoundTrip, RestoreGivesBackEveryTreeAndFile)
                                   nullptr, key.put(), nullptr),
                   ERROR_SUCCESS);
     }
-    char profile[MAX_PATH];
-    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, 0, profile)));
-    const std::string desktop = std::string(profile) + "\\Desktop";
-    CreateDirectoryA(desktop.c_str(), nullptr);
+    const std::string desktop = DesktopFolder();
+    ASSERT_FALSE(desktop.empty());
     const std::string shortcut = desktop + "\\hvrt" + id + ".lnk";
     ASSERT_TRUE(CreateShortcut(shortcut, gone + "\\target.exe"));
     const std::string shortcutBytes = ReadFileText(shortcut);

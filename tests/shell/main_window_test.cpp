@@ -111,6 +111,12 @@ TEST(MainWindow, FirstRunPanelTabsKeysAndCloseBox)
     ASSERT_TRUE(gui::Click(PageOf(main, IDC_STAT_VERSION), IDC_STAT_OK));
     EXPECT_TRUE(gui::WaitFor([&] { return Pressed(main, IDC_TAB_SCANNOW) && gui::FindControl(main, IDC_CATEGORY_CHECK_FIRST, 0); }));
 
+    // From the About page to a tab: the tab keeps its pressed look.
+    ASSERT_TRUE(gui::Click(main, IDC_LINK_ABOUT));
+    ASSERT_TRUE(gui::WaitForText(main, IDC_ABOUT_VERSION, "Ver 2.1.4"));
+    ASSERT_TRUE(gui::Click(main, IDC_TAB_BACKUP));
+    EXPECT_TRUE(gui::WaitFor([&] { return Pressed(main, IDC_TAB_BACKUP) && !gui::FindControl(main, IDC_ABOUT_VERSION, 0); }));
+
     EXPECT_TRUE(app.Close());
 }
 

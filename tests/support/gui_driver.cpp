@@ -90,7 +90,12 @@ HWND FindControl(HWND top, int id, DWORD timeout)
     ControlSearch search{id};
     WaitFor(
         [&] {
-            EnumChildWindows(top, FindVisibleControl, reinterpret_cast<LPARAM>(&search));
+            // The window's own control comes first: pages reuse the IDs of the main window's tabs.
+            HWND own = GetDlgItem(top, id);
+            if (own && IsWindowVisible(own))
+                search.found = own;
+            else
+                EnumChildWindows(top, FindVisibleControl, reinterpret_cast<LPARAM>(&search));
             return search.found != nullptr;
         },
         timeout);
@@ -270,6 +275,24 @@ bool ListSelect(HWND list, int row, bool selected)
     return SetItemState(list, row, selected ? LVIS_SELECTED | LVIS_FOCUSED : 0, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
+std::vector<std::string> ListBoxLines(HWND list)
+{
+    // Asked in wide characters: Wine hands list box texts across processes as UTF-16 either way.
+    std::vector<std::string> lines;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT row = 0; row < count; ++row) {
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
+        if (length < 0)
+            break;
+        std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(wide.data()));
+        char text[4096] = "";
+        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text, sizeof text, nullptr, nullptr);
+        lines.emplace_back(text);
+    }
+    return lines;
+}
+
 namespace {
 
 struct MessageBoxSearch {
@@ -282,7 +305,9 @@ BOOL CALLBACK FindMessageBox(HWND wnd, LPARAM param)
     auto* search = reinterpret_cast<MessageBoxSearch*>(param);
     char className[64] = {};
     GetClassNameA(wnd, className, sizeof className);
-    if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(wnd) && Text(wnd) == search->caption) {
+    // The main window is a dialog titled like the program's message boxes.
+    if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(wnd) && Text(wnd) == search->caption &&
+        !GetPropA(wnd, "HivoraMainWindow")) {
         search->found = wnd;
         return FALSE;
     }
@@ -321,7 +346,8 @@ bool AnswerMessageBox(const std::string& caption, int buttonId, std::string* tex
         return false;
     if (text)
         *text = MessageText(box);
-    return ClickButton(box, buttonId);
+    // The box is gone before the answer counts, so that the next search cannot find it again.
+    return ClickButton(box, buttonId) && WaitFor([box] { return !IsWindow(box) || !IsWindowVisible(box); }, timeout);
 }
 
 std::string MessageBoxText(const std::string& caption)

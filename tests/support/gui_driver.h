@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Drives the windows of another process the way a person would: finds windows and controls,
 // clicks, ticks, types keys and wheel turns, reads texts and list rows, answers message boxes, and
@@ -18,8 +19,8 @@ HWND FindProcessWindow(DWORD pid, const std::function<bool(HWND)>& match);
 
 // The visible top-level window with this title (and class, when given), waiting up to timeout.
 HWND WaitForWindow(const std::string& title, DWORD timeout = 10000, const char* className = nullptr);
-// The visible window with this control ID anywhere under top (IDs repeat from page to page), waiting
-// up to timeout; null when none shows up.
+// The visible window with this control ID: top's own, else anywhere under top (IDs repeat from page
+// to page), waiting up to timeout; null when none shows up.
 HWND FindControl(HWND top, int id, DWORD timeout = 10000);
 // The text of a window (WM_GETTEXT, so it works across processes).
 std::string Text(HWND wnd);
@@ -50,7 +51,11 @@ bool ListChecked(HWND list, int row);
 bool ListSetChecked(HWND list, int row, bool checked);
 bool ListSelect(HWND list, int row, bool selected);
 
-// Waits for a message box with this caption, returns its text and presses the button with the ID.
+// The lines of a list box of another process.
+std::vector<std::string> ListBoxLines(HWND list);
+
+// Waits for a message box with this caption, returns its text, presses the button with the ID and
+// waits for the box to close.
 bool AnswerMessageBox(const std::string& caption, int buttonId, std::string* text = nullptr, DWORD timeout = 10000);
 // The text of the visible message box with this caption, or empty when there is none now.
 std::string MessageBoxText(const std::string& caption);

@@ -20,16 +20,18 @@ TEST(ReadNumber, ReadsLeadingDigitsLikeAtoi)
 TEST(IsSafeRelativeName, AcceptsNamesBelowTheFolder)
 {
     for (const char* name : {"Hivora.exe", "defs\\main.db", "sub/dir/file.dll", "a\\.\\b.txt", "..hidden",
-                             "name..txt", "dir\\", "", "x...y"})
+                             "name..txt", "dir\\", "", "x...y", "console.txt", "nullify.dll", "COM10.txt",
+                             "LPT0", "auxiliary\\prn1.txt", "com1x.dat"})
         EXPECT_TRUE(IsSafeRelativeName(name)) << name;
 }
 
-TEST(IsSafeRelativeName, RefusesNamesThatLeadOutside)
+TEST(IsSafeRelativeName, RefusesNamesThatLeadOutsideOrToADevice)
 {
     for (const char* name : {"..\\evil.txt", "../evil.txt", "sub\\..\\..\\evil.txt", "a/../../b", "..", "sub\\..",
                              "C:\\Windows\\evil.dll", "C:evil.txt", "c:/x", "\\evil.txt", "/etc/x",
                              "\\\\server\\share\\x", "//server/share/x", "\\\\?\\C:\\x", "file.txt:stream",
-                             ".. \\x", "...\\x", ". .\\x"})
+                             ".. \\x", "...\\x", ". .\\x", "CON", "nul.txt", "Aux.tar.gz", "prn", "COM1",
+                             "com9.dll", "LPT1.txt", "lpt9", "sub\\con", "con\\x.txt", "NUL .txt", "defs/Com3.db"})
         EXPECT_FALSE(IsSafeRelativeName(name)) << name;
 }
 

@@ -101,6 +101,7 @@ void UpdateServer::Reset() const
     RemoveTree(m_strState + "\\root");
     CreateDirectoryA((m_strState + "\\root").c_str(), nullptr);
     DeleteFileA((m_strState + "\\requests.log").c_str());
+    DeleteFileA((m_strState + "\\agents.log").c_str());
 }
 
 void UpdateServer::Put(const std::string& path, const std::string& content) const
@@ -132,6 +133,11 @@ void UpdateServer::PutZip(const std::string& path, const std::vector<std::string
 std::vector<std::string> UpdateServer::Requests() const
 {
     return ReadLines(m_strState + "\\requests.log");
+}
+
+std::vector<std::string> UpdateServer::Agents() const
+{
+    return ReadLines(m_strState + "\\agents.log");
 }
 
 ProgramSandbox::ProgramSandbox(bool withSetup)

@@ -25,6 +25,8 @@ public:
     void PutZip(const std::string& path, const std::vector<std::string>& entries) const;
     // Paths requested since the last Reset.
     std::vector<std::string> Requests() const;
+    // The same requests, each as its path, a tab and its user agent.
+    std::vector<std::string> Agents() const;
 
 private:
     std::string Local(const std::string& path) const;

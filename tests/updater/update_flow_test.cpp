@@ -80,7 +80,9 @@ TEST_F(UpdateFlow, AcceptedProductIsDownloadedAndInstalledInProcess)
     EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
     EXPECT_EQ(prog.AllFiles(), (Events{"host.log", "prog\\HivoraSetup.exe", "prog\\Patchwell.dll", "prog\\defs\\main.db",
                                        "prog\\ran.txt", "prog\\readme.txt", "prog\\update_host.exe"}));
-    EXPECT_EQ(m_server.Requests(), (Events{"/updates/updates.asp", "/files/main.db", "/files/readme.txt"}));
+    // The list is asked for like a browser does; downloads name the updater.
+    EXPECT_EQ(m_server.Agents(), (Events{"/updates/updates.asp\tMicrosoft Internet Explorer", "/files/main.db\tPatchwell",
+                                         "/files/readme.txt\tPatchwell"}));
 }
 
 TEST_F(UpdateFlow, AcceptedProductWithoutFilesWritesOnlyTheFolder)

@@ -47,7 +47,7 @@ TEST_F(HostileList, TargetsOutsideTheProgramFolderAreListErrorsBeforeAnyDownload
                                      std::string("sub\\..\\..\\evil.txt"), std::string(".."), absolute,
                                      std::string("C:evil.txt"), std::string("\\evil.txt"),
                                      std::string("\\\\127.0.0.1\\c$\\evil.txt"), std::string("evil.txt:stream"),
-                                     std::string(".. \\evil.txt")}) {
+                                     std::string(".. \\evil.txt"), std::string("sub\\Com1.txt")}) {
         m_server.Reset();
         ProgramSandbox prog;
         m_server.Put("/files/evil", "evil");

@@ -11,7 +11,8 @@ sidecars change the answer:
                           status N    answer with status N (the body is still sent)
                           slow MS     send the body in 256-byte pieces, MS milliseconds apart
                           cut N       announce the whole length but send only N bytes, then close
-Missing files answer 404. Every request path is appended to STATE_DIR/requests.log.
+Missing files answer 404. Every request path is appended to STATE_DIR/requests.log, and the path
+with a tab and the request's user agent to STATE_DIR/agents.log.
 The port goes to STATE_DIR/port, the process id to STATE_DIR/pid. The server stops by itself after
 --max-seconds (default 900) so that an interrupted test run leaves nothing behind.
 """
@@ -67,6 +68,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         path = urllib.parse.urlsplit(self.path).path
         with open(os.path.join(self.state, "requests.log"), "a", encoding="latin-1") as log:
             log.write(path + "\n")
+        with open(os.path.join(self.state, "agents.log"), "a", encoding="latin-1") as log:
+            log.write(path + "\t" + self.headers.get("User-Agent", "") + "\n")
         local = os.path.normpath(os.path.join(self.root, urllib.parse.unquote(path).lstrip("/")))
         if not local.startswith(self.root + os.sep):
             self.answer(404, b"<html><body>404 Not Found</body></html>", {})

@@ -1,0 +1,162 @@
+; HivoraSetup.exe: installs Hivora into Program Files and uninstalls it again.
+;   makensis -DARCH=x64|x86 -DBIN_DIR=<folder of the built programs> -DICON=<icon> -DOUT_FILE=<setup> hivora.nsi
+; The x64 setup is itself a 64-bit program, so the folders and the registry it writes are the
+; 64-bit ones, as the 64-bit Hivora sees them; the x86 setup writes what the 32-bit Hivora sees.
+
+!if "${ARCH}" == "x64"
+  Target amd64-unicode
+  !define PROGRAM_FILES "$PROGRAMFILES64"
+!else if "${ARCH}" == "x86"
+  Target x86-unicode
+  !define PROGRAM_FILES "$PROGRAMFILES"
+!else
+  !error "ARCH must be x64 or x86"
+!endif
+
+!define VERSION "2.1.4"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Hivora"
+!define SETTINGS_KEY "SOFTWARE\Hivora"
+; The main program's single-instance mutex: while it exists, Hivora is running.
+!define MUTEX "Hivora"
+
+!include MUI2.nsh
+!include LogicLib.nsh
+
+Name "Hivora"
+OutFile "${OUT_FILE}"
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+; An update starts the setup program without arguments: it goes where the last one went.
+InstallDir "${PROGRAM_FILES}\Hivora"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey "ProductName" "Hivora"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "FileDescription" "Hivora Setup"
+VIAddVersionKey "CompanyName" "Hivora"
+VIAddVersionKey "LegalCopyright" "Hivora"
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Hivora.exe"
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_UNPAGE_FINISH
+!insertmacro MUI_LANGUAGE "English"
+
+; The programs and pictures the setup puts in the program folder. Everything else there (Logs,
+; Backup, ignorelist.dat) belongs to the user.
+!macro InstallFile name
+  File "${BIN_DIR}/${name}"
+!macroend
+!macro RemoveFile name
+  Delete "$INSTDIR\${name}"
+!macroend
+!macro ForEachProgramFile action
+  !insertmacro ${action} "Hivora.exe"
+  !insertmacro ${action} "hivora-cli.exe"
+  !insertmacro ${action} "Patchwell.dll"
+  !insertmacro ${action} "progress-General.gif"
+  !insertmacro ${action} "progress-bar.gif"
+  !insertmacro ${action} "update animation.gif"
+!macroend
+
+; Both the setup and the uninstaller change Program Files and HKLM, so they need an
+; administrator. Files of a running Hivora cannot be replaced or removed: they ask the user to close
+; it first; a silent run cannot ask, so it gives up with exit code 2.
+!macro CheckBeforeStart un
+  Function ${un}.onInit
+    UserInfo::GetAccountType
+    Pop $0
+    ${If} $0 != "admin"
+      MessageBox MB_OK|MB_ICONSTOP "Hivora can only be installed or removed by an administrator." /SD IDOK
+      SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
+      Quit
+    ${EndIf}
+    ${Do}
+      System::Call 'kernel32::OpenMutex(i 0x00100000, i 0, t "${MUTEX}") p .r0'
+      ${If} $0 P= 0
+        Return
+      ${EndIf}
+      System::Call 'kernel32::CloseHandle(p r0)'
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Hivora is running. Close it, then press Retry." /SD IDCANCEL IDRETRY +2
+      Quit
+    ${Loop}
+  FunctionEnd
+!macroend
+!insertmacro CheckBeforeStart ""
+!insertmacro CheckBeforeStart "un"
+
+Section "Hivora" SecHivora
+  SetShellVarContext all
+  SetOutPath "$INSTDIR"
+  !insertmacro ForEachProgramFile InstallFile
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+  CreateShortcut "$SMPROGRAMS\Hivora.lnk" "$INSTDIR\Hivora.exe" "" "$INSTDIR\Hivora.exe" 0
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Hivora"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Hivora"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Hivora.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ; The programs' size in KB: the user's backups and logs in the folder are not counted.
+  SectionGetSize ${SecHivora} $0
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+Section "Uninstall"
+  SetShellVarContext all
+  ; The backups are the only way back from a repair: keeping them is the default, and the
+  ; only choice of a silent uninstall.
+  StrCpy $R0 keep
+  MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON1 \
+    "Keep Hivora's registry backups, logs, ignore list and settings?$\n$\nThe backups are the only way to undo the repairs Hivora has made. Press No to remove them too." \
+    /SD IDYES IDYES +2
+  StrCpy $R0 remove
+
+  ; The scheduled scan, through the Task Scheduler that created it (ITaskScheduler::Delete);
+  ; a missing task or scheduler leaves nothing to do.
+  System::Call 'ole32::CoCreateInstance(g "{148BD52A-A2AB-11CE-B11F-00AA00530503}", p 0, i 1, g "{148BD527-A2AB-11CE-B11F-00AA00530503}", *p .r0) i .r1'
+  ${If} $1 = 0
+    System::Call '$0->7(w "Hivora")'
+    System::Call '$0->2()'
+  ${EndIf}
+
+  Delete "$SMPROGRAMS\Hivora.lnk"
+  !insertmacro ForEachProgramFile RemoveFile
+  ; Left in the folder by an update.
+  Delete "$INSTDIR\HivoraSetup.exe"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+
+  ; Only Hivora's own files: the folder may be shared with other programs' Logs and Backup.
+  ${If} $R0 == remove
+    Delete "$INSTDIR\Logs\HV_*.log"
+    RMDir "$INSTDIR\Logs"
+    ; A backup set is its registry file, its list file and the folder of its saved shortcuts.
+    Delete "$INSTDIR\Backup\HVBak_*"
+    FindFirst $0 $1 "$INSTDIR\Backup\HVBak_*"
+    ${DoWhile} $1 != ""
+      RMDir /r "$INSTDIR\Backup\$1"
+      FindNext $0 $1
+    ${Loop}
+    FindClose $0
+    RMDir "$INSTDIR\Backup"
+    Delete "$INSTDIR\ignorelist.dat"
+    DeleteRegKey HKLM "${SETTINGS_KEY}"
+  ${EndIf}
+  Delete "$INSTDIR\Uninstall.exe"
+  RMDir "$INSTDIR"
+SectionEnd

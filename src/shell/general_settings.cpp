@@ -1,0 +1,126 @@
+#include "shell/general_settings.h"
+
+#include <commdlg.h>
+
+#include <string>
+
+#include "framework/paths.h"
+#include "resources/resource.h"
+#include "shell/main_dlg.h"
+#include "shell/settings.h"
+
+namespace {
+
+// The options in screen order: caption, setting, and whether the box is ticked when the page is made.
+const struct OPTION {
+    const char* pszCaption;
+    const char* pszSetting;
+    bool bCreatedTicked;
+} kOptions[CGSettingsDlg::kOptionCount] = {
+    {"Run Hivora on startup", "runhivorastartup", false},
+    {"Check for updates automatically", "autoupdts", true},
+    {"Prompt me before downloading any updates", "prompt", true},
+    {"Close Hivora after repair", "shutdown", false},
+    {"Automatically repair items after scanning", "autorpar", false},
+    {"Create a system restore point before repairing errors (XP only)", "rstrpont", true},
+    {"Display splash screen before loading Hivora", "splshscrn", true},
+    {"Log Scanning Results", "logscanResults", true},
+};
+
+// The order in which a shown page reads the settings back.
+const int kReloadOrder[CGSettingsDlg::kOptionCount] = {3, 4, 5, 6, 1, 2, 7, 0};
+
+// "(Not Recommended)" belongs to the automatic repair option.
+constexpr int kAutoRepair = 4;
+
+} // namespace
+
+CGSettingsDlg::CGSettingsDlg(CHivoraDlg& main) : CDialog(IDD_GENERAL_SETTINGS), m_main(main) {}
+
+BOOL CGSettingsDlg::OnInitDialog()
+{
+    SetBackground(IDB_GENERAL_BACKGROUND);
+    for (int option = 0; option < kOptionCount; ++option) {
+        CLabel& caption = m_captions[option];
+        caption.SubclassDlgItem(IDC_OPTION_CAPTION_FIRST + option, m_hWnd);
+        StyleLabel(caption, "Arial", 10, RGB(0, 0, 0), RGB(255, 255, 255));
+        caption.SetCaption(kOptions[option].pszCaption);
+        // Display only: the stored values stay as they are.
+        if (kOptions[option].bCreatedTicked)
+            CheckItem(IDC_OPTION_CHECK_FIRST + option, true);
+    }
+    m_notRecommended.SubclassDlgItem(IDC_OPTION_NOT_RECOMMENDED, m_hWnd);
+    StyleLabel(m_notRecommended, "Arial", 10, RGB(255, 0, 0), RGB(255, 255, 255));
+    m_notRecommended.SetCaption("(Not Recommended)");
+
+    m_buttons.Attach(m_hWnd);
+    m_openLog.Bind(m_hWnd, IDC_OPEN_LOG_FOLDER, IDB_OPEN_LOG, IDB_OPEN_LOG_HOT);
+    return TRUE;
+}
+
+void CGSettingsDlg::Store(int option) const
+{
+    WriteSettingInt(kOptions[option].pszSetting, IsItemChecked(IDC_OPTION_CHECK_FIRST + option) ? 1 : 0);
+}
+
+void CGSettingsDlg::OpenLogFolder() const
+{
+    // Lists the log folder; what the user picks there is not used.
+    char file[MAX_PATH * 2] = "";
+    const std::string start = ProgramFolder() + "Logs\\Logs";
+    lstrcpynA(file, start.c_str(), sizeof file);
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = GetAncestor(m_hWnd, GA_ROOT);
+    ofn.lpstrFilter = "All Files\0*.*\0";
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.lpstrTitle = "Hivora - Select Files";
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_READONLY;
+    GetOpenFileNameA(&ofn);
+}
+
+bool CGSettingsDlg::OnCommand(int id, int code, HWND control)
+{
+    const int option = id - IDC_OPTION_CHECK_FIRST;
+    if (option >= 0 && option < kOptionCount) {
+        if (code == BN_CLICKED)
+            Store(option);
+        return true;
+    }
+    if (code != BN_CLICKED)
+        return CDialog::OnCommand(id, code, control);
+    if (id == IDC_OPEN_LOG_FOLDER) {
+        OpenLogFolder();
+        return true;
+    }
+    return CSettingsButtons::OnCommand(m_main, id) || CDialog::OnCommand(id, code, control);
+}
+
+bool CGSettingsDlg::OnNotify(NMHDR* header, LRESULT& result)
+{
+    if (header->code != LABEL_CLICKED)
+        return CDialog::OnNotify(header, result);
+    int option = static_cast<int>(header->idFrom) - IDC_OPTION_CAPTION_FIRST;
+    if (header->idFrom == IDC_OPTION_NOT_RECOMMENDED)
+        option = kAutoRepair;
+    if (option < 0 || option >= kOptionCount)
+        return CDialog::OnNotify(header, result);
+    const int box = IDC_OPTION_CHECK_FIRST + option;
+    CheckItem(box, !IsItemChecked(box));
+    Store(option);
+    return true;
+}
+
+void CGSettingsDlg::OnShowWindow(bool show, UINT)
+{
+    // Only a page coming into view takes the Settings tab's look: a page being hidden is making
+    // way for another tab's page.
+    if (show)
+        m_main.SetPressedTab(IDC_TAB_SETTINGS);
+    // A stored 1 ticks its box; a 0 leaves the box as it is.
+    for (int option : kReloadOrder) {
+        if (ReadSettingInt(kOptions[option].pszSetting) != 0)
+            CheckItem(IDC_OPTION_CHECK_FIRST + option, true);
+    }
+}

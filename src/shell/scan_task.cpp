@@ -1,0 +1,411 @@
+#include "shell/scan_task.h"
+
+#include <mstask.h>
+#include <prsht.h>
+
+#include <cstdio>
+
+#include "framework/com_ptr.h"
+#include "framework/paths.h"
+#include "shell/schedule_dialog.h"
+#include "shell/trigger_text.h"
+
+namespace {
+
+constexpr DWORD kFlagsCreated = TASK_FLAG_RUN_ONLY_IF_LOGGED_ON;
+constexpr DWORD kFlagsConfirmed = TASK_FLAG_RUN_ONLY_IF_LOGGED_ON | TASK_FLAG_INTERACTIVE;
+
+std::wstring Wide(const std::string& text)
+{
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (n <= 0)
+        return {};
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), n);
+    wide.resize(static_cast<size_t>(n) - 1);
+    return wide;
+}
+
+std::string Ansi(const wchar_t* wide)
+{
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 0)
+        return {};
+    std::string text(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text.data(), n, nullptr, nullptr);
+    text.resize(static_cast<size_t>(n) - 1);
+    return text;
+}
+
+void Report(const char* text, HRESULT hr)
+{
+    std::fprintf(stderr, "%serror = 0x%x\n", text, static_cast<unsigned>(hr));
+    std::fflush(stderr);
+}
+
+ComPtr<ITaskScheduler> OpenScheduler()
+{
+    ComPtr<ITaskScheduler> scheduler;
+    if (FAILED(CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
+                                scheduler.put())))
+        scheduler.reset();
+    return scheduler;
+}
+
+HRESULT ActivateTask(ITaskScheduler* scheduler, const std::string& name, ComPtr<ITask>& task)
+{
+    return scheduler->Activate(Wide(name).c_str(), IID_ITask, reinterpret_cast<IUnknown**>(task.put()));
+}
+
+ComPtr<ITask> ActivateForEditing(ITaskScheduler* scheduler, const std::string& name)
+{
+    ComPtr<ITask> task;
+    const HRESULT hr = ActivateTask(scheduler, name, task);
+    if (FAILED(hr)) {
+        Report("Failed calling Editing, ", hr);
+        task.reset();
+    }
+    return task;
+}
+
+// Writes the task back to its own file.
+bool SaveTask(ITask* task)
+{
+    ComPtr<IPersistFile> file;
+    HRESULT hr = task->QueryInterface(IID_IPersistFile, file.put());
+    if (FAILED(hr)) {
+        Report("Failed calling QueryInterface, ", hr);
+        return false;
+    }
+    hr = file->Save(nullptr, TRUE);
+    if (FAILED(hr)) {
+        Report("Failed calling Save, ", hr);
+        return false;
+    }
+    return true;
+}
+
+std::string UserName()
+{
+    char name[256] = "";
+    DWORD size = sizeof name;
+    return GetUserNameA(name, &size) ? std::string(name) : std::string();
+}
+
+SCHEDULE_TRIGGER FromTaskTrigger(const TASK_TRIGGER& t)
+{
+    SCHEDULE_TRIGGER s;
+    s.nBeginYear = t.wBeginYear;
+    s.nBeginMonth = t.wBeginMonth;
+    s.nBeginDay = t.wBeginDay;
+    s.nEndYear = t.wEndYear;
+    s.nEndMonth = t.wEndMonth;
+    s.nEndDay = t.wEndDay;
+    s.nStartHour = t.wStartHour;
+    s.nStartMinute = t.wStartMinute;
+    s.nDurationMinutes = t.MinutesDuration;
+    s.nIntervalMinutes = t.MinutesInterval;
+    s.nFlags = t.rgFlags;
+    s.nKind = t.TriggerType;
+    switch (t.TriggerType) {
+    case TASK_TIME_TRIGGER_DAILY:
+        s.nDaysInterval = t.Type.Daily.DaysInterval;
+        break;
+    case TASK_TIME_TRIGGER_WEEKLY:
+        s.nWeeksInterval = t.Type.Weekly.WeeksInterval;
+        s.nDaysOfWeek = t.Type.Weekly.rgfDaysOfTheWeek;
+        break;
+    case TASK_TIME_TRIGGER_MONTHLYDATE:
+        s.nDaysOfMonth = t.Type.MonthlyDate.rgfDays;
+        s.nMonths = t.Type.MonthlyDate.rgfMonths;
+        break;
+    case TASK_TIME_TRIGGER_MONTHLYDOW:
+        s.nWhichWeek = t.Type.MonthlyDOW.wWhichWeek;
+        s.nDaysOfWeek = t.Type.MonthlyDOW.rgfDaysOfTheWeek;
+        s.nMonths = t.Type.MonthlyDOW.rgfMonths;
+        break;
+    default:
+        break;
+    }
+    return s;
+}
+
+TASK_TRIGGER ToTaskTrigger(const SCHEDULE_TRIGGER& s)
+{
+    TASK_TRIGGER t{};
+    t.cbTriggerSize = sizeof t;
+    t.wBeginYear = static_cast<WORD>(s.nBeginYear);
+    t.wBeginMonth = static_cast<WORD>(s.nBeginMonth);
+    t.wBeginDay = static_cast<WORD>(s.nBeginDay);
+    t.wEndYear = static_cast<WORD>(s.nEndYear);
+    t.wEndMonth = static_cast<WORD>(s.nEndMonth);
+    t.wEndDay = static_cast<WORD>(s.nEndDay);
+    t.wStartHour = static_cast<WORD>(s.nStartHour);
+    t.wStartMinute = static_cast<WORD>(s.nStartMinute);
+    t.MinutesDuration = s.nDurationMinutes;
+    t.MinutesInterval = s.nIntervalMinutes;
+    t.rgFlags = s.nFlags;
+    t.TriggerType = static_cast<TASK_TRIGGER_TYPE>(s.nKind);
+    switch (s.nKind) {
+    case SCHEDULE_DAILY:
+        t.Type.Daily.DaysInterval = static_cast<WORD>(s.nDaysInterval);
+        break;
+    case SCHEDULE_WEEKLY:
+        t.Type.Weekly.WeeksInterval = static_cast<WORD>(s.nWeeksInterval);
+        t.Type.Weekly.rgfDaysOfTheWeek = static_cast<WORD>(s.nDaysOfWeek);
+        break;
+    case SCHEDULE_MONTHLY_DATE:
+        t.Type.MonthlyDate.rgfDays = s.nDaysOfMonth;
+        t.Type.MonthlyDate.rgfMonths = static_cast<WORD>(s.nMonths);
+        break;
+    case SCHEDULE_MONTHLY_DOW:
+        t.Type.MonthlyDOW.wWhichWeek = static_cast<WORD>(s.nWhichWeek);
+        t.Type.MonthlyDOW.rgfDaysOfTheWeek = static_cast<WORD>(s.nDaysOfWeek);
+        t.Type.MonthlyDOW.rgfMonths = static_cast<WORD>(s.nMonths);
+        break;
+    default:
+        break;
+    }
+    return t;
+}
+
+TASK_TRIGGER DefaultTrigger()
+{
+    TASK_TRIGGER t{};
+    t.cbTriggerSize = sizeof t;
+    t.wBeginYear = 2006;
+    t.wBeginMonth = 1;
+    t.wBeginDay = 1;
+    t.wStartHour = 3;
+    t.TriggerType = TASK_TIME_TRIGGER_WEEKLY;
+    t.Type.Weekly.WeeksInterval = 1;
+    t.Type.Weekly.rgfDaysOfTheWeek = TASK_TUESDAY;
+    return t;
+}
+
+bool IsActive(ITaskTrigger* trigger, TASK_TRIGGER& data)
+{
+    data = TASK_TRIGGER{};
+    data.cbTriggerSize = sizeof data;
+    return SUCCEEDED(trigger->GetTrigger(&data)) && !(data.rgFlags & TASK_TRIGGER_FLAG_DISABLED);
+}
+
+// The program's own schedule dialog over the task's first active trigger (or over the disabled
+// one the scheduler may keep in a task saved without triggers, or over a new one); saves the task
+// when the user confirms.
+bool EditWithOwnDialog(ITask* task, HWND owner)
+{
+    WORD count = 0;
+    if (FAILED(task->GetTriggerCount(&count)))
+        count = 0;
+    ComPtr<ITaskTrigger> edited;
+    TASK_TRIGGER data{};
+    for (WORD i = 0; i < count && !edited; ++i) {
+        ComPtr<ITaskTrigger> trigger;
+        if (SUCCEEDED(task->GetTrigger(i, trigger.put_typed())) && IsActive(trigger.get(), data))
+            edited = std::move(trigger);
+    }
+    if (!edited && count > 0 && SUCCEEDED(task->GetTrigger(0, edited.put_typed())))
+        IsActive(edited.get(), data);
+    SCHEDULE_TRIGGER schedule = FromTaskTrigger(data);
+    if (!edited || (data.rgFlags & TASK_TRIGGER_FLAG_DISABLED)) {
+        SYSTEMTIME today{};
+        GetLocalTime(&today);
+        schedule = FromTaskTrigger(DefaultTrigger());
+        schedule.nBeginYear = today.wYear;
+        schedule.nBeginMonth = today.wMonth;
+        schedule.nBeginDay = today.wDay;
+    }
+
+    CScheduleDlg dialog(schedule);
+    if (dialog.DoModal(owner) != IDOK)
+        return false;
+
+    if (!edited) {
+        WORD index = 0;
+        const HRESULT hr = task->CreateTrigger(&index, edited.put_typed());
+        if (FAILED(hr)) {
+            Report("Failed calling ITask::CreatTrigger: ", hr);
+            return false;
+        }
+    }
+    TASK_TRIGGER changed = ToTaskTrigger(schedule);
+    const HRESULT hr = edited->SetTrigger(&changed);
+    if (FAILED(hr)) {
+        Report("Failed calling ITaskTrigger::SetTrigger: ", hr);
+        return false;
+    }
+    return SaveTask(task);
+}
+
+// The system's schedule page of the task alone in a property sheet; true when confirmed.
+bool EditWithSystemPage(IProvideTaskPage* pages, HWND owner)
+{
+    HPROPSHEETPAGE page = nullptr;
+    const HRESULT hr = pages->GetPage(TASKPAGE_SCHEDULE, TRUE, &page);
+    if (FAILED(hr)) {
+        Report("Failed calling IProvideTaskPage::GetPage: ", hr);
+        return false;
+    }
+    PROPSHEETHEADERA sheet{};
+    sheet.dwSize = sizeof sheet;
+    sheet.dwFlags = PSH_DEFAULT | PSH_NOAPPLYNOW;
+    sheet.hwndParent = owner;
+    sheet.nPages = 1;
+    sheet.phpage = &page;
+    if (PropertySheetA(&sheet) > 0)
+        return true;
+    std::fprintf(stderr, "Failed to create the property page: 0x%x\n", static_cast<unsigned>(GetLastError()));
+    std::fflush(stderr);
+    return false;
+}
+
+} // namespace
+
+bool ScanTaskExists(const std::string& name)
+{
+    const ComApartment com;
+    ComPtr<ITaskScheduler> scheduler = OpenScheduler();
+    ComPtr<ITask> task;
+    return scheduler && SUCCEEDED(ActivateTask(scheduler.get(), name, task));
+}
+
+bool CreateScanTask(const std::string& name, const std::string& workingDirectory, const std::string& comment)
+{
+    const ComApartment com;
+    ComPtr<ITaskScheduler> scheduler = OpenScheduler();
+    if (!scheduler)
+        return false;
+    ComPtr<ITask> task;
+    HRESULT hr = scheduler->NewWorkItem(Wide(name).c_str(), CLSID_CTask, IID_ITask,
+                                        reinterpret_cast<IUnknown**>(task.put()));
+    if (FAILED(hr)) {
+        Report("Failed calling NewWorkItem, ", hr);
+        return false;
+    }
+    const struct {
+        const char* call;
+        HRESULT hr;
+    } steps[] = {
+        {"SetApplicationName", task->SetApplicationName(Wide(ProgramPath()).c_str())},
+        {"SetWorkingDirectory", task->SetWorkingDirectory(Wide(workingDirectory).c_str())},
+        {"SetFlags", task->SetFlags(kFlagsCreated)},
+        {"SetAccountInformation", task->SetAccountInformation(Wide(UserName()).c_str(), nullptr)},
+        {"SetComment", task->SetComment(Wide(comment).c_str())},
+        {"SetParameters", task->SetParameters(L"-t")},
+    };
+    for (const auto& step : steps) {
+        if (FAILED(step.hr)) {
+            Report((std::string("Failed calling ITask::") + step.call + ": ").c_str(), step.hr);
+            return false;
+        }
+    }
+    return SaveTask(task.get());
+}
+
+void EnsureDefaultScanTask(const std::string& name, const std::string& comment, const std::string& workingDirectory)
+{
+    if (ScanTaskExists(name) || !CreateScanTask(name, workingDirectory, comment))
+        return;
+    const ComApartment com;
+    ComPtr<ITaskScheduler> scheduler = OpenScheduler();
+    if (!scheduler)
+        return;
+    ComPtr<ITask> task;
+    HRESULT hr = ActivateTask(scheduler.get(), name, task);
+    if (FAILED(hr)) {
+        Report("Failed calling ITaskScheduler::Activate: ", hr);
+        return;
+    }
+    // A scheduler may store a disabled stand-in trigger in a task saved without triggers; the new
+    // task is to start with the default trigger alone.
+    WORD count = 0;
+    while (SUCCEEDED(task->GetTriggerCount(&count)) && count > 0 && SUCCEEDED(task->DeleteTrigger(0))) {
+    }
+    ComPtr<ITaskTrigger> trigger;
+    WORD index = 0;
+    hr = task->CreateTrigger(&index, trigger.put_typed());
+    if (FAILED(hr)) {
+        Report("Failed calling ITask::CreatTrigger: ", hr);
+        return;
+    }
+    TASK_TRIGGER data = DefaultTrigger();
+    hr = trigger->SetTrigger(&data);
+    if (FAILED(hr)) {
+        Report("Failed calling ITaskTrigger::SetTrigger: ", hr);
+        return;
+    }
+    if (!SaveTask(task.get()))
+        return;
+    std::fprintf(stderr, "The trigger was created and IPersistFile::Save was \n");
+    std::fprintf(stderr, "called to save the new trigger to disk.\n");
+    std::fflush(stderr);
+}
+
+bool EditScanSchedule(const std::string& name, HWND owner)
+{
+    const ComApartment com;
+    ComPtr<ITaskScheduler> scheduler = OpenScheduler();
+    if (!scheduler)
+        return false;
+    ComPtr<ITask> task = ActivateForEditing(scheduler.get(), name);
+    if (!task)
+        return false;
+    ComPtr<IProvideTaskPage> pages;
+    HRESULT hr = task->QueryInterface(IID_IProvideTaskPage, pages.put());
+    bool confirmed = false;
+    if (SUCCEEDED(hr))
+        confirmed = EditWithSystemPage(pages.get(), owner);
+    else if (hr == E_NOINTERFACE)
+        confirmed = EditWithOwnDialog(task.get(), owner);
+    else
+        Report("Failed calling ITask::QueryInterface: ", hr);
+    if (!confirmed)
+        return false;
+
+    task = ActivateForEditing(scheduler.get(), name);
+    if (!task)
+        return false;
+    hr = task->SetFlags(kFlagsConfirmed);
+    if (FAILED(hr)) {
+        Report("Failed calling ITask::SetFlags: ", hr);
+        return false;
+    }
+    return SaveTask(task.get());
+}
+
+bool ListScanTriggers(const std::string& name, std::vector<std::string>& list)
+{
+    const ComApartment com;
+    ComPtr<ITaskScheduler> scheduler = OpenScheduler();
+    ComPtr<ITask> task;
+    if (!scheduler || FAILED(ActivateTask(scheduler.get(), name, task)))
+        return false;
+    WORD count = 0;
+    if (FAILED(task->GetTriggerCount(&count)))
+        return false;
+    const size_t before = list.size();
+    for (WORD i = 0; i < count; ++i) {
+        ComPtr<ITaskTrigger> trigger;
+        TASK_TRIGGER data{};
+        // A disabled trigger never starts the program: it is no part of the schedule shown.
+        if (FAILED(task->GetTrigger(i, trigger.put_typed())) || !IsActive(trigger.get(), data))
+            continue;
+        LPWSTR text = nullptr;
+        if (SUCCEEDED(trigger->GetTriggerString(&text)) && text) {
+            list.push_back(Ansi(text));
+            CoTaskMemFree(text);
+        } else {
+            list.push_back(ComposeTriggerText(FromTaskTrigger(data)));
+        }
+    }
+    return list.size() > before;
+}
+
+void ManageScanSchedule(const std::string& name, const std::string& comment, const std::string& workingDirectory,
+                        HWND owner)
+{
+    if (!ScanTaskExists(name) && !CreateScanTask(name, workingDirectory, comment))
+        return;
+    EditScanSchedule(name, owner);
+}

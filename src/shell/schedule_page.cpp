@@ -1,0 +1,61 @@
+#include "shell/schedule_page.h"
+
+#include <string>
+#include <vector>
+
+#include "framework/paths.h"
+#include "resources/resource.h"
+#include "scan/problem_texts.h"
+#include "shell/scan_task.h"
+
+namespace {
+
+// The task's working directory: the program folder without its trailing backslash.
+std::string TaskFolder()
+{
+    std::string folder = ProgramFolder();
+    if (!folder.empty())
+        folder.pop_back();
+    return folder;
+}
+
+} // namespace
+
+CSSettings::CSSettings(CHivoraDlg& main) : CDialog(IDD_SCHEDULE_SETTINGS), m_main(main) {}
+
+BOOL CSSettings::OnInitDialog()
+{
+    SetBackground(IDB_SCHEDULE_BACKGROUND);
+    m_buttons.Attach(m_hWnd);
+    m_manage.Bind(m_hWnd, IDC_MANAGE_SCHEDULE, IDB_MANAGE_SCHEDULE, IDB_MANAGE_SCHEDULE_HOT);
+    m_label.SubclassDlgItem(IDC_SCHEDULE_LABEL, m_hWnd);
+    StyleLabel(m_label, "Arial", 10, RGB(0, 0, 0), RGB(255, 255, 255));
+    m_label.SetCaption(HV_PRODUCT_NAME " is scheduled to run at:");
+
+    EnsureDefaultScanTask(HV_PRODUCT_NAME, kScanTaskComment, TaskFolder());
+    FillList();
+    return TRUE;
+}
+
+void CSSettings::FillList() const
+{
+    const HWND list = GetDlgItem(IDC_SCHEDULE_LIST);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    std::vector<std::string> lines;
+    if (!ListScanTriggers(HV_PRODUCT_NAME, lines))
+        lines.assign(1, "System scan schedule is not active");
+    for (const std::string& line : lines)
+        SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(line.c_str()));
+}
+
+bool CSSettings::OnCommand(int id, int code, HWND control)
+{
+    if (code != BN_CLICKED)
+        return CDialog::OnCommand(id, code, control);
+    if (id == IDC_MANAGE_SCHEDULE) {
+        ManageScanSchedule(HV_PRODUCT_NAME, kScanTaskComment, TaskFolder(), GetAncestor(m_hWnd, GA_ROOT));
+        FillList();
+        return true;
+    }
+    return CSettingsButtons::OnCommand(m_main, id) || CDialog::OnCommand(id, code, control);
+}

@@ -1,0 +1,112 @@
+#include "updates-page/updates_page.h"
+
+#include "framework/paths.h"
+#include "resources/resource.h"
+#include "shell/main_dlg.h"
+#include "updates-page/update_flow.h"
+
+namespace {
+
+const char kIdleText[] = "Check for availability of update from Hivora Server";
+// How long closing waits for a running check (an installation in progress, say) to end.
+constexpr DWORD kCloseWait = 10000;
+
+} // namespace
+
+CUpdates::CUpdates(CHivoraDlg& main) : CDialog(IDD_UPDATES), m_main(main) {}
+
+CUpdates::~CUpdates() = default;
+
+BOOL CUpdates::OnInitDialog()
+{
+    SetBackground(IDB_UPDATES_BACKGROUND);
+    m_status.SubclassDlgItem(IDC_UPDATES_STATUS, m_hWnd);
+    StyleLabel(m_status, "Arial", 8, RGB(0, 0, 0), RGB(255, 255, 255));
+    m_status.SetCaption(kIdleText);
+    m_check.Bind(m_hWnd, IDC_UPDATES_CHECK, IDB_CHECK_UPDATES, IDB_CHECK_UPDATES_HOT);
+    m_ok.Bind(m_hWnd, IDC_UPDATES_OK, IDB_OK, IDB_OK_HOT);
+    m_statistics.Bind(m_hWnd, IDC_UPDATES_STATISTICS, IDB_STATISTICS, IDB_STATISTICS_HOT);
+    // Without the animation file the picture stays empty, without a message.
+    m_animation.SubclassDlgItem(IDC_UPDATES_ANIMATION, m_hWnd);
+    if (m_animation.Load(ProgramFolder() + "update animation.gif"))
+        m_animation.Draw();
+    return TRUE;
+}
+
+bool CUpdates::StartCheck()
+{
+    // Patchwell runs one check at a time in a process.
+    if (m_bChecking)
+        return false;
+    m_pCheck = AfxBeginThread(UpdateCheckThread, m_hWnd);
+    if (!m_pCheck)
+        return false;
+    m_lines.Clear();
+    m_status.SetCaption("");
+    ShowChecking(true);
+    return true;
+}
+
+void CUpdates::ShowChecking(bool checking)
+{
+    m_bChecking = checking;
+    EnableWindow(m_check.GetSafeHwnd(), !checking);
+}
+
+bool CUpdates::OnCommand(int id, int code, HWND control)
+{
+    if (code != BN_CLICKED)
+        return CDialog::OnCommand(id, code, control);
+    switch (id) {
+    case IDC_UPDATES_CHECK:
+        StartCheck();
+        return true;
+    case IDC_UPDATES_OK:
+        m_main.ShowPage(PAGE_SCANSTEP1);
+        return true;
+    case IDC_UPDATES_STATISTICS:
+        m_main.ShowPage(PAGE_STATISTICS);
+        return true;
+    default:
+        return CDialog::OnCommand(id, code, control);
+    }
+}
+
+void CUpdates::OnShowWindow(bool show, UINT)
+{
+    // Only when shown: a tab that hides the page has already given itself the pressed look.
+    if (!show)
+        return;
+    m_main.SetPressedTab(0);
+    CLeftCategoryDlg& panel = m_main.GetCategoryPanel();
+    EnableWindow(panel.GetSafeHwnd(), TRUE);
+    panel.ShowWindow(SW_SHOW);
+}
+
+bool CUpdates::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_START_UPDATE_CHECK:
+        StartCheck();
+        return true;
+    case WM_UPDATE_STATUS_LINE:
+        m_lines.Set(static_cast<int>(wParam), reinterpret_cast<const char*>(lParam));
+        m_status.SetCaption(m_lines.Text());
+        return true;
+    case WM_UPDATE_CHECK_ENDED:
+        ShowChecking(false);
+        return true;
+    default:
+        return CDialog::OnMessage(msg, wParam, lParam);
+    }
+}
+
+void CUpdates::OnClose()
+{
+    if (!m_bChecking || !m_pCheck)
+        return;
+    // The check cannot be stopped inside Patchwell: it asks nothing more, and an installation
+    // that has begun gets the time to finish.
+    SilenceUpdateCheck();
+    m_pCheck->WaitDispatching(kCloseWait);
+}

@@ -1,0 +1,244 @@
+// The Settings tab's General Settings and Scheduling pages of the real Hivora.exe: switches stored
+// the moment they change, the scheduled task made at start, its schedule changed through Manage
+// Schedule, a deleted task made again, and a start the way the task starts the program.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <mstask.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/com_ptr.h"
+#include "gui_driver.h"
+#include "hivora_app.h"
+#include "resources/resource.h"
+
+namespace {
+
+const HivoraApp::Settings kScannedBefore = {{"lastScan", "01-02-2026 10:11:12"}, {"runhivorastartup", "1"}};
+const char* const kDefaultText = "At 3:00 AM every Tue of every week, starting 1/1/2006";
+
+// The general settings in screen order.
+const char* const kOptionSettings[8] = {"runhivorastartup", "autoupdts", "prompt",   "shutdown",
+                                        "autorpar",         "rstrpont",  "splshscrn", "logscanResults"};
+
+std::string Narrow(const wchar_t* wide)
+{
+    char text[MAX_PATH * 2] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+// The scheduled task "Hivora" as the Task Scheduler keeps it.
+struct TASK_RECORD {
+    bool bExists = false;
+    std::string strApplication, strParameters, strDirectory, strComment;
+    DWORD nFlags = 0;
+    std::vector<TASK_TRIGGER> triggers;
+};
+
+ComPtr<ITaskScheduler> Scheduler()
+{
+    ComPtr<ITaskScheduler> scheduler;
+    CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler, scheduler.put());
+    return scheduler;
+}
+
+TASK_RECORD ReadTask()
+{
+    TASK_RECORD record;
+    ComPtr<ITaskScheduler> scheduler = Scheduler();
+    ComPtr<ITask> task;
+    if (!scheduler || FAILED(scheduler->Activate(L"Hivora", IID_ITask, reinterpret_cast<IUnknown**>(task.put()))))
+        return record;
+    record.bExists = true;
+    LPWSTR text = nullptr;
+    const auto take = [&](HRESULT hr, std::string& into) {
+        if (SUCCEEDED(hr) && text) {
+            into = Narrow(text);
+            CoTaskMemFree(text);
+        }
+        text = nullptr;
+    };
+    take(task->GetApplicationName(&text), record.strApplication);
+    take(task->GetParameters(&text), record.strParameters);
+    take(task->GetWorkingDirectory(&text), record.strDirectory);
+    take(task->GetComment(&text), record.strComment);
+    task->GetFlags(&record.nFlags);
+    WORD count = 0;
+    task->GetTriggerCount(&count);
+    for (WORD i = 0; i < count; ++i) {
+        ComPtr<ITaskTrigger> trigger;
+        TASK_TRIGGER data{};
+        data.cbTriggerSize = sizeof data;
+        if (SUCCEEDED(task->GetTrigger(i, trigger.put_typed())) && SUCCEEDED(trigger->GetTrigger(&data)))
+            record.triggers.push_back(data);
+    }
+    return record;
+}
+
+void DeleteTask()
+{
+    if (ComPtr<ITaskScheduler> scheduler = Scheduler())
+        scheduler->Delete(L"Hivora");
+}
+
+HWND PageOf(HWND top, int id)
+{
+    HWND control = gui::FindControl(top, id);
+    return control ? GetParent(control) : nullptr;
+}
+
+// The schedule page's list, once it shows lines.
+std::vector<std::string> ScheduleLines(HWND main)
+{
+    HWND list = gui::FindControl(main, IDC_SCHEDULE_LIST);
+    std::vector<std::string> lines;
+    gui::WaitFor([&] { return (lines = gui::ListBoxLines(list)).size() > 0; });
+    return lines;
+}
+
+HWND ShowSchedulePage(HWND main)
+{
+    if (!gui::Click(main, IDC_TAB_SETTINGS) || !gui::Click(main, IDC_TAB_SCHEDULE))
+        return nullptr;
+    return PageOf(main, IDC_MANAGE_SCHEDULE);
+}
+
+} // namespace
+
+TEST(SettingsPages, GeneralSwitchesStoreAtOnceFromBoxAndCaption)
+{
+    HivoraApp app;  // a machine without settings: the first run
+    ASSERT_TRUE(app.Start());
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(gui::Click(main, IDC_TAB_SETTINGS));
+    HWND page = PageOf(main, IDC_OPEN_LOG_FOLDER);
+    ASSERT_NE(page, nullptr);
+
+    // Five boxes show ticked though nothing stored them; the first run stored runhivorastartup.
+    const bool shown[8] = {true, true, true, false, false, true, true, true};
+    for (int option = 0; option < 8; ++option)
+        EXPECT_EQ(gui::IsChecked(page, IDC_OPTION_CHECK_FIRST + option), shown[option]) << option;
+    for (const char* setting : {"autoupdts", "prompt", "rstrpont", "splshscrn", "logscanResults"})
+        EXPECT_EQ(ReadHivoraSetting(setting), "") << setting;
+    gui::SaveScreenshot("settings-general");
+
+    // A box stores its new state at once; its caption toggles it back and stores that.
+    for (int option = 0; option < 8; ++option) {
+        const char* setting = kOptionSettings[option];
+        const bool was = gui::IsChecked(page, IDC_OPTION_CHECK_FIRST + option);
+        ASSERT_TRUE(gui::SetChecked(page, IDC_OPTION_CHECK_FIRST + option, !was));
+        EXPECT_TRUE(gui::WaitFor([&] { return ReadHivoraSetting(setting) == (was ? "0" : "1"); })) << setting;
+        gui::ClickAt(gui::FindControl(page, IDC_OPTION_CAPTION_FIRST + option), 5, 5);
+        EXPECT_TRUE(gui::WaitFor([&] { return ReadHivoraSetting(setting) == (was ? "1" : "0"); })) << setting;
+        EXPECT_EQ(gui::IsChecked(page, IDC_OPTION_CHECK_FIRST + option), was) << setting;
+    }
+    // "(Not Recommended)" is part of the automatic repair caption.
+    gui::ClickAt(gui::FindControl(page, IDC_OPTION_NOT_RECOMMENDED), 5, 5);
+    EXPECT_TRUE(gui::WaitFor([] { return ReadHivoraSetting("autorpar") == "1"; }));
+
+    // Shown again, an unticked box stays unticked: a stored 0 never unticks, nor ticks.
+    ASSERT_TRUE(gui::SetChecked(page, IDC_OPTION_CHECK_FIRST + 1, false));
+    ASSERT_TRUE(gui::Click(page, IDC_TAB_SCHEDULE));
+    ASSERT_TRUE(gui::Click(PageOf(main, IDC_MANAGE_SCHEDULE), IDC_TAB_GENERAL));
+    ASSERT_TRUE(gui::WaitFor([&] { return IsWindowVisible(page) != FALSE; }));
+    EXPECT_FALSE(gui::IsChecked(page, IDC_OPTION_CHECK_FIRST + 1));
+    EXPECT_TRUE(gui::IsChecked(page, IDC_OPTION_CHECK_FIRST + 4));
+
+    // Open Log Folder: the system's Open dialog, whose answer changes nothing.
+    ASSERT_TRUE(gui::Click(page, IDC_OPEN_LOG_FOLDER));
+    HWND open = gui::WaitForWindow("Hivora - Select Files");
+    ASSERT_NE(open, nullptr);
+    gui::SaveScreenshot("settings-open-log-folder");
+    PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(gui::WaitFor([&] { return !IsWindow(open); }));
+
+    // OK: back to the Scan Now tab.
+    ASSERT_TRUE(gui::Click(page, IDC_PAGE_OK));
+    EXPECT_TRUE(gui::WaitFor([&] { return !IsWindowVisible(page); }));
+    EXPECT_TRUE(app.Close());
+}
+
+TEST(SettingsPages, ScheduledTaskIsMadeEditedAndMadeAgain)
+{
+    const ComApartment com;
+    DeleteTask();
+    HivoraApp app(kScannedBefore);
+    ASSERT_TRUE(app.Start());
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+
+    // The start made the task: this program with "-t", weekly on Tuesday at 03:00.
+    TASK_RECORD task = ReadTask();
+    ASSERT_TRUE(task.bExists);
+    std::string folder = app.Folder();
+    folder.pop_back();
+    EXPECT_EQ(lstrcmpiA(task.strApplication.c_str(), (app.Folder() + "Hivora.exe").c_str()), 0) << task.strApplication;
+    EXPECT_EQ(task.strParameters, "-t");
+    EXPECT_EQ(lstrcmpiA(task.strDirectory.c_str(), folder.c_str()), 0) << task.strDirectory;
+    EXPECT_EQ(task.strComment, "Runs Hivora at Scheduled Time.");
+    EXPECT_EQ(task.nFlags, static_cast<DWORD>(TASK_FLAG_RUN_ONLY_IF_LOGGED_ON));
+    ASSERT_EQ(task.triggers.size(), 1u);
+    EXPECT_EQ(task.triggers[0].TriggerType, TASK_TIME_TRIGGER_WEEKLY);
+    EXPECT_EQ(task.triggers[0].Type.Weekly.rgfDaysOfTheWeek, TASK_TUESDAY);
+
+    HWND page = ShowSchedulePage(main);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(ScheduleLines(main), std::vector<std::string>{kDefaultText});
+    gui::SaveScreenshot("settings-schedule");
+
+    // Manage Schedule: every two days at the same time, from the program's own dialog.
+    ASSERT_TRUE(gui::Click(page, IDC_MANAGE_SCHEDULE));
+    HWND dialog = gui::WaitForWindow("Hivora - Schedule");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(gui::WaitForText(dialog, IDC_SCHEDULE_PREVIEW, kDefaultText));
+    gui::SaveScreenshot("schedule-dialog-weekly");
+    HWND kind = GetDlgItem(dialog, IDC_SCHEDULE_KIND);
+    SendMessageA(kind, CB_SETCURSEL, 1, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_SCHEDULE_KIND, CBN_SELCHANGE), reinterpret_cast<LPARAM>(kind));
+    SendMessageA(GetDlgItem(dialog, IDC_SCHEDULE_EVERY), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("2"));
+    const char* const everyTwoDays = "At 3:00 AM every 2 days, starting 1/1/2006";
+    EXPECT_TRUE(gui::WaitForText(dialog, IDC_SCHEDULE_PREVIEW, everyTwoDays));
+    gui::SaveScreenshot("schedule-dialog-daily");
+    ASSERT_TRUE(gui::ClickButton(dialog, IDOK));
+    EXPECT_TRUE(gui::WaitFor([&] { return ScheduleLines(main) == std::vector<std::string>{everyTwoDays}; }));
+    task = ReadTask();
+    EXPECT_EQ(task.nFlags, static_cast<DWORD>(TASK_FLAG_RUN_ONLY_IF_LOGGED_ON | TASK_FLAG_INTERACTIVE));
+    ASSERT_EQ(task.triggers.size(), 1u);
+    EXPECT_EQ(task.triggers[0].TriggerType, TASK_TIME_TRIGGER_DAILY);
+    EXPECT_EQ(task.triggers[0].Type.Daily.DaysInterval, 2);
+    ASSERT_TRUE(app.Close());
+
+    // Started the way the task starts it, with switching-on starts refused: no window, at once.
+    WriteHivoraSetting("runhivorastartup", "0");
+    ASSERT_TRUE(app.Start(task.strParameters));
+    EXPECT_TRUE(app.WaitForExit());
+    EXPECT_EQ(app.MainWindow(0), nullptr);
+
+    // Deleted in the Task Scheduler, the task is made again, with its default trigger, at the next start.
+    DeleteTask();
+    WriteHivoraSetting("runhivorastartup", "1");
+    ASSERT_TRUE(app.Start(task.strParameters));
+    main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    page = ShowSchedulePage(main);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(ScheduleLines(main), std::vector<std::string>{kDefaultText});
+
+    // Deleted while the program runs: Manage Schedule makes a task without a schedule, and
+    // cancelling the dialog leaves it so.
+    DeleteTask();
+    ASSERT_TRUE(gui::Click(page, IDC_MANAGE_SCHEDULE));
+    dialog = gui::WaitForWindow("Hivora - Schedule");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(gui::ClickButton(dialog, IDCANCEL));
+    EXPECT_TRUE(gui::WaitFor(
+        [&] { return ScheduleLines(main) == std::vector<std::string>{"System scan schedule is not active"}; }));
+    task = ReadTask();
+    EXPECT_TRUE(task.bExists);
+    EXPECT_EQ(task.nFlags, static_cast<DWORD>(TASK_FLAG_RUN_ONLY_IF_LOGGED_ON));
+    EXPECT_TRUE(app.Close());
+}
