@@ -8,6 +8,7 @@
 #include "framework/format.h"
 #include "framework/paths.h"
 #include "repair/backup_sets.h"
+#include "scan/scanner.h"
 
 namespace {
 
@@ -71,6 +72,10 @@ int RestoreSets(const std::vector<std::string>& args)
     std::vector<std::string> names;
     if (const int rc = ResolveNames(args, g_cmdRestore, kRestoreNoItemsText, kRestoreNoneTickedText, names))
         return rc;
+    if (const char* refusal = WrongBuildRefusal()) {
+        std::fprintf(stderr, "hivora-cli: %s\n", refusal);
+        return 1;
+    }
     std::vector<std::string> failures;
     const int restored = RestoreBackupSets(BackupFolder(), names, &failures);
     for (const std::string& failure : failures)

@@ -4,6 +4,7 @@
 #include "cli/report_format.h"
 #include "cli/scan_session.h"
 #include "framework/format.h"
+#include "repair/clean_sweep.h"
 #include "repair/repair.h"
 #include "scan/scanner.h"
 #include "shell/statistics.h"
@@ -27,41 +28,95 @@ std::string KeptSetName(const CRegistryScanner& engine)
     return {};
 }
 
+// One line of a problem: for tsv "STATUS<TAB>the problem's fields[<TAB>field...]", else
+// "STATUS  category  key\\name=data" and, when given, the text on a line of its own.
+void PrintItem(bool tsv, const char* tsvStatus, const char* textStatus, const CRegistryProblem& problem,
+               const std::vector<std::string>& fields, const std::string& text)
+{
+    if (tsv) {
+        std::string line = TsvLine(problem);
+        line.pop_back();
+        line.insert(0, std::string(tsvStatus) + '\t');
+        for (const std::string& field : fields)
+            line += '\t' + EscapeTsvField(field);
+        line += '\n';
+        std::fputs(line.c_str(), stdout);
+        return;
+    }
+    std::printf("%-15s %-24s %s\\%s=%s\n", textStatus, CategoryDisplayName(problem.m_nType).c_str(),
+                problem.m_strKey.c_str(), problem.m_strValueName.c_str(), problem.m_strData.c_str());
+    if (!text.empty())
+        std::printf("%15s %s\n", "", text.c_str());
+}
+
 void PrintOutcomes(const CRegistryScanner& engine, bool tsv)
 {
     int fixed = 0;
+    int gone = 0;
     int failed = 0;
     for (const REPAIR_OUTCOME& outcome : engine.m_arrRepairOutcomes) {
         const CRegistryProblem problem(outcome.strKey, outcome.strValueName, outcome.strData, outcome.nType, 0);
-        if (tsv) {
-            std::string fields = TsvLine(problem);
-            fields.pop_back();
-            std::string line = outcome.bFixed ? "repaired" : "failed";
-            line += '\t';
-            line += fields;
-            if (!outcome.bFixed) {
-                line += '\t';
-                line += EscapeTsvField(outcome.strReason);
-            }
-            line += '\n';
-            std::fputs(line.c_str(), stdout);
+        if (outcome.bFixed) {
+            PrintItem(tsv, "repaired", "repaired", problem, {}, {});
+            ++fixed;
+        } else if (outcome.bAlreadyRemoved) {
+            PrintItem(tsv, "already-removed", "already removed", problem, {}, {});
+            ++gone;
         } else {
-            std::printf("%-10s %-24s %s\\%s=%s\n", outcome.bFixed ? "repaired" : "NOT FIXED",
-                        CategoryDisplayName(outcome.nType).c_str(), outcome.strKey.c_str(),
-                        outcome.strValueName.c_str(), outcome.strData.c_str());
-            if (!outcome.bFixed)
-                std::printf("           reason: %s\n", outcome.strReason.c_str());
+            PrintItem(tsv, "failed", "NOT FIXED", problem, {outcome.strReason}, "reason: " + outcome.strReason);
+            ++failed;
         }
-        (outcome.bFixed ? fixed : failed)++;
     }
     const std::string set = KeptSetName(engine);
     if (tsv) {
         std::printf("set\t%s\n", EscapeTsvField(set).c_str());
-        std::printf("total\t%d\t%d\n", fixed, failed);
+        std::printf("total\t%d\t%d\t%d\n", fixed, failed, gone);
     } else {
         std::printf("\nBackup set: %s\n", set.empty() ? "none (nothing was removed)" : set.c_str());
-        std::printf("%d problem(s) repaired, %d could not be repaired.\n", fixed, failed);
+        std::printf("%d problem(s) repaired, %d could not be repaired, %d already removed.\n", fixed, failed, gone);
     }
+}
+
+// What the repair would remove, one line per selected problem; nothing is changed.
+void PrintPreview(const CRegistryScanner& engine, bool tsv)
+{
+    int count = 0;
+    for (const auto& problem : g_arrProblems) {
+        if (!problem->m_bSelected || !engine.m_abCategorySelected[problem->m_nType])
+            continue;
+        const REMOVAL_PREVIEW preview = PreviewRemoval(*problem, true);
+        const PLANNED_REMOVAL& plan = preview.plan;
+        const std::string key = std::string(RootKeyName(plan.hRoot)) + "\\" + plan.strSubKey;
+        switch (preview.nState) {
+        case REMOVAL_PREVIEW::RP_ALREADY_REMOVED:
+            PrintItem(tsv, "already-removed", "already removed", *problem, {}, {});
+            continue;
+        case REMOVAL_PREVIEW::RP_NOT_REMOVED:
+            PrintItem(tsv, "not-removed", "not removed", *problem, {preview.strReason}, "reason: " + preview.strReason);
+            continue;
+        case REMOVAL_PREVIEW::RP_REMOVE:
+            break;
+        }
+        ++count;
+        switch (plan.nAction) {
+        case PLANNED_REMOVAL::RA_VALUE:
+            PrintItem(tsv, "value", "remove value", *problem, {key, plan.strValueName},
+                      key + "\\" + DisplayValueName(plan.strValueName));
+            break;
+        case PLANNED_REMOVAL::RA_KEY_TREE:
+            PrintItem(tsv, "key", "remove key", *problem,
+                      {key, std::to_string(preview.nSubkeys), std::to_string(preview.nValues)},
+                      Format("%s (%lu subkey(s), %lu value(s))", key.c_str(), preview.nSubkeys, preview.nValues));
+            break;
+        default:
+            PrintItem(tsv, "file", "move file", *problem, {problem->m_strKey}, problem->m_strKey);
+            break;
+        }
+    }
+    if (tsv)
+        std::printf("total\t%d\n", count);
+    else
+        std::printf("\n%d problem(s) would be repaired. Nothing was changed (--dry-run).\n", count);
 }
 
 int RunRepairCommand(const std::vector<std::string>& args)
@@ -71,8 +126,11 @@ int RunRepairCommand(const std::vector<std::string>& args)
     if (const int rc = ParseScanOptions(args, options, rest, g_cmdRepair))
         return rc;
     bool all = false;
+    bool dryRun = false;
     for (const std::string& arg : rest) {
-        if (arg == "--select=all")
+        if (arg == "--dry-run")
+            dryRun = true;
+        else if (arg == "--select=all")
             all = true;
         else if (arg == "--select=default")
             all = false;
@@ -89,6 +147,10 @@ int RunRepairCommand(const std::vector<std::string>& args)
     if (!options.bTsv)
         std::printf("\n");
     const int selected = SelectProblemsForRepair(all);
+    if (dryRun) {
+        PrintPreview(engine, options.bTsv);
+        return 0;
+    }
     const REPAIR_START start = StartRepair(engine, nullptr, selected);
     if (start.bRestorePointFailed)
         std::fprintf(stderr, "%s\n", kRestorePointOffText);
@@ -107,7 +169,7 @@ int RunRepairCommand(const std::vector<std::string>& args)
     RecordRepairStatistics(engine.m_anFixed);
     PrintOutcomes(engine, options.bTsv);
     for (const REPAIR_OUTCOME& outcome : engine.m_arrRepairOutcomes)
-        if (!outcome.bFixed)
+        if (!outcome.bFixed && !outcome.bAlreadyRemoved)
             return 1;
     return 0;
 }
@@ -116,7 +178,7 @@ int RunRepairCommand(const std::vector<std::string>& args)
 
 const CLI_COMMAND g_cmdRepair = {
     "repair",
-    "hivora-cli repair [--categories=LIST] [--select=default|all] [--format=text|tsv]",
+    "hivora-cli repair [--categories=LIST] [--select=default|all] [--dry-run] [--format=text|tsv]",
     "scan, then repair the problems found into a new backup set",
     "Scans exactly as 'hivora-cli scan' does (same options and output), then repairs the\n"
     "selected problems as the Repair button of the results page does: a restore point first\n"
@@ -127,13 +189,20 @@ const CLI_COMMAND g_cmdRepair = {
     "  --select=default   (default) every problem except file path references and empty\n"
     "                     registry keys, as the results page ticks them.\n"
     "  --select=all       every problem found.\n"
+    "  --dry-run          change nothing: print what the repair would remove, each value\n"
+    "                     and each key with the number of subkeys and values in its tree.\n"
     "\n"
-    "Prints each selected problem as repaired or not (with the reason), the backup set's\n"
-    "name and the totals. With --format=tsv the lines are: 'repaired' or 'failed', the\n"
-    "problem's fields as 'scan' writes them (a failed line adds the reason), then\n"
-    "'set<TAB>NAME' and 'total<TAB>REPAIRED<TAB>FAILED'.\n"
+    "Prints each selected problem as repaired, already removed (gone before the repair\n"
+    "reached it, as values of a key removed for another problem are) or not fixed (with the\n"
+    "reason), the backup set's name and the totals. With --format=tsv the lines are:\n"
+    "'repaired', 'already-removed' or 'failed', the problem's fields as 'scan' writes them (a\n"
+    "failed line adds the reason), then 'set<TAB>NAME' and\n"
+    "'total<TAB>REPAIRED<TAB>FAILED<TAB>ALREADY-REMOVED'. With --dry-run the lines are 'value'\n"
+    "(the fields, KEY, NAME), 'key' (the fields, KEY, SUBKEYS, VALUES), 'file' (the fields,\n"
+    "PATH), 'already-removed' or 'not-removed' (the fields, REASON), then 'total<TAB>COUNT'.\n"
     "\n"
-    "Exit status: 0 every selected problem was repaired (or there was none), 1 the scan or\n"
-    "the repair could not run or a problem could not be repaired, 2 usage error.",
+    "Exit status: 0 every selected problem was repaired or already removed (or there was\n"
+    "none), or the dry run ran; 1 the scan or the repair could not run or a problem could not\n"
+    "be repaired; 2 usage error.",
     RunRepairCommand,
 };

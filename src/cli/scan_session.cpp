@@ -311,6 +311,10 @@ int ParseScanOptions(const std::vector<std::string>& args, SCAN_OPTIONS& options
 
 int RunScanSession(const SCAN_OPTIONS& options)
 {
+    if (const char* refusal = WrongBuildRefusal()) {
+        std::fprintf(stderr, "hivora-cli: %s\n", refusal);
+        return 1;
+    }
     CScanSession session(options);
     CMessageWindow window(session);
     if (!window.m_hWnd) {

@@ -18,7 +18,8 @@ struct REPAIR_OUTCOME {
     std::string strData;
     REGPROBLEM_TYPE nType = RPT_COM_ACTIVEX;
     bool bFixed = false;
-    std::string strReason; // why it was not removed
+    bool bAlreadyRemoved = false; // gone before the repair reached it: neither fixed nor failed
+    std::string strReason;        // why it was not removed
 };
 
 // Removes registry items for the repair, recording each in the set's registry backup file first.

@@ -9,6 +9,7 @@
 #include "framework/wide_text.h"
 #include "scan/registry.h"
 #include "scan/scanner.h"
+#include "scan/walk.h"
 #include "shell/logfile.h"
 #include "shell/settings.h"
 
@@ -65,8 +66,11 @@ bool IsValidType(REGPROBLEM_TYPE type)
     return type >= 0 && type < kCategoryCount;
 }
 
-bool RemoveSchemeSound(CRegistryScanner& engine, const PLANNED_REMOVAL& plan, const std::string& sound,
-                       std::string& reason)
+enum class REPAIR_RESULT { RR_REMOVED, RR_ALREADY_REMOVED, RR_NOT_REMOVED };
+
+// The scheme (".Current", ".Default") of the event whose sound is the problem's data; empty when
+// no scheme names that sound any more.
+std::string FindSchemeSound(const PLANNED_REMOVAL& plan, const std::string& sound)
 {
     for (const char* scheme : {".Current", ".Default"}) {
         const std::string subkey = plan.strSubKey + "\\" + scheme;
@@ -79,29 +83,84 @@ bool RemoveSchemeSound(CRegistryScanner& engine, const PLANNED_REMOVAL& plan, co
         std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
         text.resize(wcsnlen(text.c_str(), text.size()));
         if ((type == REG_SZ || type == REG_EXPAND_SZ) && text == Widen(sound))
-            return engine.DeleteValueWithBackup(plan.hRoot, subkey, "", reason);
+            return subkey;
     }
-    reason = "no scheme of the event names the sound any more";
-    return false;
+    return {};
 }
 
-bool RemoveProblem(CRegistryScanner& engine, const CRegistryProblem& problem, std::string& reason)
+bool IsGone(LONG rc)
 {
-    const PLANNED_REMOVAL plan = PlanRemoval(problem);
+    return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND || rc == ERROR_KEY_DELETED;
+}
+
+// Visits root\\subkey and every key below it, read through the wide calls so that every name is
+// reached; visit(HKEY) returns false to end the walk. False when the walk was ended.
+template <typename Visit>
+bool WalkTree(HKEY root, const std::wstring& subkey, REGSAM access, Visit&& visit)
+{
+    RegKey key;
+    if (RegOpenKeyExW(root, subkey.c_str(), 0, access, key.put()) != ERROR_SUCCESS)
+        return true;
+    if (!visit(key.get()))
+        return false;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return true;
+        if (!WalkTree(root, subkey + L"\\" + name, access, visit))
+            return false;
+    }
+}
+
+// Whether the key holds a volatile key anywhere in its tree, itself included.
+bool TreeHasVolatileKey(HKEY root, const std::string& subkey)
+{
+    return !WalkTree(root, Widen(subkey), KEY_READ | KEY_CREATE_SUB_KEY, [](HKEY key) { return !IsVolatileKey(key); });
+}
+
+// The keys below the key and the values of the whole tree.
+void CountTree(HKEY root, const std::string& subkey, DWORD& subkeys, DWORD& values)
+{
+    DWORD keys = 0;
+    WalkTree(root, Widen(subkey), KEY_READ, [&](HKEY key) {
+        DWORD own = 0;
+        if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &own, nullptr, nullptr,
+                             nullptr, nullptr) == ERROR_SUCCESS)
+            values += own;
+        ++keys;
+        return true;
+    });
+    subkeys = keys > 0 ? keys - 1 : 0;
+}
+
+REPAIR_RESULT RemoveProblem(CRegistryScanner& engine, const CRegistryProblem& problem, std::string& reason)
+{
+    const REMOVAL_PREVIEW preview = PreviewRemoval(problem, false);
+    if (preview.nState == REMOVAL_PREVIEW::RP_ALREADY_REMOVED)
+        return REPAIR_RESULT::RR_ALREADY_REMOVED;
+    if (preview.nState == REMOVAL_PREVIEW::RP_NOT_REMOVED) {
+        reason = preview.strReason;
+        return REPAIR_RESULT::RR_NOT_REMOVED;
+    }
+    const PLANNED_REMOVAL& plan = preview.plan;
+    bool removed = false;
     switch (plan.nAction) {
     case PLANNED_REMOVAL::RA_VALUE:
-        return engine.DeleteValueWithBackup(plan.hRoot, plan.strSubKey, plan.strValueName, reason);
+        removed = engine.DeleteValueWithBackup(plan.hRoot, plan.strSubKey, plan.strValueName, reason);
+        break;
     case PLANNED_REMOVAL::RA_KEY_TREE:
-        return engine.DeleteKeyTreeWithBackup(plan.hRoot, plan.strSubKey, reason);
+        removed = engine.DeleteKeyTreeWithBackup(plan.hRoot, plan.strSubKey, reason);
+        break;
     case PLANNED_REMOVAL::RA_MOVE_FILE:
-        return MoveFileToBackup(engine, problem.m_strKey, reason);
+        removed = MoveFileToBackup(engine, problem.m_strKey, reason);
+        break;
     case PLANNED_REMOVAL::RA_SCHEME_SOUND:
-        return RemoveSchemeSound(engine, plan, problem.m_strData, reason);
     case PLANNED_REMOVAL::RA_NONE:
+        reason = "nothing to remove";
         break;
     }
-    reason = plan.strReason;
-    return false;
+    return removed ? REPAIR_RESULT::RR_REMOVED : REPAIR_RESULT::RR_NOT_REMOVED;
 }
 
 void CloseStream(FILE*& stream)
@@ -125,6 +184,57 @@ void DiscardBackupSet(CRegistryScanner& engine)
 }
 
 } // namespace
+
+REMOVAL_PREVIEW PreviewRemoval(const CRegistryProblem& problem, bool countTree)
+{
+    REMOVAL_PREVIEW preview;
+    PLANNED_REMOVAL& plan = preview.plan;
+    plan = PlanRemoval(problem);
+    const auto refuse = [&](std::string reason) {
+        preview.nState = REMOVAL_PREVIEW::RP_NOT_REMOVED;
+        preview.strReason = std::move(reason);
+        return preview;
+    };
+    if (plan.nAction == PLANNED_REMOVAL::RA_NONE)
+        return refuse(plan.strReason);
+    if (plan.nAction == PLANNED_REMOVAL::RA_MOVE_FILE) {
+        if (GetFileAttributesA(problem.m_strKey.c_str()) == INVALID_FILE_ATTRIBUTES &&
+            IsGone(static_cast<LONG>(GetLastError())))
+            preview.nState = REMOVAL_PREVIEW::RP_ALREADY_REMOVED;
+        return preview;
+    }
+
+    if (plan.nAction == PLANNED_REMOVAL::RA_SCHEME_SOUND) {
+        // No scheme names the sound any more: the event key went, or its sounds were changed.
+        const std::string scheme = FindSchemeSound(plan, problem.m_strData);
+        if (scheme.empty()) {
+            preview.nState = REMOVAL_PREVIEW::RP_ALREADY_REMOVED;
+            return preview;
+        }
+        plan.nAction = PLANNED_REMOVAL::RA_VALUE;
+        plan.strSubKey = scheme;
+        plan.strValueName.clear();
+    }
+    RegKey key;
+    LONG rc = RegOpenKeyExA(plan.hRoot, plan.strSubKey.c_str(), 0, KEY_QUERY_VALUE, key.put());
+    if (rc == ERROR_SUCCESS && plan.nAction == PLANNED_REMOVAL::RA_VALUE)
+        rc = RegQueryValueExA(key.get(), plan.strValueName.c_str(), nullptr, nullptr, nullptr, nullptr);
+    if (IsGone(rc)) {
+        preview.nState = REMOVAL_PREVIEW::RP_ALREADY_REMOVED;
+        return preview;
+    }
+    if (countTree) {
+        if (plan.nAction == PLANNED_REMOVAL::RA_KEY_TREE)
+            CountTree(plan.hRoot, plan.strSubKey, preview.nSubkeys, preview.nValues);
+        return preview;
+    }
+    // Asking creates and deletes a probe key, so only a real repair asks.
+    const bool isVolatile = plan.nAction == PLANNED_REMOVAL::RA_KEY_TREE ? TreeHasVolatileKey(plan.hRoot, plan.strSubKey)
+                                                                          : IsVolatileKey(plan.hRoot, plan.strSubKey);
+    if (isVolatile)
+        return refuse("the key is volatile: no backup could make it again");
+    return preview;
+}
 
 PLANNED_REMOVAL PlanRemoval(const CRegistryProblem& problem)
 {
@@ -191,7 +301,10 @@ PLANNED_REMOVAL PlanRemoval(const CRegistryProblem& problem)
         } else {
             plan.nAction = PLANNED_REMOVAL::RA_VALUE;
             plan.strSubKey = rest;
-            plan.strValueName = name == "@" ? std::string() : name;
+            // The class key and type library checks name the default value "(Default)".
+            const bool defaultValue =
+                name == "@" || ((type == RPT_CLASS_KEYS || type == RPT_TYPE_LIBS) && name == "(Default)");
+            plan.strValueName = defaultValue ? std::string() : name;
         }
         break;
     }
@@ -272,6 +385,14 @@ bool RunRepair(CRegistryScanner& engine)
     engine.m_strRepairError.clear();
     engine.m_bPartlyRemoved = false;
 
+    if (const char* refusal = WrongBuildRefusal()) {
+        engine.m_strRepairError = refusal;
+        LogAt(kLogError, "Repair refused, nothing was removed: " + engine.m_strRepairError);
+        if (engine.m_hNotifyWnd)
+            MessageBoxA(engine.m_hNotifyWnd, refusal, "Hivora", MB_OK | MB_ICONERROR);
+        return false;
+    }
+
     RegKey run;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_ALL_ACCESS,
                       run.put()) == ERROR_SUCCESS)
@@ -301,18 +422,26 @@ bool RunRepair(CRegistryScanner& engine)
         const REGPROBLEM_TYPE type = problem->m_nType;
         if (!problem->m_bSelected || !IsValidType(type) || !engine.m_abCategorySelected[type])
             continue;
-        REPAIR_OUTCOME outcome{problem->m_strKey, problem->m_strValueName, problem->m_strData, type, false, {}};
-        outcome.bFixed = RemoveProblem(engine, *problem, outcome.strReason);
-        if (outcome.bFixed) {
+        REPAIR_OUTCOME outcome{problem->m_strKey, problem->m_strValueName, problem->m_strData, type, false, false, {}};
+        const char* key = problem->m_strKey.c_str();
+        const char* name = problem->m_strValueName.c_str();
+        const char* data = problem->m_strData.c_str();
+        switch (RemoveProblem(engine, *problem, outcome.strReason)) {
+        case REPAIR_RESULT::RR_REMOVED:
+            outcome.bFixed = true;
             ++fixed[type];
             ++engine.m_anFixed[type];
             ++engine.m_nTotalFixed;
-            LogMessage(Format(RepairLogFormat(type), problem->m_strKey.c_str(), problem->m_strValueName.c_str(),
-                              problem->m_strData.c_str()));
-        } else {
-            LogAt(kLogWarn, Format("Could not fix %s\\%s=%s: %s", problem->m_strKey.c_str(),
-                                   problem->m_strValueName.c_str(), problem->m_strData.c_str(),
-                                   outcome.strReason.c_str()));
+            LogMessage(Format(RepairLogFormat(type), key, name, data));
+            break;
+        case REPAIR_RESULT::RR_ALREADY_REMOVED:
+            // Removed earlier in this run with the key that held it, or by someone else.
+            outcome.bAlreadyRemoved = true;
+            LogMessage(Format("Already removed %s\\%s=%s", key, name, data));
+            break;
+        case REPAIR_RESULT::RR_NOT_REMOVED:
+            LogAt(kLogWarn, Format("Could not fix %s\\%s=%s: %s", key, name, data, outcome.strReason.c_str()));
+            break;
         }
         engine.m_arrRepairOutcomes.push_back(std::move(outcome));
     }
@@ -329,15 +458,19 @@ bool RunRepair(CRegistryScanner& engine)
         registryFixed |= type != RPT_SHORTCUTS && fixed[type] != 0;
     if (!registryFixed && !engine.m_bPartlyRemoved)
         DeleteFileA(engine.m_strRegBackupPath.c_str());
-
-    g_arrProblems.clear();
     return true;
+}
+
+void RepairAndNotify(CRegistryScanner& engine)
+{
+    const bool ran = RunRepair(engine);
+    engine.Notify(WM_SCAN_DONE_REPAIRED, 0);
+    if (ran)
+        g_arrProblems.clear();
 }
 
 UINT RepairThreadProc(void* param)
 {
-    auto& engine = *static_cast<CRegistryScanner*>(param);
-    RunRepair(engine);
-    engine.Notify(WM_SCAN_DONE_REPAIRED, 0);
+    RepairAndNotify(*static_cast<CRegistryScanner*>(param));
     return 0;
 }

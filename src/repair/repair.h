@@ -28,6 +28,19 @@ struct PLANNED_REMOVAL {
 };
 PLANNED_REMOVAL PlanRemoval(const CRegistryProblem& problem);
 
+// What the repair would do with one problem, found out without removing anything.
+struct REMOVAL_PREVIEW {
+    enum STATE { RP_REMOVE, RP_ALREADY_REMOVED, RP_NOT_REMOVED };
+    STATE nState = RP_REMOVE;
+    PLANNED_REMOVAL plan;  // a scheme sound resolved to the scheme's default value
+    std::string strReason; // RP_NOT_REMOVED: why
+    DWORD nSubkeys = 0;    // RA_KEY_TREE with countTree: keys and values of the whole tree below
+    DWORD nValues = 0;
+};
+// With countTree the registry is only read: the tree to be removed is counted. Without it the
+// repair's own test is made as well, which refuses a volatile key (it probes the registry).
+REMOVAL_PREVIEW PreviewRemoval(const CRegistryProblem& problem, bool countTree);
+
 // The log line of a repaired problem, formatted with key path, value name and value data.
 const char* RepairLogFormat(REGPROBLEM_TYPE type);
 
@@ -50,10 +63,15 @@ struct REPAIR_START {
 // selected is the number of problems the page has ticked.
 REPAIR_START StartRepair(CRegistryScanner& engine, HWND notify, int selected);
 
-// Removes every selected problem of g_arrProblems into one new backup set, on the calling thread,
-// and empties g_arrProblems. False when the backup set could not be made: then nothing is removed,
-// the reason is in engine.m_strRepairError, and the problems stay.
+// Removes every selected problem of g_arrProblems into one new backup set, on the calling thread.
+// What was gone already is logged and counted neither fixed nor failed. False when the repair
+// may not run here or the backup set could not be made: then nothing is removed and the reason is
+// in engine.m_strRepairError.
 bool RunRepair(CRegistryScanner& engine);
 
-// The repair worker: RunRepair, then WM_SCAN_DONE_REPAIRED to the notification window.
+// RunRepair, then WM_SCAN_DONE_REPAIRED to the notification window, and only then, when the
+// repair ran, g_arrProblems emptied: the window still sees the problems while it handles the message.
+void RepairAndNotify(CRegistryScanner& engine);
+
+// The repair worker: RepairAndNotify.
 UINT RepairThreadProc(void* param);

@@ -50,7 +50,8 @@ bool IsProgramMissing(const std::string& text)
 }
 
 // The recursive empty-key test. Subkeys that cannot be read count as not empty, so that a key
-// is never reported for content the scan could not see.
+// is never reported for content the scan could not see; so do volatile keys, which a restore could
+// not make again, so that neither they nor a key above them is reported.
 class CEmptyKeyWalk {
 public:
     explicit CEmptyKeyWalk(CRegistryScanner& engine) : m_engine(engine) {}
@@ -75,7 +76,7 @@ private:
             return false;
 
         if (subkeys == 0) {
-            if (values != 0)
+            if (values != 0 || IsVolatileKey(key.get()))
                 return false;
             m_engine.SendPath(m_path);
             ReportKey(name);
@@ -103,7 +104,7 @@ private:
                 ++empty;
             m_path.resize(length);
         }
-        if (empty != subkeys || values != 0)
+        if (empty != subkeys || values != 0 || IsVolatileKey(key.get()))
             return false;
         ReportKey(name);
         return true;

@@ -80,7 +80,7 @@ void CheckClassAppIds(CRegistryScanner& engine)
             return true;
         place.assign("AppID\\").append(appId);
         engine.SendPath(place);
-        if (!OpenKey(HKEY_CLASSES_ROOT, place.c_str()))
+        if (KeyIsMissing(HKEY_CLASSES_ROOT, place.c_str()))
             Report(engine, std::string(kClassesRoot).append("CLSID\\").append(cls), "AppID", appId, RPT_COM_ACTIVEX);
         return true;
     });
@@ -106,7 +106,7 @@ void CheckApplicationAppIds(CRegistryScanner& engine)
             return true;
         place.assign("AppID\\").append(appId);
         engine.SendPath(place);
-        if (!OpenKey(HKEY_CLASSES_ROOT, place.c_str()))
+        if (KeyIsMissing(HKEY_CLASSES_ROOT, place.c_str()))
             Report(engine, std::string(kClassesRoot).append("AppID\\").append(name), "AppID", appId,
                    RPT_COM_ACTIVEX);
         return true;
@@ -129,7 +129,7 @@ void CheckClassReferences(CRegistryScanner& engine)
             return true;
         target.assign("CLSID\\").append(cls);
         engine.SendPath(target);
-        if (!OpenKey(HKEY_CLASSES_ROOT, target.c_str()))
+        if (KeyIsMissing(HKEY_CLASSES_ROOT, target.c_str()))
             Report(engine, kClassesRoot + place, "{Default}", cls, RPT_COM_ACTIVEX);
         return true;
     });

@@ -199,8 +199,9 @@ void CDeepScanWalk::ExamineValuesOf(HKEY key, const std::string& keyPath)
 void CDeepScanWalk::Examine(const std::string& keyPath, const char* valueName, std::string_view value)
 {
     const std::string text = EraseAll(EraseAll(value, "res://"), "res:/");
-    const std::string candidate = FitPathBuffer(text);
-    if (!m_cache.IsPresent(candidate))
+    // An indirect string ("@C:\...\shell32.dll,-20") names its file after the "@".
+    const std::string candidate = FitPathBuffer(text[0] == '@' ? text.substr(1) : text);
+    if (!m_cache.IsPresent(candidate, kWalksWow64Registrations && IsWow64KeyPath(keyPath)))
         m_engine.ReportProblem(std::make_unique<CRegistryProblem>(keyPath, valueName, text, RPT_DEEP_SCAN, 0));
 }
 

@@ -144,8 +144,17 @@ void CheckFonts(CRegistryScanner& engine)
     WalkValues(fonts.get(), [&](const char* name, const char* file) {
         if (engine.StopRequested())
             return false;
-        if (!(haveShellFolder && FindsFont(listings, shellFolder, file, pattern)) &&
-            !(haveUserFolder && FindsFont(listings, userFolder, file, pattern)))
+        // Installers (and Wine) register fonts kept elsewhere with their full path.
+        const bool fullPath = (file[0] && file[1] == ':' && file[2] == '\\') || (file[0] == '\\' && file[1] == '\\');
+        bool found;
+        if (fullPath) {
+            const char* slash = strrchr(file, '\\');
+            found = FindsFont(listings, std::string(file, slash), slash + 1, pattern);
+        } else {
+            found = (haveShellFolder && FindsFont(listings, shellFolder, file, pattern)) ||
+                    (haveUserFolder && FindsFont(listings, userFolder, file, pattern));
+        }
+        if (!found)
             Report(engine, kFontsKey, name, file, RPT_FONTS);
         return true;
     });

@@ -162,10 +162,10 @@ private:
             m_display.resize(length);
         }
         if (subkeys == 1 || subkeys == 2)
-            ExamineValues(key.get());
+            ExamineValues(key.get(), kWalksWow64Registrations && IsWow64KeyPath(m_display));
     }
 
-    void ExamineValues(HKEY key)
+    void ExamineValues(HKEY key, bool view32)
     {
         for (DWORD index = 0; !m_engine.StopRequested(); ++index) {
             DWORD nameLen = sizeof m_name;
@@ -176,16 +176,16 @@ private:
             if (rc != ERROR_SUCCESS)
                 break;
             if (dataLen >= 3)
-                Examine(std::string(m_data, strnlen(m_data, dataLen)));
+                Examine(std::string(m_data, strnlen(m_data, dataLen)), view32);
         }
     }
 
-    void Examine(std::string text)
+    void Examine(std::string text, bool view32)
     {
         if (text.size() < 3)
             return;
         if (text[0] == '%' || (text[0] == '"' && text[1] == '%'))
-            text = ExpandEnvironment(text);
+            text = ExpandEnvironment(view32 ? X86FolderReferences(text) : text);
         std::string candidate;
         if (text.size() >= 4 && text[0] == '"' && text[2] == ':' && text[3] == '\\')
             candidate = text.substr(1);
@@ -196,7 +196,7 @@ private:
         const size_t quote = candidate.find('"');
         if (quote != std::string::npos)
             candidate.resize(quote);
-        if (!m_cache.IsPresent(candidate))
+        if (!m_cache.IsPresent(candidate, view32))
             Report(m_engine, m_display, m_name, candidate, RPT_FILE_PATHS);
     }
 

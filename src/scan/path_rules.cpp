@@ -100,3 +100,75 @@ std::vector<std::string> CommandLineCandidates(const std::string& text)
     }
     return out;
 }
+
+namespace {
+
+char LowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// text has prefix at position at, without regard to ASCII case.
+bool HasAt(const std::string& text, size_t at, const std::string& prefix)
+{
+    if (at > text.size() || text.size() - at < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (LowerAscii(text[at + i]) != LowerAscii(prefix[i]))
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool IsWow64KeyPath(const std::string& keyPath)
+{
+    static const std::string node = "\\Wow6432Node";
+    for (size_t at = keyPath.find('\\'); at != std::string::npos; at = keyPath.find('\\', at + 1))
+        if (HasAt(keyPath, at, node) && (at + node.size() == keyPath.size() || keyPath[at + node.size()] == '\\'))
+            return true;
+    return false;
+}
+
+std::string X86FolderReferences(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        bool replaced = false;
+        for (const char* name : {"%ProgramFiles%", "%CommonProgramFiles%"}) {
+            const std::string reference = name;
+            if (HasAt(text, i, reference)) {
+                out.append(text, i, reference.size() - 1).append("(x86)%");
+                i += reference.size() - 1;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            out += text[i];
+    }
+    return out;
+}
+
+std::string Path32BitView(const std::string& path, const std::string& windowsFolder)
+{
+    std::string base = windowsFolder;
+    if (!base.empty() && base.back() == '\\')
+        base.pop_back();
+    if (base.empty() || !HasAt(path, 0, base + "\\"))
+        return path;
+    const size_t folderStart = base.size() + 1;
+    const size_t folderEnd = std::min(path.find('\\', folderStart), path.size());
+    const std::string folder = path.substr(folderStart, folderEnd - folderStart);
+    const std::string rest = path.substr(folderEnd);
+    if (HasAt(folder, 0, "Sysnative") && folder.size() == 9)
+        return base + "\\System32" + rest;
+    if (!HasAt(folder, 0, "System32") || folder.size() != 8)
+        return path;
+    for (const char* kept : {"\\catroot", "\\catroot2", "\\driverstore", "\\drivers\\etc", "\\logfiles", "\\spool"}) {
+        const std::string exempt = kept;
+        if (HasAt(rest, 0, exempt) && (rest.size() == exempt.size() || rest[exempt.size()] == '\\'))
+            return path;
+    }
+    return base + "\\SysWOW64" + rest;
+}

@@ -31,3 +31,16 @@ inline bool IsUntestablePath(const std::string& path)
 
 // Keeps at most kPathBuffer - 1 characters, as a fixed buffer with its terminator would.
 std::string FitPathBuffer(std::string text);
+
+// A key below a "Wow6432Node" key (any letter case) holds a 32-bit program's registration on
+// 64-bit Windows, and the paths in it mean what they mean to a 32-bit program.
+bool IsWow64KeyPath(const std::string& keyPath);
+
+// text with %ProgramFiles% and %CommonProgramFiles% (any case) made the references a 32-bit
+// program expands them to: the "(x86)" folders.
+std::string X86FolderReferences(const std::string& text);
+
+// The file a 32-bit program on 64-bit Windows reaches by path: the system folder of windowsFolder
+// is SysWOW64 to it, except for the folders the file system leaves alone, and "Sysnative" is the
+// real system folder. Other paths come back unchanged.
+std::string Path32BitView(const std::string& path, const std::string& windowsFolder);

@@ -68,7 +68,8 @@ std::string NormalizeFilePath(std::string& text)
 
 bool FoundOnSearchPath(const std::string& name)
 {
-    if (IsUntestablePath(name))
+    // An empty name is found (the current folder): an entry that names no file is no finding.
+    if (name.empty() || IsUntestablePath(name))
         return true;
     // PathFindOnPath writes up to MAX_PATH characters into its buffer. The wide form searches
     // folders of the PATH variable whose names the code page cannot hold as well.
@@ -82,8 +83,6 @@ bool FoundOnSearchPath(const std::string& name)
 
 bool FileReferenceExists(const std::string& path)
 {
-    if (path.empty())
-        return false;
     return FoundOnSearchPath(path) || PathFileExistsA(path.c_str());
 }
 

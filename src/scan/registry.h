@@ -33,10 +33,11 @@ bool OpenOrCreateKey(CRegKeyHolder& holder, HKEY root, const std::string& subkey
 std::string NormalizeFilePath(std::string& text);
 
 // PathFindOnPath: the name is found in the current folder, the system folders or the PATH
-// folders. True, without a search, for a path that IsUntestablePath.
+// folders. True, without a search, for an empty name and for a path that IsUntestablePath.
 bool FoundOnSearchPath(const std::string& name);
 
-// The file exists on the search path or at the path itself.
+// The file exists on the search path or at the path itself. An empty path names no file and
+// counts as present.
 bool FileReferenceExists(const std::string& path);
 
 // The looser test for a value that holds a whole command line.

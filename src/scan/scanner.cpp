@@ -8,6 +8,8 @@
 #include "repair/exclusion_list.h"
 #include "repair/repair.h"
 #include "scan/checks.h"
+#include "scan/registry.h"
+#include "scan/walk.h"
 #include "shell/logfile.h"
 #include "shell/settings.h"
 #include "shell/statistics.h"
@@ -29,8 +31,31 @@ void CRegistryScanner::SetCategorySelection(const uint8_t flags[kCategoryCount])
     m_nTotalFixed = 0;
 }
 
+const char* WrongBuildRefusal(bool build32, bool wow64)
+{
+    return build32 && wow64 ? "This is the 32-bit build of Hivora, and this Windows is 64-bit. A 32-bit program sees "
+                              "only part of the registry here, through a redirected file system: it would report "
+                              "entries that are not broken and put restored ones in the wrong place. Nothing was "
+                              "scanned or changed.\n\nPlease use the 64-bit build of Hivora (x86_64) on this "
+                              "computer."
+                            : nullptr;
+}
+
+const char* WrongBuildRefusal()
+{
+    static const char* const refusal = [] {
+        BOOL wow64 = FALSE;
+        if (!IsWow64Process(GetCurrentProcess(), &wow64))
+            wow64 = FALSE;
+        return WrongBuildRefusal(sizeof(void*) == 4, wow64 != FALSE);
+    }();
+    return refusal;
+}
+
 bool CRegistryScanner::StartScan(HWND window)
 {
+    if (WrongBuildRefusal())
+        return false;
     m_hNotifyWnd = window;
     m_bRunning = 1;
     m_bStopRequested = 0;
@@ -42,6 +67,17 @@ bool CRegistryScanner::ReportProblem(std::unique_ptr<CRegistryProblem> problem)
 {
     if (!problem->IsKeyAccessible())
         return false;
+    // A volatile key cannot be given back by a restore: it is never reported. Asking probes the
+    // registry, so each key is asked once per scan.
+    if (problem->m_nType != RPT_SHORTCUTS) {
+        const auto known = m_volatileKeys.find(problem->m_strKey);
+        const bool isVolatile = known != m_volatileKeys.end() ? known->second : [&] {
+            const auto [rootName, subkey] = SplitKeyPath(problem->m_strKey);
+            return m_volatileKeys[problem->m_strKey] = IsVolatileKey(RootKeyFromName(rootName), subkey);
+        }();
+        if (isVolatile)
+            return false;
+    }
     const std::string data = CAnsiCase::System().Lower(problem->m_strData);
     if (data.find("msiexec ") != std::string::npos || data.find("msiexec.exe") != std::string::npos)
         return true;
@@ -175,8 +211,7 @@ UINT ScanThreadProc(void* param)
     if (!engine.m_bStopRequested && ReadSettingInt("repairafterfind") == 1) {
         for (auto& problem : g_arrProblems)
             problem->m_bSelected = 1;
-        RunRepair(engine);
-        engine.Notify(WM_SCAN_DONE_REPAIRED, 0);
+        RepairAndNotify(engine);
     } else {
         engine.Notify(WM_SCAN_DONE, 0);
     }

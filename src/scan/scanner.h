@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
 #include "framework/thread.h"
 #include "repair/clean_sweep.h"
@@ -29,7 +30,7 @@ public:
     ~CRegistryScanner() override;
 
     void SetCategorySelection(const uint8_t flags[kCategoryCount]);
-    // Starts the worker; false when the thread could not be started.
+    // Starts the worker; false when the thread could not be started or WrongBuildRefusal() refuses.
     bool StartScan(HWND window);
     // Filters, stores, counts, logs and announces one finding; takes ownership of it.
     bool ReportProblem(std::unique_ptr<CRegistryProblem> problem);
@@ -67,10 +68,19 @@ public:
     std::string m_strRegBackupPath = "\\0";
 
 private:
+    std::unordered_map<std::string, bool> m_volatileKeys; // key path -> volatile, as ReportProblem found
     std::mutex m_pauseMutex;
     std::condition_variable m_pauseChanged;
     bool m_bPaused = false;
 };
+
+// Why this program may not scan, repair or restore here, or null when it may: the 32-bit build on
+// 64-bit Windows sees only the 32-bit half of the registry and a redirected file system, so what it
+// found there would not be real and what it restored would land in the 32-bit half. build32 and
+// wow64 describe the program and the system.
+const char* WrongBuildRefusal(bool build32, bool wow64);
+// The same for the running program (IsWow64Process).
+const char* WrongBuildRefusal();
 
 // The engine of the current scan.
 extern std::unique_ptr<CRegistryScanner> g_pScanner;

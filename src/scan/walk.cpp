@@ -117,6 +117,35 @@ LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* data
     return ToAnsiAnswer(nullptr, 0, nullptr, nullptr, valueType, wideData, wideDataLen, data, dataLen);
 }
 
+bool KeyIsMissing(HKEY parent, const char* subkey)
+{
+    RegKey key;
+    return RegOpenKeyExA(parent, subkey, 0, KEY_READ, key.put()) == ERROR_FILE_NOT_FOUND;
+}
+
+bool IsVolatileKey(HKEY key)
+{
+    char probe[64];
+    wsprintfA(probe, "Hivora volatility probe %lu-%lu", GetCurrentProcessId(), GetCurrentThreadId());
+    RegKey created;
+    DWORD disposition = 0;
+    const LONG rc = RegCreateKeyExA(key, probe, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr,
+                                    created.put(), &disposition);
+    if (rc == ERROR_CHILD_MUST_BE_VOLATILE)
+        return true;
+    if (rc == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY) {
+        created.reset();
+        RegDeleteKeyA(key, probe);
+    }
+    return false;
+}
+
+bool IsVolatileKey(HKEY root, const std::string& subkey)
+{
+    const RegKey key = OpenKey(root, subkey.c_str(), KEY_CREATE_SUB_KEY);
+    return key && IsVolatileKey(key.get());
+}
+
 bool ReadValueText(HKEY key, const char* name, DWORD dataBytes, std::string& out)
 {
     // One byte more than the registry may fill, for the terminator a stored string may lack.

@@ -36,6 +36,19 @@ LONG EnumKeyName(HKEY key, DWORD index, char* name, DWORD nameChars);
 LONG EnumValue(HKEY key, DWORD index, char* name, DWORD* nameLen, DWORD* type, BYTE* data, DWORD* dataLen);
 LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* dataLen);
 
+// Whether subkey exists below parent, asked with read access only: a key that refuses the access
+// (system-owned keys refuse writing, some refuse reading) still exists. Only a key the registry
+// says is not there counts as missing.
+bool KeyIsMissing(HKEY parent, const char* subkey);
+
+// A volatile key lives in memory only: no backup can make it again as it was, so it is never
+// reported or removed. Keys below a volatile key are volatile themselves. key must be open with
+// KEY_CREATE_SUB_KEY access: the registry tells a volatile key by refusing it a non-volatile
+// subkey, so a probe subkey is created and at once deleted again where the key is not volatile.
+bool IsVolatileKey(HKEY key);
+// The same for root\subkey; false when the key cannot be opened to ask.
+bool IsVolatileKey(HKEY root, const std::string& subkey);
+
 // Reads the value name (empty: the default value) as text, the registry given at most dataBytes
 // bytes (up to kDataBytes). False when the value is missing, larger, or not held exactly by the
 // ANSI code page; out is then unchanged.

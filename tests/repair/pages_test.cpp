@@ -9,6 +9,7 @@
 #include <string>
 
 #include "../cli/cli_runner.h"
+#include "framework/com_ptr.h"
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "gui_driver.h"
@@ -83,7 +84,7 @@ TEST(BackupPage, RestoreAndRemoveSetsOfRealRepairs)
     const std::string desktop = DesktopFolder();
     ASSERT_FALSE(desktop.empty());
     const std::string shortcut = desktop + "\\hvpages" + id + ".lnk";
-    ASSERT_TRUE(CreateShortcut(shortcut, "C:\\hvpages-missing-" + id + "\\target.exe"));
+    ASSERT_TRUE(MakeShortcut(shortcut, "C:\\hvpages-missing-" + id + "\\target.exe"));
     const std::string shortcutBytes = ReadFileText(shortcut);
 
     const std::string set = RepairWithCli(cli);

@@ -10,6 +10,12 @@
 #include "repair/repair.h"
 #include "repair_support.h"
 #include "sandbox.h"
+#include "scan/check_support.h"
+#include "scan/checks.h"
+#include "shortcut.h"
+#include "problems.h"
+#include "framework/com_ptr.h"
+#include "framework/handles.h"
 #include "shell/settings.h"
 
 namespace {
@@ -139,7 +145,6 @@ TEST_F(Repair, RemovesEveryKindAndRecordsWhatItRemoves)
     AddProblem(shortcut, "Old.lnk", "C:\\gone.exe", RPT_SHORTCUTS);
 
     ASSERT_TRUE(RunRepair(*m_engine)) << m_engine->m_strRepairError;
-    EXPECT_TRUE(g_arrProblems.empty());
 
     EXPECT_FALSE(KeyExists(uninstall + "\\Foo"));
     EXPECT_TRUE(KeyExists(uninstall + "\\Bar"));
@@ -195,16 +200,21 @@ TEST_F(Repair, UnselectedProblemsAreLeftAloneUnloggedAndUncounted)
 
 TEST_F(Repair, AFailedRemovalIsWarnedAboutAndNotCounted)
 {
-    AddProblem("HKEY_CURRENT_USER\\Run", "gone", "C:\\x.exe", RPT_STARTUP);
+    SetString("HKEY_CURRENT_USER\\Locked", "v", "C:\\x.exe");
+    SetKeyAccess("HKEY_CURRENT_USER\\Locked", KEY_READ);
+    AddProblem("HKEY_CURRENT_USER\\Locked", "v", "C:\\x.exe", RPT_STARTUP);
     AddProblem("HKEY_CURRENT_USER\\Software\\Odd", "v", "C:\\x.exe", RPT_COM_ACTIVEX);
     ASSERT_TRUE(RunRepair(*m_engine));
+    SetKeyAccess("HKEY_CURRENT_USER\\Locked", 0, true);
+    EXPECT_TRUE(ValueExists("HKEY_CURRENT_USER\\Locked", "v"));
     EXPECT_EQ(m_engine->m_anFixed[RPT_STARTUP], 0);
     EXPECT_EQ(m_engine->m_anFixed[RPT_COM_ACTIVEX], 0);
     ASSERT_EQ(m_engine->m_arrRepairOutcomes.size(), 2u);
     EXPECT_FALSE(m_engine->m_arrRepairOutcomes[0].bFixed);
+    EXPECT_FALSE(m_engine->m_arrRepairOutcomes[0].bAlreadyRemoved);
     const std::string log = m_log.Text();
     EXPECT_EQ(log.find("Fixed"), std::string::npos);
-    EXPECT_NE(log.find("WARN --Could not fix HKEY_CURRENT_USER\\Run\\gone=C:\\x.exe: the key could not be opened"),
+    EXPECT_NE(log.find("WARN --Could not fix HKEY_CURRENT_USER\\Locked\\v=C:\\x.exe: the key could not be opened"),
               std::string::npos)
         << log;
     EXPECT_NE(log.find("WARN --Could not fix HKEY_CURRENT_USER\\Software\\Odd\\v=C:\\x.exe: the key path does not"),
@@ -271,6 +281,7 @@ TEST_F(Repair, ASoundEventLosesTheSchemeSoundsThatNameTheMissingFile)
     EXPECT_FALSE(ValueExists(event + "\\.Default", ""));
     EXPECT_TRUE(ValueExists(event, ""));
     EXPECT_EQ(m_engine->m_anFixed[RPT_SOUND_EVENTS], 2);
+    EXPECT_TRUE(m_engine->m_arrRepairOutcomes[2].bAlreadyRemoved);
     EXPECT_EQ(ParseFile(m_engine->m_strRegBackupPath).size(), 2u);
 }
 
@@ -333,4 +344,104 @@ TEST_F(Repair, StartRepairChecksTheSelectionThenRunsTheWorker)
     EXPECT_FALSE(ValueExists("HKEY_CURRENT_USER\\Run", "x"));
     EXPECT_EQ(m_engine->m_bRunning, 1);
     EXPECT_NE(m_log.Text().find("created restore point"), std::string::npos);
+}
+
+// Every kind, found by its own check in a registry and folder made for it, is repaired exactly as
+// it was reported; what a repair of another kind took with it is already removed, which is no
+// failure; afterwards a new scan finds nothing.
+TEST_F(Repair, EveryKindFoundByItsCheckIsRemovedAsReported)
+{
+    const std::string gone = m_dir / "gone";
+    const std::string cv = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    SetString("HKEY_CLASSES_ROOT\\CLSID\\{C0}\\InprocServer32", "", gone + "\\server.dll");
+    SetString(cv + "\\Uninstall\\HvApp", "UninstallString", gone + "\\unins.exe");
+    SetString(cv + "\\Uninstall\\HvApp", "DisplayName", "Hv App");
+    SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Hv (TrueType)",
+              gone + "\\hv.ttf");
+    SetDword(cv + "\\SharedDLLs", gone + "\\shared.dll", 1);
+    SetString(cv + "\\App Paths\\hv.exe", "", gone + "\\hv.exe");
+    SetString(cv + "\\App Paths\\hv.exe", "Path", m_dir.Path());
+    SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\HELP", "hv.hlp", gone);
+    SetString("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Hv", gone + "\\run.exe");
+    SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\HvRef", "Target", gone + "\\ref.exe");
+    CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\HvRef\\Sub");
+    SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\HvDeep", "Tool", gone + "\\tool.exe");
+    SetDword("HKEY_USERS\\S-1-5-21", "Flag", 1);
+    CreateKey("HKEY_USERS\\S-1-5-21\\Software\\HvEmpty");
+    SetString("HKEY_CLASSES_ROOT\\.hvx", "", "hvx.file");
+    SetString("HKEY_CLASSES_ROOT\\hvx.file\\shell\\open\\command", "", "\"" + gone + "\\open.exe\" \"%1\"");
+    SetString("HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\HvApp\\Ding\\.Current", "", gone + "\\ding.wav");
+    SetString("HKEY_CLASSES_ROOT\\HvProg.1\\CLSID", "", "{C12}");
+    SetString("HKEY_CLASSES_ROOT\\CLSID\\{C12}\\InprocServer32", "", gone + "\\class.dll");
+    SetString("HKEY_CLASSES_ROOT\\HvLib.1\\CLSID", "", "{C13}");
+    SetString("HKEY_CLASSES_ROOT\\CLSID\\{C13}\\InprocServer32", "", gone + "\\lib.ocx");
+    const ComApartment com;
+    const std::string shortcut = m_dir / "Links\\old.lnk";
+    CreateDirectoryA((m_dir / "Links").c_str(), nullptr);
+    ASSERT_TRUE(MakeShortcut(shortcut, gone + "\\old.exe"));
+
+    const auto scan = [&] {
+        for (REGPROBLEM_TYPE type : g_aScanOrder) {
+            if (type == RPT_SHORTCUTS)
+                CheckShortcutsUnder(*m_engine, m_dir / "Links");
+            else
+                RunCategoryCheck(*m_engine, type);
+        }
+    };
+    scan();
+    int found[kCategoryCount] = {};
+    for (const auto& problem : g_arrProblems)
+        ++found[problem->m_nType];
+    // The deep scan meets the references of five other kinds as well; an empty key's parent that
+    // holds nothing else is empty too.
+    const int expectedFound[kCategoryCount] = {3, 1, 1, 1, 1, 1, 1, 1, 1, 2, 1, 1, 1, 1, 6};
+    for (int type = 0; type < kCategoryCount; ++type)
+        EXPECT_EQ(found[type], expectedFound[type]) << type;
+
+    SelectProblemsForRepair(true);
+    ASSERT_TRUE(RunRepair(*m_engine)) << m_engine->m_strRepairError;
+    int alreadyRemoved = 0;
+    for (const REPAIR_OUTCOME& outcome : m_engine->m_arrRepairOutcomes) {
+        EXPECT_TRUE(outcome.bFixed || outcome.bAlreadyRemoved) << outcome.nType << " " << outcome.strKey << "\\"
+                                                               << outcome.strValueName << ": " << outcome.strReason;
+        alreadyRemoved += outcome.bAlreadyRemoved;
+    }
+    EXPECT_EQ(alreadyRemoved, 5);
+    EXPECT_EQ(m_engine->m_nTotalFixed, 18);
+    EXPECT_NE(m_log.Text().find("INFO --Already removed " + cv + "\\Uninstall\\HvApp\\UninstallString="),
+              std::string::npos)
+        << m_log.Text();
+
+    // Only what was reported went: the keys around it stay.
+    EXPECT_TRUE(KeyExists("HKEY_CLASSES_ROOT\\HvProg.1\\CLSID"));
+    EXPECT_TRUE(ValueExists(cv + "\\App Paths\\hv.exe", "Path"));
+    EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\HvApp\\Ding\\.Current"));
+    EXPECT_TRUE(KeyExists("HKEY_USERS\\S-1-5-21"));
+
+    g_arrProblems.clear();
+    scan();
+    EXPECT_EQ(Problems(), std::vector<Found>{});
+}
+
+// A key with a volatile key in its tree cannot be given back by a restore: it is left alone.
+TEST_F(Repair, AKeyTreeHoldingAVolatileKeyIsNotRemoved)
+{
+    SetString("HKEY_CLASSES_ROOT\\CLSID\\{CV}\\InprocServer32", "", m_dir / "gone\\server.dll");
+    RegKey server;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{CV}\\InprocServer32", 0, KEY_ALL_ACCESS, server.put()),
+              ERROR_SUCCESS);
+    RegKey cache;
+    ASSERT_EQ(RegCreateKeyExA(server.get(), "Cache", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                              cache.put(), nullptr),
+              ERROR_SUCCESS);
+    CheckComActiveX(*m_engine);
+    ASSERT_EQ(g_arrProblems.size(), 1u);
+    SelectProblemsForRepair(true);
+
+    ASSERT_TRUE(RunRepair(*m_engine));
+
+    EXPECT_TRUE(KeyExists("HKEY_CLASSES_ROOT\\CLSID\\{CV}\\InprocServer32\\Cache"));
+    ASSERT_EQ(m_engine->m_arrRepairOutcomes.size(), 1u);
+    EXPECT_FALSE(m_engine->m_arrRepairOutcomes[0].bFixed);
+    EXPECT_NE(m_engine->m_arrRepairOutcomes[0].strReason.find("volatile"), std::string::npos);
 }

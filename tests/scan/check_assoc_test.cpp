@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/handles.h"
 #include "problems.h"
 #include "sandbox.h"
 #include "scan/checks.h"
@@ -135,31 +136,36 @@ TEST_F(EmptyKeyCheck, AKeyIsReportedAfterItsEmptySubkeys)
     EXPECT_EQ(g_arrProblems[1]->m_strKey, "HKEY_USERS\\S-1-5-18\\Outer");
 }
 
-// Sets the key's access list: an empty list locks everyone out but the owner's right to change it
-// back; no list at all gives everyone full access again.
-void SetKeyAccessList(const std::string& subkeyOfUsers, bool locked)
-{
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_USERS, subkeyOfUsers.c_str(), 0, WRITE_DAC, &key), ERROR_SUCCESS);
-    SECURITY_DESCRIPTOR sd;
-    ACL empty;
-    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
-    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
-    SetSecurityDescriptorDacl(&sd, TRUE, locked ? &empty : nullptr, FALSE);
-    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
 TEST_F(EmptyKeyCheck, AKeyWhoseSubkeysCannotBeReadIsNotEmpty)
 {
     SetDword("HKEY_USERS\\S-1-5-18", "Flag", 1);
     CreateKey("HKEY_USERS\\S-1-5-18\\Parent\\Locked");
-    SetKeyAccessList("S-1-5-18\\Parent\\Locked", true);
+    SetKeyAccess("HKEY_USERS\\S-1-5-18\\Parent\\Locked", 0);
 
     CheckEmptyKeys(engine);
-    SetKeyAccessList("S-1-5-18\\Parent\\Locked", false);
+    SetKeyAccess("HKEY_USERS\\S-1-5-18\\Parent\\Locked", 0, true);
 
     EXPECT_TRUE(Found(RPT_EMPTY_KEYS).empty());
+}
+
+// Volatile keys live in memory only: no restore could make them again.
+TEST_F(EmptyKeyCheck, VolatileKeysAndTheKeysAboveThemAreNeverReported)
+{
+    SetDword("HKEY_USERS\\S-1-5-18", "Flag", 1);
+    CreateKey("HKEY_USERS\\S-1-5-18\\Plain");
+    CreateKey("HKEY_USERS\\S-1-5-18\\Holder");
+    RegKey holder;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_USERS, "S-1-5-18\\Holder", 0, KEY_ALL_ACCESS, holder.put()), ERROR_SUCCESS);
+    for (const char* path : {"Temporary", "Temporary\\Colors", "Temporary\\Desktop", "Temporary\\Desktop\\Metrics"}) {
+        RegKey key;
+        ASSERT_EQ(RegCreateKeyExA(holder.get(), path, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                  key.put(), nullptr),
+                  ERROR_SUCCESS);
+    }
+
+    CheckEmptyKeys(engine);
+
+    EXPECT_EQ(Found(RPT_EMPTY_KEYS), std::vector<std::string>{"HKEY_USERS\\S-1-5-18\\Plain|(Default)|"});
 }
 
 TEST_F(EmptyKeyCheck, AnEmptyTopKeyIsNamedWithATrailingBackslash)

@@ -89,6 +89,26 @@ TEST_F(ClassChecks, ApplicationIdentifiersMustBeRegistered)
     EXPECT_EQ(Problems(), expected);
 }
 
+// System-owned class keys refuse writing on current Windows: they exist all the same.
+TEST_F(ClassChecks, KeysThatRefuseWritingExist)
+{
+    const std::string appId = "{11111111-2222-3333-4444-5555555555C1}";
+    const std::string cls = "{11111111-2222-3333-4444-5555555555C2}";
+    SetString(HKCR + "CLSID\\{11111111-2222-3333-4444-5555555555C3}", "AppID", appId);
+    SetString(HKCR + "AppID\\hvlocked.exe", "AppID", appId);
+    SetDefault("HvLocked.Widget\\CLSID", cls);
+    CreateKey(HKCR + "AppID\\" + appId);
+    CreateKey(HKCR + "CLSID\\" + cls);
+    SetKeyAccess(HKCR + "AppID\\" + appId, KEY_READ);
+    SetKeyAccess(HKCR + "CLSID\\" + cls, 0);
+
+    CheckComActiveX(m_engine);
+    SetKeyAccess(HKCR + "AppID\\" + appId, 0, true);
+    SetKeyAccess(HKCR + "CLSID\\" + cls, 0, true);
+
+    EXPECT_EQ(Problems(), std::vector<Found>{});
+}
+
 TEST_F(ClassChecks, ClassReferencesCarryTheBracedDefaultName)
 {
     SetDefault("HvSample.Widget\\CLSID", "{11111111-2222-3333-4444-5555555555B1}");

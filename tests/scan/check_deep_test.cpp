@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/handles.h"
 #include "problems.h"
 #include "sandbox.h"
 #include "scan/checks.h"
@@ -78,6 +79,85 @@ TEST_F(DeepScan, OnlyTextsWithADrivePathAfterTheFirstCharacterAreTested)
                            key + "|GoneResource|C:\\hivora-missing\\gone.dll\\page.htm",
                            key + "|Mention|see C:\\hivora-missing\\readme.txt",
                        }));
+}
+
+// The form of LocalizedString, DisplayName and many more values: "@" then the file and a resource.
+TEST_F(DeepScan, IndirectStringsNameTheirFileAfterTheAt)
+{
+    const std::string dll = temp.WriteFile("System\\hvshell.dll");
+    const std::string key = kSoftware + "\\HvDeep\\Strings";
+    SetString(key, "LocalizedString", "@" + dll + ",-20");
+    SetString(key, "Gone", "@C:\\hivora-missing\\gone.dll,-5");
+    SetString(key, "DoubleAt", "@@" + dll + ",-20");
+
+    CheckDeepScan(engine);
+
+    EXPECT_EQ(Found(), (std::vector<std::string>{
+                           key + "|DoubleAt|@@" + dll + ",-20",
+                           key + "|Gone|@C:\\hivora-missing\\gone.dll,-5",
+                       }));
+}
+
+// What lives in memory only could not be given back by a restore.
+TEST_F(DeepScan, ValuesOfVolatileKeysAreNeverReported)
+{
+    CreateKey(kSoftware + "\\HvDeep");
+    RegKey parent;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\HvDeep", 0, KEY_ALL_ACCESS, parent.put()), ERROR_SUCCESS);
+    RegKey key;
+    ASSERT_EQ(RegCreateKeyExA(parent.get(), "Session", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                              key.put(), nullptr),
+              ERROR_SUCCESS);
+    SetString(kSoftware + "\\HvDeep\\Session", "Tool", "C:\\hivora-missing\\tool.exe");
+    SetString(kSoftware + "\\HvDeep", "Tool", "C:\\hivora-missing\\tool.exe");
+
+    CheckDeepScan(engine);
+
+    EXPECT_EQ(Found(), std::vector<std::string>{kSoftware + "\\HvDeep|Tool|C:\\hivora-missing\\tool.exe"});
+}
+
+// A 32-bit program's registration names the system folder and the program folders as that program
+// sees them: C:\windows\system32 is SysWOW64 to it, %ProgramFiles% the "(x86)" folder.
+TEST_F(DeepScan, ThirtyTwoBitRegistrationsAreTestedAsTheirProgramsSeeThem)
+{
+    char windows[MAX_PATH];
+    char wow64[MAX_PATH];
+    char x86[MAX_PATH];
+    ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    ASSERT_GT(GetSystemWow64DirectoryA(wow64, MAX_PATH), 0u);
+    ASSERT_GT(ExpandEnvironmentStringsA("%ProgramFiles(x86)%", x86, MAX_PATH), 0u);
+    const std::string name = "hvwow" + std::to_string(GetCurrentProcessId());
+    const std::string only32 = std::string(wow64) + "\\" + name + ".dll";
+    const std::string folder32 = std::string(x86) + "\\" + name;
+    ASSERT_TRUE(CreateDirectoryA(folder32.c_str(), nullptr));
+    const std::string program32 = folder32 + "\\app.exe";
+    for (const std::string& file : {only32, program32})
+        CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_NE(GetFileAttributesA(only32.c_str()), INVALID_FILE_ATTRIBUTES);
+    const std::string system32 = std::string(windows) + "\\system32\\" + name + ".dll";
+    const std::string programFiles = "\"%ProgramFiles%\\" + name + "\\app.exe\" /run";
+    for (const std::string& vendor : {kSoftware + "\\Wow6432Node\\HvVendor", kSoftware + "\\HvVendor"}) {
+        SetString(vendor, "Server", system32 + ",-1");
+        // The file path walk looks at keys with one or two subkeys and expands a leading reference.
+        SetString(vendor + "\\Settings", "Program", programFiles, REG_EXPAND_SZ);
+        CreateKey(vendor + "\\Settings\\Sub");
+    }
+
+    CheckDeepScan(engine);
+    const std::vector<std::string> deep = Found();
+    g_arrProblems.clear();
+    CheckFilePaths(engine);
+    std::vector<std::string> paths = ProblemLines(RPT_FILE_PATHS);
+    DeleteFileA(only32.c_str());
+    DeleteFileA(program32.c_str());
+    RemoveDirectoryA(folder32.c_str());
+
+    char expanded[MAX_PATH];
+    ExpandEnvironmentStringsA(("%ProgramFiles%\\" + name + "\\app.exe").c_str(), expanded, MAX_PATH);
+    EXPECT_EQ(deep, std::vector<std::string>{kSoftware + "\\HvVendor|Server|" + system32 + ",-1"});
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (std::vector<std::string>{kSoftware + "\\HvVendor\\Settings|Program|" + expanded,
+                                               kSoftware + "\\HvVendor|Server|" + system32 + ",-1"}));
 }
 
 TEST_F(DeepScan, DeepTreesAndLongNamesAreWalkedWhole)

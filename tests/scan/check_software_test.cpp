@@ -85,17 +85,37 @@ TEST_F(SoftwareChecks, FontsAreLookedUpInTheShellFontFolders)
     SetString(kFonts, "Hv Upper (TrueType)", "HVONE.TTF");
     SetString(kFonts, "Hv Wild (TrueType)", "hvtw?.ttf");
     SetString(kFonts, "Hv Wilder (TrueType)", "hvx*.ttf");
-    // A full path gets a font folder put in front of it as well.
+    // A font registered with its full path (as Wine and installers register fonts kept
+    // elsewhere) is looked for there.
     SetString(kFonts, "Hv Full (TrueType)", elsewhere);
+    SetString(kFonts, "Hv Full Gone (TrueType)", m_dir / "hvelsewhere\\hvgone.ttf");
 
     CheckFonts(m_engine);
 
     const std::vector<Found> expected = {
-        {kFonts, "Hv Full (TrueType)", elsewhere, RPT_FONTS},
+        {kFonts, "Hv Full Gone (TrueType)", m_dir / "hvelsewhere\\hvgone.ttf", RPT_FONTS},
         {kFonts, "Hv Three (TrueType)", "hvthree.ttf", RPT_FONTS},
         {kFonts, "Hv Wilder (TrueType)", "hvx*.ttf", RPT_FONTS},
     };
     EXPECT_EQ(Problems(), expected);
+}
+
+TEST_F(SoftwareChecks, EmptyReferencesAreNoFindings)
+{
+    // Installer-managed products often leave the uninstall command empty.
+    SetString(kUninstall + "\\HvEmpty", "UninstallString", "");
+    SetString(kUninstall + "\\HvQuotes", "UninstallString", "\"\"");
+    SetString(kAppPaths + "\\hvempty.exe", "", "");
+    SetDword(kSharedDlls, "", 1);
+    SetString("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "HvEmpty", "");
+    SetString("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "HvEmpty", "");
+
+    CheckUninstall(m_engine);
+    CheckAppPaths(m_engine);
+    CheckSharedDlls(m_engine);
+    CheckStartup(m_engine);
+
+    EXPECT_EQ(Problems(), std::vector<Found>{});
 }
 
 TEST_F(SoftwareChecks, FontFolderIsUsedUnexpanded)

@@ -10,6 +10,7 @@
 #include "framework/com_ptr.h"
 #include "framework/format.h"
 #include "problems.h"
+#include "shortcut.h"
 #include "sandbox.h"
 #include "scan/check_support.h"
 #include "scan/checks.h"
@@ -152,19 +153,6 @@ TEST_F(FilePathChecks, StopEndsTheWalk)
 // Shortcut files made the way the shell makes them.
 class ShortcutChecks : public StartupChecks {
 protected:
-    void MakeShortcut(const std::string& link, const std::string& target)
-    {
-        ComPtr<IShellLinkA> shellLink;
-        ASSERT_HRESULT_SUCCEEDED(
-            CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shellLink.put()));
-        ASSERT_HRESULT_SUCCEEDED(shellLink->SetPath(target.c_str()));
-        ComPtr<IPersistFile> file;
-        ASSERT_HRESULT_SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.put()));
-        wchar_t wide[MAX_PATH];
-        ASSERT_GT(MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH), 0);
-        ASSERT_HRESULT_SUCCEEDED(file->Save(wide, TRUE));
-    }
-
     ComApartment com;
 };
 
@@ -176,10 +164,10 @@ TEST_F(ShortcutChecks, BrokenShortcutsAreReportedByFilePath)
     CreateDirectoryA((temp / "Links\\Nested").c_str(), nullptr);
     CreateDirectoryA((temp / "Links\\SendTo").c_str(), nullptr);
     CreateDirectoryA((temp / "Links\\SENDTO").c_str(), nullptr);
-    MakeShortcut(temp / "Links\\good.lnk", target);
+    ASSERT_TRUE(MakeShortcut(temp / "Links\\good.lnk", target));
     for (const char* link : {"Links\\broken.lnk", "Links\\Nested\\deep.lnk", "Links\\SendTo\\skipped.lnk",
                              "Links\\SENDTO\\skipped.lnk", "Links\\CAPITAL.LNK"})
-        MakeShortcut(temp / link, doomed);
+        ASSERT_TRUE(MakeShortcut(temp / link, doomed));
     ASSERT_TRUE(DeleteFileA(doomed.c_str()));
 
     CheckShortcutsUnder(engine, temp / "Links");

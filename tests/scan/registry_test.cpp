@@ -6,6 +6,7 @@
 #include "scan/path_rules.h"
 #include "scan/problem.h"
 #include "scan/registry.h"
+#include "scan/scanner.h"
 #include "tempdir.h"
 
 TEST(ExtractCommandTarget, TakesTheTargetOfRegsvr32AndFolder)
@@ -86,7 +87,38 @@ TEST(FileReferenceExists, FindsFilesOnThePathAndByFullPath)
     EXPECT_TRUE(FileReferenceExists("notepad.exe"));
     EXPECT_TRUE(FileReferenceExists(dir.WriteFile("a.dll")));
     EXPECT_FALSE(FileReferenceExists(dir / "b.dll"));
-    EXPECT_FALSE(FileReferenceExists(""));
+    // An entry that names no file is no finding.
+    EXPECT_TRUE(FileReferenceExists(""));
+}
+
+TEST(Wow64View, PathsOfThirtyTwoBitRegistrationsAreSeenAsTheirProgramsSeeThem)
+{
+    EXPECT_TRUE(IsWow64KeyPath("HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node"));
+    EXPECT_TRUE(IsWow64KeyPath("HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432NODE\\Vendor"));
+    EXPECT_FALSE(IsWow64KeyPath("HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Nodes\\Vendor"));
+    EXPECT_FALSE(IsWow64KeyPath("HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor"));
+
+    EXPECT_EQ(X86FolderReferences("\"%programfiles%\\A\\a.exe\" %CommonProgramFiles%\\b %ProgramW6432%"),
+              "\"%programfiles(x86)%\\A\\a.exe\" %CommonProgramFiles(x86)%\\b %ProgramW6432%");
+
+    const std::string windows = "C:\\Windows";
+    EXPECT_EQ(Path32BitView("c:\\windows\\SYSTEM32\\x.dll", windows), "C:\\Windows\\SysWOW64\\x.dll");
+    EXPECT_EQ(Path32BitView("C:\\Windows\\System32", windows), "C:\\Windows\\SysWOW64");
+    EXPECT_EQ(Path32BitView("C:\\Windows\\Sysnative\\x.dll", windows), "C:\\Windows\\System32\\x.dll");
+    // Folders the file system does not redirect, and everything outside the system folder.
+    for (const char* same : {"C:\\Windows\\System32\\drivers\\etc\\hosts", "C:\\Windows\\System32\\spool\\x",
+                             "C:\\Windows\\System32\\catroot2", "C:\\Windows\\System32x\\a.dll",
+                             "C:\\Windows\\a.dll", "D:\\Windows\\System32\\a.dll", "C:\\Program Files\\a.exe"})
+        EXPECT_EQ(Path32BitView(same, windows), same);
+    EXPECT_EQ(Path32BitView("C:\\Windows\\System32\\drivers\\x.sys", windows + "\\"),
+              "C:\\Windows\\SysWOW64\\drivers\\x.sys");
+
+    // Only the 32-bit build on 64-bit Windows is refused, with a message that names the right build.
+    ASSERT_NE(WrongBuildRefusal(true, true), nullptr);
+    EXPECT_NE(std::string(WrongBuildRefusal(true, true)).find("64-bit build"), std::string::npos);
+    EXPECT_EQ(WrongBuildRefusal(true, false), nullptr);
+    EXPECT_EQ(WrongBuildRefusal(false, true), nullptr);
+    EXPECT_EQ(WrongBuildRefusal(), nullptr);
 }
 
 TEST(RestoreNameTail, AddsTheRestOfACutName)

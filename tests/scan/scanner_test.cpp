@@ -267,17 +267,20 @@ TEST_F(ScannerTest, RepairAfterFindRepairsEverythingBeforeTellingThePage)
     WriteSettingInt("repairafterfind", 1);
     SetString("HKEY_CURRENT_USER\\Software\\Acme\\Run", "Gone", "C:\\gone\\gone.exe");
     m_engine.m_findings[RPT_STARTUP] = {{"HKEY_CURRENT_USER\\Software\\Acme\\Run", "Gone", "C:\\gone\\gone.exe"}};
-    bool selectedWhenTold = false;
+    bool repairedWhenTold = false;
     m_page.m_onMessage = [&](const MESSAGE& m) {
+        // The page still sees the problems it is told about; the list is emptied afterwards.
         if (m.message == WM_SCAN_DONE_REPAIRED)
-            selectedWhenTold = g_arrProblems.empty() && !ValueExists("HKEY_CURRENT_USER\\Software\\Acme\\Run", "Gone");
+            repairedWhenTold = g_arrProblems.size() == 1 && g_arrProblems[0]->m_bSelected &&
+                               !ValueExists("HKEY_CURRENT_USER\\Software\\Acme\\Run", "Gone");
     };
 
     Scan({RPT_STARTUP});
 
     EXPECT_TRUE(m_page.Of(WM_SCAN_DONE).empty());
     ASSERT_EQ(m_page.Of(WM_SCAN_DONE_REPAIRED).size(), 1u);
-    EXPECT_TRUE(selectedWhenTold);
+    EXPECT_TRUE(repairedWhenTold);
+    EXPECT_TRUE(g_arrProblems.empty());
 }
 
 TEST_F(ScannerTest, PausedWorkerMakesNoProgressUntilResumed)

@@ -125,3 +125,23 @@ std::string ReadRaw(const std::string& keyPath, const std::string& name, DWORD* 
         *type = t;
     return data;
 }
+
+void SetKeyAccess(const std::string& keyPath, DWORD allowed, bool restore)
+{
+    const auto [rootName, subkey] = SplitKeyPath(keyPath);
+    RegKey key;
+    Check(RegOpenKeyExA(RootKeyFromName(rootName), subkey.c_str(), 0, WRITE_DAC, key.put()), "RegOpenKeyExA");
+    BYTE everyone[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof everyone;
+    if (!CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize))
+        throw std::runtime_error("CreateWellKnownSid failed");
+    BYTE aclBuffer[256];
+    auto* acl = reinterpret_cast<ACL*>(aclBuffer);
+    InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION);
+    if (allowed)
+        AddAccessAllowedAce(acl, ACL_REVISION, allowed, everyone);
+    SECURITY_DESCRIPTOR sd;
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, restore ? nullptr : acl, FALSE);
+    Check(RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, &sd), "RegSetKeySecurity");
+}

@@ -36,5 +36,8 @@ bool ValueExists(const std::string& keyPath, const std::string& name);
 // page, or be empty); text is stored with a terminator added.
 void SetWideString(const std::string& keyPath, const std::wstring& below, const std::wstring& name,
                    const std::wstring& text, DWORD type = REG_SZ);
+// Gives everyone exactly the access allowed to the key (0 locks everyone out but the owner's
+// right to change it back); with restore, everyone gets full access again.
+void SetKeyAccess(const std::string& keyPath, DWORD allowed, bool restore = false);
 // The value's data as raw bytes (a string value keeps its terminator); empty when missing.
 std::string ReadRaw(const std::string& keyPath, const std::string& name, DWORD* type = nullptr);
