@@ -20,6 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Require(RestoreNameTail(raw, extracted, normalized).size() < kPathBuffer, "a restored name fits the path buffer");
     Require(FitPathBuffer(normalized).size() < kPathBuffer, "a fitted path fits the path buffer");
 
+    // The 64-bit view rules: any text, within its bounds.
+    IsWow64KeyPath(raw);
+    X86FolderReferences(raw);
+    Path32BitView(raw, extracted);
+
     size_t previous = 0;
     for (const std::string& candidate : CommandLineCandidates(raw)) {
         Require(candidate.size() > previous || previous == 0, "candidates grow, shortest first");
