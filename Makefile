@@ -1,8 +1,9 @@
 # make test  — install what is missing, build both presets, run every test under Wine
 # make demo  — install what is missing, build, and scan a demo registry
 # make build — build both presets
+# make fuzz  — build the host preset and fuzz each target for FUZZ_SECONDS (default 600), keeping new corpus entries
 
-.PHONY: all bootstrap build build-win64 build-win32 test demo clean
+.PHONY: all bootstrap build build-win64 build-win32 build-host test fuzz demo clean
 
 all: build
 
@@ -17,13 +18,20 @@ build-win32: bootstrap
 	@cmake --preset win32 >/dev/null
 	@cmake --build --preset win32
 
+build-host: bootstrap
+	@cmake --preset host >/dev/null
+	@cmake --build --preset host
+
 build: build-win64 build-win32
 
-test: build
+test: build build-host
 	@scripts/run-tests
+
+fuzz: build-host
+	@scripts/fuzz run
 
 demo: build-win64
 	@demo/run-demo build/win64
 
 clean:
-	rm -rf build/win64 build/win32
+	rm -rf build/win64 build/win32 build/host

@@ -1,9 +1,7 @@
 #include "repair/exclusion_list.h"
 
 #include "repair/ansi_case.h"
-#include "repair/ignore_list.h"
 #include "repair/pattern_matcher.h"
-#include "scan/problem.h"
 
 namespace {
 
@@ -348,11 +346,4 @@ const std::vector<std::string>& ExclusionList()
 bool PassesExclusionList(const char* text)
 {
     return !Exclusions().matcher.ContainsAny(text);
-}
-
-bool IsProblemSuppressed(const CRegistryProblem& problem)
-{
-    if (IsIgnored(problem))
-        return true;
-    return !PassesExclusionList(problem.m_strKey.c_str());
 }

@@ -1,14 +1,16 @@
 #include "repair/ignore_list.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 #include <unordered_set>
 
 #include "framework/format.h"
 #include "framework/paths.h"
 #include "repair/ansi_case.h"
+#include "repair/exclusion_list.h"
+#include "repair/ignore_file.h"
 #include "shell/logfile.h"
 
 std::vector<std::string> g_arrIgnoreKeys;
@@ -48,19 +50,11 @@ std::string IgnoreKey(const CRegistryProblem& problem)
 
 void LoadIgnoreList(const std::string& path)
 {
-    std::ifstream file(path);
+    std::ifstream file(path, std::ios::in | std::ios::binary);
     if (!file)
         return;
-    std::string line;
-    for (size_t number = 0; std::getline(file, line); ++number) {
-        // The file is written in text mode; a CR left by another writer is part of the line end.
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (number % 2 == 0)
-            g_arrIgnoreTypes.push_back(static_cast<REGPROBLEM_TYPE>(std::atoi(line.c_str())));
-        else
-            g_arrIgnoreKeys.push_back(line);
-    }
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ParseIgnoreFile(text, g_arrIgnoreTypes, g_arrIgnoreKeys);
     InvalidateIndex();
 }
 
@@ -69,10 +63,7 @@ bool SaveIgnoreList(const std::string& path)
     std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
     if (!file)
         return false;
-    for (size_t i = 0; i < g_arrIgnoreKeys.size(); ++i) {
-        const int type = i < g_arrIgnoreTypes.size() ? static_cast<int>(g_arrIgnoreTypes[i]) : 0;
-        file << type << "\r\n" << g_arrIgnoreKeys[i] << "\r\n";
-    }
+    file << FormatIgnoreFile(g_arrIgnoreTypes, g_arrIgnoreKeys);
     file.close();
     return !file.fail();
 }
@@ -123,6 +114,13 @@ bool IsIgnored(const CRegistryProblem& problem)
     if (g_index.empty())
         return false;
     return g_index.count(IndexKey(problem.m_nType, IgnoreKey(problem))) != 0;
+}
+
+bool IsProblemSuppressed(const CRegistryProblem& problem)
+{
+    if (IsIgnored(problem))
+        return true;
+    return !PassesExclusionList(problem.m_strKey.c_str());
 }
 
 bool IgnoreProblem(const CRegistryProblem& problem, const std::string& path)

@@ -149,7 +149,8 @@ bool ParseHexBytes(const std::string& text, std::string& bytes)
         int value = 0;
         size_t digits = 0;
         for (; i < text.size() && HexDigit(text[i]) >= 0; ++i, ++digits)
-            value = value * 16 + HexDigit(text[i]);
+            if (digits < 2)
+                value = value * 16 + HexDigit(text[i]);
         if (digits == 0 || digits > 2)
             return false;
         bytes += static_cast<char>(value);
@@ -157,6 +158,20 @@ bool ParseHexBytes(const std::string& text, std::string& bytes)
             ++i;
         if (i < text.size() && text[i++] != ',')
             return false;
+    }
+    return true;
+}
+
+// A value type in hex digits; false when it is not one or does not fit 32 bits.
+bool ParseHexType(const std::string& digits, uint32_t& type)
+{
+    if (digits.empty())
+        return false;
+    type = 0;
+    for (char c : digits) {
+        if (HexDigit(c) < 0 || type > 0x0FFFFFFF)
+            return false;
+        type = type << 4 | static_cast<uint32_t>(HexDigit(c));
     }
     return true;
 }
@@ -325,10 +340,8 @@ bool ParseRegFile(const std::string& file, std::vector<REG_FILE_KEY>& keys, std:
             const std::string kind = rest.substr(3, colon - 3);
             if (kind.empty())
                 value.nType = kRegBinary;
-            else if (kind.size() > 2 && kind.front() == '(' && kind.back() == ')' &&
-                     kind.find_first_not_of("0123456789abcdefABCDEF", 1) == kind.size() - 1)
-                value.nType = static_cast<uint32_t>(std::stoul(kind.substr(1, kind.size() - 2), nullptr, 16));
-            else
+            else if (kind.size() < 3 || kind.front() != '(' || kind.back() != ')' ||
+                     !ParseHexType(kind.substr(1, kind.size() - 2), value.nType))
                 return fail("hex type not understood");
             std::string hex = rest.substr(colon + 1);
             while (!hex.empty() && hex.back() == '\\') {

@@ -70,6 +70,20 @@ TEST_F(IgnoreListTest, LoadAppendsAndToleratesOddFiles)
     EXPECT_TRUE(IsIgnored(kRun));
 }
 
+TEST_F(IgnoreListTest, DataOfSeveralLinesKeepsTheEntriesAfterIt)
+{
+    const CRegistryProblem lines("HKEY_CURRENT_USER\\Software\\Notes", "Text", "first\r\nsecond\n", RPT_FILE_PATHS, 0);
+    ASSERT_TRUE(AddToIgnoreList(lines, m_path));
+    ASSERT_TRUE(AddToIgnoreList(kRun, m_path));
+
+    ClearIgnoreList();
+    LoadIgnoreList(m_path);
+    ASSERT_EQ(g_arrIgnoreKeys.size(), 2u);
+    EXPECT_EQ(g_arrIgnoreKeys[0], IgnoreKey(lines));
+    EXPECT_TRUE(IsIgnored(lines));
+    EXPECT_TRUE(IsIgnored(kRun));
+}
+
 TEST_F(IgnoreListTest, MatchesCaseInsensitivelyWithinTheSameCategory)
 {
     ASSERT_TRUE(AddToIgnoreList(kRun, m_path));

@@ -200,5 +200,8 @@ TEST(RegFileParse, RejectsWhatItCannotCheck)
     EXPECT_FALSE(ParseRegFile("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=-", keys, error));
     EXPECT_FALSE(ParseRegFile("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=hex:01,\\", keys, error));
     EXPECT_FALSE(ParseRegFile("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=dword:1", keys, error));
+    // Numbers too long for their field are refused, not thrown or wrapped.
+    EXPECT_FALSE(ParseRegFile("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=hex(100000000):00", keys, error));
+    EXPECT_FALSE(ParseRegFile("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=hex:0000000001", keys, error));
     EXPECT_FALSE(ParseRegFile(kRegFileBom + Widened("Windows Registry Editor Version 5.00") + "x", keys, error));
 }

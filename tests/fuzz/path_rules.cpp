@@ -1,0 +1,35 @@
+// The path rules: on any registry text they stay inside their input and give paths no longer than
+// the engine's path buffer holds.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <string>
+
+#include "require.h"
+#include "scan/path_rules.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzedDataProvider in(data, size);
+    const std::string raw = in.ConsumeRandomLengthString(2048);
+    const std::string extracted = in.ConsumeRandomLengthString(1200);
+    const std::string normalized = in.ConsumeRemainingBytesAsString();
+
+    Require(ExtractCommandTarget(raw).size() < kPathBuffer, "a command target fits the path buffer");
+    const std::string cut = CutAtFileExtension(raw);
+    Require(raw.find(cut) != std::string::npos, "the cut path is part of the text");
+    Require(RestoreNameTail(raw, extracted, normalized).size() < kPathBuffer, "a restored name fits the path buffer");
+    Require(FitPathBuffer(normalized).size() < kPathBuffer, "a fitted path fits the path buffer");
+
+    // The 64-bit view rules: any text, within its bounds.
+    IsWow64KeyPath(raw);
+    X86FolderReferences(raw);
+    Path32BitView(raw, extracted);
+
+    size_t previous = 0;
+    for (const std::string& candidate : CommandLineCandidates(raw)) {
+        Require(candidate.size() > previous || previous == 0, "candidates grow, shortest first");
+        Require(raw.find(candidate) != std::string::npos, "a candidate is part of the command line");
+        previous = candidate.size();
+    }
+    return 0;
+}
