@@ -384,6 +384,13 @@ REPAIR_START StartRepair(CRegistryScanner& engine, HWND notify, int selected)
     return start;
 }
 
+std::string RepairErrorMessage(const CRegistryScanner& engine)
+{
+    if (const char* refusal = WrongBuildRefusal(); refusal && engine.m_strRepairError == refusal)
+        return refusal;
+    return "Hivora could not create its backup files, so nothing was repaired.\n\n" + engine.m_strRepairError;
+}
+
 bool RunRepair(CRegistryScanner& engine)
 {
     engine.m_arrRepairOutcomes.clear();
@@ -393,8 +400,6 @@ bool RunRepair(CRegistryScanner& engine)
     if (const char* refusal = WrongBuildRefusal()) {
         engine.m_strRepairError = refusal;
         LogAt(kLogError, "Repair refused, nothing was removed: " + engine.m_strRepairError);
-        if (engine.m_hNotifyWnd)
-            MessageBoxA(engine.m_hNotifyWnd, refusal, "Hivora", MB_OK | MB_ICONERROR);
         return false;
     }
 
@@ -413,12 +418,6 @@ bool RunRepair(CRegistryScanner& engine)
     if (!engine.m_fpRegBackup || !engine.m_fpFileList) {
         DiscardBackupSet(engine);
         LogAt(kLogError, "Repair stopped, nothing was removed: " + engine.m_strRepairError);
-        if (engine.m_hNotifyWnd)
-            MessageBoxA(engine.m_hNotifyWnd,
-                        ("Hivora could not create its backup files, so nothing was repaired.\n\n" +
-                         engine.m_strRepairError)
-                            .c_str(),
-                        "Hivora", MB_OK | MB_ICONERROR);
         return false;
     }
 

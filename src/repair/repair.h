@@ -71,6 +71,9 @@ REPAIR_START StartRepair(CRegistryScanner& engine, HWND notify, int selected);
 // may not run here or the backup set could not be made: then nothing is removed and the reason is
 // in engine.m_strRepairError.
 bool RunRepair(CRegistryScanner& engine);
+// What the window tells the user when a repair removed nothing (m_strRepairError is set): the
+// refusal of the wrong build, or why the backup files could not be made.
+std::string RepairErrorMessage(const CRegistryScanner& engine);
 
 // RunRepair, then WM_SCAN_DONE_REPAIRED to the notification window, and only then, when the
 // repair ran, g_arrProblems emptied: the window still sees the problems while it handles the message.

@@ -179,9 +179,10 @@ void CScanResultsDlg::FinishRepair()
     if (m_bClosing)
         return;
     if (!g_pScanner->m_strRepairError.empty()) {
-        // Nothing was removed and the repair has said why: the problems are still there.
+        // Nothing was removed: the problems are still there.
         if (IsWindowVisible(m_hWnd))
             RebuildResults();
+        AfxMessageBox(RepairErrorMessage(*g_pScanner), MB_OK | MB_ICONERROR);
         return;
     }
     int failed = 0;

@@ -3,6 +3,7 @@
 #include "framework/format.h"
 #include "framework/msgbox.h"
 #include "framework/paths.h"
+#include "repair/repair.h"
 #include "repair/results_page.h"
 #include "resources/resource.h"
 #include "scan/scanner.h"
@@ -224,6 +225,8 @@ bool CScanStep2Dlg::OnMessage(UINT msg, WPARAM, LPARAM lParam)
         if (g_pScanner)
             RecordRepairStatistics(g_pScanner->m_anFixed);
         ShowFinishedState();
+        if (g_pScanner && !g_pScanner->m_strRepairError.empty() && !m_bClosing)
+            AfxMessageBox(RepairErrorMessage(*g_pScanner), MB_OK | MB_ICONERROR);
         return true;
     default:
         return false;
