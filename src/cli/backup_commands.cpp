@@ -72,12 +72,12 @@ int RestoreSets(const std::vector<std::string>& args)
     std::vector<std::string> names;
     if (const int rc = ResolveNames(args, g_cmdRestore, kRestoreNoItemsText, kRestoreNoneTickedText, names))
         return rc;
-    if (const char* refusal = WrongBuildRefusal()) {
-        std::fprintf(stderr, "hivora-cli: %s\n", refusal);
-        return 1;
-    }
     std::vector<std::string> failures;
     const int restored = RestoreBackupSets(BackupFolder(), names, &failures);
+    if (restored < 0) {
+        std::fprintf(stderr, "hivora-cli: %s\n", WrongBuildRefusal());
+        return 1;
+    }
     for (const std::string& failure : failures)
         std::fprintf(stderr, "hivora-cli: not restored: %s\n", failure.c_str());
     if (restored == 0) {

@@ -278,6 +278,14 @@ LRESULT CLabel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONDOWN:
         OnLButtonDown();
         return 0;
+    case WM_LBUTTONDBLCLK:
+        // The static class turns a quick second click into a double click: for a caption that
+        // toggles its box it is a click like the first. A link opens once.
+        if (m_bNotify) {
+            OnLButtonDown();
+            return 0;
+        }
+        break;
     case WM_SETCURSOR:
         if (m_hLinkCursor) {
             SetCursor(m_hLinkCursor);

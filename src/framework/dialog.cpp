@@ -1,6 +1,9 @@
 #include "framework/dialog.h"
 
+#include <optional>
+
 #include "framework/fault.h"
+#include "framework/page_worker.h"
 #include "framework/window.h"
 
 namespace {
@@ -59,6 +62,10 @@ INT_PTR CDialog::DoModal(HWND parent)
     if (m_hWnd)
         return -1;
     m_bModal = true;
+    // A dialog over a window holds worker ends back; the program's own main window does not.
+    std::optional<CModalScope> modal;
+    if (parent)
+        modal.emplace();
     const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nTemplateId), parent,
                                            StaticProc, reinterpret_cast<LPARAM>(this));
     m_bModal = false;
@@ -225,6 +232,8 @@ void CDialog::OnTimer(UINT_PTR) {}
 
 void CDialog::OnShowWindow(bool, UINT) {}
 
+void CDialog::OnWorkerEnd(CPageWorker&) {}
+
 void CDialog::SetBackground(UINT bitmapId)
 {
     m_background = LoadBitmapResource(bitmapId);
@@ -352,6 +361,9 @@ INT_PTR CALLBACK CDialog::StaticProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM l
     try {
         if (msg == WM_RUN_ON_THREAD) {
             self->SetMsgResult((*reinterpret_cast<const std::function<LRESULT()>*>(lParam))());
+            result = TRUE;
+        } else if (msg == WM_PAGE_WORKER_ENDED) {
+            CPageWorker::OnEndMessage(wParam, lParam);
             result = TRUE;
         } else {
             result = self->DialogProc(msg, wParam, lParam);

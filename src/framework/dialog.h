@@ -7,6 +7,8 @@
 
 #include "framework/gdi.h"
 
+class CPageWorker;
+
 // The dialog base class of every window and page. Bound to its HWND at WM_INITDIALOG (the
 // pointer travels in the creation parameter) and unbound at WM_NCDESTROY; messages go to the
 // virtual handlers below. A dialog runs modally (DoModal) or as a modeless child page (Create).
@@ -65,6 +67,8 @@ protected:
     virtual bool OnDrawItem(int id, DRAWITEMSTRUCT* item);
     virtual void OnTimer(UINT_PTR id);
     virtual void OnShowWindow(bool show, UINT status);
+    // A worker of this page has ended (framework/page_worker.h); no worker waits for this handler.
+    virtual void OnWorkerEnd(CPageWorker& worker);
     // True when the background was painted; the default paints the background picture, if any.
     virtual bool OnEraseBkgnd(HDC dc);
     // A brush for a control's colours (WM_CTLCOLOR*), or null for the default; with a background
@@ -87,6 +91,8 @@ protected:
     HWND m_hWnd = nullptr;
 
 private:
+    friend class CPageWorker;
+
     void FitToDesignUnits() const;
     static INT_PTR CALLBACK StaticProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 

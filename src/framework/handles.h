@@ -71,8 +71,16 @@ struct LibraryTraits {
     static void Close(Type h) { FreeLibrary(h); }
 };
 
+struct WaitTraits {
+    using Type = HANDLE;
+    static Type Empty() { return nullptr; }
+    // Also waits for a callback of the wait that is running.
+    static void Close(Type h) { UnregisterWaitEx(h, INVALID_HANDLE_VALUE); }
+};
+
 using RegKey = UniqueHandle<RegKeyTraits>;
 using FindHandle = UniqueHandle<FindTraits>;
 using FileHandle = UniqueHandle<FileTraits>;      // CreateFile results: INVALID_HANDLE_VALUE is empty
 using KernelHandle = UniqueHandle<KernelTraits>;  // events, mutexes, threads, processes: NULL is empty
 using Library = UniqueHandle<LibraryTraits>;
+using WaitRegistration = UniqueHandle<WaitTraits>;  // RegisterWaitForSingleObject

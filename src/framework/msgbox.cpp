@@ -1,6 +1,7 @@
 #include "framework/msgbox.h"
 
 #include "framework/dialog.h"
+#include "framework/page_worker.h"
 #include "scan/problem_texts.h"
 
 int AfxMessageBox(const std::string& text, UINT type)
@@ -19,5 +20,9 @@ int AfxMessageBox(const std::string& text, UINT type)
 
 int MessageBoxWithCaption(HWND owner, const std::string& text, const std::string& caption, UINT type)
 {
+    // The program is closing: every question is answered as cancelled, without a box.
+    if (CPageWorker::IsClosing())
+        return IDCANCEL;
+    const CModalScope modal;
     return MessageBoxA(owner, text.c_str(), caption.c_str(), type);
 }

@@ -2,14 +2,13 @@
 
 #include <commctrl.h>
 
-#include <exception>
-
 #include "framework/com_ptr.h"
 #include "framework/format.h"
 #include "framework/msgbox.h"
 #include "framework/paths.h"
 #include "repair/backup_sets.h"
 #include "resources/resource.h"
+#include "scan/scanner.h"
 #include "shell/main_dlg.h"
 
 namespace {
@@ -29,12 +28,9 @@ std::string BackupFolder()
 
 } // namespace
 
-CBackupDlg::CBackupDlg(CHivoraDlg& main) : CDialog(IDD_BACKUP), m_main(main) {}
-
-CBackupDlg::~CBackupDlg()
-{
-    WaitForRestore();
-}
+// A restore is never stopped: the registry editor is left to finish its import, since a set half
+// imported would be worse. The close waits for it.
+CBackupDlg::CBackupDlg(CHivoraDlg& main) : CDialog(IDD_BACKUP), m_main(main), m_worker(*this, true) {}
 
 BOOL CBackupDlg::OnInitDialog()
 {
@@ -108,61 +104,62 @@ std::vector<std::string> CBackupDlg::TickedNames(const char* noItemsText, const 
 
 void CBackupDlg::RestoreSelectedBackups()
 {
-    if (m_bRestoring)
+    if (CPageWorker::AnyExclusiveBusy())
         return;
     std::vector<std::string> names = TickedNames(kRestoreNoItemsText, kRestoreNoneTickedText);
     if (names.empty())
         return;
-    // The previous worker has reported already; it may still be on its way out.
-    WaitForRestore();
-    m_job = RESTORE_JOB{BackupFolder(), std::move(names), 0, {}, m_hWnd};
-    m_bRestoring = true;
+    m_job = RESTORE_JOB{BackupFolder(), std::move(names), 0, {}, false};
     // The registry editor may take a while over a large set: the window goes on painting meanwhile.
-    EnableItem(IDC_BACKUP_RESTORE, false);
-    EnableItem(IDC_BACKUP_REMOVE, false);
-    m_restoreThread = AfxBeginThread(RestoreThread, &m_job);
-    if (!m_restoreThread) {
-        // Without a worker the sets are restored here; the window waits for it.
-        RestoreThread(&m_job);
+    if (m_worker.Start(RestoreThread, &m_job)) {
+        EnableWhileRestoring(true);
+        return;
     }
+    // Without a worker the sets are restored here; the window waits for it.
+    RestoreThread(&m_job);
+    ShowRestoreOutcome();
+}
+
+void CBackupDlg::EnableWhileRestoring(bool restoring)
+{
+    for (int id : {IDC_BACKUP_RESTORE, IDC_BACKUP_REMOVE, IDC_BACKUP_UPDATE, IDC_BACKUP_STATISTICS})
+        EnableItem(id, !restoring);
+    m_main.EnableStrip(!restoring);
 }
 
 UINT CBackupDlg::RestoreThread(void* param)
 {
     auto& job = *static_cast<RESTORE_JOB*>(param);
-    try {
-        const ComApartment com;
-        job.nRestored = RestoreBackupSets(job.strBackupFolder, job.names, &job.failures);
-    } catch (const std::exception& error) {
-        // The page must hear of the end whatever happened, or its buttons would stay disabled.
-        job.failures.push_back(std::string("the restore stopped: ") + error.what());
-    }
-    SendMessageA(job.hPage, WM_BACKUP_RESTORED, 0, 0);
+    const ComApartment com;
+    job.nRestored = RestoreBackupSets(job.strBackupFolder, job.names, &job.failures);
+    job.bFinished = true;
     return 0;
 }
 
-bool CBackupDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+void CBackupDlg::OnWorkerEnd(CPageWorker&)
 {
-    if (msg != WM_BACKUP_RESTORED)
-        return CDialog::OnMessage(msg, wParam, lParam);
-    OnRestoreDone();
-    return true;
+    EnableWhileRestoring(false);
+    if (!CPageWorker::IsClosing())
+        ShowRestoreOutcome();
 }
 
-void CBackupDlg::OnRestoreDone()
+void CBackupDlg::ShowRestoreOutcome()
 {
-    m_bRestoring = false;
-    EnableItem(IDC_BACKUP_RESTORE, true);
-    EnableItem(IDC_BACKUP_REMOVE, true);
-    if (!m_bClosing) {
-        std::string text = m_job.nRestored > 0 ? Format(kRestoredText, m_job.nRestored) : kCouldNotRestoreText;
-        if (!m_job.failures.empty()) {
-            text += "\n\nNot restored, kept in the list:";
-            for (const std::string& failure : m_job.failures)
-                text += "\n" + (failure.size() > kReasonShown ? failure.substr(0, kReasonShown) + " ..." : failure);
-        }
-        AfxMessageBox(text, MB_OK | (m_job.failures.empty() ? 0 : MB_ICONEXCLAMATION));
+    if (m_job.nRestored < 0) {
+        AfxMessageBox(WrongBuildRefusal(), MB_OK | MB_ICONERROR);
+        RefreshBackupList();
+        return;
     }
+    // A worker that failed on the way has its error in the log.
+    if (!m_job.bFinished)
+        m_job.failures.push_back("the restore stopped unexpectedly; the log file has the error");
+    std::string text = m_job.nRestored > 0 ? Format(kRestoredText, m_job.nRestored) : kCouldNotRestoreText;
+    if (!m_job.failures.empty()) {
+        text += "\n\nNot restored, kept in the list:";
+        for (const std::string& failure : m_job.failures)
+            text += "\n" + (failure.size() > kReasonShown ? failure.substr(0, kReasonShown) + " ..." : failure);
+    }
+    AfxMessageBox(text, MB_OK | (m_job.failures.empty() ? 0 : MB_ICONEXCLAMATION));
     RefreshBackupList();
 }
 
@@ -179,19 +176,4 @@ void CBackupDlg::RemoveSelectedBackups()
     RefreshBackupList();
     if (!kept.empty())
         AfxMessageBox("These backups could not be removed completely:" + kept, MB_OK | MB_ICONEXCLAMATION);
-}
-
-void CBackupDlg::WaitForRestore()
-{
-    if (m_restoreThread) {
-        m_restoreThread->WaitDispatching();
-        m_restoreThread.reset();
-    }
-}
-
-void CBackupDlg::OnClose()
-{
-    // The registry editor is left to finish its import: a set half imported would be worse.
-    m_bClosing = true;
-    WaitForRestore();
 }

@@ -8,18 +8,14 @@
 #include "controls/xp_button.h"
 #include "framework/dialog.h"
 #include "framework/list_ctrl.h"
-#include "framework/thread.h"
+#include "framework/page_worker.h"
 
 class CHivoraDlg;
-
-// Sent by the restore worker to the page when its sets are done (wParam and lParam 0).
-constexpr UINT WM_BACKUP_RESTORED = WM_APP + 0x110;
 
 // The Backup tab: the backup sets the repairs left, with Restore and Remove over the ticked rows.
 class CBackupDlg : public CDialog {
 public:
     explicit CBackupDlg(CHivoraDlg& main);
-    ~CBackupDlg() override;
 
     // Lists the sets of the backup folder again, one row per set name.
     void RefreshBackupList();
@@ -28,25 +24,25 @@ protected:
     BOOL OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
     void OnShowWindow(bool show, UINT status) override;
-    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    void OnClose() override;
+    void OnWorkerEnd(CPageWorker& worker) override;
 
 private:
-    // What the restore worker works on; the page reads the results once the worker reports.
+    // What the restore worker works on; the page reads the results once the worker has ended.
     struct RESTORE_JOB {
         std::string strBackupFolder;
         std::vector<std::string> names;
         int nRestored = 0;
         std::vector<std::string> failures;
-        HWND hPage = nullptr;
+        bool bFinished = false;
     };
 
     void RestoreSelectedBackups();
     void RemoveSelectedBackups();
-    void OnRestoreDone();
+    // The page's buttons and the main window's strip, all but the list while a restore runs.
+    void EnableWhileRestoring(bool restoring);
+    void ShowRestoreOutcome();
     // The names of the ticked rows; none (after the matching error box) when nothing is ticked.
     std::vector<std::string> TickedNames(const char* noItemsText, const char* noneTickedText) const;
-    void WaitForRestore();
     static UINT RestoreThread(void* param);
 
     CHivoraDlg& m_main;
@@ -57,7 +53,6 @@ private:
     CXPButton m_restore;
     CXPButton m_statistics;
     RESTORE_JOB m_job;
-    std::unique_ptr<CWinThread> m_restoreThread;
-    bool m_bRestoring = false;
-    bool m_bClosing = false;
+    // Declared after the job it works on, so that it goes first.
+    CPageWorker m_worker;
 };

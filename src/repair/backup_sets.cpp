@@ -16,6 +16,7 @@
 #include "framework/wide_text.h"
 #include "repair/clean_sweep.h"
 #include "scan/registry.h"
+#include "scan/scanner.h"
 #include "shell/logfile.h"
 
 namespace {
@@ -264,6 +265,13 @@ bool RestoreMovedFiles(const std::string& listPath, std::string& reason)
 int RestoreBackupSets(const std::string& backupFolder, const std::vector<std::string>& names,
                       std::vector<std::string>* failures)
 {
+    // Both the Backup page and hivora-cli restore come here: what the wrong build imported would
+    // land in the registry's 32-bit half, and the backup file would be gone.
+    if (const char* refusal = WrongBuildRefusal()) {
+        if (g_pLog)
+            g_pLog->Write(std::string("Restore refused, nothing was restored: ") + refusal, 2);
+        return -1;
+    }
     int restored = 0;
     for (const std::string& name : names) {
         const std::string setPath = Format("%s\\%s", backupFolder.c_str(), name.c_str());

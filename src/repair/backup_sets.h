@@ -46,7 +46,8 @@ bool SplitMovedFileLine(const std::string& line, const std::string& setFolder, s
 bool RestoreMovedFiles(const std::string& listPath, std::string& reason);
 
 // Restores the named sets; returns how many came back whole. Logs as the backup page does; each set
-// that stays incomplete adds "NAME: reason" to failures when given.
+// that stays incomplete adds "NAME: reason" to failures when given. Where this build may not restore
+// (WrongBuildRefusal), nothing is touched and -1 is returned.
 int RestoreBackupSets(const std::string& backupFolder, const std::vector<std::string>& names,
                       std::vector<std::string>* failures = nullptr);
 

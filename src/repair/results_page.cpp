@@ -17,10 +17,6 @@
 
 namespace {
 
-// Posted to the page once the repair worker has told its end, so that the worker is not kept
-// waiting while the closing message is open.
-constexpr UINT WM_REPAIR_FINISHED = WM_APP + 0x210;
-
 constexpr RECT kListRect{45, 80, 733, 355};
 
 // The header text: the category's string resource, "&&" shown as one ampersand.
@@ -45,9 +41,34 @@ std::string ProblemRowText(const CRegistryProblem& problem)
     return text.empty() ? "No Errors Found" : text;
 }
 
+std::string ClosingMessage(const CScanResultsDlg::REPAIR_TALLY& tally)
+{
+    std::string text = Format(kRepairDoneText, tally.nFixed);
+    const int notReached = tally.nTicked - tally.nFixed - tally.nAlreadyGone - tally.nFailed;
+    if (tally.nFixed == tally.nTicked)
+        return text;
+    text += Format("\n\nOf the %d item(s) ticked, %d were fixed.", tally.nTicked, tally.nFixed);
+    if (tally.nAlreadyGone > 0)
+        text += Format("\n%d were gone already, removed with an entry above them.", tally.nAlreadyGone);
+    if (tally.nFailed > 0)
+        text += Format("\n%d could not be fixed and were left as they were.", tally.nFailed);
+    if (notReached > 0)
+        text += Format("\n%d were not reached: the repair stopped before them.", notReached);
+    if (tally.nFailed > 0 || notReached > 0)
+        text += "\nThe log file lists every item.";
+    return text;
+}
+
 } // namespace
 
-CScanResultsDlg::CScanResultsDlg(CHivoraDlg& main) : CDialog(IDD_RESULTS), m_main(main) {}
+CScanResultsDlg::CScanResultsDlg(CHivoraDlg& main) : CDialog(IDD_RESULTS), m_main(main), m_worker(*this, true)
+{
+    // Closing ends the repair after the item in hand, its backup set complete.
+    m_worker.SetCloseRule([] {
+        if (g_pScanner)
+            g_pScanner->RequestStop();
+    });
+}
 
 BOOL CScanResultsDlg::OnInitDialog()
 {
@@ -70,7 +91,7 @@ void CScanResultsDlg::OnShowWindow(bool show, UINT)
         // The panel this page covered comes back whole, its transparent captions included.
         RedrawWindow(m_main.GetCategoryPanel().GetSafeHwnd(), nullptr, nullptr,
                      RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    } else if (m_bRepairRunning) {
+    } else if (m_worker.IsBusy()) {
         m_main.SetPressedTab(IDC_TAB_SCANNOW);
         m_main.m_nScanStage = 3;
     } else {
@@ -137,46 +158,42 @@ void CScanResultsDlg::EnableWhileRepairing(bool repairing)
 
 void CScanResultsDlg::StartRepair()
 {
-    if (m_bRepairRunning || !g_pScanner)
+    // Nothing may change the problems while a worker adds to them or removes them.
+    if (!g_pScanner || CPageWorker::AnyExclusiveBusy())
         return;
     const bool hadProblems = !g_arrProblems.empty();
-    const REPAIR_START start = ::StartRepair(*g_pScanner, m_hWnd, SelectedCount());
+    const int ticked = SelectedCount();
+    const REPAIR_START start = ::StartRepair(*g_pScanner, m_hWnd, ticked);
     if (start.bNothingSelected) {
         AfxMessageBox(kRepairNothingSelectedText, MB_OK);
         return;
     }
     if (start.bStarted) {
-        m_bRepairRunning = true;
+        m_nTicked = ticked;
+        m_bReported = false;
+        m_worker.Watch(*g_pScanner->m_pThread);
         EnableWhileRepairing(true);
     }
-    if (start.bRestorePointFailed) {
-        // The repair's end waits for this answer, so that its message never opens over this one.
-        m_bAnswering = true;
+    // The repair's end waits for this answer: its message never opens over this one.
+    if (start.bRestorePointFailed)
         AfxMessageBox(kRestorePointOffText, MB_OK);
-        m_bAnswering = false;
-        if (m_bFinishPending) {
-            m_bFinishPending = false;
-            FinishRepair();
-        }
-    }
     if (start.bStarted)
         return;
     if (hadProblems)
         AfxMessageBox("The repair could not be started. Nothing was changed.", MB_OK | MB_ICONERROR);
     else
-        ShowRepairOutcome(0, 0);
+        ShowRepairOutcome(REPAIR_TALLY{});
 }
 
-void CScanResultsDlg::FinishRepair()
+void CScanResultsDlg::OnWorkerEnd(CPageWorker&)
 {
-    if (!m_bRepairRunning || !g_pScanner)
-        return;
-    // The worker ends right after its message; only then are the problems free to touch.
-    if (g_pScanner->m_pThread)
-        g_pScanner->m_pThread->WaitDispatching();
-    m_bRepairRunning = false;
     EnableWhileRepairing(false);
-    if (m_bClosing)
+    if (!g_pScanner)
+        return;
+    // A worker that failed on the way did not tell its end: what it fixed still counts.
+    if (!m_bReported)
+        RecordRepairStatistics(g_pScanner->m_anFixed);
+    if (CPageWorker::IsClosing())
         return;
     if (!g_pScanner->m_strRepairError.empty()) {
         // Nothing was removed: the problems are still there.
@@ -185,28 +202,29 @@ void CScanResultsDlg::FinishRepair()
         AfxMessageBox(RepairErrorMessage(*g_pScanner), MB_OK | MB_ICONERROR);
         return;
     }
-    int failed = 0;
-    for (const REPAIR_OUTCOME& outcome : g_pScanner->m_arrRepairOutcomes)
-        failed += outcome.bFixed || outcome.bAlreadyRemoved ? 0 : 1;
-    const int fixed = std::accumulate(g_pScanner->m_anFixed, g_pScanner->m_anFixed + kCategoryCount, 0);
+    REPAIR_TALLY tally;
+    tally.nTicked = m_nTicked;
+    for (const REPAIR_OUTCOME& outcome : g_pScanner->m_arrRepairOutcomes) {
+        tally.nFixed += outcome.bFixed;
+        tally.nAlreadyGone += outcome.bAlreadyRemoved;
+        tally.nFailed += !outcome.bFixed && !outcome.bAlreadyRemoved;
+    }
     if (IsWindowVisible(m_hWnd))
         RebuildResults();
-    ShowRepairOutcome(fixed, failed);
+    ShowRepairOutcome(tally);
 }
 
-void CScanResultsDlg::ShowRepairOutcome(int fixed, int failed)
+void CScanResultsDlg::ShowRepairOutcome(const REPAIR_TALLY& tally)
 {
-    std::string text = Format(kRepairDoneText, fixed);
-    if (failed > 0)
-        text += Format("\n\n%d item(s) could not be fixed and were left as they were; the log file lists them.", failed);
-    const int answer = AfxMessageBox(text, MB_OK | (failed > 0 ? MB_ICONWARNING : 0));
-    if (m_bClosing)
+    const bool complete = tally.nFixed + tally.nAlreadyGone == tally.nTicked;
+    const int answer = AfxMessageBox(ClosingMessage(tally), MB_OK | (complete ? 0 : MB_ICONWARNING));
+    if (CPageWorker::IsClosing())
         return;
     if (answer == IDOK)
         m_main.ShowPage(PAGE_STATISTICS);
     m_main.m_nScanStage = 1;
     if (ReadSettingInt("shutdown") != 0)
-        m_main.EndDialog(IDOK);
+        m_main.CloseProgram(IDOK);
 }
 
 bool CScanResultsDlg::OnCommand(int id, int code, HWND control)
@@ -245,39 +263,21 @@ bool CScanResultsDlg::OnNotify(NMHDR* header, LRESULT& result)
 
 bool CScanResultsDlg::OnMessage(UINT msg, WPARAM, LPARAM)
 {
-    switch (msg) {
-    case WM_SCAN_DONE_REPAIRED:
-        if (g_pScanner)
-            RecordRepairStatistics(g_pScanner->m_anFixed);
-        PostMessageA(m_hWnd, WM_REPAIR_FINISHED, 0, 0);
-        return true;
-    case WM_REPAIR_FINISHED:
-        if (m_bAnswering)
-            m_bFinishPending = true;
-        else
-            FinishRepair();
-        return true;
-    default:
+    if (msg != WM_SCAN_DONE_REPAIRED)
         return false;
-    }
+    // The worker waits meanwhile: its counts hold still. The rest follows its end (OnWorkerEnd).
+    if (g_pScanner)
+        RecordRepairStatistics(g_pScanner->m_anFixed);
+    m_bReported = true;
+    return true;
 }
 
 INT_PTR CScanResultsDlg::DialogProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_SETCURSOR && m_bRepairRunning) {
+    if (msg == WM_SETCURSOR && m_worker.IsBusy()) {
         SetCursor(LoadCursorA(nullptr, IDC_APPSTARTING));
         SetMsgResult(TRUE);
         return TRUE;
     }
     return CDialog::DialogProc(msg, wParam, lParam);
-}
-
-void CScanResultsDlg::OnClose()
-{
-    // A repair ends after its current item, its backup set closed and complete.
-    m_bClosing = true;
-    if (m_bRepairRunning && g_pScanner && g_pScanner->m_pThread) {
-        g_pScanner->RequestStop();
-        g_pScanner->m_pThread->WaitDispatching();
-    }
 }

@@ -6,6 +6,7 @@
 #include "controls/html_list.h"
 #include "controls/xp_button.h"
 #include "framework/dialog.h"
+#include "framework/page_worker.h"
 #include "scan/problem.h"
 
 class CHivoraDlg;
@@ -16,10 +17,17 @@ class CScanResultsDlg : public CDialog {
 public:
     explicit CScanResultsDlg(CHivoraDlg& main);
 
+    // What became of the items ticked for a repair.
+    struct REPAIR_TALLY {
+        int nTicked = 0;
+        int nFixed = 0;
+        int nAlreadyGone = 0;
+        int nFailed = 0;
+    };
+
     // The Repair button: removes the ticked problems on a worker; the closing message, the
     // statistics page and "shutdown" follow when the worker has ended.
     void StartRepair();
-    bool IsRepairRunning() const { return m_bRepairRunning; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -27,7 +35,7 @@ protected:
     bool OnNotify(NMHDR* header, LRESULT& result) override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void OnShowWindow(bool show, UINT status) override;
-    void OnClose() override;
+    void OnWorkerEnd(CPageWorker& worker) override;
     INT_PTR DialogProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
@@ -37,9 +45,9 @@ private:
     int SelectedCount() const;
     // The page's controls while the worker runs: nothing may change the problems meanwhile.
     void EnableWhileRepairing(bool repairing);
-    void FinishRepair();
-    // The closing message, then the statistics page, scan stage 1 and "shutdown".
-    void ShowRepairOutcome(int fixed, int failed);
+    // The closing message, accounting for every ticked item; then the statistics page, scan stage 1
+    // and "shutdown".
+    void ShowRepairOutcome(const REPAIR_TALLY& tally);
 
     CHivoraDlg& m_main;
     CHTMLListCtrl m_list;
@@ -48,9 +56,8 @@ private:
     CXPButton m_back;
     CXPButton m_update;
     CXPButton m_statistics;
-    bool m_bRepairRunning = false;
-    bool m_bClosing = false;
-    // The restore-point message is open; the repair's end is handled once it is answered.
-    bool m_bAnswering = false;
-    bool m_bFinishPending = false;
+    CPageWorker m_worker;
+    // The items ticked when the repair started, and whether the worker told its end.
+    int m_nTicked = 0;
+    bool m_bReported = false;
 };

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "framework/msgbox.h"
+#include "framework/page_worker.h"
 #include "resources/resource.h"
 #include "scan/scan_step2.h"
 #include "scan/scanner.h"
@@ -53,32 +54,36 @@ bool CScanStep1Dlg::StartScan()
         AfxMessageBox("Please select at least one item.", MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
-    // The engine of the last scan is replaced below: never while its scan or repair still runs.
-    if (g_pScanner && g_pScanner->m_pThread && g_pScanner->m_pThread->IsRunning())
+    // The engine of the last scan is replaced below: never while a scan, a repair or a restore runs.
+    if (CPageWorker::AnyExclusiveBusy())
         return false;
     auto* progress = dynamic_cast<CScanStep2Dlg*>(m_main.GetPage(PAGE_SCANSTEP2));
     if (!progress)
         return false;
 
-    m_main.m_bScanRunning = true;
-    g_pScanner = std::make_unique<CRegistryScanner>();
-    g_pScanner->SetCategorySelection(flags);
+    // A start that fails changes nothing: no page, stage, engine or counter. The worker's first
+    // messages wait until this handler has returned, so the page is ready for them below.
+    auto engine = std::make_unique<CRegistryScanner>();
+    engine->SetCategorySelection(flags);
+    if (!engine->StartScan(progress->GetSafeHwnd())) {
+        const char* refusal = WrongBuildRefusal();
+        if (g_pLog)
+            g_pLog->Write(refusal ? std::string("Scan refused, nothing was scanned: ") + refusal
+                                  : std::string("The scan could not be started: no worker thread"),
+                          2);
+        AfxMessageBox(refusal ? refusal : "The scan could not be started. Please close other programs and try again.",
+                      MB_OK | MB_ICONERROR);
+        return false;
+    }
+    g_pScanner = std::move(engine);
 
+    m_main.m_bScanRunning = true;
     m_main.m_nScanStage = 1;
     m_main.ShowPage(PAGE_SCANSTEP2);
     EnableWindow(m_main.GetCategoryPanel().GetSafeHwnd(), FALSE);
+    progress->BeginScan(*g_pScanner);
     m_main.EnableStrip(false);
-    progress->BeginScan();
-    if (g_pScanner->StartScan(progress->GetSafeHwnd()))
-        return true;
-
-    if (g_pLog)
-        g_pLog->Write("The scan could not be started: no worker thread", 2);
-    m_main.m_bScanRunning = false;
-    m_main.EnableStrip(true);
-    m_main.ShowPage(PAGE_SCANSTEP1);
-    AfxMessageBox("The scan could not be started. Please close other programs and try again.", MB_OK | MB_ICONERROR);
-    return false;
+    return true;
 }
 
 bool CScanStep1Dlg::OnCommand(int id, int code, HWND control)

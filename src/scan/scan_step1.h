@@ -11,8 +11,8 @@ class CScanStep1Dlg : public CDialog {
 public:
     explicit CScanStep1Dlg(CHivoraDlg& main);
 
-    // Starts a scan of the categories ticked in the panel; false when none is ticked or a worker
-    // of the last scan or repair is still running.
+    // Starts a scan of the categories ticked in the panel; false when none is ticked, the scan
+    // could not start (nothing changes then), or a scan, repair or restore is still running.
     bool StartScan();
 
 protected:

@@ -47,7 +47,14 @@ bool IsValidType(LPARAM type)
 
 } // namespace
 
-CScanStep2Dlg::CScanStep2Dlg(CHivoraDlg& main) : CDialog(IDD_SCANSTEP2), m_main(main) {}
+CScanStep2Dlg::CScanStep2Dlg(CHivoraDlg& main) : CDialog(IDD_SCANSTEP2), m_main(main), m_worker(*this, true)
+{
+    // Closing stops the scan at its next item; its last messages arrive while the close waits.
+    m_worker.SetCloseRule([] {
+        if (g_pScanner)
+            g_pScanner->RequestStop();
+    });
+}
 
 BOOL CScanStep2Dlg::OnInitDialog()
 {
@@ -110,12 +117,12 @@ void CScanStep2Dlg::OnShowWindow(bool show, UINT)
     m_main.m_nScanStage = 2;
 }
 
-void CScanStep2Dlg::BeginScan()
+void CScanStep2Dlg::BeginScan(const CRegistryScanner& engine)
 {
     m_nTotal = 0;
     m_bAskingStop = false;
-    m_bDonePending = false;
-    m_bClosing = false;
+    m_bDone = false;
+    m_bRepaired = false;
     SetText(m_total, "0 item(s) found");
     SetText(m_path, "");
     SetText(m_current, "");
@@ -129,6 +136,8 @@ void CScanStep2Dlg::BeginScan()
     Show(m_stop, true);
     Show(m_next, false);
     Show(m_back, false);
+    if (engine.m_pThread)
+        m_worker.Watch(*engine.m_pThread);
 }
 
 void CScanStep2Dlg::SetCategoryColour(int type, COLORREF colour)
@@ -215,29 +224,34 @@ bool CScanStep2Dlg::OnMessage(UINT msg, WPARAM, LPARAM lParam)
             SetText(m_counts[lParam], "--");
         return true;
     case WM_SCAN_DONE:
-        if (m_bAskingStop)
-            m_bDonePending = true;
-        else
-            OnScanDone();
+        // The finished state follows when the worker has ended (OnWorkerEnd).
+        m_bDone = true;
         return true;
     case WM_SCAN_DONE_REPAIRED:
         // The scan repaired everything it found on its own thread: its counts are this repair's.
         if (g_pScanner)
             RecordRepairStatistics(g_pScanner->m_anFixed);
-        ShowFinishedState();
-        if (g_pScanner && !g_pScanner->m_strRepairError.empty() && !m_bClosing)
-            AfxMessageBox(RepairErrorMessage(*g_pScanner), MB_OK | MB_ICONERROR);
+        m_bRepaired = true;
         return true;
     default:
         return false;
     }
 }
 
-void CScanStep2Dlg::OnScanDone()
+void CScanStep2Dlg::OnWorkerEnd(CPageWorker&)
 {
+    if (CPageWorker::IsClosing()) {
+        m_animation.Stop();
+        m_progress.Stop();
+        return;
+    }
     ShowFinishedState();
-    if (!m_bClosing && m_nTotal >= 1 && ReadSettingInt("autorpar") != 0)
+    if (m_bRepaired) {
+        if (g_pScanner && !g_pScanner->m_strRepairError.empty())
+            AfxMessageBox(RepairErrorMessage(*g_pScanner), MB_OK | MB_ICONERROR);
+    } else if (m_bDone && m_nTotal >= 1 && ReadSettingInt("autorpar") != 0) {
         Next();
+    }
 }
 
 void CScanStep2Dlg::ShowFinishedState()
@@ -275,6 +289,9 @@ void CScanStep2Dlg::ShowFinishedState()
         Show(m_next, true);
         Show(m_back, true);
     }
+    const bool ended = !m_worker.IsBusy();
+    EnableWindow(m_next.GetSafeHwnd(), ended);
+    EnableWindow(m_back.GetSafeHwnd(), ended);
     m_animation.Stop();
     m_progress.Stop();
     Show(m_animation, false);
@@ -284,7 +301,7 @@ void CScanStep2Dlg::ShowFinishedState()
 void CScanStep2Dlg::Stop()
 {
     // Only while the worker runs: the finished state hides the button.
-    if (!g_pScanner || !g_pScanner->m_pThread || !g_pScanner->m_pThread->IsRunning() || m_bAskingStop)
+    if (!g_pScanner || !m_worker.IsBusy() || m_bAskingStop)
         return;
     g_pScanner->Pause();
     m_bAskingStop = true;
@@ -297,14 +314,13 @@ void CScanStep2Dlg::Stop()
         ShowFinishedState();
     }
     g_pScanner->Resume();
-    if (m_bDonePending) {
-        m_bDonePending = false;
-        OnScanDone();
-    }
 }
 
 void CScanStep2Dlg::Next()
 {
+    // The results page and its repair work on the problems the worker is still adding.
+    if (m_worker.IsBusy())
+        return;
     m_main.ShowPage(PAGE_RESULTS);
     if (ReadSettingInt("autorpar") == 0)
         return;
@@ -324,6 +340,9 @@ bool CScanStep2Dlg::OnCommand(int id, int code, HWND control)
         Next();
         return true;
     case IDC_SCAN_BACK:
+        // A new scan from the first page would replace the engine the worker still runs on.
+        if (m_worker.IsBusy())
+            return true;
         m_main.ShowPage(PAGE_SCANSTEP1);
         Show(m_next, false);
         m_main.m_nScanStage = 1;
@@ -335,10 +354,17 @@ bool CScanStep2Dlg::OnCommand(int id, int code, HWND control)
 
 void CScanStep2Dlg::OnClose()
 {
-    // The scan stops at its next item; its last messages arrive while this waits.
-    m_bClosing = true;
-    if (g_pScanner && g_pScanner->m_pThread && g_pScanner->m_pThread->IsRunning() && g_pScanner->m_hNotifyWnd == m_hWnd)
-        StopScanAndWait(*g_pScanner);
     m_animation.Stop();
     m_progress.Stop();
+}
+
+INT_PTR CScanStep2Dlg::DialogProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    // After Stop, the worker may still be finishing its item.
+    if (msg == WM_SETCURSOR && m_worker.IsBusy() && !m_main.m_bScanRunning) {
+        SetCursor(LoadCursorA(nullptr, IDC_APPSTARTING));
+        SetMsgResult(TRUE);
+        return TRUE;
+    }
+    return CDialog::DialogProc(msg, wParam, lParam);
 }

@@ -6,9 +6,11 @@
 #include "controls/picture_ex.h"
 #include "controls/xp_button.h"
 #include "framework/dialog.h"
+#include "framework/page_worker.h"
 #include "scan/problem.h"
 
 class CHivoraDlg;
+class CRegistryScanner;
 
 // Scan Now, second step: the scan worker's notification window. Shows the place being read, the
 // count per category and in all, offers Stop while the scan runs, and Next and Back when it ends.
@@ -16,8 +18,9 @@ class CScanStep2Dlg : public CDialog {
 public:
     explicit CScanStep2Dlg(CHivoraDlg& main);
 
-    // Resets the display for a new scan: no counts, black names, Stop shown, Next and Back hidden.
-    void BeginScan();
+    // Resets the display for a new scan (no counts, black names, Stop shown, Next and Back hidden)
+    // and follows the engine's worker, which has just started.
+    void BeginScan(const CRegistryScanner& engine);
 
 protected:
     BOOL OnInitDialog() override;
@@ -26,10 +29,13 @@ protected:
     void OnShowWindow(bool show, UINT status) override;
     void OnTimer(UINT_PTR id) override;
     void OnClose() override;
+    void OnWorkerEnd(CPageWorker& worker) override;
+    INT_PTR DialogProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void OnProblem(REGPROBLEM_TYPE type);
-    void OnScanDone();
+    // Next and Back are offered once the worker has ended: until then it may still be adding
+    // problems (a slow item after Stop).
     void ShowFinishedState();
     void Stop();
     void Next();
@@ -44,11 +50,11 @@ private:
     bool m_bTotalChanged = false;
     DWORD m_dwLastRefresh = 0;
     bool m_bRefreshTimer = false;
-    // The Stop question is open: the scan's end waits for its answer.
+    CPageWorker m_worker;
     bool m_bAskingStop = false;
-    bool m_bDonePending = false;
-    // The main window is closing: the scan's end switches no page and starts no repair.
-    bool m_bClosing = false;
+    // What the worker said at its end: the scan is done, or done and repaired on the worker.
+    bool m_bDone = false;
+    bool m_bRepaired = false;
 
     CLabel m_names[kCategoryCount];
     CLabel m_counts[kCategoryCount];

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <string>
 
+#include "framework/fault.h"
 #include "framework/format.h"
 #include "repair/ansi_case.h"
 #include "repair/exclusion_list.h"
@@ -39,17 +40,6 @@ const char* WrongBuildRefusal(bool build32, bool wow64)
                               "scanned or changed.\n\nPlease use the 64-bit build of Hivora (x86_64) on this "
                               "computer."
                             : nullptr;
-}
-
-const char* WrongBuildRefusal()
-{
-    static const char* const refusal = [] {
-        BOOL wow64 = FALSE;
-        if (!IsWow64Process(GetCurrentProcess(), &wow64))
-            wow64 = FALSE;
-        return WrongBuildRefusal(sizeof(void*) == 4, wow64 != FALSE);
-    }();
-    return refusal;
 }
 
 bool CRegistryScanner::StartScan(HWND window)
@@ -188,10 +178,12 @@ UINT ScanThreadProc(void* param)
     for (REGPROBLEM_TYPE type : g_aScanOrder) {
         if (engine.m_abCategorySelected[type] && !engine.StopRequested()) {
             engine.Notify(WM_SCAN_CATEGORY_BEGIN, type);
-            // A check that fails on the way counts as ended: the page must still see the scan end.
+            // A check that fails on the way is logged and counts as ended: the scan goes on, and the
+            // page still sees its end.
             try {
                 engine.RunCheck(type);
             } catch (...) {
+                ReportCaughtFault(("the check of " + std::string(CategoryInfo(type).pszLogName)).c_str());
             }
             engine.Notify(WM_SCAN_CATEGORY_END, type);
         } else {

@@ -4,7 +4,6 @@
 #include <commctrl.h>
 
 #include "framework/com_ptr.h"
-#include "framework/fault.h"
 #include "framework/handles.h"
 #include "framework/paths.h"
 #include "scan/problem_texts.h"
@@ -15,12 +14,6 @@
 #include "shell/startup_log.h"
 
 namespace {
-
-void LogFault(const char* where, const char* what)
-{
-    if (g_pLog)
-        g_pLog->Write(std::string("Unexpected error in ") + where + ": " + what, 2);
-}
 
 // The first instance's main window: titled like it and marked as this program's.
 HWND FindFirstInstance()
@@ -49,13 +42,15 @@ void WriteFirstRunDefaults()
     };
     for (const auto& setting : defaults)
         WriteSettingInt(setting.key, setting.value);
+    // The settings page shows the restore point ticked from the start: the repair does as it shows.
+    if (ReadSettingString("rstrpont").empty())
+        WriteSettingInt("rstrpont", 1);
 }
 
 } // namespace
 
 bool CHivoraApp::InitInstance(const std::string& commandLine)
 {
-    SetFaultReporter(LogFault);
     StartProcessLog(ProgramFolder());
 
     KernelHandle mutex(CreateMutexA(nullptr, TRUE, HV_PRODUCT_NAME));

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "framework/page_worker.h"
 #include "framework/paths.h"
 #include "resources/resource.h"
 #include "shell/main_dlg.h"
@@ -11,20 +12,23 @@
 
 namespace {
 
-// The options in screen order: caption, setting, and whether the box is ticked when the page is made.
+// The options in screen order: caption, setting, whether the box is ticked when the page is made,
+// and whether the first run stores a default for it: such a box always shows the stored value,
+// ticked or not, so that the page shows what the program will do.
 const struct OPTION {
     const char* pszCaption;
     const char* pszSetting;
     bool bCreatedTicked;
+    bool bShownAsStored;
 } kOptions[CGSettingsDlg::kOptionCount] = {
-    {"Run Hivora on startup", "runhivorastartup", false},
-    {"Check for updates automatically", "autoupdts", true},
-    {"Prompt me before downloading any updates", "prompt", true},
-    {"Close Hivora after repair", "shutdown", false},
-    {"Automatically repair items after scanning", "autorpar", false},
-    {"Create a system restore point before repairing errors (XP only)", "rstrpont", true},
-    {"Display splash screen before loading Hivora", "splshscrn", true},
-    {"Log Scanning Results", "logscanResults", true},
+    {"Run Hivora on startup", "runhivorastartup", false, false},
+    {"Check for updates automatically", "autoupdts", true, false},
+    {"Prompt me before downloading any updates", "prompt", true, false},
+    {"Close Hivora after repair", "shutdown", false, false},
+    {"Automatically repair items after scanning", "autorpar", false, false},
+    {"Create a system restore point before repairing errors (XP only)", "rstrpont", true, true},
+    {"Display splash screen before loading Hivora", "splshscrn", true, false},
+    {"Log Scanning Results", "logscanResults", true, false},
 };
 
 // The order in which a shown page reads the settings back.
@@ -46,7 +50,9 @@ BOOL CGSettingsDlg::OnInitDialog()
         StyleLabel(caption, "Arial", 10, RGB(0, 0, 0), RGB(255, 255, 255));
         caption.SetCaption(kOptions[option].pszCaption);
         // Display only: the stored values stay as they are.
-        if (kOptions[option].bCreatedTicked)
+        if (kOptions[option].bShownAsStored)
+            CheckItem(IDC_OPTION_CHECK_FIRST + option, ReadSettingInt(kOptions[option].pszSetting) != 0);
+        else if (kOptions[option].bCreatedTicked)
             CheckItem(IDC_OPTION_CHECK_FIRST + option, true);
     }
     m_notRecommended.SubclassDlgItem(IDC_OPTION_NOT_RECOMMENDED, m_hWnd);
@@ -77,6 +83,7 @@ void CGSettingsDlg::OpenLogFolder() const
     ofn.nMaxFile = sizeof file;
     ofn.lpstrTitle = "Hivora - Select Files";
     ofn.Flags = OFN_FILEMUSTEXIST | OFN_READONLY;
+    const CModalScope modal;
     GetOpenFileNameA(&ofn);
 }
 
@@ -118,9 +125,10 @@ void CGSettingsDlg::OnShowWindow(bool show, UINT)
     // way for another tab's page.
     if (show)
         m_main.SetPressedTab(IDC_TAB_SETTINGS);
-    // A stored 1 ticks its box; a 0 leaves the box as it is.
+    // A stored 1 ticks its box; a 0 leaves the box as it is, unless the box shows the stored value.
     for (int option : kReloadOrder) {
-        if (ReadSettingInt(kOptions[option].pszSetting) != 0)
-            CheckItem(IDC_OPTION_CHECK_FIRST + option, true);
+        const bool on = ReadSettingInt(kOptions[option].pszSetting) != 0;
+        if (on || kOptions[option].bShownAsStored)
+            CheckItem(IDC_OPTION_CHECK_FIRST + option, on);
     }
 }

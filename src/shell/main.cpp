@@ -1,10 +1,15 @@
 #include <windows.h>
 
+#include "framework/page_worker.h"
 #include "shell/app.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
     CHivoraApp app;
     app.InitInstance(commandLine ? commandLine : "");
+    // A worker the close left behind (an update check stuck on the network) ends with the process
+    // here, before anything it may still use is torn down.
+    if (CPageWorker::AnyLeftBehind())
+        ExitProcess(0);
     return 0;
 }

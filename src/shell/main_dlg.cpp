@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "framework/page_worker.h"
 #include "repair/backup_page.h"
 #include "repair/ignore_page.h"
 #include "repair/results_page.h"
@@ -22,6 +23,8 @@
 namespace {
 
 constexpr UINT_PTR kUpdateTimer = 100;
+// Posted by CloseProgram: the rest of the close runs once the open boxes have returned.
+constexpr UINT WM_FINISH_CLOSE = WM_APP + 0x120;
 
 struct PLACE {
     int x, y, width, height;
@@ -39,9 +42,13 @@ PLACE PagePlace(PAGE_ID id)
     }
 }
 
-BOOL CALLBACK EndOwnedDialog(HWND wnd, LPARAM main)
+// Message boxes, the splash, the Open dialog and the schedule dialog: every dialog of the thread but
+// the main window, answered with Cancel.
+BOOL CALLBACK EndOpenDialog(HWND wnd, LPARAM main)
 {
-    if (GetWindow(wnd, GW_OWNER) == reinterpret_cast<HWND>(main) && IsWindowVisible(wnd))
+    char className[16] = {};
+    if (wnd != reinterpret_cast<HWND>(main) && GetClassNameA(wnd, className, sizeof className) &&
+        lstrcmpA(className, "#32770") == 0)
         EndDialog(wnd, IDCANCEL);
     return TRUE;
 }
@@ -156,6 +163,8 @@ void CHivoraDlg::SetPressedTab(int id)
 
 void CHivoraDlg::EnableStrip(bool enable)
 {
+    // A late end of one worker cannot free the strip while another still runs.
+    enable = enable && !CPageWorker::AnyExclusiveBusy();
     for (CXPButton* button : {&m_tabScanNow, &m_tabSettings, &m_tabBackup, &m_linkHelp, &m_linkAbout}) {
         if (button->GetSafeHwnd())
             EnableWindow(button->GetSafeHwnd(), enable);
@@ -259,21 +268,62 @@ void CHivoraDlg::OnTimer(UINT_PTR id)
         SendMessageA(updates->GetSafeHwnd(), WM_START_UPDATE_CHECK, 0, 0);
 }
 
-void CHivoraDlg::EndOwnedDialogs() const
+void CHivoraDlg::EndOpenDialogs() const
 {
-    // Message boxes and the splash, from this thread: answered with Cancel.
-    EnumThreadWindows(GetCurrentThreadId(), EndOwnedDialog, reinterpret_cast<LPARAM>(m_hWnd));
+    EnumThreadWindows(GetCurrentThreadId(), EndOpenDialog, reinterpret_cast<LPARAM>(m_hWnd));
 }
 
 void CHivoraDlg::OnClose()
 {
-    EndOwnedDialogs();
-    // Pages with a worker stop it and wait for it here, while messages are still dispatched.
+    CloseProgram(IDCANCEL);
+}
+
+void CHivoraDlg::CloseProgram(INT_PTR result)
+{
+    if (m_bClosing)
+        return;
+    m_bClosing = true;
+    m_nCloseResult = result;
+    KillTimer(m_hWnd, kUpdateTimer);
+    CPageWorker::BeginClosing();
+    EndOpenDialogs();
+    // A box ended here returns only after this handler has: a worker waiting for its answer is
+    // waited for from the message loop, not from under the box.
+    PostMessageA(m_hWnd, WM_FINISH_CLOSE, 0, 0);
+}
+
+void CHivoraDlg::FinishClose()
+{
+    if (m_bClosed)
+        return;
+    m_bClosed = true;
+    // Nothing new may start while the workers finish.
+    EnableWindow(m_hWnd, FALSE);
+    CPageWorker::WaitForAll();
     for (const auto& page : m_pages) {
         if (page && page->GetSafeHwnd())
             SendMessageA(page->GetSafeHwnd(), WM_CLOSE, 0, 0);
     }
-    EndDialog(IDCANCEL);
+    EndDialog(m_nCloseResult);
+}
+
+bool CHivoraDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg != WM_FINISH_CLOSE)
+        return CDialog::OnMessage(msg, wParam, lParam);
+    FinishClose();
+    return true;
+}
+
+INT_PTR CHivoraDlg::DialogProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    // The session ends when this returns: the close runs to its end here.
+    if (msg == WM_ENDSESSION && wParam) {
+        CloseProgram(IDCANCEL);
+        FinishClose();
+        return TRUE;
+    }
+    return CDialog::DialogProc(msg, wParam, lParam);
 }
 
 bool CHivoraDlg::OnPaint()

@@ -46,10 +46,15 @@ public:
     // Gives one of the tabs IDC_TAB_SCANNOW, IDC_TAB_SETTINGS, IDC_TAB_BACKUP the pressed look and
     // the others the released look; 0 releases all three.
     void SetPressedTab(int id);
-    // The strip's tabs and links and the panel's Quick Scan button, disabled while a scan runs.
+    // The strip's tabs and links and the panel's Quick Scan button, disabled while a scan, a repair
+    // or a restore runs: they are enabled only when no such worker is busy.
     void EnableStrip(bool enable);
     // Quick Scan: a new scan from scan step 1 with the panel's current ticks.
     void QuickScan();
+    // The one way out of the program (the close box, End task, "shutdown" after a repair, the end
+    // of the session): open boxes are answered as cancelled, every page's worker is stopped and
+    // waited for, then the dialog ends with result.
+    void CloseProgram(INT_PTR result);
 
     // Which page the Scan Now tab shows: 1 scan step 1, 2 scan step 2, 3 results.
     int m_nScanStage = 1;
@@ -61,6 +66,8 @@ protected:
     bool OnCommand(int id, int code, HWND control) override;
     void OnTimer(UINT_PTR id) override;
     void OnClose() override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    INT_PTR DialogProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void OnOK() override {}
     void OnCancel() override {}
     bool OnPaint() override;
@@ -71,7 +78,9 @@ private:
     void ShowPanel(bool quickScan);
     // The page of a tab (0: none pressed) with the enabled panel and its Quick Scan button.
     void ShowWithPanel(int tab, PAGE_ID id);
-    void EndOwnedDialogs() const;
+    void EndOpenDialogs() const;
+    // The close path's second half, from the message loop: waits for the workers, ends the dialog.
+    void FinishClose();
 
     CLeftCategoryDlg m_categoryPanel;
     std::unique_ptr<CDialog> m_pages[PAGE_COUNT];
@@ -81,6 +90,9 @@ private:
     CXPButton m_linkHelp;
     CXPButton m_linkAbout;
     HICON m_hIcon = nullptr;
+    bool m_bClosing = false;
+    bool m_bClosed = false;
+    INT_PTR m_nCloseResult = IDCANCEL;
 };
 
 // The property that marks the main window, so that a second instance finds this program's window

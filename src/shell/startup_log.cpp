@@ -5,7 +5,18 @@
 #include <ctime>
 #include <memory>
 
+#include "framework/fault.h"
 #include "shell/logfile.h"
+
+namespace {
+
+void LogFault(const char* where, const char* what)
+{
+    if (g_pLog)
+        g_pLog->Write(std::string("Unexpected error in ") + where + ": " + what, 2);
+}
+
+} // namespace
 
 void StartProcessLog(const std::string& programFolder)
 {
@@ -18,4 +29,5 @@ void StartProcessLog(const std::string& programFolder)
     PruneLogFolder(folder, false);
     log = std::make_unique<CLogFile>(LogFilePath(programFolder, now));
     g_pLog = log.get();
+    SetFaultReporter(LogFault);
 }

@@ -6,6 +6,7 @@
 
 #include "framework/dialog.h"
 #include "framework/msgbox.h"
+#include "framework/page_worker.h"
 #include "shell/product.h"
 #include "shell/settings.h"
 #include "updater/patchwell.h"
@@ -14,8 +15,8 @@ namespace {
 
 // The window of the running check's page; one check runs at a time.
 std::atomic<HWND> g_hUpdateWindow{nullptr};
-// Set and read on the window's thread only.
-bool g_bSilenced = false;
+// Set by the window's thread when the program closes; read by the worker too.
+std::atomic<bool> g_bSilenced{false};
 // The program version the server offers, for the download text.
 std::string g_strNewSoftwareVersion;
 
@@ -92,6 +93,12 @@ bool OnUpdateStatus(int code, const char* text)
         }
         break;
     case AuReadyToInstall:
+        // From here the installation runs in this process: the close waits for it to the end. A
+        // check the closing program has left behind installs nothing: it waits for the process's end.
+        if (!CPageWorker::HoldToEnd()) {
+            for (;;)
+                Sleep(INFINITE);
+        }
         Ask("New downloaded updates are ready to be installed.\n[Note: This may restart application.]",
             MB_ICONINFORMATION);
         break;
@@ -119,6 +126,9 @@ bool OnUpdateConfirm(const char* name, const char* version)
         return true;
     }
     const std::string offered = version ? version : "";
+    // The program is closing: nothing more is fetched.
+    if (g_bSilenced)
+        return false;
     if (IsName(name, "database")) {
         if (IsOlder(ReadSettingString("database"), offered.c_str())) {
             ShowUpdateStatus(kLineDatabase, "New database definitions found.");
@@ -155,7 +165,5 @@ UINT UpdateCheckThread(void* param)
     g_hUpdateWindow = page;
     const std::string url = UpdateListUrl();
     AuCheckForUpdates(url.c_str(), OnUpdateConfirm, OnUpdateStatus);
-    if (page && IsWindow(page))
-        SendMessageA(page, WM_UPDATE_CHECK_ENDED, 0, 0);
     return 1;
 }

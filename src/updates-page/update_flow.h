@@ -15,8 +15,8 @@ enum UPDATE_LINE { kLineSoftware = 1, kLineDatabase = 2, kLineGeneral = 3, kLate
 // host:port; the product's own server when empty) + "/updates/updates.asp".
 std::string UpdateListUrl();
 
-// The worker of one check. param is the updates page's window: it receives the status lines and,
-// at the end, WM_UPDATE_CHECK_ENDED. Returns 1.
+// The worker of one check. param is the updates page's window: it receives the status lines.
+// Returns 1.
 UINT UpdateCheckThread(void* param);
 
 // Patchwell's callbacks; they run on the worker.
@@ -27,10 +27,9 @@ bool OnUpdateConfirm(const char* name, const char* version);
 // installed" instead (the text is not shown).
 void ShowUpdateStatus(int line, const std::string& text);
 
-// From now on the running check asks nothing and shows no box: the window is closing.
+// From now on the running check asks nothing, shows no box and fetches nothing more: the window
+// is closing.
 void SilenceUpdateCheck();
 
-// Sent (synchronously) by the worker to the updates page when AuCheckForUpdates has returned.
-constexpr UINT WM_UPDATE_CHECK_ENDED = WM_APP + 0x101;
 // Sent by the worker with a status line: wParam the line, lParam the text (const char*).
 constexpr UINT WM_UPDATE_STATUS_LINE = WM_APP + 0x102;

@@ -8,14 +8,16 @@
 namespace {
 
 const char kIdleText[] = "Check for availability of update from Hivora Server";
-// How long closing waits for a running check (an installation in progress, say) to end.
-constexpr DWORD kCloseWait = 10000;
+// How long closing waits for a check that cannot be stopped inside Patchwell (a slow server, say).
+// An installation that has begun is waited for to its end.
+constexpr DWORD kCloseWait = 3000;
 
 } // namespace
 
-CUpdates::CUpdates(CHivoraDlg& main) : CDialog(IDD_UPDATES), m_main(main) {}
-
-CUpdates::~CUpdates() = default;
+CUpdates::CUpdates(CHivoraDlg& main) : CDialog(IDD_UPDATES), m_main(main), m_worker(*this, false)
+{
+    m_worker.SetCloseRule(SilenceUpdateCheck, kCloseWait);
+}
 
 BOOL CUpdates::OnInitDialog()
 {
@@ -36,21 +38,17 @@ BOOL CUpdates::OnInitDialog()
 bool CUpdates::StartCheck()
 {
     // Patchwell runs one check at a time in a process.
-    if (m_bChecking)
-        return false;
-    m_pCheck = AfxBeginThread(UpdateCheckThread, m_hWnd);
-    if (!m_pCheck)
+    if (CPageWorker::IsClosing() || !m_worker.Start(UpdateCheckThread, m_hWnd))
         return false;
     m_lines.Clear();
     m_status.SetCaption("");
-    ShowChecking(true);
+    EnableWindow(m_check.GetSafeHwnd(), FALSE);
     return true;
 }
 
-void CUpdates::ShowChecking(bool checking)
+void CUpdates::OnWorkerEnd(CPageWorker&)
 {
-    m_bChecking = checking;
-    EnableWindow(m_check.GetSafeHwnd(), !checking);
+    EnableWindow(m_check.GetSafeHwnd(), TRUE);
 }
 
 bool CUpdates::OnCommand(int id, int code, HWND control)
@@ -93,20 +91,7 @@ bool CUpdates::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         m_lines.Set(static_cast<int>(wParam), reinterpret_cast<const char*>(lParam));
         m_status.SetCaption(m_lines.Text());
         return true;
-    case WM_UPDATE_CHECK_ENDED:
-        ShowChecking(false);
-        return true;
     default:
         return CDialog::OnMessage(msg, wParam, lParam);
     }
-}
-
-void CUpdates::OnClose()
-{
-    if (!m_bChecking || !m_pCheck)
-        return;
-    // The check cannot be stopped inside Patchwell: it asks nothing more, and an installation
-    // that has begun gets the time to finish.
-    SilenceUpdateCheck();
-    m_pCheck->WaitDispatching(kCloseWait);
 }

@@ -6,7 +6,7 @@
 #include "controls/picture_ex.h"
 #include "controls/xp_button.h"
 #include "framework/dialog.h"
-#include "framework/thread.h"
+#include "framework/page_worker.h"
 #include "updates-page/status_lines.h"
 
 class CHivoraDlg;
@@ -16,7 +16,6 @@ class CHivoraDlg;
 class CUpdates : public CDialog {
 public:
     explicit CUpdates(CHivoraDlg& main);
-    ~CUpdates() override;
 
     // Starts a check unless one is running; false when none was started.
     bool StartCheck();
@@ -26,10 +25,9 @@ protected:
     bool OnCommand(int id, int code, HWND control) override;
     void OnShowWindow(bool show, UINT status) override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    void OnClose() override;
+    void OnWorkerEnd(CPageWorker& worker) override;
 
 private:
-    void ShowChecking(bool checking);
 
     CHivoraDlg& m_main;
     CLabel m_status;
@@ -38,6 +36,5 @@ private:
     CXPButton m_statistics;
     CPictureEx m_animation;
     CStatusLines m_lines;
-    std::unique_ptr<CWinThread> m_pCheck;
-    bool m_bChecking = false;
+    CPageWorker m_worker;
 };
