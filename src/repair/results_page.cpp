@@ -47,15 +47,15 @@ std::string ClosingMessage(const CScanResultsDlg::REPAIR_TALLY& tally)
     const int notReached = tally.nTicked - tally.nFixed - tally.nAlreadyGone - tally.nFailed;
     if (tally.nFixed == tally.nTicked)
         return text;
-    text += Format("\n\nOf the %d item(s) ticked, %d were fixed.", tally.nTicked, tally.nFixed);
+    text += Format("\n\nOf the %d item(s) ticked:\n%d fixed", tally.nTicked, tally.nFixed);
     if (tally.nAlreadyGone > 0)
-        text += Format("\n%d were gone already, removed with an entry above them.", tally.nAlreadyGone);
+        text += Format("\n%d already gone (removed with an entry above)", tally.nAlreadyGone);
     if (tally.nFailed > 0)
-        text += Format("\n%d could not be fixed and were left as they were.", tally.nFailed);
+        text += Format("\n%d could not be fixed (left unchanged)", tally.nFailed);
     if (notReached > 0)
-        text += Format("\n%d were not reached: the repair stopped before them.", notReached);
+        text += Format("\n%d not reached (the repair stopped first)", notReached);
     if (tally.nFailed > 0 || notReached > 0)
-        text += "\nThe log file lists every item.";
+        text += "\nThe log file lists each item.";
     return text;
 }
 

@@ -1,13 +1,17 @@
-// The dialog base class and window binding: handlers, results, lifetime and the exception wall.
+// The dialog base class and window binding: handlers, results, lifetime and the exception wall; the
+// page worker's states.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 
 #include "../controls/gallery_ids.h"
 #include "framework/dialog.h"
 #include "framework/fault.h"
+#include "framework/handles.h"
 #include "framework/msgbox.h"
+#include "framework/page_worker.h"
 #include "framework/thread.h"
 #include "framework/window.h"
 
@@ -167,6 +171,110 @@ TEST(Dialog, WorkerReachesTheWindowThreadWhileItWaitsDispatching)
     EXPECT_EQ(road.answer, 77);
     EXPECT_EQ(road.runThread, GetCurrentThreadId());
     EXPECT_EQ(g_strFaults, "worker thread: worker failure\n");
+}
+
+// Checks, without dispatching, until done holds; false after timeout milliseconds.
+bool WaitUntil(const std::function<bool()>& done, DWORD timeout = 30000)
+{
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeout)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+// Dispatches this thread's messages until done holds; false after timeout milliseconds.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeout = 30000)
+{
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeout)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return true;
+}
+
+class CWorkerPageDlg : public CDialog {
+public:
+    CWorkerPageDlg() : CDialog(IDD_TEST_HOST), m_worker(*this, true) {}
+
+    CPageWorker m_worker;
+    int m_nEnds = 0;
+    bool m_bBusyAtEnd = true;
+
+protected:
+    void OnWorkerEnd(CPageWorker& worker) override
+    {
+        ++m_nEnds;
+        m_bBusyAtEnd = worker.IsBusy() || CPageWorker::AnyExclusiveBusy();
+    }
+};
+
+bool EndMessageQueued(HWND page)
+{
+    MSG msg;
+    return PeekMessageA(&msg, page, WM_PAGE_WORKER_ENDED, WM_PAGE_WORKER_ENDED, PM_NOREMOVE) != FALSE;
+}
+
+UINT ThrowsAnything(void* param)
+{
+    WaitForSingleObject(static_cast<HANDLE>(param), INFINITE);
+    throw 42;
+}
+
+UINT EndsAtOnce(void*)
+{
+    return 0;
+}
+
+TEST(PageWorker, EndIsReportedWhateverTheWorkerThrows)
+{
+    CWorkerPageDlg page;
+    ASSERT_TRUE(page.Create(nullptr));
+    g_strFaults.clear();
+    SetFaultReporter(RecordFault);
+    const KernelHandle go(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(page.m_worker.Start(ThrowsAnything, go.get()));
+    EXPECT_TRUE(page.m_worker.IsBusy());
+    EXPECT_TRUE(CPageWorker::AnyExclusiveBusy());
+    EXPECT_FALSE(page.m_worker.Start(EndsAtOnce, nullptr)) << "one run at a time";
+    SetEvent(go.get());
+    EXPECT_TRUE(PumpUntil([&] { return page.m_nEnds == 1; }));
+    SetFaultReporter(nullptr);
+    EXPECT_FALSE(page.m_bBusyAtEnd);
+    EXPECT_EQ(g_strFaults, "worker thread: unknown exception\n");
+
+    // Idle again: it starts anew.
+    ASSERT_TRUE(page.m_worker.Start(EndsAtOnce, nullptr));
+    EXPECT_TRUE(PumpUntil([&] { return page.m_nEnds == 2; }));
+}
+
+TEST(PageWorker, EndWaitsWhileABoxIsOpen)
+{
+    CWorkerPageDlg page;
+    ASSERT_TRUE(page.Create(nullptr));
+    const auto thread = AfxBeginThread(EndsAtOnce, nullptr);
+    ASSERT_NE(thread, nullptr);
+    {
+        const CModalScope box;
+        ASSERT_TRUE(page.m_worker.Watch(*thread));
+        ASSERT_TRUE(thread->Wait(30000));
+        // The end reaches the page, which holds it back while the box is up.
+        EXPECT_TRUE(WaitUntil([&] { return EndMessageQueued(page.GetSafeHwnd()); }));
+        EXPECT_TRUE(PumpUntil([&] { return !EndMessageQueued(page.GetSafeHwnd()); }));
+        EXPECT_EQ(page.m_nEnds, 0);
+        EXPECT_TRUE(page.m_worker.IsBusy());
+    }
+    EXPECT_TRUE(PumpUntil([&] { return page.m_nEnds == 1; }));
+    EXPECT_FALSE(page.m_worker.IsBusy());
 }
 
 TEST(Dialog, DestroyedWindowForgetsItsObject)

@@ -17,6 +17,7 @@
 #include "repair/backup_sets.h"
 #include "resources/resource.h"
 #include "scan/problem.h"
+#include "scan/scanner.h"
 #include "shortcut.h"
 
 namespace {
@@ -170,6 +171,88 @@ TEST(BackupPage, RestoreAndRemoveSetsOfRealRepairs)
     EXPECT_TRUE(app.Close());
     RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, runName.c_str());
     DeleteFileA(shortcut.c_str());
+}
+
+// A backup set of the program's format holding values under one key of HKEY_CURRENT_USER, which its
+// restore brings back; the key is removed again at the end.
+class HandMadeSet {
+public:
+    HandMadeSet(const HivoraApp& app, const std::string& name, int values) : m_path(app.Folder() + "Backup\\" + name + ".reg")
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+        std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\" + std::string(kKey) + "]\r\n";
+        for (int i = 0; i < values; ++i)
+            text += Format("\"value%05d\"=\"restored %d\"\r\n", i, i);
+        CreateDirectoryA((app.Folder() + "Backup").c_str(), nullptr);
+        std::ofstream(m_path, std::ios::binary) << text << "\r\n";
+    }
+    ~HandMadeSet() { RegDeleteTreeA(HKEY_CURRENT_USER, kKey); }
+
+    const std::string& Path() const { return m_path; }
+    static bool Restored()
+    {
+        char data[64] = {};
+        DWORD size = sizeof data;
+        return RegGetValueA(HKEY_CURRENT_USER, kKey, "value00000", RRF_RT_REG_SZ, nullptr, data, &size) == ERROR_SUCCESS;
+    }
+
+private:
+    static constexpr const char* kKey = "Software\\HivoraRestoreTest";
+    std::string m_path;
+};
+
+TEST(BackupPage, RestoreHoldsTheStripAndClosingOverItsResultEndsTheProgram)
+{
+    HivoraApp app(kScannedBefore);
+    const HandMadeSet set(app, "HVBak_Hand_Made", 3000);
+    ASSERT_TRUE(app.Start());
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(gui::ClickButton(main, IDC_TAB_BACKUP));
+    HWND list = gui::FindControl(main, IDC_BACKUP_LIST);
+    ASSERT_NE(list, nullptr);
+    HWND page = GetParent(list);
+    ASSERT_TRUE(gui::WaitFor([&] { return gui::ListCount(list) == 1; }));
+    ASSERT_TRUE(gui::ListSetChecked(list, 0, true));
+
+    // While the registry editor imports, neither a tab nor the page's buttons lead elsewhere.
+    ASSERT_TRUE(gui::Click(page, IDC_BACKUP_RESTORE));
+    EXPECT_TRUE(gui::WaitFor([&] {
+        return !IsWindowEnabled(GetDlgItem(main, IDC_TAB_SCANNOW)) && !IsWindowEnabled(GetDlgItem(main, IDC_TAB_SETTINGS)) &&
+               !IsWindowEnabled(GetDlgItem(page, IDC_BACKUP_RESTORE));
+    }));
+    gui::SaveScreenshot("backup-restoring");
+    ASSERT_TRUE(gui::WaitFor([] { return !gui::MessageBoxText("Hivora").empty(); }, 120000));
+    EXPECT_EQ(gui::MessageBoxText("Hivora"), Format(kRestoredText, 1));
+    EXPECT_TRUE(HandMadeSet::Restored());
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, IDC_TAB_SCANNOW)));
+
+    // End task while the result is open: the box is answered as cancelled and the program ends.
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(app.WaitForExit(15000));
+}
+
+TEST(BackupPage, TheWrongBuildRefusesARestoreAndKeepsTheSet)
+{
+    HivoraApp app(kScannedBefore, HivoraApp::Build::kWow64);
+    const HandMadeSet set(app, "HVBak_Hand_Made", 1);
+    ASSERT_TRUE(app.Start());
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(gui::ClickButton(main, IDC_TAB_BACKUP));
+    HWND list = gui::FindControl(main, IDC_BACKUP_LIST);
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(gui::WaitFor([&] { return gui::ListCount(list) == 1; }));
+    ASSERT_TRUE(gui::ListSetChecked(list, 0, true));
+    ASSERT_TRUE(gui::Click(GetParent(list), IDC_BACKUP_RESTORE));
+    std::string text;
+    ASSERT_TRUE(gui::AnswerMessageBox("Hivora", IDOK, &text, 60000));
+    EXPECT_EQ(text, WrongBuildRefusal(true, true));
+    EXPECT_TRUE(Exists(set.Path()));
+    EXPECT_FALSE(HandMadeSet::Restored());
+    EXPECT_EQ(gui::ListCount(list), 1);
+    EXPECT_TRUE(gui::IsEnabled(main, IDC_TAB_SCANNOW));
+    EXPECT_TRUE(app.Close());
 }
 
 TEST(IgnorePage, NewestFirstAndRemoveKeepsTheFileInStep)

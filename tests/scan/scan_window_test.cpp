@@ -8,15 +8,19 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "../cli/cli_runner.h"
+#include "framework/com_ptr.h"
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "gui_driver.h"
 #include "hivora_app.h"
 #include "resources/resource.h"
 #include "scan/problem.h"
+#include "scan/scanner.h"
 #include "shell/statistics.h"
+#include "shortcut.h"
 
 namespace {
 
@@ -411,6 +415,166 @@ TEST(ScanWindow, ClosingDuringARepairEndsWithACompleteBackupSet)
     ASSERT_EQ(sets.size(), 1u);
     EXPECT_EQ(Occurrences(ReadFileText(sets[0]), std::string("\"") + kSeedPrefix), static_cast<size_t>(removed));
     EXPECT_EQ(ReadHivoraSetting("FixedWinStartUpErrors"), std::to_string(removed));
+}
+
+// A start-up entry that names a bare program, so that the check looks for it along PATH, while the
+// program is started with a PATH of one crowded folder many times over: each look walks the whole
+// folder (the file system here compares names without regard to case), which makes this one item
+// take seconds, as a file test on an unreachable network path does.
+class SlowItem {
+public:
+    SlowItem()
+    {
+        for (int i = 0; i < 8000; ++i) {
+            const FileHandle file(CreateFileA((m_crowd / Format("f%05d.dat", i)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                              CREATE_NEW, 0, nullptr));
+        }
+        RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, kName, REG_SZ, kProgram, sizeof kProgram);
+    }
+    ~SlowItem() { RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, kName); }
+
+    // Starts the program with the crowded PATH.
+    bool Start(HivoraApp& app) const
+    {
+        char old[32768] = {};
+        GetEnvironmentVariableA("PATH", old, sizeof old);
+        std::string path;
+        for (int i = 0; i < 200; ++i)
+            path += m_crowd.Path() + ";";
+        SetEnvironmentVariableA("PATH", (path + old).c_str());
+        const bool started = app.Start();
+        SetEnvironmentVariableA("PATH", old);
+        return started;
+    }
+
+private:
+    static constexpr const char* kName = "HivoraSlowItem";
+    static constexpr char kProgram[] = "hivoraslowitem.exe";
+    TempDir m_crowd;
+};
+
+TEST(ScanWindow, RefusedStartChangesNothing)
+{
+    HivoraApp app(OnlyCategories({RPT_STARTUP}, {{"errs", "7"}, {"TotalWinStartUpErrors", "7"}}),
+                  HivoraApp::Build::kWow64);
+    ASSERT_TRUE(app.Start());
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+
+    // The build's own refusal, not the failure of a start.
+    std::string text;
+    ASSERT_TRUE(ClickOnPage(main, IDC_SCAN_SELECTED, IDC_SCAN_SELECTED));
+    ASSERT_TRUE(gui::WaitFor([] { return !gui::MessageBoxText("Hivora").empty(); }));
+    gui::SaveScreenshot("scan-refused");
+    ASSERT_TRUE(gui::AnswerMessageBox("Hivora", IDOK, &text));
+    EXPECT_EQ(text, WrongBuildRefusal(true, true));
+
+    // No page, stage, engine or counter changed: Scan Now still shows the first page, and a second
+    // try is refused the same way.
+    EXPECT_TRUE(gui::IsEnabled(main, IDC_TAB_SCANNOW));
+    ASSERT_TRUE(gui::ClickButton(main, IDC_TAB_SCANNOW));
+    EXPECT_NE(gui::FindControl(main, IDC_SCAN_SELECTED), nullptr);
+    EXPECT_EQ(gui::FindControl(main, IDC_SCAN_CAPTION, 0), nullptr);
+    ASSERT_TRUE(ClickOnPage(main, IDC_SCAN_SELECTED, IDC_SCAN_SELECTED));
+    ASSERT_TRUE(gui::AnswerMessageBox("Hivora", IDOK, &text));
+    EXPECT_EQ(text, WrongBuildRefusal(true, true));
+    EXPECT_EQ(ReadHivoraSetting("errs"), "7");
+    EXPECT_EQ(ReadHivoraSetting("TotalWinStartUpErrors"), "7");
+    EXPECT_EQ(ReadHivoraSetting("lastScan"), "01-02-2026 10:11:12");
+    EXPECT_TRUE(app.Close());
+}
+
+TEST(ScanWindow, StoppedDuringASlowItemNextWaitsForTheWorker)
+{
+    const SlowItem slow;
+    HivoraApp app(OnlyCategories({RPT_STARTUP}));
+    ASSERT_TRUE(slow.Start(app));
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(ClickOnPage(main, IDC_SCAN_SELECTED, IDC_SCAN_SELECTED));
+    ASSERT_TRUE(gui::WaitForText(main, IDC_SCAN_CURRENT, CategoryInfo(RPT_STARTUP).pszLogName, 60000));
+    // A path is shown as it is: no ampersand becomes an underline.
+    HWND path = gui::FindControl(main, IDC_SCAN_PATH);
+    ASSERT_NE(path, nullptr);
+    EXPECT_NE(GetWindowLongPtrA(path, GWL_STYLE) & SS_NOPREFIX, 0);
+
+    ASSERT_TRUE(gui::Click(main, IDC_SCAN_STOP));
+    ASSERT_TRUE(gui::AnswerMessageBox("Hivora", IDYES));
+    ASSERT_TRUE(gui::WaitForText(main, IDC_SCAN_CAPTION, "Scanning cancelled by the user !"));
+
+    // Back (and Next, when shown) and the tab strip wait for the worker's end; the worker stores
+    // "lastfounderrors" on its way out, so it is there when they come back.
+    bool waited = false;
+    bool stripHeld = true;
+    bool endSeen = false;
+    ASSERT_TRUE(gui::WaitFor(
+        [&] {
+            HWND back = gui::FindControl(main, IDC_SCAN_BACK, 0);
+            if (!back || !IsWindowEnabled(back)) {
+                if (back) {
+                    waited = true;
+                    stripHeld &= !IsWindowEnabled(GetDlgItem(main, IDC_TAB_SCANNOW));
+                }
+                return false;
+            }
+            endSeen = !ReadHivoraSetting("lastfounderrors").empty();
+            return true;
+        },
+        120000));
+    EXPECT_TRUE(waited);
+    EXPECT_TRUE(stripHeld);
+    EXPECT_TRUE(endSeen);
+    gui::SaveScreenshot("scan-stopped-during-slow-item");
+    EXPECT_TRUE(gui::IsEnabled(main, IDC_TAB_SCANNOW));
+    // The slow item's finding counts, in the page and in the statistics.
+    EXPECT_TRUE(gui::WaitForText(main, IDC_SCAN_COUNT_FIRST + RPT_STARTUP, "1"));
+    EXPECT_EQ(ReadHivoraSetting("TotalWinStartUpErrors"), "1");
+    EXPECT_EQ(TextOf(main, IDC_SCAN_CAPTION), "Scanning cancelled by the user !");
+    EXPECT_TRUE(gui::IsEnabled(main, IDC_SCAN_NEXT));
+    EXPECT_TRUE(app.Close());
+}
+
+TEST(ScanWindow, ClosingMessageAccountsForEveryTickedItem)
+{
+    SeededRun run;
+    run.Add(3);
+    const ComApartment com;
+    const std::string desktop = DesktopFolder();
+    ASSERT_FALSE(desktop.empty());
+    std::vector<std::string> shortcuts;
+    for (int i = 0; i < 2; ++i) {
+        shortcuts.push_back(Format("%s\\hivora-closing-%lu-%d.lnk", desktop.c_str(), GetCurrentProcessId(), i));
+        ASSERT_TRUE(MakeShortcut(shortcuts.back(), "C:\\hivora-closing-missing\\app.exe"));
+    }
+    HivoraApp app(OnlyCategories({RPT_STARTUP, RPT_SHORTCUTS}));
+    ASSERT_TRUE(app.Start());
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    Scan(main, IDC_SCAN_SELECTED);
+    const int ticked = std::atoi(TextOf(main, IDC_SCAN_COUNT_FIRST + RPT_STARTUP).c_str()) +
+                       std::atoi(TextOf(main, IDC_SCAN_COUNT_FIRST + RPT_SHORTCUTS).c_str());
+    ASSERT_GE(ticked, 5);
+
+    // Between the scan and the repair one entry goes, and one shortcut is held open by another
+    // program, so that it cannot be moved.
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, SeededRun::Name(0).c_str());
+    const FileHandle held(CreateFileA(shortcuts[0].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    ASSERT_TRUE(gui::Click(main, IDC_SCAN_NEXT));
+    ASSERT_NE(gui::FindControl(main, kListId), nullptr);
+    ASSERT_TRUE(ClickOnPage(main, kListId, IDC_RESULTS_REPAIR));
+    std::string text;
+    ASSERT_TRUE(gui::WaitFor([] { return !gui::MessageBoxText("Hivora").empty(); }, 60000));
+    gui::SaveScreenshot("repair-closing-message-counts");
+    ASSERT_TRUE(gui::AnswerMessageBox("Hivora", IDOK, &text));
+    EXPECT_EQ(text, Format("Hivora has Successfully fixed %d Critical Error(s) in your system registry.Click OK to view "
+                           "Statistics.\n\nOf the %d item(s) ticked:\n%d fixed\n1 already gone (removed with an "
+                           "entry above)\n1 could not be fixed (left unchanged)\nThe log file lists each item.",
+                           ticked - 2, ticked, ticked - 2));
+    EXPECT_EQ(SeededRun::Count(), 0);
+    EXPECT_TRUE(app.Close());
+    for (const std::string& shortcut : shortcuts)
+        DeleteFileA(shortcut.c_str());
 }
 
 } // namespace

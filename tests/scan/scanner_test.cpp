@@ -7,12 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "framework/fault.h"
 #include "framework/format.h"
+#include "framework/handles.h"
 #include "repair/ignore_list.h"
 #include "sandbox.h"
 #include "scan/scanner.h"
 #include "shell/logfile.h"
 #include "shell/settings.h"
+#include "shell/startup_log.h"
 #include "tempdir.h"
 
 namespace {
@@ -350,12 +353,21 @@ TEST_F(ScannerTest, PathsReachThePageAtMostOncePer101Milliseconds)
         EXPECT_EQ(m.text, "HKEY_LOCAL_MACHINE\\Software\\Help");
 }
 
-TEST_F(ScannerTest, FailingCheckStillEndsItsCategoryAndTheScan)
+TEST_F(ScannerTest, FailingCheckIsLoggedAsAnErrorAndStillEndsItsCategoryAndTheScan)
 {
+    // The log set-up both programs start with, which also logs what a thread's wall stops.
+    StartProcessLog(m_temp.Path() + "\\");
     m_engine.m_hooks[RPT_FONTS] = [](CScriptedScanner&) { throw std::runtime_error("broken"); };
     Scan({RPT_FONTS, RPT_APP_PATHS});
+    SetFaultReporter(nullptr);
     EXPECT_EQ(m_page.Of(WM_SCAN_CATEGORY_END).size(), 2u);
     EXPECT_EQ(m_page.m_messages.back().message, WM_SCAN_DONE);
+
+    WIN32_FIND_DATAA found{};
+    const FindHandle search(FindFirstFileA((m_temp / "Logs\\HV*.log").c_str(), &found));
+    ASSERT_TRUE(search);
+    const std::string log = ReadFileText(m_temp / "Logs\\" + found.cFileName);
+    EXPECT_NE(log.find("--ERROR--Unexpected error in the check of Fonts: broken\r\n"), std::string::npos) << log;
 }
 
 } // namespace

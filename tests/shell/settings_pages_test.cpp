@@ -118,12 +118,14 @@ TEST(SettingsPages, GeneralSwitchesStoreAtOnceFromBoxAndCaption)
     HWND page = PageOf(main, IDC_OPEN_LOG_FOLDER);
     ASSERT_NE(page, nullptr);
 
-    // Five boxes show ticked though nothing stored them; the first run stored runhivorastartup.
+    // Four boxes show ticked though nothing stored them; the first run stored runhivorastartup and
+    // the restore point, which the repair then makes as the page shows.
     const bool shown[8] = {true, true, true, false, false, true, true, true};
     for (int option = 0; option < 8; ++option)
         EXPECT_EQ(gui::IsChecked(page, IDC_OPTION_CHECK_FIRST + option), shown[option]) << option;
-    for (const char* setting : {"autoupdts", "prompt", "rstrpont", "splshscrn", "logscanResults"})
+    for (const char* setting : {"autoupdts", "prompt", "splshscrn", "logscanResults"})
         EXPECT_EQ(ReadHivoraSetting(setting), "") << setting;
+    EXPECT_EQ(ReadHivoraSetting("rstrpont"), "1");
     gui::SaveScreenshot("settings-general");
 
     // A box stores its new state at once; its caption toggles it back and stores that.
@@ -136,6 +138,13 @@ TEST(SettingsPages, GeneralSwitchesStoreAtOnceFromBoxAndCaption)
         EXPECT_TRUE(gui::WaitFor([&] { return ReadHivoraSetting(setting) == (was ? "1" : "0"); })) << setting;
         EXPECT_EQ(gui::IsChecked(page, IDC_OPTION_CHECK_FIRST + option), was) << setting;
     }
+    // A quick double click on a caption is two clicks: the box and its value end as they were.
+    HWND caption = gui::FindControl(page, IDC_OPTION_CAPTION_FIRST + 3);
+    const bool before = gui::IsChecked(page, IDC_OPTION_CHECK_FIRST + 3);
+    gui::DoubleClickAt(caption, 5, 5);
+    EXPECT_EQ(gui::IsChecked(page, IDC_OPTION_CHECK_FIRST + 3), before);
+    EXPECT_EQ(ReadHivoraSetting("shutdown"), before ? "1" : "0");
+
     // "(Not Recommended)" is part of the automatic repair caption.
     gui::ClickAt(gui::FindControl(page, IDC_OPTION_NOT_RECOMMENDED), 5, 5);
     EXPECT_TRUE(gui::WaitFor([] { return ReadHivoraSetting("autorpar") == "1"; }));
@@ -159,6 +168,26 @@ TEST(SettingsPages, GeneralSwitchesStoreAtOnceFromBoxAndCaption)
     // OK: back to the Scan Now tab.
     ASSERT_TRUE(gui::Click(page, IDC_PAGE_OK));
     EXPECT_TRUE(gui::WaitFor([&] { return !IsWindowVisible(page); }));
+
+    // The restore point turned off shows unticked at the next start, as the repair will treat it;
+    // the other boxes keep their first look.
+    ASSERT_TRUE(gui::ClickButton(main, IDC_TAB_SETTINGS));
+    page = PageOf(main, IDC_OPEN_LOG_FOLDER);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(gui::SetChecked(page, IDC_OPTION_CHECK_FIRST + 5, false));
+    ASSERT_TRUE(gui::SetChecked(page, IDC_OPTION_CHECK_FIRST + 6, false));
+    EXPECT_TRUE(gui::WaitFor(
+        [] { return ReadHivoraSetting("rstrpont") == "0" && ReadHivoraSetting("splshscrn") == "0"; }));
+    EXPECT_TRUE(app.Close());
+    ASSERT_TRUE(app.Start());
+    main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(gui::ClickButton(main, IDC_TAB_SETTINGS));
+    page = PageOf(main, IDC_OPEN_LOG_FOLDER);
+    ASSERT_NE(page, nullptr);
+    EXPECT_FALSE(gui::IsChecked(page, IDC_OPTION_CHECK_FIRST + 5));
+    EXPECT_TRUE(gui::IsChecked(page, IDC_OPTION_CHECK_FIRST + 6));
+    EXPECT_EQ(ReadHivoraSetting("rstrpont"), "0");
     EXPECT_TRUE(app.Close());
 }
 

@@ -161,6 +161,14 @@ void ClickAt(HWND wnd, int x, int y)
     SendMessageA(wnd, WM_LBUTTONUP, 0, point);
 }
 
+void DoubleClickAt(HWND wnd, int x, int y)
+{
+    ClickAt(wnd, x, y);
+    const LPARAM point = MAKELPARAM(x, y);
+    SendMessageA(wnd, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+    SendMessageA(wnd, WM_LBUTTONUP, 0, point);
+}
+
 void MoveTo(HWND wnd, int x, int y)
 {
     // The pointer goes there too, so that the system's own mouse messages agree with ours.

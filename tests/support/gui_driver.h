@@ -38,6 +38,8 @@ bool IsEnabled(HWND top, int id);
 
 // Left click at client coordinates of a window, handled before returning.
 void ClickAt(HWND wnd, int x, int y);
+// A quick second click as the system reports it: down, up, double click, up.
+void DoubleClickAt(HWND wnd, int x, int y);
 // Mouse movement to client coordinates (may lie outside the window for a captured mouse).
 void MoveTo(HWND wnd, int x, int y);
 void KeyPress(HWND wnd, UINT key);

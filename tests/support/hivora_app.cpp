@@ -30,12 +30,14 @@ void WriteHivoraSetting(const std::string& name, const std::string& value)
                     static_cast<DWORD>(value.size() + 1));
 }
 
-HivoraApp::HivoraApp(const Settings& settings)
+HivoraApp::HivoraApp(const Settings& settings, Build build)
 {
     const std::string built = ProgramFolder() + "..\\..\\bin\\";
     for (const char* file : {"Hivora.exe", "Patchwell.dll", "progress-General.gif", "progress-bar.gif",
                              "update animation.gif"})
         CopyFileA((built + file).c_str(), (m_dir / file).c_str(), FALSE);
+    if (build == Build::kWow64)
+        CopyFileA((ProgramFolder() + "HivoraWow64.exe").c_str(), (m_dir / "Hivora.exe").c_str(), FALSE);
     ResetHivoraSettings();
     for (const auto& [name, value] : settings)
         WriteHivoraSetting(name, value);

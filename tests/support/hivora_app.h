@@ -16,8 +16,12 @@ class HivoraApp {
 public:
     using Settings = std::vector<std::pair<std::string, std::string>>;
 
+    // Which program is copied: the real one, or the test build of it that takes itself for the
+    // 32-bit build on 64-bit Windows (and so refuses to scan, repair or restore).
+    enum class Build { kReal, kWow64 };
+
     // Removes HKLM\SOFTWARE\Hivora, then writes settings (name, REG_SZ text) into it.
-    explicit HivoraApp(const Settings& settings = {});
+    explicit HivoraApp(const Settings& settings = {}, Build build = Build::kReal);
     ~HivoraApp();
     HivoraApp(const HivoraApp&) = delete;
     HivoraApp& operator=(const HivoraApp&) = delete;

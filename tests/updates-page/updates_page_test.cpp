@@ -21,13 +21,16 @@ const char kList[] = "/updates/updates.asp";
 const char kQuestion[] = "New software updates found.\nDo you want to download and install?";
 // Downloads and the in-process installation (which waits four seconds) take their time.
 constexpr DWORD kCheckTime = 60000;
+// How long a close may take when nothing is left to install: the update check is given three
+// seconds, the rest is the process's own end on a busy machine.
+constexpr DWORD kFewSeconds = 10000;
 
 // The program as a user has it after a first scan, with a stand-in setup program beside it and a
 // temporary folder of its own for downloads and the install list.
 class UpdatingHivora {
 public:
-    explicit UpdatingHivora(const std::string& autoCheck, const std::string& server)
-        : m_app({{"lastScan", "01-02-2026 10:11:12"}, {"autoupdts", autoCheck}, {"updatesrv", server}})
+    UpdatingHivora(const std::string& autoCheck, const std::string& server, const HivoraApp::Settings& more = {})
+        : m_app(Settings(autoCheck, server, more))
     {
         m_app.Dir().WriteFile("HivoraSetup.exe", StandInProgram());
         const std::string temp = m_app.Dir().WriteFile("temp\\keep");
@@ -44,7 +47,17 @@ public:
         m_hMain = m_app.MainWindow();
     }
 
+    static HivoraApp::Settings Settings(const std::string& autoCheck, const std::string& server,
+                                        const HivoraApp::Settings& more)
+    {
+        HivoraApp::Settings settings = {{"lastScan", "01-02-2026 10:11:12"}, {"autoupdts", autoCheck}, {"updatesrv", server}};
+        settings.insert(settings.end(), more.begin(), more.end());
+        return settings;
+    }
+
     HivoraApp& App() { return m_app; }
+    // The private temporary folder the program was started with.
+    std::string Temp() const { return m_app.Dir() / "temp"; }
     HWND Main() const { return m_hMain; }
     // The updates page, shown or not: the child dialog that holds the status label.
     HWND Page() const
@@ -206,8 +219,67 @@ TEST_F(UpdatesPage, AutomaticCheckRunsOnceAtStartAndTheButtonWaitsForIt)
     ASSERT_FALSE(IsWindowEnabled(hivora.CheckButton()));
     SendMessageA(hivora.Page(), WM_COMMAND, MAKEWPARAM(IDC_UPDATES_CHECK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(hivora.CheckButton()));
-    // Closed while the check asks its question: the program ends and downloads nothing.
+    // Closed while the check asks its question: the question counts as declined, and the program
+    // ends within a few seconds, having downloaded nothing.
     ASSERT_TRUE(gui::WaitFor([] { return gui::MessageBoxText("Hivora") == kQuestion; }, kCheckTime));
+    PostMessageA(hivora.Main(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(hivora.App().WaitForExit(kFewSeconds));
     EXPECT_TRUE(hivora.App().Close());
     EXPECT_EQ(m_server.Requests(), Lines{kList});
+}
+
+TEST_F(UpdatesPage, ClosingDuringAnInstallationWaitsForItsEnd)
+{
+    UpdatingHivora hivora("0", Server());
+    ASSERT_NE(hivora.Main(), nullptr);
+    const std::string definitions(4096, 'd');
+    m_server.Put(kList, "1\ndatabase\t121\t1\t0\n" + FileLine("defs\\main.db", "/files/main.db", definitions) + "\n");
+    HWND first = gui::FindControl(hivora.Main(), IDC_SCAN_SELECTED);
+    ASSERT_NE(first, nullptr);
+    ASSERT_TRUE(gui::Click(GetParent(first), IDC_PAGE_UPDATE));
+    ASSERT_TRUE(gui::WaitFor([&] { return IsWindowVisible(hivora.Page()) != FALSE; }));
+    ASSERT_TRUE(gui::Click(hivora.Page(), IDC_UPDATES_CHECK));
+    ASSERT_TRUE(gui::WaitFor(
+        [] {
+            return gui::MessageBoxText("Hivora") ==
+                   "New downloaded updates are ready to be installed.\n[Note: This may restart application.]";
+        },
+        kCheckTime));
+    // End task over the notice: the installation that follows runs to its end before the process
+    // does, so that every file is in place and the setup program runs.
+    PostMessageA(hivora.Main(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(hivora.App().WaitForExit(kCheckTime));
+    EXPECT_EQ(ReadFileText(hivora.App().Folder() + "defs\\main.db"), definitions);
+    EXPECT_TRUE(WaitForFile(hivora.App().Folder() + "ran.txt", kCheckTime));
+    EXPECT_FALSE(FileExists(hivora.Temp() + "\\updatetmp.tmp"));
+}
+
+TEST_F(UpdatesPage, ShutdownAfterARepairLeavesASlowCheckBehind)
+{
+    // A list that trickles in for minutes, and one start-up entry to repair.
+    PutSlowList("1\nsoftware\t2.1.5\t0\t0\n" + std::string(64 * 1024, '\n'));
+    m_server.How(kList, "slow 1000");
+    const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const char kEntry[] = "HivoraShutdownTest";
+    const char kMissing[] = "C:\\hivora-shutdown-missing\\app.exe";
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, kEntry, REG_SZ, kMissing, sizeof kMissing), ERROR_SUCCESS);
+    UpdatingHivora hivora("1", Server(), {{"winstrt", "1"}, {"autorpar", "1"}, {"shutdown", "1"}});
+    ASSERT_NE(hivora.Main(), nullptr);
+    ASSERT_TRUE(gui::WaitFor([&] { return Count(kList) == 1; }, kCheckTime));
+
+    // The scan repairs at once; after its message the program closes as "shutdown" asks, without
+    // waiting for the list, which is still arriving.
+    ASSERT_TRUE(gui::Click(hivora.Main(), IDC_SCAN_SELECTED));
+    std::string text;
+    ASSERT_TRUE(gui::AnswerMessageBox("Hivora", IDOK, &text, kCheckTime));
+    EXPECT_EQ(text, "Hivora has Successfully fixed 1 Critical Error(s) in your system registry.Click OK to view "
+                    "Statistics.");
+    EXPECT_TRUE(hivora.App().WaitForExit(kFewSeconds));
+    char data[MAX_PATH] = {};
+    DWORD size = sizeof data;
+    EXPECT_NE(RegGetValueA(HKEY_CURRENT_USER, kRunKey, kEntry, RRF_RT_REG_SZ, nullptr, data, &size), ERROR_SUCCESS);
+    EXPECT_FALSE(FileExists(hivora.Temp() + "\\updatetmp.tmp"));
+    EXPECT_EQ(m_server.Requests(), Lines{kList});
+    EXPECT_TRUE(hivora.App().Close());
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, kEntry);
 }
