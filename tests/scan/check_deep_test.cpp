@@ -71,6 +71,9 @@ TEST_F(DeepScan, OnlyTextsWithADrivePathAfterTheFirstCharacterAreTested)
     SetString(key, "Resource", "res://" + dll + "\\page.htm");
     SetString(key, "GoneResource", "res://C:\\hivora-missing\\gone.dll\\page.htm");
     SetString(key, "Mention", "see C:\\hivora-missing\\readme.txt");
+    // Native names, as Windows writes some paths: tested on the path they name.
+    SetString(key, "Native", "\\??\\" + dll);
+    SetString(key, "NativeGone", "\\??\\C:\\hivora-missing\\driver.sys");
 
     CheckDeepScan(engine);
 
@@ -78,6 +81,7 @@ TEST_F(DeepScan, OnlyTextsWithADrivePathAfterTheFirstCharacterAreTested)
     EXPECT_EQ(Found(), (std::vector<std::string>{
                            key + "|GoneResource|C:\\hivora-missing\\gone.dll\\page.htm",
                            key + "|Mention|see C:\\hivora-missing\\readme.txt",
+                           key + "|NativeGone|\\??\\C:\\hivora-missing\\driver.sys",
                        }));
 }
 
