@@ -8,6 +8,7 @@
 #include "framework/com_ptr.h"
 #include "framework/paths.h"
 #include "shell/schedule_dialog.h"
+#include "shell/task_service.h"
 #include "shell/trigger_text.h"
 
 namespace {
@@ -371,7 +372,11 @@ bool EditScanSchedule(const std::string& name, HWND owner)
         Report("Failed calling ITask::SetFlags: ", hr);
         return false;
     }
-    return SaveTask(task.get());
+    if (!SaveTask(task.get()))
+        return false;
+    // What the task's own interfaces saved may have put it back to the limited run level.
+    RaiseScanTaskRunLevel(name, ProgramPath());
+    return true;
 }
 
 bool ListScanTriggers(const std::string& name, std::vector<std::string>& list)

@@ -1,12 +1,15 @@
 #include "shell/schedule_page.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "framework/gdi.h"
 #include "framework/paths.h"
 #include "resources/resource.h"
 #include "scan/problem_texts.h"
 #include "shell/scan_task.h"
+#include "shell/task_service.h"
 
 namespace {
 
@@ -33,6 +36,8 @@ BOOL CSSettings::OnInitDialog()
     m_label.SetCaption(HV_PRODUCT_NAME " is scheduled to run at:");
 
     EnsureDefaultScanTask(HV_PRODUCT_NAME, kScanTaskComment, TaskFolder());
+    // Made or not in this run, the task is to start the program at the level it asks for.
+    RaiseScanTaskRunLevel(HV_PRODUCT_NAME, ProgramPath());
     FillList();
     return TRUE;
 }
