@@ -49,8 +49,17 @@ void CSSettings::FillList() const
     std::vector<std::string> lines;
     if (!ListScanTriggers(HV_PRODUCT_NAME, lines))
         lines.assign(1, "System scan schedule is not active");
-    for (const std::string& line : lines)
+    // A line wider than the list (a repetition with an end date, say) scrolls into view.
+    const WindowDC dc(list);
+    const SelectScope font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    LONG widest = 0;
+    for (const std::string& line : lines) {
         SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(line.c_str()));
+        SIZE size{};
+        if (dc.get() && GetTextExtentPoint32A(dc.get(), line.c_str(), static_cast<int>(line.size()), &size))
+            widest = std::max(widest, size.cx);
+    }
+    SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
 }
 
 bool CSSettings::OnCommand(int id, int code, HWND control)
