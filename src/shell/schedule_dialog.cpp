@@ -149,6 +149,9 @@ void CScheduleDlg::ShowKind()
     for (int id : {IDC_SCHEDULE_EVERY, IDC_SCHEDULE_EVERY_SPIN})
         ShowItem(id, number);
     ShowItem(IDC_SCHEDULE_WEEK, week);
+    // At logon, at start-up and when idle have no time of their own.
+    for (int id : {IDC_SCHEDULE_TIME, IDC_SCHEDULE_DATE})
+        EnableItem(id, row != nullptr);
     for (int box = 0; box < 7; ++box)
         ShowItem(IDC_SCHEDULE_DAY_FIRST + box, row && row->bDays);
 

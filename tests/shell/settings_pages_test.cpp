@@ -316,7 +316,7 @@ TEST(SettingsPages, ScheduledTaskIsMadeEditedAndMadeAgain)
     EXPECT_TRUE(app.Close());
 }
 
-TEST(SettingsPages, OwnScheduleDialogConfirmedUnchangedKeepsAMonthlyTrigger)
+TEST(SettingsPages, OwnScheduleDialogConfirmedUnchangedKeepsTheTrigger)
 {
     const ComApartment com;
     HivoraApp app(kScannedBefore);
@@ -388,6 +388,21 @@ TEST(SettingsPages, OwnScheduleDialogConfirmedUnchangedKeepsAMonthlyTrigger)
     task = ReadTask();
     ASSERT_EQ(task.triggers.size(), 1u);
     ExpectSameTrigger(task.triggers[0], byDate);
+
+    // A kind the dialog does not edit is offered as it is.
+    TASK_TRIGGER atLogon = Trigger(TASK_EVENT_TRIGGER_AT_LOGON);
+    ASSERT_TRUE(MakeTask(program, {atLogon}));
+    ASSERT_TRUE(gui::Click(page, IDC_MANAGE_SCHEDULE));
+    dialog = gui::WaitForWindow("Hivora - Schedule");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(gui::WaitForText(dialog, IDC_SCHEDULE_PREVIEW, "At logon"));
+    EXPECT_EQ(gui::Text(GetDlgItem(dialog, IDC_SCHEDULE_KIND)), "At logon");
+    gui::SaveScreenshot("schedule-dialog-at-logon", dialog);
+    ASSERT_TRUE(gui::ClickButton(dialog, IDOK));
+    EXPECT_TRUE(gui::WaitFor([&] { return ReadTask().nFlags == (TASK_FLAG_RUN_ONLY_IF_LOGGED_ON | TASK_FLAG_INTERACTIVE); }));
+    task = ReadTask();
+    ASSERT_EQ(task.triggers.size(), 1u);
+    ExpectSameTrigger(task.triggers[0], atLogon);
     EXPECT_TRUE(app.Close());
     DeleteTask();
 }
