@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <exception>
 #include <string>
 #include <vector>
