@@ -9,6 +9,7 @@
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/paths.h"
+#include "framework/security.h"
 #include "framework/wide_text.h"
 #include "scan/scanner.h"
 
@@ -310,7 +311,8 @@ FILE* CreateRegistryBackupFile(CRegistryScanner& scanner)
         FILE* stream = CreateNewFile(path, error);
         if (!stream && error == ERROR_PATH_NOT_FOUND && !folderCreated) {
             folderCreated = true;
-            CreateDirectoryA(folder.c_str(), nullptr);
+            // Backups are imported with administrator rights: only administrators may write them.
+            CreateProtectedFolder(folder, FA_USERS_READ_EXECUTE);
             stream = CreateNewFile(path, error);
         }
         if (stream) {
@@ -373,6 +375,13 @@ FILE* CreateFileBackupSet(CRegistryScanner& scanner)
 
 bool MoveFileToBackup(CRegistryScanner& scanner, const std::string& path, std::string& reason)
 {
+    // A link (symbolic link, junction, any reparse point) stands for something elsewhere, which an
+    // elevated move must not carry off.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        reason = "the shortcut is a link to another place (a reparse point) and is not moved";
+        return false;
+    }
     const size_t slash = path.find_last_of('\\');
     const std::string tail = slash == std::string::npos ? "\\" + path : path.substr(slash);
     // Shortcuts of the same name from different folders each keep their own copy.

@@ -337,7 +337,7 @@ int SelectProblemsForRepair(bool all)
 
 bool CreateRestorePoint()
 {
-    const Library library(LoadLibraryA("SRCLIENT.DLL"));
+    const Library library(LoadLibraryExA("SRCLIENT.DLL", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!library)
         return true;
     using SetRestorePoint = BOOL(WINAPI*)(PRESTOREPOINTINFOA, PSTATEMGRSTATUS);

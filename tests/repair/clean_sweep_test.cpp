@@ -8,6 +8,7 @@
 
 #include "repair/clean_sweep.h"
 #include "framework/paths.h"
+#include "links.h"
 #include "repair_support.h"
 #include "sandbox.h"
 
@@ -228,4 +229,29 @@ TEST(MoveFileToBackup, RecordsTheLineThenMovesTheFile)
     EXPECT_FALSE(FileExists(first));
     EXPECT_EQ(ReadFileText(folder + "\\Old.lnk"), "one");
     EXPECT_EQ(ReadFileText(folder + "\\Old_2.lnk"), "two");
+}
+
+TEST(MoveFileToBackup, RefusesAShortcutThatIsALink)
+{
+    TempDir dir;
+    auto engine = MakeEngine(dir);
+    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
+    engine->m_fpFileList = CreateFileBackupSet(*engine);
+    ASSERT_NE(engine->m_fpFileList, nullptr);
+    fclose(engine->m_fpFileList);
+    engine->m_fpFileList = nullptr;
+    dir.WriteFile("Elsewhere\\theirs.txt", "theirs");
+    CreateDirectoryA((dir / "Desktop").c_str(), nullptr);
+    // Wine shows a folder's link as a reparse point, the attribute the repair reads.
+    const FolderLink link(dir / "Desktop\\Old.lnk", dir / "Elsewhere");
+    if (!link.Ok())
+        GTEST_SKIP() << "no folder link can be made here";
+
+    std::string reason;
+    EXPECT_FALSE(MoveFileToBackup(*engine, dir / "Desktop\\Old.lnk", reason));
+    EXPECT_NE(reason.find("reparse point"), std::string::npos) << reason;
+    // Nothing moved, nothing recorded.
+    EXPECT_EQ(ReadFileText(engine->m_strFileListPath), "");
+    EXPECT_EQ(GetFileAttributesA((engine->m_strFileBackupFolder + "\\Old.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadFileText(dir / "Desktop\\Old.lnk\\theirs.txt"), "theirs");
 }
