@@ -142,7 +142,7 @@ private:
         // One KEY_READ handle serves both walks: a key that cannot also be opened for writing
         // could not pass the report's full-access test either.
         RegKey key;
-        if (RegOpenKeyExA(parent, name, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(parent, name, kWalkOpenOptions, KEY_READ, key.put()) != ERROR_SUCCESS)
             return;
 
         DWORD subkeys = 0;
