@@ -4,15 +4,18 @@
 // under HKLM\SOFTWARE and HKEY_USERS. A few percent of everything is stale: it names files of
 // products that were removed, or keys that are gone.
 //
-//   hv_bench_generate [STATS-FILE]
+//   hv_bench_generate [STATS-FILE [DIVISOR]]
 //
 // Runs once per prefix; the figures of what was written go to STATS-FILE as "name value" lines.
+// DIVISOR (default 1) divides the numbers of classes, identifiers, file types, entries and vendor
+// keys, for a smaller machine that is quicker to build and scan.
 
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -51,12 +54,13 @@ const char* const kProductFiles[] = {".exe", "core.dll", "ui.dll", "ctl.ocx", ".
 
 class Generator {
 public:
-    Generator() : m_rng(20261207) {}
+    explicit Generator(int divisor) : m_rng(20261207), m_nDivisor(divisor > 1 ? divisor : 1) {}
 
     int Run(const char* statsPath);
 
 private:
     std::mt19937 m_rng;
+    int m_nDivisor;
     std::vector<Product> m_products;      // installed ones first, then removed ones
     size_t m_nInstalled = 0;
     std::vector<std::string> m_clsids;    // generated classes, orphaned ones included
@@ -64,6 +68,8 @@ private:
     std::string m_profile, m_documents, m_programs, m_desktop;
     long long m_nKeys = 0, m_nValues = 0, m_nFiles = 0, m_nStale = 0, m_nEmptyKeys = 0, m_nShortcuts = 0;
 
+    // How many of a kind this machine gets: n of the full machine, divided.
+    int Count(int n) const { return n / m_nDivisor > 0 ? n / m_nDivisor : 1; }
     bool Chance(double p) { return std::uniform_real_distribution<double>(0, 1)(m_rng) < p; }
     size_t Pick(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(m_rng); }
     bool Stale()
@@ -185,7 +191,7 @@ void Generator::Files()
     if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES_COMMON, nullptr, 0, common)))
         lstrcpyA(common, "C:\\Program Files\\Common Files");
     // Shared libraries: one value per file, so each needs a file of its own.
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < Count(2000); ++i) {
         const std::string dir = Format("%s\\%s", common, kVendors[i % std::size(kVendors)]);
         if (i < static_cast<int>(std::size(kVendors)))
             MakeFolders(dir);
@@ -221,7 +227,7 @@ void Generator::Classes()
 {
     const char* const threading[] = {"Apartment", "Both", "Free"};
     std::vector<std::string> appIds;
-    for (int i = 0; i < 40000; ++i) {
+    for (int i = 0; i < Count(40000); ++i) {
         const bool orphan = Stale();
         const Product& p = Owner(orphan);
         const std::string clsid = Guid();
@@ -263,7 +269,7 @@ void Generator::Classes()
         }
     }
     // Applications registered by program name, pointing at their identifier.
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < Count(500); ++i) {
         const Product& p = Installed();
         RegKey app = Create(HKEY_CLASSES_ROOT, Format("AppID\\%s%d.exe", Product::Lower(p.name).c_str(), i));
         Str(app.get(), "AppID", Stale() ? Guid() : appIds[Pick(appIds.size())]);
@@ -273,7 +279,7 @@ void Generator::Classes()
 // Programmatic identifiers: versioned ones with their class, and version-independent ones.
 void Generator::ProgIds()
 {
-    for (int i = 0; i < 15000; ++i) {
+    for (int i = 0; i < Count(15000); ++i) {
         const std::string clsid = Stale() ? Guid() : m_clsids[Pick(m_clsids.size())];
         const char* vendor = kVendors[i % 16];
         const char* product = kProducts[(i / 16) % 20];
@@ -294,7 +300,7 @@ void Generator::ProgIds()
 
 void Generator::TypeLibs()
 {
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < Count(2000); ++i) {
         const std::string lib = Guid();
         for (int v = 0, versions = Chance(0.1) ? 2 : 1; v < versions; ++v) {
             const bool stale = Stale();
@@ -316,7 +322,7 @@ void Generator::TypeLibs()
 void Generator::FileTypes()
 {
     std::vector<std::string> types;
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < Count(3000); ++i) {
         const bool stale = Stale();
         const Product& p = Owner(stale);
         const std::string type = Format("%s.%s.z%04d", p.vendor.c_str(), p.name.c_str(), i);
@@ -331,9 +337,9 @@ void Generator::FileTypes()
                                         : "\"" + p.File(".exe") + "\" /dde");
         types.push_back(type);
     }
-    for (int i = 0; i < 5000; ++i) {
+    for (int i = 0; i < Count(5000); ++i) {
         RegKey ext = Create(HKEY_CLASSES_ROOT, Format(".z%04d", i));
-        Str(ext.get(), "", types[i < 3000 ? i : Pick(types.size())]);
+        Str(ext.get(), "", types[static_cast<size_t>(i) < types.size() ? static_cast<size_t>(i) : Pick(types.size())]);
         Str(ext.get(), "Content Type", Format("application/x-z%04d", i));
         if (Chance(0.2)) {
             RegKey with = Create(ext.get(), "OpenWithProgids");
@@ -345,7 +351,7 @@ void Generator::FileTypes()
 void Generator::Uninstall()
 {
     const std::string root = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < Count(3000); ++i) {
         const bool stale = Stale();
         const Product& p = Owner(stale);
         const bool msi = Chance(0.35);
@@ -378,7 +384,7 @@ void Generator::Fonts()
     CreateDirectoryA(folder.c_str(), nullptr);
     RegKey key = Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts");
     const char* const styles[] = {"", " Bold", " Italic", " Bold Italic"};
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < Count(1000); ++i) {
         const std::string file = Format("bnf%03d%c.ttf", i / 4, "rbiz"[i % 4]);
         if (!Stale())
             MakeFile(folder + "\\" + file);
@@ -388,7 +394,7 @@ void Generator::Fonts()
 
 void Generator::AppPathsAndHelp()
 {
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < Count(400); ++i) {
         const Product& p = Owner(Stale());
         RegKey key = Create(HKEY_LOCAL_MACHINE, Format("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\%s%d.exe",
                                                        Product::Lower(p.name).c_str(), i));
@@ -461,7 +467,7 @@ void Generator::VendorTrees()
         Str(product.get(), "Program", p.File(".exe"));
         Str(product.get(), "Version", "5.2.1");
         Dword(product.get(), "Language", 1033);
-        for (int c = 0; c < 120; ++c) {
+        for (int c = 0; c < Count(120); ++c) {
             const bool stale = !p.removed && Stale();
             RegKey comp = Create(product.get(), Format("5.2\\Components\\%s", Guid().c_str()));
             Str(comp.get(), "Name", Format("%s component %d", p.name.c_str(), c));
@@ -477,7 +483,7 @@ void Generator::VendorTrees()
 
         const std::string user = Format("Software\\%s\\%s", p.vendor.c_str(), p.name.c_str());
         RegKey settings = Create(HKEY_CURRENT_USER, user + "\\Settings");
-        for (int s = 0; s < 40; ++s) {
+        for (int s = 0; s < Count(40); ++s) {
             if (s % 3 == 0)
                 Dword(settings.get(), Format("Option%02d", s).c_str(), static_cast<DWORD>(Pick(100)));
             else if (s % 3 == 1)
@@ -491,13 +497,13 @@ void Generator::VendorTrees()
             Str(recent.get(), Format("File%d", r).c_str(),
                 Format("%s\\%s%03d.txt", m_documents.c_str(), stale ? "deleted" : "report", static_cast<int>(Pick(200))));
         }
-        for (int w = 0; w < 60; ++w) {
+        for (int w = 0; w < Count(60); ++w) {
             RegKey win = Create(HKEY_CURRENT_USER, Format("%s\\Windows\\Pane%02d", user.c_str(), w));
             for (const char* name : {"Left", "Top", "Width", "Height", "Visible"})
                 Dword(win.get(), name, static_cast<DWORD>(Pick(1600)));
             Str(win.get(), "Title", Format("Pane %d", w));
         }
-        for (int g = 0; g < 30; ++g) {
+        for (int g = 0; g < Count(30); ++g) {
             const bool stale = p.removed || Stale();
             RegKey plug = Create(HKEY_CURRENT_USER, Format("%s\\Plugins\\Plugin%02d", user.c_str(), g));
             Str(plug.get(), "Path", stale ? p.folder + Format("\\plug%02d.dll", g) : p.File("ctl.ocx"));
@@ -593,5 +599,5 @@ int Generator::Run(const char* statsPath)
 
 int main(int argc, char** argv)
 {
-    return Generator().Run(argc > 1 ? argv[1] : nullptr);
+    return Generator(argc > 2 ? std::atoi(argv[2]) : 1).Run(argc > 1 ? argv[1] : nullptr);
 }
