@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/ascii.h"
 #include "framework/format.h"
 #include "framework/handles.h"
 
@@ -39,14 +40,7 @@ const char* const kClassWords[] = {"Document", "Control", "Renderer", "Parser", 
 struct Product {
     std::string vendor, name, folder; // folder without trailing backslash
     bool removed = false;             // uninstalled: no folder, no files
-    std::string File(const char* suffix) const { return folder + "\\" + Lower(name) + suffix; }
-    static std::string Lower(std::string s)
-    {
-        for (char& c : s)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-        return s;
-    }
+    std::string File(const char* suffix) const { return folder + "\\" + LowerAscii(name) + suffix; }
 };
 
 // The files every installed product has.
@@ -271,7 +265,7 @@ void Generator::Classes()
     // Applications registered by program name, pointing at their identifier.
     for (int i = 0; i < Count(500); ++i) {
         const Product& p = Installed();
-        RegKey app = Create(HKEY_CLASSES_ROOT, Format("AppID\\%s%d.exe", Product::Lower(p.name).c_str(), i));
+        RegKey app = Create(HKEY_CLASSES_ROOT, Format("AppID\\%s%d.exe", LowerAscii(p.name).c_str(), i));
         Str(app.get(), "AppID", Stale() ? Guid() : appIds[Pick(appIds.size())]);
     }
 }
@@ -397,7 +391,7 @@ void Generator::AppPathsAndHelp()
     for (int i = 0; i < Count(400); ++i) {
         const Product& p = Owner(Stale());
         RegKey key = Create(HKEY_LOCAL_MACHINE, Format("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\%s%d.exe",
-                                                       Product::Lower(p.name).c_str(), i));
+                                                       LowerAscii(p.name).c_str(), i));
         Str(key.get(), "", Chance(0.2) ? "\"" + p.File(".exe") + "\"" : p.File(".exe"));
         Str(key.get(), "Path", p.folder);
     }
@@ -405,7 +399,7 @@ void Generator::AppPathsAndHelp()
     RegKey html = Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\HTML Help");
     for (size_t i = 0; i < m_products.size(); ++i) {
         const Product& p = m_products[i];
-        const std::string file = Product::Lower(p.name);
+        const std::string file = LowerAscii(p.name);
         Str(help.get(), (file + ".hlp").c_str(), i % 2 ? p.folder + "\\" : p.folder);
         Str(html.get(), (file + ".chm").c_str(), p.folder);
         m_nStale += p.removed ? 2 : 0;

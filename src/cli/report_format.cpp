@@ -1,5 +1,6 @@
 #include "cli/report_format.h"
 
+#include "framework/ascii.h"
 #include "framework/format.h"
 
 std::string StripMarkup(const std::string& markup)
@@ -15,10 +16,7 @@ std::string StripMarkup(const std::string& markup)
             text += markup.substr(i);
             break;
         }
-        std::string tag = markup.substr(i + 1, close - i - 1);
-        for (char& c : tag)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
+        const std::string tag = LowerAscii(markup.substr(i + 1, close - i - 1));
         if (tag == "br" || tag == "br/" || tag == "br /")
             text += '\n';
         i = close;

@@ -1,4 +1,5 @@
 #include "controls/markup_tokens.h"
+#include "framework/ascii.h"
 #include "framework/hex.h"
 
 #include <cctype>
@@ -8,17 +9,6 @@ namespace {
 bool IsSpace(char c)
 {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    }
-    return true;
 }
 
 struct TagName {
@@ -87,7 +77,7 @@ MarkupTag ParseMarkupTag(std::string_view tag)
     }
     // Searched from the end, so that "br" is tried before "b".
     for (size_t i = std::size(kTags); i-- > 0;) {
-        if (StartsWithNoCase(name, kTags[i].name)) {
+        if (StartsWithAsciiNoCase(name, kTags[i].name)) {
             result.kind = kTags[i].kind;
             break;
         }
@@ -99,10 +89,10 @@ bool ParseFontColour(std::string_view tag, uint32_t& colour)
 {
     constexpr std::string_view kOpen = "<font ";
     constexpr std::string_view kColour = "color=";
-    if (!StartsWithNoCase(tag, kOpen))
+    if (!StartsWithAsciiNoCase(tag, kOpen))
         return false;
     std::string_view rest = tag.substr(kOpen.size());
-    if (!StartsWithNoCase(rest, kColour))
+    if (!StartsWithAsciiNoCase(rest, kColour))
         return false;
     rest.remove_prefix(kColour.size());
     if (!rest.empty() && (rest[0] == '"' || rest[0] == '\''))

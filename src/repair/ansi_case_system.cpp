@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "framework/ascii.h"
+
 namespace {
 
 // The lower-case form of a single-byte character, as the code page's own case map gives it; the
@@ -9,7 +11,7 @@ namespace {
 unsigned char SystemLowerByte(unsigned char c)
 {
     if (c < 0x80)
-        return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+        return static_cast<unsigned char>(LowerAscii(static_cast<char>(c)));
     const char in = static_cast<char>(c);
     WCHAR wide = 0;
     if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &in, 1, &wide, 1) != 1)

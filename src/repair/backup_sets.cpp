@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 
+#include "framework/ascii.h"
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/wide_text.h"
@@ -48,14 +49,6 @@ FileHandle ReadHeldFile(const std::string& path, std::string& text)
 bool Exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
 }
 
 std::string CreationTimeText(const FILETIME& created)
@@ -149,9 +142,9 @@ bool IsRegFileImported(const std::vector<REG_FILE_KEY>& keys, std::string& diffe
     std::map<std::pair<std::string, std::string>, const REG_FILE_VALUE*> last;
     std::map<std::string, std::string> paths;
     for (const REG_FILE_KEY& key : keys) {
-        paths.emplace(Lower(key.strPath), key.strPath);
+        paths.emplace(LowerAscii(key.strPath), key.strPath);
         for (const REG_FILE_VALUE& value : key.values)
-            last[{Lower(key.strPath), Lower(value.strName)}] = &value;
+            last[{LowerAscii(key.strPath), LowerAscii(value.strName)}] = &value;
     }
     difference.clear();
     constexpr int kListed = 20;
@@ -222,7 +215,7 @@ bool SplitMovedFileLine(const std::string& line, const std::string& setFolder, s
                         std::string& copy)
 {
     if (!setFolder.empty()) {
-        const size_t at = Lower(line).find(Lower("," + setFolder + "\\"));
+        const size_t at = LowerAscii(line).find(LowerAscii("," + setFolder + "\\"));
         if (at != std::string::npos) {
             original = line.substr(0, at);
             copy = line.substr(at + 1);

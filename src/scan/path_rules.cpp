@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/ascii.h"
+
 std::string FitPathBuffer(std::string text)
 {
     if (text.size() >= kPathBuffer)
@@ -40,10 +42,7 @@ std::string CutAtFileExtension(const std::string& text)
     if (quote != std::string::npos)
         cut.resize(quote);
 
-    std::string upper = cut;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+    const std::string upper = UpperAscii(cut);
     size_t end = std::string::npos;
     for (const char* ext : {".EXE", ".DLL", ".OCX"}) {
         const size_t at = upper.find(ext);
@@ -103,20 +102,10 @@ std::vector<std::string> CommandLineCandidates(const std::string& text)
 
 namespace {
 
-char LowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // text has prefix at position at, without regard to ASCII case.
 bool HasAt(const std::string& text, size_t at, const std::string& prefix)
 {
-    if (at > text.size() || text.size() - at < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (LowerAscii(text[at + i]) != LowerAscii(prefix[i]))
-            return false;
-    return true;
+    return at <= text.size() && StartsWithAsciiNoCase(std::string_view(text).substr(at), prefix);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/ascii.h"
 #include "framework/wide_text.h"
 #include "scan/check_support.h"
 
@@ -176,18 +177,6 @@ bool CFileTestCache::FileExists(const std::string& path)
     return tests.exists != 0;
 }
 
-namespace {
-
-std::string& UpperAscii(std::string& text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-} // namespace
-
 bool CFolderListings::IsPlainName(const char* name)
 {
     const size_t len = strlen(name);
@@ -196,8 +185,7 @@ bool CFolderListings::IsPlainName(const char* name)
     for (const char* p = name; *p; ++p)
         if (*p < 0x20 || *p > 0x7E || strchr("*?<>\"|:\\/~", *p))
             return false;
-    std::string base(name, strcspn(name, "."));
-    UpperAscii(base);
+    const std::string base = UpperAscii(std::string(name, strcspn(name, ".")));
     for (const char* device : {"CON", "PRN", "AUX", "NUL"})
         if (base == device)
             return false;
@@ -226,7 +214,7 @@ bool CFolderListings::List(const std::string& folder, Listing& listing)
                 return false;
             name.push_back(static_cast<char>(*p));
         }
-        listing.upperNames.insert(UpperAscii(name));
+        listing.upperNames.insert(UpperAscii(std::move(name)));
     } while (FindNextFileW(search.get(), &entry));
     return GetLastError() == ERROR_NO_MORE_FILES;
 }
@@ -245,5 +233,6 @@ CFolderListings::Answer CFolderListings::Lookup(const std::string& folder, const
     if (listing.state <= 0)
         return kUnknown;
     m_key.assign(name);
-    return listing.upperNames.count(UpperAscii(m_key)) ? kPresent : kMissing;
+    m_key = UpperAscii(std::move(m_key));
+    return listing.upperNames.count(m_key) ? kPresent : kMissing;
 }

@@ -1,5 +1,7 @@
 #include "shell/run_level.h"
 
+#include "framework/ascii.h"
+
 namespace {
 
 std::string Trimmed(const std::string& text)
@@ -23,14 +25,7 @@ std::string Unquoted(const std::string& text)
 // differs in any other character never counts as the same.
 bool SamePath(const std::string& a, const std::string& b)
 {
-    if (a.size() != b.size() || a.empty())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (fold(a[i]) != fold(b[i]))
-            return false;
-    }
-    return true;
+    return !a.empty() && EqualsAsciiNoCase(a, b);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <climits>
 #include <utility>
 
+#include "framework/ascii.h"
 #include "updater/field_list.h"
 
 int ReadNumber(std::string_view text)
@@ -24,11 +25,6 @@ int ReadNumber(std::string_view text)
 
 namespace {
 
-char Upper(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // The digit of COM and LPT device names: 1 to 9, and the superscripts 1, 2 and 3, which Windows
 // takes for devices too. Names arrive in the ANSI code page: the superscripts are the bytes B9, B2
 // and B3 in the Western, Central European, Greek, Turkish and Baltic code pages, and C2 B9, C2 B2,
@@ -48,9 +44,7 @@ bool IsDeviceName(std::string_view part)
     std::string_view base = part.substr(0, part.find('.'));
     while (!base.empty() && base.back() == ' ')
         base.remove_suffix(1);
-    std::string upper;
-    for (const char c : base)
-        upper += Upper(c);
+    const std::string upper = UpperAscii(std::string(base));
     if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL")
         return true;
     return upper.size() >= 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&

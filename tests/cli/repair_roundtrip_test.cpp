@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli_runner.h"
+#include "framework/ascii.h"
 #include "framework/com_ptr.h"
 #include "framework/format.h"
 #include "framework/handles.h"
@@ -440,13 +441,6 @@ std::vector<std::vector<std::string>> TsvRows(const std::string& out)
     return rows;
 }
 
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return text;
-}
-
 } // namespace
 
 // A data set of shapes taken from real Windows registries: Windows' package state is never a
@@ -481,14 +475,14 @@ TEST(RepairRoundTrip, RealWorldShapesComeBackExactly)
         const std::string& key = row[2];
         const std::string& name = row[3];
         const std::string line = category + " " + key + "\\" + name + "=" + row[4];
-        EXPECT_TRUE(seen.insert(Lower(category + "|" + key + "|" + name)).second) << "twice: " << line;
+        EXPECT_TRUE(seen.insert(LowerAscii(category + "|" + key + "|" + name)).second) << "twice: " << line;
         for (const char* packageState : {"local settings", "appxhvdataset0shapes", "activatableclasses", "packagedcom",
                                          "\\appx\\", "windowsapps", "systemapps", ".hvdspkg"})
-            EXPECT_EQ(Lower(line).find(packageState), std::string::npos) << line;
-        EXPECT_EQ(Lower(key).find("wow6432node\\classes"), std::string::npos) << line;
+            EXPECT_EQ(LowerAscii(line).find(packageState), std::string::npos) << line;
+        EXPECT_EQ(LowerAscii(key).find("wow6432node\\classes"), std::string::npos) << line;
         if (key.find("HivoraDataSet") != std::string::npos || name.find("HivoraDataSet") != std::string::npos ||
             key.find("{4856A7B1-0D5A-4E4B-9B0E-5E7D1A2B3C0") != std::string::npos)
-            found.insert(Lower(category + " " + key + "\\" + name));
+            found.insert(LowerAscii(category + " " + key + "\\" + name));
     }
     const std::string uninstall = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
     for (const std::string& expected : std::vector<std::string>{
@@ -500,7 +494,7 @@ TEST(RepairRoundTrip, RealWorldShapesComeBackExactly)
              "fileref " + wowClass + "\\LocalPath",
              "deepscn " + wowClass + "\\LocalPath",
          })
-        EXPECT_TRUE(found.count(Lower(expected))) << expected << "\n" << out;
+        EXPECT_TRUE(found.count(LowerAscii(expected))) << expected << "\n" << out;
 
     EXPECT_EQ(cli.Run("repair --categories=all --select=all", out, err), 0u) << out << err;
     const size_t at = out.find("\nBackup set: ");

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/ascii.h"
 #include "repair/exclusion_list.h"
 #include "repair/ignore_list.h"
 #include "repair/pattern_matcher.h"
@@ -78,10 +79,7 @@ TEST(PatternMatcher, AgreesWithASearchPerEntry)
                 const std::string& entry = list[random() % list.size()];
                 const size_t from = random() % entry.size();
                 std::string piece = entry.substr(random() % 2 ? 0 : from);
-                if (random() % 2)
-                    for (char& c : piece)
-                        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-                text += piece;
+                text += random() % 2 ? UpperAscii(piece) : piece;
             } else {
                 for (int n = static_cast<int>(random() % 8); n > 0; --n)
                     text += filler[random() % filler.size()];
@@ -115,7 +113,7 @@ CAnsiCase DoubleByteCase()
     unsigned char lower[256];
     for (int c = 0; c < 256; ++c) {
         lead[c] = c >= 0x81 && c <= 0x9F;
-        lower[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        lower[c] = static_cast<unsigned char>(LowerAscii(static_cast<char>(c)));
     }
     return CAnsiCase(lead, lower);
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "framework/ascii.h"
 #include "updater/crypto.h"
 #include "updater/signed_list.h"
 #include "updater/work_folder.h"
@@ -30,10 +31,7 @@ TEST(SignedReply, SplitsIntoTheListAndTheSignatureOfLineZero)
     EXPECT_EQ(HexText(signature.data(), signature.size()), kSignature);
 
     // Upper-case digits, a reply of line 0 alone, one that ends at the signature.
-    std::string upper = kSignature;
-    for (char& c : upper)
-        c = static_cast<char>(toupper(c));
-    ASSERT_TRUE(SplitSignedReply("12\t" + upper + "\n", list, signature, why));
+    ASSERT_TRUE(SplitSignedReply("12\t" + UpperAscii(kSignature) + "\n", list, signature, why));
     EXPECT_EQ(list, "12\n");
     ASSERT_TRUE(SplitSignedReply(std::string("3\t") + kSignature, list, signature, why));
     EXPECT_EQ(list, "3");

@@ -1,0 +1,49 @@
+#pragma once
+
+// Letter case of ASCII letters only, for texts compared as the file system and the registry compare
+// plain names, and for markers and tags of the program's own formats. Every other byte, the bytes of
+// double-byte characters among them, stays as it is. Pure code: no windows.h.
+
+#include <string>
+#include <string_view>
+
+constexpr char LowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+constexpr char UpperAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+inline std::string LowerAscii(std::string text)
+{
+    for (char& c : text)
+        c = LowerAscii(c);
+    return text;
+}
+
+inline std::string UpperAscii(std::string text)
+{
+    for (char& c : text)
+        c = UpperAscii(c);
+    return text;
+}
+
+// a and b are the same text but for the case of ASCII letters.
+constexpr bool EqualsAsciiNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    return true;
+}
+
+// text begins with prefix but for the case of ASCII letters.
+constexpr bool StartsWithAsciiNoCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && EqualsAsciiNoCase(text.substr(0, prefix.size()), prefix);
+}
