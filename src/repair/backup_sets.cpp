@@ -13,6 +13,7 @@
 #include "framework/ascii.h"
 #include "framework/format.h"
 #include "framework/handles.h"
+#include "framework/read_file.h"
 #include "framework/wide_text.h"
 #include "repair/clean_sweep.h"
 #include "scan/registry.h"
@@ -27,23 +28,6 @@ void LogWarn(const std::string& text)
 {
     if (g_pLog)
         g_pLog->Write(text, kLogWarn);
-}
-
-// Reads a file through a handle that lets others read it only, and keeps that handle.
-FileHandle ReadHeldFile(const std::string& path, std::string& text)
-{
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    std::vector<char> buffer(64 * 1024);
-    while (file) {
-        DWORD read = 0;
-        if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr))
-            file.reset();
-        else if (read == 0)
-            break;
-        else
-            text.append(buffer.data(), read);
-    }
-    return file;
 }
 
 bool Exists(const std::string& path)
@@ -185,7 +169,7 @@ bool RestoreRegistryFile(const std::string& path, std::string& reason)
     // delete), and the file stays open for reading only until the import is done, so that what was
     // checked is what is imported.
     std::string text;
-    FileHandle held = ReadHeldFile(path, text);
+    FileHandle held = ReadWholeFile(path, text);
     if (!held) {
         reason = "the file " + path + " could not be read";
         return false;

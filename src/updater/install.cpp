@@ -9,6 +9,7 @@
 
 #include "framework/handles.h"
 #include "framework/paths.h"
+#include "framework/read_file.h"
 #include "updater/crypto.h"
 #include "updater/install_list.h"
 #include "updater/patchwell.h"
@@ -17,22 +18,6 @@
 #include "updater/update_log.h"
 
 namespace {
-
-bool ReadWholeFile(const std::string& path, std::string& text)
-{
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file)
-        return false;
-    text.clear();
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) {
-        if (read == 0)
-            return true;
-        text.append(buffer, read);
-    }
-    return false;
-}
 
 // Folders a target needs are made below the program folder only, never the folder itself.
 bool IsFolder(const std::string& path)
