@@ -23,6 +23,7 @@
 #include "framework/ascii.h"
 #include "framework/format.h"
 #include "framework/handles.h"
+#include "framework/wide_text.h"
 
 namespace {
 
@@ -525,9 +526,7 @@ void Generator::Shortcut(const std::string& lnk, const std::string& target)
     IPersistFile* file = nullptr;
     link->SetPath(target.c_str());
     if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        wchar_t wide[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, lnk.c_str(), -1, wide, MAX_PATH);
-        if (SUCCEEDED(file->Save(wide, TRUE)))
+        if (SUCCEEDED(file->Save(Widen(lnk).c_str(), TRUE)))
             ++m_nShortcuts;
         file->Release();
     }

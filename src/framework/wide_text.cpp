@@ -37,6 +37,32 @@ bool ExactAnsi(const wchar_t* text, size_t length, std::string& out)
     return true;
 }
 
+namespace {
+
+std::string NarrowWith(const wchar_t* text, size_t length, DWORD flags, const char* lost)
+{
+    if (length == 0)
+        return {};
+    const int wideLength = static_cast<int>(length);
+    const int n = WideCharToMultiByte(CP_ACP, flags, text, wideLength, nullptr, 0, lost, nullptr);
+    std::string ansi(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_ACP, flags, text, wideLength, ansi.data(), n, lost, nullptr);
+    return ansi;
+}
+
+} // namespace
+
+std::string Narrow(const std::wstring& text)
+{
+    return NarrowWith(text.data(), text.size(), 0, nullptr);
+}
+
+std::string NarrowMarkingLoss(const wchar_t* text, size_t length)
+{
+    return NarrowWith(text, length, WC_NO_BEST_FIT_CHARS, "?");
+}
+
 std::string WideToUtf8(const std::wstring& text)
 {
     return Utf16ToUtf8(std::u16string(text.begin(), text.end()));

@@ -14,6 +14,14 @@ std::wstring Widen(const std::string& ansi);
 // replaced by a look-alike.
 bool ExactAnsi(const wchar_t* text, size_t length, std::string& out);
 
+// The ANSI form of wide text to show it: a character the code page lacks becomes the system's
+// look-alike or its default character.
+std::string Narrow(const std::wstring& text);
+
+// The ANSI form of wide text in which every character the code page lacks is a question mark, never
+// a look-alike, so that a path holding one is never taken for another file's path.
+std::string NarrowMarkingLoss(const wchar_t* text, size_t length);
+
 // Wide text to and from UTF-8, without loss (see framework/utf16.h).
 std::string WideToUtf8(const std::wstring& text);
 std::wstring Utf8ToWide(const std::string& text);

@@ -223,10 +223,8 @@ public:
     {
         if (!m_file)
             return false;
-        wchar_t widePath[MAX_PATH];
-        if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH))
-            return false;
-        if (FAILED(m_file->Load(widePath, STGM_READ)))
+        const std::wstring widePath = Widen(path);
+        if (widePath.empty() || widePath.size() >= MAX_PATH || FAILED(m_file->Load(widePath.c_str(), STGM_READ)))
             return false;
         // Resolving may find a moved target; what counts is the target it holds afterwards. The
         // file itself is never rewritten (an elevated scan must not change what other users own).

@@ -49,11 +49,7 @@ std::string ExpandEnvironment(const std::string& text)
     std::string ansi;
     if (!ExactAnsi(out, n - 1, ansi)) {
         // A question mark can be part of no file name: the path counts as present.
-        const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, out, static_cast<int>(n - 1), nullptr,
-                                               0, "?", nullptr);
-        ansi.assign(static_cast<size_t>(length > 0 ? length : 0), '\0');
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, out, static_cast<int>(n - 1), ansi.data(), length, "?",
-                            nullptr);
+        ansi = NarrowMarkingLoss(out, n - 1);
         if (!IsUntestablePath(ansi))
             ansi.assign(1, '?');
     }

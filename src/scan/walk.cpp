@@ -197,11 +197,7 @@ bool CFolderListings::IsPlainName(const char* name)
 bool CFolderListings::List(const std::string& folder, Listing& listing)
 {
     const std::string pattern = folder + "\\*";
-    const int wideLen = MultiByteToWideChar(CP_ACP, 0, pattern.c_str(), -1, nullptr, 0);
-    if (wideLen <= 0)
-        return false;
-    std::wstring widePattern(static_cast<size_t>(wideLen), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, pattern.c_str(), -1, widePattern.data(), wideLen);
+    const std::wstring widePattern = Widen(pattern);
     WIN32_FIND_DATAW entry;
     const FindHandle search(FindFirstFileW(widePattern.c_str(), &entry));
     if (!search)

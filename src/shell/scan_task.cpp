@@ -7,6 +7,7 @@
 
 #include "framework/com_ptr.h"
 #include "framework/paths.h"
+#include "framework/wide_text.h"
 #include "shell/schedule_dialog.h"
 #include "shell/task_service.h"
 #include "shell/trigger_text.h"
@@ -15,28 +16,6 @@ namespace {
 
 constexpr DWORD kFlagsCreated = TASK_FLAG_RUN_ONLY_IF_LOGGED_ON;
 constexpr DWORD kFlagsConfirmed = TASK_FLAG_RUN_ONLY_IF_LOGGED_ON | TASK_FLAG_INTERACTIVE;
-
-std::wstring Wide(const std::string& text)
-{
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (n <= 0)
-        return {};
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), n);
-    wide.resize(static_cast<size_t>(n) - 1);
-    return wide;
-}
-
-std::string Ansi(const wchar_t* wide)
-{
-    const int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 0)
-        return {};
-    std::string text(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text.data(), n, nullptr, nullptr);
-    text.resize(static_cast<size_t>(n) - 1);
-    return text;
-}
 
 void Report(const char* text, HRESULT hr)
 {
@@ -55,7 +34,7 @@ ComPtr<ITaskScheduler> OpenScheduler()
 
 HRESULT ActivateTask(ITaskScheduler* scheduler, const std::string& name, ComPtr<ITask>& task)
 {
-    return scheduler->Activate(Wide(name).c_str(), IID_ITask, reinterpret_cast<IUnknown**>(task.put()));
+    return scheduler->Activate(Widen(name).c_str(), IID_ITask, reinterpret_cast<IUnknown**>(task.put()));
 }
 
 ComPtr<ITask> ActivateForEditing(ITaskScheduler* scheduler, const std::string& name)
@@ -280,7 +259,7 @@ bool CreateScanTask(const std::string& name, const std::string& workingDirectory
     if (!scheduler)
         return false;
     ComPtr<ITask> task;
-    HRESULT hr = scheduler->NewWorkItem(Wide(name).c_str(), CLSID_CTask, IID_ITask,
+    HRESULT hr = scheduler->NewWorkItem(Widen(name).c_str(), CLSID_CTask, IID_ITask,
                                         reinterpret_cast<IUnknown**>(task.put()));
     if (FAILED(hr)) {
         Report("Failed calling NewWorkItem, ", hr);
@@ -290,11 +269,11 @@ bool CreateScanTask(const std::string& name, const std::string& workingDirectory
         const char* call;
         HRESULT hr;
     } steps[] = {
-        {"SetApplicationName", task->SetApplicationName(Wide(ProgramPath()).c_str())},
-        {"SetWorkingDirectory", task->SetWorkingDirectory(Wide(workingDirectory).c_str())},
+        {"SetApplicationName", task->SetApplicationName(Widen(ProgramPath()).c_str())},
+        {"SetWorkingDirectory", task->SetWorkingDirectory(Widen(workingDirectory).c_str())},
         {"SetFlags", task->SetFlags(kFlagsCreated)},
-        {"SetAccountInformation", task->SetAccountInformation(Wide(UserName()).c_str(), nullptr)},
-        {"SetComment", task->SetComment(Wide(comment).c_str())},
+        {"SetAccountInformation", task->SetAccountInformation(Widen(UserName()).c_str(), nullptr)},
+        {"SetComment", task->SetComment(Widen(comment).c_str())},
         {"SetParameters", task->SetParameters(L"-t")},
     };
     for (const auto& step : steps) {
@@ -400,7 +379,7 @@ bool ListScanTriggers(const std::string& name, std::vector<std::string>& list)
             continue;
         LPWSTR text = nullptr;
         if (SUCCEEDED(trigger->GetTriggerString(&text)) && text) {
-            list.push_back(Ansi(text));
+            list.push_back(Narrow(text));
             CoTaskMemFree(text);
         } else {
             list.push_back(ComposeTriggerText(FromTaskTrigger(data)));

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "framework/handles.h"
 #include "framework/paths.h"
 #include "framework/read_file.h"
+#include "framework/wide_text.h"
 #include "updater/crypto.h"
 #include "updater/install_list.h"
 #include "updater/patchwell.h"
@@ -36,16 +38,15 @@ std::string WithBackslash(std::string folder)
 // Renames the file of an open handle (opened with DELETE access) to target, replacing it.
 bool RenameOpenFile(HANDLE file, const std::string& target)
 {
-    const int length = MultiByteToWideChar(CP_ACP, 0, target.c_str(), -1, nullptr, 0);
-    if (length <= 1)
+    const std::wstring name = Widen(target);
+    if (name.empty())
         return false;
-    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + static_cast<size_t>(length) * sizeof(wchar_t));
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + (name.size() + 1) * sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     info->ReplaceIfExists = TRUE;
     info->RootDirectory = nullptr;
-    info->FileNameLength = static_cast<DWORD>((length - 1) * sizeof(wchar_t));
-    if (!MultiByteToWideChar(CP_ACP, 0, target.c_str(), -1, info->FileName, length))
-        return false;
+    info->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    memcpy(info->FileName, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
     return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != FALSE;
 }
 

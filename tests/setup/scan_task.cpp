@@ -10,18 +10,11 @@
 #include <string>
 
 #include "framework/com_ptr.h"
+#include "framework/wide_text.h"
 
 namespace {
 
 const wchar_t kTaskName[] = L"Hivora";
-
-std::wstring Wide(const char* text)
-{
-    std::wstring wide(MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), static_cast<int>(wide.size()));
-    wide.pop_back();
-    return wide;
-}
 
 int Create(ITaskScheduler* scheduler, const char* program)
 {
@@ -31,7 +24,7 @@ int Create(ITaskScheduler* scheduler, const char* program)
         std::fprintf(stderr, "NewWorkItem: 0x%lx\n", hr);
         return 1;
     }
-    std::wstring path = Wide(program);
+    std::wstring path = Widen(program);
     std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
     task->SetApplicationName(path.c_str());
     task->SetWorkingDirectory(folder.c_str());

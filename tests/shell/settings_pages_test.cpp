@@ -11,6 +11,7 @@
 
 #include "framework/com_ptr.h"
 #include "framework/handles.h"
+#include "framework/wide_text.h"
 #include "gui_driver.h"
 #include "hivora_app.h"
 #include "resources/resource.h"
@@ -24,13 +25,6 @@ const char* const kDefaultText = "At 3:00 AM every Tue of every week, starting 1
 // The general settings in screen order.
 const char* const kOptionSettings[8] = {"runhivorastartup", "autoupdts", "prompt",   "shutdown",
                                         "autorpar",         "rstrpont",  "splshscrn", "logscanResults"};
-
-std::string Narrow(const wchar_t* wide)
-{
-    char text[MAX_PATH * 2] = "";
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-    return text;
-}
 
 // The scheduled task "Hivora" as the Task Scheduler keeps it.
 struct TASK_RECORD {

@@ -10,6 +10,7 @@
 #include "framework/gdi.h"
 #include "framework/handles.h"
 #include "framework/paths.h"
+#include "framework/wide_text.h"
 
 namespace gui {
 
@@ -294,9 +295,7 @@ std::vector<std::string> ListBoxLines(HWND list)
             break;
         std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
         SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(wide.data()));
-        char text[4096] = "";
-        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text, sizeof text, nullptr, nullptr);
-        lines.emplace_back(text);
+        lines.push_back(Narrow(wide.c_str()));
     }
     return lines;
 }

@@ -5,17 +5,17 @@
 #include <shobjidl.h>
 
 #include "framework/com_ptr.h"
+#include "framework/wide_text.h"
 
 bool MakeShortcut(const std::string& link, const std::string& target)
 {
     ComPtr<IShellLinkA> shellLink;
     ComPtr<IPersistFile> file;
-    wchar_t wide[MAX_PATH];
     return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                       shellLink.put())) &&
            SUCCEEDED(shellLink->SetPath(target.c_str())) &&
            SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.put())) &&
-           MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH) > 0 && SUCCEEDED(file->Save(wide, TRUE));
+           SUCCEEDED(file->Save(Widen(link).c_str(), TRUE));
 }
 
 std::string DesktopFolder()
