@@ -22,14 +22,6 @@
 
 namespace {
 
-constexpr int kLogWarn = 1;
-
-void LogWarn(const std::string& text)
-{
-    if (g_pLog)
-        g_pLog->Write(text, kLogWarn);
-}
-
 bool Exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -265,8 +257,7 @@ int RestoreBackupSets(const std::string& backupFolder, const std::vector<std::st
     // Both the Backup page and hivora-cli restore come here: what the wrong build imported would
     // land in the registry's 32-bit half, and the backup file would be gone.
     if (const char* refusal = WrongBuildRefusal()) {
-        if (g_pLog)
-            g_pLog->Write(std::string("Restore refused, nothing was restored: ") + refusal, 2);
+        LogMessage(std::string("Restore refused, nothing was restored: ") + refusal, LOG_ERROR);
         return -1;
     }
     int restored = 0;
@@ -277,12 +268,12 @@ int RestoreBackupSets(const std::string& backupFolder, const std::vector<std::st
         std::string reason;
         const std::string regPath = setPath + ".reg";
         if (Exists(regPath) && !RestoreRegistryFile(regPath, reason)) {
-            LogWarn("Restore of " + setPath + " incomplete: " + reason);
+            LogMessage("Restore of " + setPath + " incomplete: " + reason, LOG_WARN);
             whole = false;
         }
         const std::string listPath = setPath + ".bak";
         if (Exists(listPath) && !RestoreMovedFiles(listPath, reason)) {
-            LogWarn("Restore of " + setPath + " incomplete: " + reason);
+            LogMessage("Restore of " + setPath + " incomplete: " + reason, LOG_WARN);
             whole = false;
         }
         if (!whole && failures)
@@ -299,7 +290,7 @@ int RemoveBackupSets(const std::string& backupFolder, const std::vector<std::str
     for (const std::string& name : names) {
         // A dotless file lists with an empty name: its "set folder" would be the Backup folder itself.
         if (name.empty() || name.find_first_of("\\/:") != std::string::npos || name == "..") {
-            LogWarn("Backup set name \"" + name + "\" refused: it names no set folder of its own");
+            LogMessage("Backup set name \"" + name + "\" refused: it names no set folder of its own", LOG_WARN);
             continue;
         }
         const std::string setPath = Format("%s\\%s", backupFolder.c_str(), name.c_str());

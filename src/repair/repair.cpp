@@ -16,15 +16,6 @@
 
 namespace {
 
-constexpr int kLogWarn = 1;
-constexpr int kLogError = 2;
-
-void LogAt(int level, const std::string& text)
-{
-    if (g_pLog)
-        g_pLog->Write(text, level);
-}
-
 // The roots each kind may change, as names; an empty name ends the list.
 const char* const kAcceptedRoots[kCategoryCount][2] = {
     {"HKEY_CLASSES_ROOT", ""},                  // 0 COM/ActiveX
@@ -390,7 +381,7 @@ REPAIR_START StartRepair(CRegistryScanner& engine, HWND notify, int selected)
     engine.m_pThread = AfxBeginThread(RepairThreadProc, &engine);
     start.bStarted = engine.m_pThread != nullptr;
     if (!start.bStarted)
-        LogAt(kLogError, "The repair could not be started: no worker thread");
+        LogMessage("The repair could not be started: no worker thread", LOG_ERROR);
     return start;
 }
 
@@ -409,7 +400,7 @@ bool RunRepair(CRegistryScanner& engine)
 
     if (const char* refusal = WrongBuildRefusal()) {
         engine.m_strRepairError = refusal;
-        LogAt(kLogError, "Repair refused, nothing was removed: " + engine.m_strRepairError);
+        LogMessage("Repair refused, nothing was removed: " + engine.m_strRepairError, LOG_ERROR);
         return false;
     }
 
@@ -427,7 +418,7 @@ bool RunRepair(CRegistryScanner& engine)
         engine.m_fpFileList = CreateFileBackupSet(engine);
     if (!engine.m_fpRegBackup || !engine.m_fpFileList) {
         DiscardBackupSet(engine);
-        LogAt(kLogError, "Repair stopped, nothing was removed: " + engine.m_strRepairError);
+        LogMessage("Repair stopped, nothing was removed: " + engine.m_strRepairError, LOG_ERROR);
         return false;
     }
 
@@ -435,7 +426,7 @@ bool RunRepair(CRegistryScanner& engine)
     for (const auto& problem : g_arrProblems) {
         // The program is closing: the set ends complete after the item in hand.
         if (engine.m_bStopRequested) {
-            LogAt(kLogWarn, "Repair stopped before its end: the program is closing");
+            LogMessage("Repair stopped before its end: the program is closing", LOG_WARN);
             break;
         }
         const REGPROBLEM_TYPE type = problem->m_nType;
@@ -459,10 +450,10 @@ bool RunRepair(CRegistryScanner& engine)
             LogMessage(Format("Already removed %s\\%s=%s", key, name, data));
             break;
         case REPAIR_RESULT::RR_NOT_REMOVED:
-            LogAt(kLogWarn, Format("Could not fix %s\\%s=%s: %s", key, name, data, outcome.strReason.c_str()));
+            LogMessage(Format("Could not fix %s\\%s=%s: %s", key, name, data, outcome.strReason.c_str()), LOG_WARN);
             break;
         case REPAIR_RESULT::RR_REFUSED:
-            LogAt(kLogError, Format("Refused to fix %s\\%s=%s: %s", key, name, data, outcome.strReason.c_str()));
+            LogMessage(Format("Refused to fix %s\\%s=%s: %s", key, name, data, outcome.strReason.c_str()), LOG_ERROR);
             break;
         }
         engine.m_arrRepairOutcomes.push_back(std::move(outcome));

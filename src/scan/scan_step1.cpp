@@ -67,10 +67,9 @@ bool CScanStep1Dlg::StartScan()
     engine->SetCategorySelection(flags);
     if (!engine->StartScan(progress->GetSafeHwnd())) {
         const char* refusal = WrongBuildRefusal();
-        if (g_pLog)
-            g_pLog->Write(refusal ? std::string("Scan refused, nothing was scanned: ") + refusal
-                                  : std::string("The scan could not be started: no worker thread"),
-                          2);
+        LogMessage(refusal ? std::string("Scan refused, nothing was scanned: ") + refusal
+                           : std::string("The scan could not be started: no worker thread"),
+                   LOG_ERROR);
         AfxMessageBox(refusal ? refusal : "The scan could not be started. Please close other programs and try again.",
                       MB_OK | MB_ICONERROR);
         return false;

@@ -113,11 +113,11 @@ CLogFile::CLogFile(std::string path) : m_strPath(std::move(path)) {}
 const char* LogLevelName(int level)
 {
     switch (level) {
-    case 0:
+    case LOG_INFO:
         return "INFO ";
-    case 1:
+    case LOG_WARN:
         return "WARN ";
-    case 2:
+    case LOG_ERROR:
         return "ERROR";
     default:
         return "";
@@ -154,6 +154,12 @@ void LogMessage(const std::string& text)
 {
     if (g_pLog)
         g_pLog->Write(text, g_pLog->m_nDefaultLevel);
+}
+
+void LogMessage(const std::string& text, LOG_LEVEL level)
+{
+    if (g_pLog)
+        g_pLog->Write(text, level);
 }
 
 std::string LogFolderPath(const std::string& programFolder)

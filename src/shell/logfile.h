@@ -3,25 +3,31 @@
 #include <ctime>
 #include <string>
 
+// The level of a record, written as its name: "INFO ", "WARN " or "ERROR".
+enum LOG_LEVEL { LOG_INFO = 0, LOG_WARN = 1, LOG_ERROR = 2 };
+
 // The run's log: one file per process, one record per call, each record one open-append-close.
 class CLogFile {
 public:
     explicit CLogFile(std::string path);
 
-    // Writes one record; false when the file could not be opened or written.
+    // Writes one record at level (a LOG_LEVEL; any other number has no level name); false when the
+    // file could not be opened or written.
     bool Write(const std::string& text, int level);
 
     std::string m_strPath;
     bool m_bTimestamp = true;
     bool m_bLevel = true;
-    int m_nDefaultLevel = 0;
+    int m_nDefaultLevel = LOG_INFO;
     std::string m_strSeparator = "--";
 };
 
 extern CLogFile* g_pLog;
 
-// Writes one record at the default level through g_pLog; does nothing before the log exists.
+// Writes one record through g_pLog, at the log's default level or at the level given; does nothing
+// before the log exists.
 void LogMessage(const std::string& text);
+void LogMessage(const std::string& text, LOG_LEVEL level);
 
 // "INFO ", "WARN ", "ERROR", or empty for any other level.
 const char* LogLevelName(int level);

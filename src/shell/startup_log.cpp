@@ -13,8 +13,7 @@ namespace {
 
 void LogFault(const char* where, const char* what)
 {
-    if (g_pLog)
-        g_pLog->Write(std::string("Unexpected error in ") + where + ": " + what, 2);
+    LogMessage(std::string("Unexpected error in ") + where + ": " + what, LOG_ERROR);
 }
 
 } // namespace

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int kLogWarn = 1;
-
 class Bstr {
 public:
     Bstr() = default;
@@ -48,9 +46,7 @@ private:
 
 void Warn(const std::string& name, const std::string& reason)
 {
-    if (g_pLog)
-        g_pLog->Write("The scheduled task " + name + " could not be set to run with highest privileges: " + reason,
-                      kLogWarn);
+    LogMessage("The scheduled task " + name + " could not be set to run with highest privileges: " + reason, LOG_WARN);
 }
 
 std::string Failed(const char* what, HRESULT hr)

@@ -20,5 +20,5 @@ void LogUpdateWarning(const std::string& text)
         return LogFilePath(folder, local);
     }();
     CLogFile log(path);
-    log.Write(text, 1);
+    log.Write(text, LOG_WARN);
 }
