@@ -91,10 +91,16 @@ void CDialog::EndDialog(INT_PTR result)
         DestroyWindow(m_hWnd);
 }
 
-void CDialog::ShowWindow(int command) const
+void CDialog::Show(bool show) const
 {
     if (m_hWnd)
-        ::ShowWindow(m_hWnd, command);
+        ::ShowWindow(m_hWnd, show ? SW_SHOW : SW_HIDE);
+}
+
+void CDialog::Enable(bool enable) const
+{
+    if (m_hWnd)
+        EnableWindow(m_hWnd, enable);
 }
 
 void CDialog::MoveWindow(int x, int y, int width, int height) const

@@ -27,7 +27,9 @@ public:
 
     HWND GetSafeHwnd() const { return m_hWnd; }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
-    void ShowWindow(int command) const;
+    // Shows or hides, enables or disables the dialog; nothing happens before it exists.
+    void Show(bool show) const;
+    void Enable(bool enable) const;
     void MoveWindow(int x, int y, int width, int height) const;
     bool IsModal() const { return m_bModal; }
 

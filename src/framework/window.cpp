@@ -17,6 +17,18 @@ CWindow::~CWindow()
         Detach();
 }
 
+void CWindow::Show(bool show) const
+{
+    if (m_hWnd)
+        ShowWindow(m_hWnd, show ? SW_SHOW : SW_HIDE);
+}
+
+void CWindow::Enable(bool enable) const
+{
+    if (m_hWnd)
+        EnableWindow(m_hWnd, enable);
+}
+
 CWindow* CWindow::FromHandle(HWND wnd)
 {
     return wnd ? static_cast<CWindow*>(GetPropA(wnd, kObjectProp)) : nullptr;

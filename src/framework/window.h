@@ -26,6 +26,9 @@ public:
     static CWindow* FromHandle(HWND wnd);
 
     void Invalidate(bool erase = true) const;
+    // Shows or hides, enables or disables the window; nothing happens before it is bound.
+    void Show(bool show) const;
+    void Enable(bool enable) const;
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
 
 protected:

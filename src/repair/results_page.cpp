@@ -149,7 +149,7 @@ int CScanResultsDlg::SelectedCount() const
 
 void CScanResultsDlg::EnableWhileRepairing(bool repairing)
 {
-    EnableWindow(m_list.GetSafeHwnd(), !repairing);
+    m_list.Enable(!repairing);
     for (int id : {IDC_RESULTS_REPAIR, IDC_RESULTS_BACK, IDC_RESULTS_UPDATE, IDC_RESULTS_STATISTICS})
         EnableItem(id, !repairing);
     // No new scan may replace the engine the worker runs on.
@@ -237,7 +237,7 @@ bool CScanResultsDlg::OnCommand(int id, int code, HWND control)
         return true;
     case IDC_RESULTS_BACK:
         m_main.ShowPage(PAGE_SCANSTEP2);
-        m_main.GetCategoryPanel().ShowWindow(SW_SHOW);
+        m_main.GetCategoryPanel().Show(true);
         return true;
     case IDC_RESULTS_UPDATE:
         m_main.ShowPage(PAGE_UPDATES);

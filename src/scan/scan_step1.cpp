@@ -31,8 +31,8 @@ void CScanStep1Dlg::OnShowWindow(bool show, UINT)
         return;
     m_main.SetPressedTab(IDC_TAB_SCANNOW);
     CLeftCategoryDlg& panel = m_main.GetCategoryPanel();
-    EnableWindow(panel.GetSafeHwnd(), TRUE);
-    panel.ShowWindow(SW_SHOW);
+    panel.Enable(true);
+    panel.Show(true);
     panel.ShowQuickScan(false);
 }
 
@@ -79,7 +79,7 @@ bool CScanStep1Dlg::StartScan()
     m_main.m_bScanRunning = true;
     m_main.m_nScanStage = 1;
     m_main.ShowPage(PAGE_SCANSTEP2);
-    EnableWindow(m_main.GetCategoryPanel().GetSafeHwnd(), FALSE);
+    m_main.GetCategoryPanel().Enable(false);
     progress->BeginScan(*g_pScanner);
     m_main.EnableStrip(false);
     return true;

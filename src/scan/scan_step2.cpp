@@ -28,18 +28,6 @@ void SetText(CLabel& label, const std::string& text)
     label.SetCaption(text);
 }
 
-void Show(CLabel& label, bool show)
-{
-    if (label.GetSafeHwnd())
-        ShowWindow(label.GetSafeHwnd(), show ? SW_SHOW : SW_HIDE);
-}
-
-void Show(CWindow& control, bool show)
-{
-    if (control.GetSafeHwnd())
-        ShowWindow(control.GetSafeHwnd(), show ? SW_SHOW : SW_HIDE);
-}
-
 bool IsValidType(LPARAM type)
 {
     return type >= 0 && type < kCategoryCount;
@@ -86,14 +74,14 @@ BOOL CScanStep2Dlg::OnInitDialog()
     m_animation.Load(ProgramFolder() + "progress-General.gif");
     m_progress.SubclassDlgItem(IDC_SCAN_PROGRESS, m_hWnd);
     m_progress.Load(ProgramFolder() + "progress-bar.gif");
-    Show(m_animation, false);
-    Show(m_progress, false);
+    m_animation.Show(false);
+    m_progress.Show(false);
 
     m_stop.Bind(m_hWnd, IDC_SCAN_STOP, IDB_STOP, IDB_STOP_HOT);
     m_next.Bind(m_hWnd, IDC_SCAN_NEXT, IDB_NEXT, IDB_NEXT_HOT);
     m_back.Bind(m_hWnd, IDC_SCAN_BACK, IDB_BACK, IDB_BACK_HOT);
-    Show(m_next, false);
-    Show(m_back, false);
+    m_next.Show(false);
+    m_back.Show(false);
     return TRUE;
 }
 
@@ -105,11 +93,11 @@ void CScanStep2Dlg::OnShowWindow(bool show, UINT)
     SetText(m_result, "");
     SetText(m_resultCount, "");
     SetText(m_message, "");
-    Show(m_back, false);
-    Show(m_current, true);
-    Show(m_path, true);
-    Show(m_total, true);
-    Show(m_stop, true);
+    m_back.Show(false);
+    m_current.Show(true);
+    m_path.Show(true);
+    m_total.Show(true);
+    m_stop.Show(true);
     SetText(m_caption, "Scanning Path:");
     // Shown again after a scan rather than for a new one.
     if (m_main.m_nScanStage != 1)
@@ -133,9 +121,9 @@ void CScanStep2Dlg::BeginScan(const CRegistryScanner& engine)
         SetText(m_counts[type], "");
     }
     m_bTotalChanged = false;
-    Show(m_stop, true);
-    Show(m_next, false);
-    Show(m_back, false);
+    m_stop.Show(true);
+    m_next.Show(false);
+    m_back.Show(false);
     if (engine.m_pThread)
         m_worker.Watch(*engine.m_pThread);
 }
@@ -204,8 +192,8 @@ bool CScanStep2Dlg::OnMessage(UINT msg, WPARAM, LPARAM lParam)
         if (!IsValidType(lParam))
             return true;
         RefreshCounts();
-        Show(m_animation, true);
-        Show(m_progress, true);
+        m_animation.Show(true);
+        m_progress.Show(true);
         m_animation.Draw();
         m_progress.Draw();
         SetText(m_current, CategoryInfo(static_cast<REGPROBLEM_TYPE>(lParam)).pszLogName);
@@ -261,10 +249,10 @@ void CScanStep2Dlg::ShowFinishedState()
         m_bRefreshTimer = false;
     }
     RefreshCounts();
-    Show(m_current, false);
-    Show(m_path, false);
-    Show(m_total, false);
-    Show(m_stop, false);
+    m_current.Show(false);
+    m_path.Show(false);
+    m_total.Show(false);
+    m_stop.Show(false);
     SetText(m_caption, m_main.m_bScanRunning ? "Scanning Completed !" : "Scanning cancelled by the user !");
     const long long total = m_nTotal;
     SetText(m_result, Format("%lld Critical Error(s) found", total));
@@ -281,21 +269,21 @@ void CScanStep2Dlg::ShowFinishedState()
     if (total == 0) {
         SetText(m_resultCount, "0  Critical Error(s)");
         SetText(m_message, "Hivora has found\t\t\t    on your computer.\nClick Back to scan some other items");
-        Show(m_next, false);
-        Show(m_back, true);
+        m_next.Show(false);
+        m_back.Show(true);
     } else {
         SetText(m_message, total <= 100 ? "Hivora has found\t\t\t  on your computer.\nClick Next to fix error(s)"
                                         : "Hivora has found\t\t\t     on your computer.\nClick Next to fix error(s)");
-        Show(m_next, true);
-        Show(m_back, true);
+        m_next.Show(true);
+        m_back.Show(true);
     }
     const bool ended = !m_worker.IsBusy();
-    EnableWindow(m_next.GetSafeHwnd(), ended);
-    EnableWindow(m_back.GetSafeHwnd(), ended);
+    m_next.Enable(ended);
+    m_back.Enable(ended);
     m_animation.Stop();
     m_progress.Stop();
-    Show(m_animation, false);
-    Show(m_progress, false);
+    m_animation.Show(false);
+    m_progress.Show(false);
 }
 
 void CScanStep2Dlg::Stop()
@@ -344,7 +332,7 @@ bool CScanStep2Dlg::OnCommand(int id, int code, HWND control)
         if (m_worker.IsBusy())
             return true;
         m_main.ShowPage(PAGE_SCANSTEP1);
-        Show(m_next, false);
+        m_next.Show(false);
         m_main.m_nScanStage = 1;
         return true;
     default:

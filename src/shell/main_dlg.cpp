@@ -113,8 +113,8 @@ BOOL CHivoraDlg::OnInitDialog()
     }
     CreatePages();
     if (CDialog* first = GetPage(PAGE_SCANSTEP1))
-        first->ShowWindow(SW_SHOW);
-    m_categoryPanel.ShowWindow(SW_SHOW);
+        first->Show(true);
+    m_categoryPanel.Show(true);
 
     m_tabScanNow.Bind(m_hWnd, IDC_TAB_SCANNOW, IDB_TAB_SCANNOW, IDB_TAB_SCANNOW_HOT, IDB_TAB_SCANNOW_PRESSED);
     m_tabSettings.Bind(m_hWnd, IDC_TAB_SETTINGS, IDB_TAB_SETTINGS, IDB_TAB_SETTINGS_HOT, IDB_TAB_SETTINGS_PRESSED);
@@ -125,7 +125,7 @@ BOOL CHivoraDlg::OnInitDialog()
 
     if (ReadSettingInt("splshscrn") != 0) {
         // The window comes up first, so that the splash stands over it and closing it ends both.
-        ::ShowWindow(m_hWnd, SW_SHOW);
+        Show(true);
         UpdateWindow(m_hWnd);
         CSplashscrdlg splash;
         splash.DoModal(m_hWnd);
@@ -140,7 +140,7 @@ void CHivoraDlg::HideAllPages()
 {
     for (const auto& page : m_pages) {
         if (page)
-            page->ShowWindow(SW_HIDE);
+            page->Show(false);
     }
 }
 
@@ -149,7 +149,7 @@ void CHivoraDlg::ShowPage(PAGE_ID id)
     HideAllPages();
     if (CDialog* page = GetPage(id)) {
         SetWindowPos(page->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        page->ShowWindow(SW_SHOW);
+        page->Show(true);
     }
 }
 
@@ -167,15 +167,15 @@ void CHivoraDlg::EnableStrip(bool enable)
     enable = enable && !CPageWorker::AnyExclusiveBusy();
     for (CXPButton* button : {&m_tabScanNow, &m_tabSettings, &m_tabBackup, &m_linkHelp, &m_linkAbout}) {
         if (button->GetSafeHwnd())
-            EnableWindow(button->GetSafeHwnd(), enable);
+            button->Enable(enable);
     }
     m_categoryPanel.EnableQuickScan(enable);
 }
 
 void CHivoraDlg::ShowPanel(bool quickScan)
 {
-    EnableWindow(m_categoryPanel.GetSafeHwnd(), TRUE);
-    m_categoryPanel.ShowWindow(SW_SHOW);
+    m_categoryPanel.Enable(true);
+    m_categoryPanel.Show(true);
     m_categoryPanel.ShowQuickScan(quickScan);
 }
 
@@ -192,11 +192,11 @@ void CHivoraDlg::ShowScanTab()
         break;
     case 2:
         ShowPage(PAGE_SCANSTEP2);
-        EnableWindow(m_categoryPanel.GetSafeHwnd(), FALSE);
+        m_categoryPanel.Enable(false);
         break;
     case 3:
         ShowPage(PAGE_RESULTS);
-        EnableWindow(m_categoryPanel.GetSafeHwnd(), FALSE);
+        m_categoryPanel.Enable(false);
         break;
     default:
         break;
@@ -298,7 +298,7 @@ void CHivoraDlg::FinishClose()
         return;
     m_bClosed = true;
     // Nothing new may start while the workers finish.
-    EnableWindow(m_hWnd, FALSE);
+    Enable(false);
     CPageWorker::WaitForAll();
     for (const auto& page : m_pages) {
         if (page && page->GetSafeHwnd())

@@ -99,6 +99,6 @@ void CStatisticsDlg::OnShowWindow(bool, UINT)
 {
     SetFocus(GetDlgItem(IDC_STAT_STATISTICS));
     m_main.SetPressedTab(0);
-    m_main.GetCategoryPanel().ShowWindow(SW_HIDE);
+    m_main.GetCategoryPanel().Show(false);
     ShowStatistics();
 }

@@ -42,13 +42,13 @@ bool CUpdates::StartCheck()
         return false;
     m_lines.Clear();
     m_status.SetCaption("");
-    EnableWindow(m_check.GetSafeHwnd(), FALSE);
+    m_check.Enable(false);
     return true;
 }
 
 void CUpdates::OnWorkerEnd(CPageWorker&)
 {
-    EnableWindow(m_check.GetSafeHwnd(), TRUE);
+    m_check.Enable(true);
 }
 
 bool CUpdates::OnCommand(int id, int code, HWND control)
@@ -77,8 +77,8 @@ void CUpdates::OnShowWindow(bool show, UINT)
         return;
     m_main.SetPressedTab(0);
     CLeftCategoryDlg& panel = m_main.GetCategoryPanel();
-    EnableWindow(panel.GetSafeHwnd(), TRUE);
-    panel.ShowWindow(SW_SHOW);
+    panel.Enable(true);
+    panel.Show(true);
 }
 
 bool CUpdates::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)

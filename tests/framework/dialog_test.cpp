@@ -96,9 +96,9 @@ TEST(Dialog, ModelessDialogDispatchesToItsHandlers)
     EXPECT_EQ(SendMessageA(wnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0), TRUE);
     ReleaseDC(wnd, dc);
 
-    dialog.ShowWindow(SW_HIDE);
+    dialog.Show(false);
     EXPECT_FALSE(dialog.m_bShown);
-    dialog.ShowWindow(SW_SHOW);
+    dialog.Show(true);
     EXPECT_TRUE(dialog.m_bShown);
 
     // A modeless page ignores Enter and Escape.
