@@ -2,7 +2,7 @@
 
 #include "framework/dialog.h"
 #include "framework/page_worker.h"
-#include "scan/problem_texts.h"
+#include "framework/product_name.h"
 
 int AfxMessageBox(const std::string& text, UINT type)
 {

@@ -6,6 +6,7 @@
 
 #include "framework/format.h"
 #include "framework/handles.h"
+#include "framework/product_name.h"
 #include "framework/wide_text.h"
 #include "repair/windows_keys.h"
 #include "scan/registry.h"
@@ -407,7 +408,7 @@ bool RunRepair(CRegistryScanner& engine)
     RegKey run;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_ALL_ACCESS,
                       run.put()) == ERROR_SUCCESS)
-        RegDeleteKeyA(run.get(), "Hivora");
+        RegDeleteKeyA(run.get(), HV_PRODUCT_NAME);
     run.reset();
 
     engine.m_strRegBackupPath.clear();

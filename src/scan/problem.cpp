@@ -1,5 +1,6 @@
 #include "scan/problem.h"
 
+#include "framework/product_name.h"
 #include "scan/problem_texts.h"
 #include "scan/registry.h"
 

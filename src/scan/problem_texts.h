@@ -3,8 +3,6 @@
 // The problem and category texts, shared by the string table and the programs that show them
 // without loading resources. Plain macros so that the resource compiler can read this file.
 
-#define HV_PRODUCT_NAME "Hivora"
-
 #define IDS_PRODUCT_NAME 102
 #define IDS_ERRORS_FOUND 103
 #define IDS_IGNORE_LINK 104

@@ -6,7 +6,7 @@
 #include "framework/com_ptr.h"
 #include "framework/handles.h"
 #include "framework/paths.h"
-#include "scan/problem_texts.h"
+#include "framework/product_name.h"
 #include "shell/logfile.h"
 #include "shell/main_dlg.h"
 #include "shell/settings.h"

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/msgbox.h"
+#include "framework/product_name.h"
 #include "resources/resource.h"
 
 namespace {
@@ -264,7 +265,7 @@ void CScheduleDlg::OnOK()
     const SCHEDULE_TRIGGER trigger = Collect();
     const KIND_ROW* row = FindKind(trigger.nKind);
     if (row && row->bDays && trigger.nDaysOfWeek == 0) {
-        MessageBoxWithCaption(m_hWnd, "Select at least one day of the week.", "Hivora", MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxWithCaption(m_hWnd, "Select at least one day of the week.", HV_PRODUCT_NAME, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     m_trigger = trigger;

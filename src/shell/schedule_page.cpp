@@ -7,7 +7,7 @@
 #include "framework/gdi.h"
 #include "framework/paths.h"
 #include "resources/resource.h"
-#include "scan/problem_texts.h"
+#include "framework/product_name.h"
 #include "shell/scan_task.h"
 #include "shell/task_service.h"
 

@@ -5,7 +5,7 @@
 #include <climits>
 
 #include "framework/handles.h"
-#include "scan/problem_texts.h"
+#include "framework/product_name.h"
 
 namespace {
 

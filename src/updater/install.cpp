@@ -10,6 +10,7 @@
 
 #include "framework/handles.h"
 #include "framework/paths.h"
+#include "framework/product_name.h"
 #include "framework/read_file.h"
 #include "framework/wide_text.h"
 #include "updater/crypto.h"
@@ -102,7 +103,7 @@ int InstallFromFolder(CWorkFolder& work)
     std::string text;
     if (!ReadWholeFile(work.File("updatetmp.tmp"), text)) {
         work.Remove();
-        MessageBoxA(nullptr, "Error in open file", "Hivora", MB_ICONINFORMATION);
+        MessageBoxA(nullptr, "Error in open file", HV_PRODUCT_NAME, MB_ICONINFORMATION);
         return 0;
     }
     const INSTALL_LIST list = ParseInstallList(text);
@@ -121,7 +122,7 @@ int InstallFromFolder(CWorkFolder& work)
     const auto started = reinterpret_cast<INT_PTR>(
         ShellExecuteA(nullptr, "open", setup.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (started <= 32)
-        MessageBoxA(nullptr, "Unable to run the program after update. Please restart Hivora.", "Hivora",
+        MessageBoxA(nullptr, "Unable to run the program after update. Please restart Hivora.", HV_PRODUCT_NAME,
                     MB_ICONINFORMATION);
     return 1;
 }
@@ -140,7 +141,7 @@ extern "C" int CALLBACK InstallUpdates(HWND, HINSTANCE, LPSTR commandLine, int)
         if (own.empty() || !work.Open(own, name)) {
             if (!name.empty())
                 LogUpdateWarning("Install refused: " + name + " is no update folder beside " + own + "Patchwell.dll");
-            MessageBoxA(nullptr, "Error in open file", "Hivora", MB_ICONINFORMATION);
+            MessageBoxA(nullptr, "Error in open file", HV_PRODUCT_NAME, MB_ICONINFORMATION);
             return 0;
         }
         return InstallFromFolder(work);
