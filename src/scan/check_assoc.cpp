@@ -6,8 +6,8 @@
 #include <string>
 
 #include "framework/handles.h"
+#include "scan/file_presence.h"
 #include "scan/path_rules.h"
-#include "scan/registry.h"
 #include "scan/scanner.h"
 #include "scan/walk.h"
 
@@ -41,12 +41,12 @@ bool ReadDefaultValue(HKEY parent, const std::string& subkey, std::string& text)
 
 // A program named by drive path that is neither on the search path nor at its path. Names
 // without a drive letter are never taken as missing.
-bool IsProgramMissing(const std::string& text)
+bool IsProgramMissing(CFilePresence& files, const std::string& text)
 {
     std::string extracted = ExtractCommandTarget(text);
     const std::string normalized = NormalizeFilePath(extracted);
     const std::string path = RestoreNameTail(text, extracted, normalized);
-    return path.size() >= 2 && path[1] == ':' && !FileReferenceExists(path);
+    return path.size() >= 2 && path[1] == ':' && !files.ReferenceExists(path);
 }
 
 // The recursive empty-key test. Subkeys that cannot be read count as not empty, so that a key
@@ -126,6 +126,7 @@ void CheckFileAssociations(CRegistryScanner& engine)
     RegKey classes;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "", 0, kWalkAccess, classes.put()) != ERROR_SUCCESS)
         return;
+    CFilePresence files;
     char extension[299];
     std::string fileType;
     std::string command;
@@ -137,7 +138,7 @@ void CheckFileAssociations(CRegistryScanner& engine)
         if (rc == ERROR_SUCCESS && extension[0] == '.' && ReadDefaultValue(classes.get(), extension, fileType) && !fileType.empty()) {
             commandKey = fileType + "\\shell\\open\\command";
             engine.SendPath(commandKey + "\\");
-            if (ReadDefaultValue(classes.get(), commandKey, command) && IsProgramMissing(command))
+            if (ReadDefaultValue(classes.get(), commandKey, command) && IsProgramMissing(files, command))
                 Report(engine, std::string("HKEY_CLASSES_ROOT\\") + extension, fileType, RPT_FILE_ASSOC);
         }
         if (engine.StopRequested())
@@ -150,6 +151,7 @@ void CheckSoundEvents(CRegistryScanner& engine)
     RegKey apps;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kAppsKey, 0, kWalkAccess, apps.put()) != ERROR_SUCCESS)
         return;
+    CFilePresence files;
     char app[299];
     char event[299];
     std::string sound;
@@ -168,7 +170,7 @@ void CheckSoundEvents(CRegistryScanner& engine)
                         !ReadDefaultValue(appKey.get(), std::string(event) + "\\" + scheme, sound))
                         continue;
                     engine.SendPath(sound);
-                    if (IsProgramMissing(sound))
+                    if (IsProgramMissing(files, sound))
                         Report(engine, std::string("HKEY_CURRENT_USER\\") + kAppsKey + "\\" + app + "\\" + event, sound,
                                RPT_SOUND_EVENTS);
                 }

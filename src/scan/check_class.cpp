@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "scan/file_presence.h"
 #include "scan/path_rules.h"
-#include "scan/registry.h"
 #include "scan/scanner.h"
 #include "scan/walk.h"
 
@@ -30,7 +30,7 @@ void Report(CRegistryScanner& engine, std::string key, const char* valueName, co
 }
 
 // Pass 1: the server files named under each class identifier.
-void CheckServerFiles(CRegistryScanner& engine, CFileTestCache& files)
+void CheckServerFiles(CRegistryScanner& engine, CFilePresence& files)
 {
     const RegKey clsidRoot = OpenKey(HKEY_CLASSES_ROOT, "CLSID");
     if (!clsidRoot)
@@ -51,13 +51,13 @@ void CheckServerFiles(CRegistryScanner& engine, CFileTestCache& files)
                 continue;
             std::string extracted = ExtractCommandTarget(raw);
             std::string path = NormalizeFilePath(extracted);
-            if (!IsDrivePath(path) || files.FoundOnSearchPath(path))
+            if (!IsDrivePath(path) || files.OnSearchPath(path))
                 continue;
             // An icon index or other argument after a comma is not part of the file name.
             const size_t comma = path.find(',');
             if (comma != std::string::npos)
                 path.resize(comma);
-            if (!files.FileExists(path))
+            if (!files.Exists(path))
                 Report(engine, kClassesRoot + place, "(Default)", path, RPT_COM_ACTIVEX);
         }
         return true;
@@ -136,7 +136,7 @@ void CheckClassReferences(CRegistryScanner& engine)
 }
 
 // Pass 5: the 32-bit file of every type library version and locale.
-void CheckTypeLibraryFiles(CRegistryScanner& engine, CFileTestCache& files)
+void CheckTypeLibraryFiles(CRegistryScanner& engine, CFilePresence& files)
 {
     const RegKey typeLibRoot = OpenKey(HKEY_CLASSES_ROOT, "TypeLib", KEY_READ);
     if (!typeLibRoot)
@@ -185,7 +185,7 @@ void CheckTypeLibraryFiles(CRegistryScanner& engine, CFileTestCache& files)
 // the two differ only in which in-process servers they look at.
 void CheckProgIdServers(CRegistryScanner& engine, REGPROBLEM_TYPE type)
 {
-    CFileTestCache files;
+    CFilePresence files;
     std::string place;
     std::string cls;
     std::string serverKey;
@@ -225,7 +225,7 @@ void CheckProgIdServers(CRegistryScanner& engine, REGPROBLEM_TYPE type)
 
 void CheckComActiveX(CRegistryScanner& engine)
 {
-    CFileTestCache files;
+    CFilePresence files;
     CheckServerFiles(engine, files);
     CheckClassAppIds(engine);
     CheckApplicationAppIds(engine);

@@ -9,6 +9,7 @@
 
 #include "framework/handles.h"
 #include "scan/check_support.h"
+#include "scan/file_presence.h"
 #include "scan/path_rules.h"
 #include "scan/scanner.h"
 #include "scan/walk.h"
@@ -53,7 +54,7 @@ private:
     void Examine(const std::string& keyPath, const char* valueName, std::string_view value);
 
     CRegistryScanner& m_engine;
-    CDrivePathCache m_cache;
+    CFilePresence m_files;
     std::vector<LEVEL> m_stack;
     std::string m_path;
     std::string m_parentPath;
@@ -202,7 +203,7 @@ void CDeepScanWalk::Examine(const std::string& keyPath, const char* valueName, s
     const std::string text = EraseAll(EraseAll(value, "res://"), "res:/");
     // An indirect string ("@C:\...\shell32.dll,-20") names its file after the "@".
     const std::string candidate = FitPathBuffer(text[0] == '@' ? text.substr(1) : text);
-    if (!m_cache.IsPresent(candidate, kWalksWow64Registrations && IsWow64KeyPath(keyPath)))
+    if (!m_files.DrivePathPresent(candidate, kWalksWow64Registrations && IsWow64KeyPath(keyPath)))
         m_engine.ReportProblem(std::make_unique<CRegistryProblem>(keyPath, valueName, text, RPT_DEEP_SCAN, 0));
 }
 

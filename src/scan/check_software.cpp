@@ -3,11 +3,8 @@
 #include <cstring>
 #include <string_view>
 
-#include <shlwapi.h>
-
-#include "scan/check_support.h"
+#include "scan/file_presence.h"
 #include "scan/path_rules.h"
-#include "scan/registry.h"
 #include "scan/scanner.h"
 #include "scan/walk.h"
 
@@ -83,38 +80,12 @@ bool ReadFontFolder(CRegistryScanner& engine, const char* keyPath, std::string& 
     return true;
 }
 
-// The file search of the font check: FindFirstFileA on folder\file, which also takes wildcards.
-bool FindsFont(CFolderListings& listings, const std::string& folder, const char* file, std::string& pattern)
-{
-    const CFolderListings::Answer known = listings.Lookup(folder, file);
-    if (known != CFolderListings::kUnknown)
-        return known == CFolderListings::kPresent;
-    pattern.assign(folder).append("\\").append(file);
-    WIN32_FIND_DATAA found;
-    const FindHandle search(FindFirstFileA(pattern.c_str(), &found));
-    return static_cast<bool>(search);
-}
-
-// FileReferenceExists, with the folder listings answering for the file itself where they can.
-bool ReferenceExists(CFolderListings& listings, const std::string& path)
-{
-    if (FoundOnSearchPath(path))
-        return true;
-    const size_t slash = path.rfind('\\');
-    if (slash != std::string::npos) {
-        const CFolderListings::Answer known = listings.Lookup(path.substr(0, slash), path.c_str() + slash + 1);
-        if (known != CFolderListings::kUnknown)
-            return known == CFolderListings::kPresent;
-    }
-    return !path.empty() && PathFileExistsA(path.c_str());
-}
-
 } // namespace
 
 void CheckUninstall(CRegistryScanner& engine)
 {
     // Thousands of entries name a few uninstallers: each file is tested once.
-    CFileTestCache files;
+    CFilePresence files;
     WalkSubkeyValues(engine, kUninstallKey, "UninstallString", [&](const char* entry, const std::string& command) {
         for (const char* trusted : kTrustedUninstallers)
             if (command.find(trusted) != std::string::npos)
@@ -139,8 +110,8 @@ void CheckFonts(CRegistryScanner& engine)
     const RegKey fonts = OpenKey(HKEY_LOCAL_MACHINE, kFontsKey);
     if (!fonts)
         return;
-    CFolderListings listings;
-    std::string pattern;
+    // Fonts are the files of one or two folders: their listings answer.
+    CFilePresence files;
     WalkValues(fonts.get(), [&](const char* name, const char* file) {
         if (engine.StopRequested())
             return false;
@@ -150,10 +121,10 @@ void CheckFonts(CRegistryScanner& engine)
         bool found;
         if (fullPath) {
             const size_t slash = path.rfind('\\');
-            found = FindsFont(listings, path.substr(0, slash), path.c_str() + slash + 1, pattern);
+            found = files.Matches(path.substr(0, slash), path.substr(slash + 1));
         } else {
-            found = (haveShellFolder && FindsFont(listings, shellFolder, file, pattern)) ||
-                    (haveUserFolder && FindsFont(listings, userFolder, file, pattern));
+            found = (haveShellFolder && files.Matches(shellFolder, file)) ||
+                    (haveUserFolder && files.Matches(userFolder, file));
         }
         if (!found)
             Report(engine, kFontsKey, name, file, RPT_FONTS);
@@ -166,14 +137,14 @@ void CheckSharedDlls(CRegistryScanner& engine)
     const RegKey shared = OpenKey(HKEY_LOCAL_MACHINE, kSharedDllsKey);
     if (!shared)
         return;
-    CFolderListings listings;
+    CFilePresence files;
     std::string file;
     WalkValues(shared.get(), [&](const char* name, const char*) {
         if (engine.StopRequested())
             return false;
         file.assign(name);
         engine.SendPath(file);
-        if (!ReferenceExists(listings, file))
+        if (!files.ReferenceExists(file))
             Report(engine, kSharedDllsKey, file, std::string(), RPT_SHARED_DLLS);
         return true;
     });
@@ -181,7 +152,7 @@ void CheckSharedDlls(CRegistryScanner& engine)
 
 void CheckAppPaths(CRegistryScanner& engine)
 {
-    CFileTestCache files;
+    CFilePresence files;
     WalkSubkeyValues(engine, kAppPathsKey, "", [&](const char* program, const std::string& target) {
         if (!files.ReferenceExists(ResolveFile(target)))
             Report(engine, kAppPathsKey, program, target, RPT_APP_PATHS);
@@ -190,6 +161,7 @@ void CheckAppPaths(CRegistryScanner& engine)
 
 void CheckHelpFiles(CRegistryScanner& engine)
 {
+    CFilePresence files;
     std::string joined;
     for (const char* keyPath : kHelpKeys) {
         const RegKey help = OpenKey(HKEY_LOCAL_MACHINE, keyPath);
@@ -205,7 +177,7 @@ void CheckHelpFiles(CRegistryScanner& engine)
             joined.append(file);
             const std::string path = ResolveFile(joined);
             engine.SendPath(path);
-            if (!FileReferenceExists(path))
+            if (!files.ReferenceExists(path))
                 Report(engine, keyPath, file, folder, RPT_HELP_FILES);
             return true;
         });

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include <cstring>
 #include <string>
@@ -11,8 +10,8 @@
 #include "framework/handles.h"
 #include "framework/wide_text.h"
 #include "scan/check_support.h"
+#include "scan/file_presence.h"
 #include "scan/path_rules.h"
-#include "scan/registry.h"
 #include "scan/scanner.h"
 #include "scan/walk.h"
 
@@ -39,6 +38,7 @@ void CheckRunList(CRegistryScanner& engine, HKEY root, const char* rootName)
     if (RegOpenKeyExA(root, kRunKey, 0, KEY_READ | KEY_WRITE, key.put()) != ERROR_SUCCESS)
         return;
     const std::string problemKey = std::string(rootName) + "\\" + kRunKey;
+    CFilePresence files;
     char name[kPathBuffer];
     char data[kPathBuffer];
     for (DWORD index = 0;; ++index) {
@@ -51,7 +51,7 @@ void CheckRunList(CRegistryScanner& engine, HKEY root, const char* rootName)
             QueryValue(key.get(), name, nullptr, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS) {
             const std::string command(data, strnlen(data, size));
             std::string target = ExtractCommandTarget(command);
-            if (!FileReferenceExists(NormalizeFilePath(target)))
+            if (!files.ReferenceExists(NormalizeFilePath(target)))
                 Report(engine, problemKey, name, command, RPT_STARTUP);
         }
         if (engine.StopRequested())
@@ -102,6 +102,7 @@ void CheckMenuOrderList(CRegistryScanner& engine, const char* menuKey, bool anno
     if (RegOpenKeyExA(HKEY_CURRENT_USER, menuKey, 0, KEY_READ | KEY_WRITE, key.put()) != ERROR_SUCCESS)
         return;
     const std::string problemKey = std::string("HKEY_CURRENT_USER\\") + menuKey;
+    CFilePresence files;
     char entry[kPathBuffer];
     for (DWORD index = 0;; ++index) {
         const LONG rc = EnumKeyName(key.get(), index, entry, sizeof entry);
@@ -115,8 +116,7 @@ void CheckMenuOrderList(CRegistryScanner& engine, const char* menuKey, bool anno
             engine.SendPath(b);
             engine.SendPath(a);
         }
-        if (!FoundOnSearchPath(a) && !FoundOnSearchPath(b) && !PathFileExistsA(a.c_str()) &&
-            !PathFileExistsA(b.c_str()))
+        if (!files.ReferenceExists(a) && !files.ReferenceExists(b))
             Report(engine, problemKey, entry, a, RPT_STARTUP);
         if (engine.StopRequested())
             break;
@@ -196,13 +196,13 @@ private:
         const size_t quote = candidate.find('"');
         if (quote != std::string::npos)
             candidate.resize(quote);
-        if (!m_cache.IsPresent(candidate, view32))
+        if (!m_files.DrivePathPresent(candidate, view32))
             Report(m_engine, m_display, m_name, candidate, RPT_FILE_PATHS);
     }
 
     CRegistryScanner& m_engine;
     std::string m_display;
-    CDrivePathCache m_cache;
+    CFilePresence m_files;
     char m_name[kPathBuffer];
     char m_data[kPathBuffer];
 };
@@ -237,13 +237,13 @@ public:
         std::string text;
         if (!ExactAnsi(target, wcslen(target), text))
             return false;
-        const std::string file = NormalizeFilePath(text);
-        return !IsUntestablePath(file) && !PathFileExistsA(file.c_str());
+        return !m_files.Exists(NormalizeFilePath(text));
     }
 
 private:
     ComPtr<IShellLinkW> m_link;
     ComPtr<IPersistFile> m_file;
+    CFilePresence m_files;
 };
 
 bool EndsWithLnk(const char* name)

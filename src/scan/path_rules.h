@@ -1,7 +1,8 @@
 #pragma once
 
-// The engine's text rules for turning registry data into file paths to test.
-// Pure string work: the Windows calls that complete them live in registry.cpp.
+// The engine's text rules for turning registry data into file paths to test. Pure string work,
+// except ExpandEnvironment and NormalizeFilePath, which complete the rules with the system's
+// environment (path_rules_system.cpp); whether the files are there is file_presence.h's.
 
 #include <string>
 #include <vector>
@@ -15,6 +16,16 @@ std::string ExtractCommandTarget(const std::string& text);
 // The first steps of NormalizeFilePath: quotes dropped, and the text cut just after the earliest
 // ".exe", ".dll" or ".ocx" (any case). Environment references are still unexpanded.
 std::string CutAtFileExtension(const std::string& text);
+
+// ExpandEnvironmentStrings into a buffer of the engine's path size; empty when it does not fit.
+// Where a variable's value is outside the ANSI code page, the lost characters are question marks,
+// so that the path is never tested (IsUntestablePath).
+std::string ExpandEnvironment(const std::string& text);
+
+// The path a file reference names: quotes and arguments dropped (CutAtFileExtension), environment
+// references expanded, a native name converted (Win32PathFromNtPath). text is left cut as the path
+// was before expansion. Empty when the expansion does not fit the engine's path buffer.
+std::string NormalizeFilePath(std::string& text);
 
 // Undoes a cut inside a file name: the rest of the name that followed the extracted path in raw.
 std::string RestoreNameTail(const std::string& raw, const std::string& extracted, const std::string& normalized);

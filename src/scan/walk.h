@@ -1,14 +1,11 @@
 #pragma once
 
-// Registry walks and reads with the fixed buffer sizes the checks use, plus a file-existence cache
-// for one check run. A name or value that does not fit its buffer is never partly read: the call
-// fails and the caller skips the item or ends the walk.
+// Registry walks and reads with the fixed buffer sizes the checks use. A name or value that does not
+// fit its buffer is never partly read: the call fails and the caller skips the item or ends the walk.
 
 #include <windows.h>
 
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "framework/handles.h"
 
@@ -101,46 +98,3 @@ void WalkValues(HKEY key, Visit&& visit)
             return;
     }
 }
-
-// Remembers file tests for the length of one check run, where many entries name the same file.
-// Each answer is the one the uncached call gives.
-class CFileTestCache {
-public:
-    // PathFindOnPathA(path, NULL): a bare name found in the current folder, the system folders or PATH.
-    bool FoundOnSearchPath(const std::string& path);
-    // PathFileExistsA(path).
-    bool FileExists(const std::string& path);
-    // FileReferenceExists(path): the search path, then the path itself.
-    bool ReferenceExists(const std::string& path) { return FoundOnSearchPath(path) || FileExists(path); }
-
-private:
-    struct Tests {
-        signed char onSearchPath = -1; // -1: not asked yet
-        signed char exists = -1;
-    };
-    std::unordered_map<std::string, Tests> m_tests;
-};
-
-// Answers whether folder\name exists (as GetFileAttributesA, or FindFirstFileA without wildcards,
-// would) from one listing of the folder, for folders asked about more than once in a check run.
-// It answers only where the listing gives exactly the file system's answer: every name in the
-// folder plain ASCII (compared without case, as the file system does), and the asked name free of
-// wildcards, stream and folder parts, short-name marks, device names and trailing dots or blanks,
-// with the whole path shorter than MAX_PATH. Otherwise the caller asks the file system.
-class CFolderListings {
-public:
-    enum Answer { kUnknown = -1, kMissing = 0, kPresent = 1 };
-    Answer Lookup(const std::string& folder, const char* name);
-
-private:
-    struct Listing {
-        int asked = 0;
-        int state = 0; // 0: not listed yet, 1: listed, -1: cannot be used
-        std::unordered_set<std::string> upperNames;
-    };
-    static bool IsPlainName(const char* name);
-    static bool List(const std::string& folder, Listing& listing);
-
-    std::unordered_map<std::string, Listing> m_folders;
-    std::string m_key;
-};

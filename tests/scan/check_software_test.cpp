@@ -11,7 +11,6 @@
 #include "sandbox.h"
 #include "scan/checks.h"
 #include "scan/scanner.h"
-#include "scan/walk.h"
 #include "tempdir.h"
 
 namespace {
@@ -260,35 +259,6 @@ TEST_F(SoftwareChecks, MissingKeysReportNothing)
     CheckHelpFiles(m_engine);
 
     EXPECT_TRUE(g_arrProblems.empty());
-}
-
-} // namespace
-
-namespace {
-
-TEST(FolderListings, AnswerOnlyWhereTheListingIsExact)
-{
-    TempDir dir;
-    dir.WriteFile("hvone.ttf");
-    CFolderListings listings;
-    // The first question goes to the file system; the second lists the folder.
-    EXPECT_EQ(listings.Lookup(dir.Path(), "hvone.ttf"), CFolderListings::kUnknown);
-    EXPECT_EQ(listings.Lookup(dir.Path(), "HVONE.ttf"), CFolderListings::kPresent);
-    EXPECT_EQ(listings.Lookup(dir.Path(), "hvtwo.ttf"), CFolderListings::kMissing);
-    for (const char* name : {"hv*.ttf", "hvone.ttf.", "hvone.ttf ", "HVONE~1.TTF", "sub\\hvone.ttf", "nul.ttf",
-                             "COM1", "hvone.ttf:stream", ""})
-        EXPECT_EQ(listings.Lookup(dir.Path(), name), CFolderListings::kUnknown) << name;
-
-    // A name outside plain ASCII could match in ways a plain comparison cannot follow.
-    TempDir wide;
-    wide.WriteFile("hvone.ttf");
-    const std::wstring widePath = std::wstring(wide.Path().begin(), wide.Path().end()) + L"\\hv\u0131.ttf";
-    const FileHandle file(CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    ASSERT_TRUE(file);
-    listings.Lookup(wide.Path(), "hvone.ttf");
-    EXPECT_EQ(listings.Lookup(wide.Path(), "hvone.ttf"), CFolderListings::kUnknown);
-    listings.Lookup(dir.Path() + "\\hvmissing", "hvone.ttf");
-    EXPECT_EQ(listings.Lookup(dir.Path() + "\\hvmissing", "hvone.ttf"), CFolderListings::kUnknown);
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shlwapi.h>
 
+#include "framework/handles.h"
 #include "sandbox.h"
+#include "scan/file_presence.h"
 #include "scan/path_rules.h"
 #include "scan/problem.h"
 #include "scan/registry.h"
@@ -106,6 +109,41 @@ TEST(FileReferenceExists, FindsFilesOnThePathAndByFullPath)
     EXPECT_FALSE(FileReferenceExists(dir / "b.dll"));
     // An entry that names no file is no finding.
     EXPECT_TRUE(FileReferenceExists(""));
+}
+
+TEST(FilePresence, FolderListingsGiveTheFileSystemsAnswers)
+{
+    TempDir dir;
+    dir.WriteFile("hvone.ttf");
+    CFilePresence files;
+    // The second file asked about in a folder has the folder listed; the listing answers alike.
+    EXPECT_TRUE(files.Exists(dir / "hvone.ttf"));
+    EXPECT_TRUE(files.Exists(dir / "HVONE.ttf"));
+    EXPECT_FALSE(files.Exists(dir / "hvtwo.ttf"));
+    EXPECT_TRUE(files.Matches(dir.Path(), "Hvone.TTF"));
+    EXPECT_FALSE(files.Matches(dir.Path(), "hvtwo.ttf"));
+    // Names a listing cannot answer for exactly are asked of the file system.
+    for (const char* name : {"hvone.ttf.", "hvone.ttf ", "HVONE~1.TTF", "sub\\hvone.ttf", "nul.ttf", "COM1",
+                             "hvone.ttf:stream", ""}) {
+        const std::string path = dir / name;
+        EXPECT_EQ(files.Exists(path), PathFileExistsA(path.c_str()) != FALSE) << name;
+    }
+    EXPECT_TRUE(files.Matches(dir.Path(), "hv*.ttf"));
+    EXPECT_FALSE(files.Matches(dir.Path(), "zz*.ttf"));
+    EXPECT_TRUE(files.Exists(dir / "hv?.ttf")); // untestable: counts as present
+    EXPECT_FALSE(files.Exists(dir / "hvmissing\\hvone.ttf"));
+    EXPECT_FALSE(files.Exists(dir / "hvmissing\\hvtwo.ttf"));
+
+    // A folder holding a name outside plain ASCII, which may match in ways a plain comparison cannot
+    // follow, is never answered for by its listing.
+    TempDir wide;
+    const std::wstring widePath = std::wstring(wide.Path().begin(), wide.Path().end()) + L"\\hv\u0131.ttf";
+    const FileHandle file(CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(file);
+    for (const char* name : {"hvone.ttf", "hvi.ttf", "HVI.TTF"}) {
+        const std::string path = wide / name;
+        EXPECT_EQ(files.Exists(path), PathFileExistsA(path.c_str()) != FALSE) << name;
+    }
 }
 
 TEST(Wow64View, PathsOfThirtyTwoBitRegistrationsAreSeenAsTheirProgramsSeeThem)
