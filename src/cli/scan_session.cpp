@@ -6,10 +6,8 @@
 #include <cstdio>
 
 #include "cli/report_format.h"
-#include "framework/format.h"
 #include "repair/ignore_list.h"
 #include "scan/scanner.h"
-#include "shell/logfile.h"
 #include "shell/settings.h"
 
 namespace {
@@ -29,7 +27,7 @@ bool IsConsole(HANDLE handle)
 }
 
 // The console session's stand-in for the second scan page: it receives the worker's messages,
-// prints what the page would show and stores what the page stores.
+// prints what the page would show and keeps the scan's books through the engine, as the page does.
 class CScanSession {
 public:
     explicit CScanSession(const SCAN_OPTIONS& options)
@@ -53,8 +51,6 @@ private:
     const SCAN_OPTIONS m_options;
     const bool m_bProgress;
     bool m_bDone = false;
-    int64_t m_nTotal = 0;
-    int64_t m_anCount[kCategoryCount] = {};
     bool m_abSkipped[kCategoryCount] = {};
     REGPROBLEM_TYPE m_nCurrent = RPT_COM_ACTIVEX;
     std::vector<const CRegistryProblem*> m_arrGroup; // the running category's problems (text format)
@@ -70,9 +66,8 @@ LRESULT CScanSession::Handle(UINT message, LPARAM lParam)
         return 0;
     case WM_SCAN_CATEGORY_BEGIN:
         m_nCurrent = static_cast<REGPROBLEM_TYPE>(lParam);
-        m_anCount[m_nCurrent] = 0;
         m_arrGroup.clear();
-        LogMessage(Format("Finding%s\n", CategoryInfo(m_nCurrent).pszLogName));
+        g_pScanner->LogCategoryBegin(m_nCurrent);
         ShowProgress(true);
         return 0;
     case WM_SCAN_CATEGORY_END:
@@ -96,8 +91,6 @@ LRESULT CScanSession::Handle(UINT message, LPARAM lParam)
 
 void CScanSession::OnProblem(const CRegistryProblem& problem)
 {
-    ++m_nTotal;
-    ++m_anCount[problem.m_nType];
     if (m_options.bTsv) {
         const std::string line = TsvLine(problem);
         std::fwrite(line.data(), 1, line.size(), stdout);
@@ -110,7 +103,7 @@ void CScanSession::OnProblem(const CRegistryProblem& problem)
 
 void CScanSession::OnCategoryEnd(REGPROBLEM_TYPE type)
 {
-    LogMessage(Format("Found %d errors in %s", g_pScanner->m_anFound[type], CategoryInfo(type).pszLogName));
+    g_pScanner->LogCategoryEnd(type);
     if (m_options.bTsv || m_arrGroup.empty())
         return;
     ClearProgress();
@@ -138,20 +131,16 @@ void CScanSession::OnStop()
 {
     if (m_bDone || !g_pScanner || g_pScanner->m_bStopRequested)
         return;
-    g_pScanner->RequestStop();
-    LogMessage("Scan cancelled by user");
+    g_pScanner->StopByUser();
     m_bScanRunning = false;
     FinishedState();
 }
 
-// The finished state's lasting part: the totals of this scan replace those of the last one. The
-// session's own counts equal the engine's and can be read while the worker runs.
+// The finished state's lasting part: the totals of this scan replace those of the last one.
 void CScanSession::FinishedState()
 {
     ClearProgress();
-    WriteSettingInt("errs", static_cast<int>(m_nTotal));
-    for (int i = 0; i < kCategoryCount; ++i)
-        WriteSettingInt(CategoryInfo(static_cast<REGPROBLEM_TYPE>(i)).pszFoundCounter, static_cast<int>(m_anCount[i]));
+    g_pScanner->StoreFoundCounts();
 }
 
 void CScanSession::ShowProgress(bool force)
@@ -162,8 +151,8 @@ void CScanSession::ShowProgress(bool force)
     if (!force && now - m_dwLastProgress < 100)
         return;
     m_dwLastProgress = now;
-    std::fprintf(stderr, "\rScanning %-22s %lld problem(s) found ", CategoryInfo(m_nCurrent).pszLogName,
-                 static_cast<long long>(m_nTotal));
+    std::fprintf(stderr, "\rScanning %-22s %d problem(s) found ", CategoryInfo(m_nCurrent).pszLogName,
+                 g_pScanner->m_nTotalFound.load());
     std::fflush(stderr);
     m_bProgressShown = true;
 }
@@ -186,9 +175,9 @@ void CScanSession::PrintSummary()
         if (m_abSkipped[type])
             std::printf("  %-24s %6s\n", CategoryDisplayName(type).c_str(), "--");
         else
-            std::printf("  %-24s %6lld\n", CategoryDisplayName(type).c_str(), static_cast<long long>(m_anCount[type]));
+            std::printf("  %-24s %6d\n", CategoryDisplayName(type).c_str(), g_pScanner->m_anFound[type].load());
     }
-    std::printf("%lld Critical Error(s) found\n", static_cast<long long>(m_nTotal));
+    std::printf("%d Critical Error(s) found\n", g_pScanner->m_nTotalFound.load());
     std::fflush(stdout);
 }
 

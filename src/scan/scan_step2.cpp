@@ -7,7 +7,6 @@
 #include "repair/results_page.h"
 #include "resources/resource.h"
 #include "scan/scanner.h"
-#include "shell/logfile.h"
 #include "shell/main_dlg.h"
 #include "shell/settings.h"
 #include "shell/statistics.h"
@@ -198,14 +197,15 @@ bool CScanStep2Dlg::OnMessage(UINT msg, WPARAM, LPARAM lParam)
         m_progress.Draw();
         SetText(m_current, CategoryInfo(static_cast<REGPROBLEM_TYPE>(lParam)).pszLogName);
         SetText(m_counts[lParam], "0");
-        LogMessage(Format("Finding%s\n", CategoryInfo(static_cast<REGPROBLEM_TYPE>(lParam)).pszLogName));
+        if (g_pScanner)
+            g_pScanner->LogCategoryBegin(static_cast<REGPROBLEM_TYPE>(lParam));
         return true;
     case WM_SCAN_CATEGORY_END:
         if (!IsValidType(lParam))
             return true;
         RefreshCounts();
-        LogMessage(Format("Found %d errors in %s", g_pScanner ? g_pScanner->m_anFound[lParam] : 0,
-                          CategoryInfo(static_cast<REGPROBLEM_TYPE>(lParam)).pszLogName));
+        if (g_pScanner)
+            g_pScanner->LogCategoryEnd(static_cast<REGPROBLEM_TYPE>(lParam));
         return true;
     case WM_SCAN_CATEGORY_SKIPPED:
         if (IsValidType(lParam))
@@ -259,12 +259,8 @@ void CScanStep2Dlg::ShowFinishedState()
     SetText(m_resultCount, Format("%lld Critical Error(s)", total));
     m_main.EnableStrip(true);
 
-    WriteSettingInt("errs", static_cast<int>(total));
-    if (g_pScanner) {
-        for (int type = 0; type < kCategoryCount; ++type)
-            WriteSettingInt(CategoryInfo(static_cast<REGPROBLEM_TYPE>(type)).pszFoundCounter,
-                            g_pScanner->m_anFound[type]);
-    }
+    if (g_pScanner)
+        g_pScanner->StoreFoundCounts();
 
     if (total == 0) {
         SetText(m_resultCount, "0  Critical Error(s)");
@@ -296,8 +292,7 @@ void CScanStep2Dlg::Stop()
     const int answer = AfxMessageBox("Scan in progress.Would you like to stop the scan?", MB_YESNO);
     m_bAskingStop = false;
     if (answer == IDYES) {
-        g_pScanner->RequestStop();
-        LogMessage("Scan cancelled by user");
+        g_pScanner->StopByUser();
         m_main.m_bScanRunning = false;
         ShowFinishedState();
     }

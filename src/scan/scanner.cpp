@@ -93,6 +93,29 @@ void CRegistryScanner::RequestStop()
     Resume();
 }
 
+void CRegistryScanner::LogCategoryBegin(REGPROBLEM_TYPE type) const
+{
+    LogMessage(Format("Finding%s\n", CategoryInfo(type).pszLogName));
+}
+
+void CRegistryScanner::LogCategoryEnd(REGPROBLEM_TYPE type) const
+{
+    LogMessage(Format("Found %d errors in %s", m_anFound[type].load(), CategoryInfo(type).pszLogName));
+}
+
+void CRegistryScanner::StopByUser()
+{
+    RequestStop();
+    LogMessage("Scan cancelled by user");
+}
+
+void CRegistryScanner::StoreFoundCounts() const
+{
+    WriteSettingInt("errs", m_nTotalFound);
+    for (int type = 0; type < kCategoryCount; ++type)
+        WriteSettingInt(CategoryInfo(static_cast<REGPROBLEM_TYPE>(type)).pszFoundCounter, m_anFound[type]);
+}
+
 void CRegistryScanner::Pause()
 {
     const std::lock_guard<std::mutex> lock(m_pauseMutex);

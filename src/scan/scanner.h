@@ -36,6 +36,15 @@ public:
     bool ReportProblem(std::unique_ptr<CRegistryProblem> problem);
     void RequestStop();
 
+    // The scan's bookkeeping, done on the thread of the window that follows the scan (the second
+    // scan page, hivora-cli's session) as the worker's messages arrive: the log lines of a category's
+    // begin and end, the user's stop (the worker ends at its next item), and the finished state's
+    // statistics, where this scan's found counts replace the last one's.
+    void LogCategoryBegin(REGPROBLEM_TYPE type) const;
+    void LogCategoryEnd(REGPROBLEM_TYPE type) const;
+    void StopByUser();
+    void StoreFoundCounts() const;
+
     // Called by the checks after each item: waits while the scan is paused, then tells whether
     // the walk must end.
     bool StopRequested();
@@ -57,9 +66,10 @@ public:
     std::atomic<int32_t> m_bStopRequested{0};
     std::unique_ptr<CWinThread> m_pThread;
     HWND m_hNotifyWnd = nullptr;
-    int32_t m_anFound[kCategoryCount] = {};
+    // Counted by the worker, read by the window's thread while it runs.
+    std::atomic<int32_t> m_anFound[kCategoryCount] = {};
     int32_t m_anFixed[kCategoryCount] = {};
-    int32_t m_nTotalFound = 0;
+    std::atomic<int32_t> m_nTotalFound = 0;
     int32_t m_nTotalFixed = 0;
     uint8_t m_bRunning = 0;
     uint8_t m_abCategorySelected[kCategoryCount] = {};

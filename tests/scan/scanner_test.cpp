@@ -242,15 +242,23 @@ TEST_F(ScannerTest, FoundErrorsAccumulateOverScans)
 TEST_F(ScannerTest, StopSkipsTheCategoriesNotBegunAndStillCounts)
 {
     WriteSettingInt("repairafterfind", 1);
+    WriteSettingInt("TotalFontErrors", 9);
     m_engine.m_findings[RPT_UNINSTALL] = {{"HKEY_LOCAL_MACHINE\\Software\\Acme", "a", "x.exe"}};
     // The running check walks until it is told to stop.
     m_engine.m_hooks[RPT_UNINSTALL] = [](CScriptedScanner& engine) {
         while (!engine.StopRequested())
             Sleep(1);
     };
+    // The page's bookkeeping, with Stop pressed at the first problem.
     m_page.m_onMessage = [this](const MESSAGE& m) {
-        if (m.message == WM_SCAN_PROBLEM)
-            m_engine.RequestStop();
+        if (m.message == WM_SCAN_CATEGORY_BEGIN)
+            m_engine.LogCategoryBegin(static_cast<REGPROBLEM_TYPE>(m.lParam));
+        if (m.message == WM_SCAN_CATEGORY_END)
+            m_engine.LogCategoryEnd(static_cast<REGPROBLEM_TYPE>(m.lParam));
+        if (m.message == WM_SCAN_PROBLEM) {
+            m_engine.StopByUser();
+            m_engine.StoreFoundCounts();
+        }
     };
 
     Scan({RPT_COM_ACTIVEX, RPT_UNINSTALL, RPT_FONTS, RPT_DEEP_SCAN});
@@ -263,6 +271,15 @@ TEST_F(ScannerTest, StopSkipsTheCategoriesNotBegunAndStillCounts)
     EXPECT_EQ(m_page.m_messages.back().message, WM_SCAN_DONE);
     EXPECT_EQ(ReadSettingInt("lastfounderrors"), 1);
     EXPECT_EQ(g_arrProblems.size(), 1u);
+    // This scan's counts replace the last one's, those of categories it never reached included.
+    EXPECT_EQ(ReadSettingInt("errs"), 1);
+    EXPECT_EQ(ReadSettingInt("TotalUninstallErrors"), 1);
+    EXPECT_EQ(ReadSettingInt("TotalFontErrors"), 0);
+    const std::string log = Log();
+    EXPECT_NE(log.find("--INFO --FindingUninstall\r\n\r\n"), std::string::npos) << log;
+    const size_t found = log.find("--INFO --Found 1 errors in Uninstall\r\n");
+    ASSERT_NE(found, std::string::npos) << log;
+    EXPECT_LT(log.find("--INFO --Scan cancelled by user\r\n"), found);
 }
 
 TEST_F(ScannerTest, RepairAfterFindRepairsEverythingBeforeTellingThePage)
