@@ -241,8 +241,8 @@ bool RestoreMovedFiles(const std::string& listPath, std::string& reason)
     list.close();
 
     if (kept.empty()) {
-        RemoveDirectoryA(setFolder.c_str());
-        DeleteFileA(listPath.c_str());
+        RemoveFolderOrWarn(setFolder);
+        DeleteOrWarn(listPath);
         return true;
     }
     std::ofstream rewrite(listPath, std::ios::trunc);
@@ -294,9 +294,15 @@ int RemoveBackupSets(const std::string& backupFolder, const std::vector<std::str
             continue;
         }
         const std::string setPath = Format("%s\\%s", backupFolder.c_str(), name.c_str());
-        DeleteFileA((setPath + ".reg").c_str());
-        DeleteFileA((setPath + ".bak").c_str());
-        DeleteFolderTree(setPath);
+        DeleteOrWarn(setPath + ".reg");
+        DeleteOrWarn(setPath + ".bak");
+        if (!DeleteFolderTree(setPath)) {
+            const DWORD error = GetLastError();
+            if (Exists(setPath))
+                LogMessage(Format("The folder %s could not be removed (%s)", setPath.c_str(),
+                                  ErrorText(static_cast<LONG>(error)).c_str()),
+                           LOG_WARN);
+        }
         LogMessage(Format("Removed Backup file %s", name.c_str()));
         removed += !Exists(setPath + ".reg") && !Exists(setPath + ".bak") && !Exists(setPath);
     }

@@ -15,6 +15,7 @@
 #include "framework/wide_text.h"
 #include "repair/windows_keys.h"
 #include "scan/scanner.h"
+#include "shell/logfile.h"
 
 namespace {
 
@@ -280,6 +281,30 @@ std::string ErrorText(LONG code)
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
         message.pop_back();
     return Format("error %ld%s%s", code, message.empty() ? "" : ": ", message.c_str());
+}
+
+namespace {
+
+void WarnUnlessGone(const char* what, const std::string& path, DWORD error)
+{
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+        LogMessage(Format("The %s %s could not be removed (%s)", what, path.c_str(),
+                          ErrorText(static_cast<LONG>(error)).c_str()),
+                   LOG_WARN);
+}
+
+} // namespace
+
+void DeleteOrWarn(const std::string& path)
+{
+    if (!DeleteFileA(path.c_str()))
+        WarnUnlessGone("file", path, GetLastError());
+}
+
+void RemoveFolderOrWarn(const std::string& path)
+{
+    if (!RemoveDirectoryA(path.c_str()))
+        WarnUnlessGone("folder", path, GetLastError());
 }
 
 LONG ReadRegistryValueW(HKEY key, const std::wstring& name, DWORD& type, std::string& data)

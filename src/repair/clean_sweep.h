@@ -64,6 +64,11 @@ const char* RootKeyName(HKEY root);
 // "error N: message" for a Win32 error code, for log lines.
 std::string ErrorText(LONG code);
 
+// Deletes a file, or an empty folder, of a backup set that is no longer needed. What stays for any
+// reason but being gone already is named in a WARN log line with its error: the user is not told.
+void DeleteOrWarn(const std::string& path);
+void RemoveFolderOrWarn(const std::string& path);
+
 // The value's type and data, however large, as the wide calls read it (strings in UTF-16LE); the
 // result of the registry call.
 LONG ReadRegistryValueW(HKEY key, const std::wstring& name, DWORD& type, std::string& data);

@@ -169,11 +169,11 @@ void DiscardBackupSet(CRegistryScanner& engine)
     CloseStream(engine.m_fpRegBackup);
     CloseStream(engine.m_fpFileList);
     if (!engine.m_strRegBackupPath.empty())
-        DeleteFileA(engine.m_strRegBackupPath.c_str());
+        DeleteOrWarn(engine.m_strRegBackupPath);
     if (!engine.m_strFileListPath.empty())
-        DeleteFileA(engine.m_strFileListPath.c_str());
+        DeleteOrWarn(engine.m_strFileListPath);
     if (!engine.m_strFileBackupFolder.empty())
-        RemoveDirectoryA(engine.m_strFileBackupFolder.c_str());
+        RemoveFolderOrWarn(engine.m_strFileBackupFolder);
 }
 
 } // namespace
@@ -464,14 +464,14 @@ bool RunRepair(CRegistryScanner& engine)
     CloseStream(engine.m_fpFileList);
 
     if (fixed[RPT_SHORTCUTS] == 0) {
-        RemoveDirectoryA(engine.m_strFileBackupFolder.c_str());
-        DeleteFileA(engine.m_strFileListPath.c_str());
+        RemoveFolderOrWarn(engine.m_strFileBackupFolder);
+        DeleteOrWarn(engine.m_strFileListPath);
     }
     bool registryFixed = false;
     for (int type = 0; type < kCategoryCount; ++type)
         registryFixed |= type != RPT_SHORTCUTS && fixed[type] != 0;
     if (!registryFixed && !engine.m_bPartlyRemoved)
-        DeleteFileA(engine.m_strRegBackupPath.c_str());
+        DeleteOrWarn(engine.m_strRegBackupPath);
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/paths.h"
 #include "framework/product_name.h"
@@ -21,6 +22,23 @@
 #include "updater/update_log.h"
 
 namespace {
+
+// A step the installation skips without a word to the user is logged with its error.
+void WarnFailed(const std::string& what, DWORD error)
+{
+    LogUpdateWarning(Format("%s (error %lu)", what.c_str(), error));
+}
+
+// Deletes a file the installation is done with; one that stays for any reason but being gone already
+// is logged.
+void DeleteOrWarn(const std::string& path)
+{
+    if (DeleteFileA(path.c_str()))
+        return;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND)
+        WarnFailed("The file " + path + " could not be deleted", error);
+}
 
 // Folders a target needs are made below the program folder only, never the folder itself.
 bool IsFolder(const std::string& path)
@@ -61,7 +79,7 @@ void InstallEntry(const std::string& folder, const CWorkFolder& work, const INST
     if (!IsSafeRelativeName(entry.strTarget) || !ParseFileHash(entry.strSeparatorHint, expected)) {
         LogUpdateWarning("Install of " + entry.strTarget + " refused: its line names no SHA-256 or a place outside " +
                          folder);
-        DeleteFileA(download.c_str());
+        DeleteOrWarn(download);
         return;
     }
     const std::string target = JoinTargetPath(folder, entry);
@@ -75,24 +93,32 @@ void InstallEntry(const std::string& folder, const CWorkFolder& work, const INST
         LogUpdateWarning("Install of " + entry.strTarget + " refused: the downloaded file " +
                          (file ? "does not have the SHA-256 the list names" : "cannot be opened"));
         file.reset();
-        DeleteFileA(download.c_str());
+        DeleteOrWarn(download);
         return;
     }
 
     if (entry.bArchive) {
-        DeleteFileA(target.c_str());
+        DeleteOrWarn(target);
         CUnzipper unzipper;
         if (!unzipper.Open(download.c_str()) || !unzipper.ExtractAll(folder.c_str(), false))
             MessageBoxA(nullptr, "Zip Open Failed", "Install", MB_ICONINFORMATION);
-    } else if (IsFolder(folder) && CUnzipper::EnsureParentFolder(target.c_str())) {
+    } else if (!IsFolder(folder) || !CUnzipper::EnsureParentFolder(target.c_str())) {
+        const DWORD error = GetLastError();
+        WarnFailed("Install of " + entry.strTarget + " failed: the folder of " + target + " could not be made", error);
+    } else if (!RenameOpenFile(file.get(), target)) {
         // One step, so that a failed replacement keeps the old file.
-        RenameOpenFile(file.get(), target);
+        const DWORD error = GetLastError();
+        WarnFailed("Install of " + entry.strTarget + " failed: " + target + " could not be replaced and stays as it was",
+                   error);
     }
     file.reset();
-    DeleteFileA(download.c_str());
+    DeleteOrWarn(download);
 
-    if (entry.bRun)
-        ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (entry.bRun &&
+        reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) <= 32) {
+        const DWORD error = GetLastError();
+        WarnFailed("The installed file " + target + " could not be started", error);
+    }
 }
 
 } // namespace

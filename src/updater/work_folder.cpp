@@ -4,8 +4,10 @@
 
 #include <cstring>
 
+#include "framework/format.h"
 #include "framework/security.h"
 #include "updater/crypto.h"
+#include "updater/update_log.h"
 
 namespace {
 
@@ -77,12 +79,18 @@ void CWorkFolder::Remove()
     FindHandle find(FindFirstFileA((m_strPath + "\\*").c_str(), &entry));
     if (find) {
         do {
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA(File(entry.cFileName).c_str());
+            const std::string file = File(entry.cFileName);
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !DeleteFileA(file.c_str())) {
+                const DWORD error = GetLastError();
+                LogUpdateWarning(Format("The file %s could not be deleted (error %lu)", file.c_str(), error));
+            }
         } while (FindNextFileA(find.get(), &entry));
         find.reset();
     }
-    RemoveDirectoryA(m_strPath.c_str());
+    if (!RemoveDirectoryA(m_strPath.c_str())) {
+        const DWORD error = GetLastError();
+        LogUpdateWarning(Format("The update folder %s could not be removed (error %lu)", m_strPath.c_str(), error));
+    }
     m_strPath.clear();
     m_strName.clear();
 }

@@ -236,21 +236,18 @@ std::string ProgramSandbox::MakeUpdateFolder() const
     return name;
 }
 
-std::vector<std::string> ProgramSandbox::LogRecords() const
+bool ProgramSandbox::Logged(const std::string& level, const std::string& text) const
 {
-    std::vector<std::string> records;
     WIN32_FIND_DATAA entry;
     FindHandle find(FindFirstFileA(Prog("Logs\\*.log").c_str(), &entry));
     if (!find)
-        return records;
+        return false;
     do {
-        for (std::string& line : ReadLines(Prog("Logs\\") + entry.cFileName)) {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            records.push_back(line);
-        }
+        for (const std::string& line : ReadLines(Prog("Logs\\") + entry.cFileName))
+            if (line.find("--" + level + "--" + text) != std::string::npos)
+                return true;
     } while (FindNextFileA(find.get(), &entry));
-    return records;
+    return false;
 }
 
 std::vector<std::string> ProgramSandbox::AllFiles() const

@@ -68,8 +68,9 @@ public:
 
     // Makes an update folder beside Patchwell.dll, as a check makes one, and gives back its name.
     std::string MakeUpdateFolder() const;
-    // The records of the program folder's logs, where the updater writes its warnings.
-    std::vector<std::string> LogRecords() const;
+    // The program folder's logs, where the updater writes its warnings, hold a record at level
+    // ("WARN ") whose message begins with text.
+    bool Logged(const std::string& level, const std::string& text) const;
 
     // Every file below the root, relative to it, sorted.
     std::vector<std::string> AllFiles() const;

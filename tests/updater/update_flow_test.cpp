@@ -322,6 +322,7 @@ TEST_F(UpdateFlow, FailedReplacementKeepsTheOldFile)
     const HOST_RUN run = prog.RunHost({"--hold", prog.Prog("keep.dll"), "--install", folder});
     EXPECT_EQ(run.arrEvents, (Events{"installed 1"}));
     EXPECT_EQ(ReadFileText(prog.Prog("keep.dll")), "old dll");
+    EXPECT_TRUE(prog.Logged("WARN ", "Install of keep.dll failed: "));
     EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
     EXPECT_FALSE(FileExists(prog.Prog(folder)));
 }

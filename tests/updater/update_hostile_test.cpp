@@ -40,15 +40,6 @@ Events Strays(const ProgramSandbox& prog)
 // What the sandbox holds before a check, and the program folder's log of the updater's warnings.
 const Events kUntouched = {"host.log", "prog\\HivoraSetup.exe", "prog\\Patchwell.dll", "prog\\update_host.exe"};
 
-// The log records that end with text (after the time and the level).
-bool Logged(const ProgramSandbox& prog, const std::string& level, const std::string& text)
-{
-    for (const std::string& record : prog.LogRecords())
-        if (record.find("--" + level + "--" + text) != std::string::npos)
-            return true;
-    return false;
-}
-
 }  // namespace
 
 TEST_F(HostileList, TargetsOutsideTheProgramFolderAreListErrorsBeforeAnyDownload)
@@ -208,7 +199,7 @@ TEST_F(HostileList, ForgedListsAreListErrorsAndNothingIsFetched)
         EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", kListError, "returned"})) << c.what;
         EXPECT_EQ(m_server.Requests(), Events{"/updates/updates.asp"}) << c.what;
         EXPECT_EQ(WithoutLogs(prog.AllFiles()), kUntouched) << c.what;
-        EXPECT_TRUE(Logged(prog, "WARN ", std::string("Update list refused: ") + c.reason)) << c.what;
+        EXPECT_TRUE(prog.Logged("WARN ", std::string("Update list refused: ") + c.reason)) << c.what;
     }
     // The same list, signed as the server signs it, is taken.
     m_server.Reset();
@@ -234,12 +225,12 @@ TEST_F(HostileList, DownloadsThatDifferFromTheirHashAreNotInstalled)
     const HOST_RUN noHash = Check(prog, "software");
     EXPECT_EQ(noHash.arrEvents,
               (Events{"status 7", "status 1", "confirm", "confirm software 3 yes", "status 4 software", "returned"}));
-    EXPECT_TRUE(Logged(prog, "WARN ", "Update of software refused: the list names no SHA-256 for tool.exe"));
+    EXPECT_TRUE(prog.Logged("WARN ", "Update of software refused: the list names no SHA-256 for tool.exe"));
 
     const HOST_RUN wrongHash = Check(prog, "database");
     EXPECT_EQ(wrongHash.arrEvents, (Events{"status 7", "status 1", "confirm", "confirm software 3 no",
                                            "confirm database 2 yes", "status 2 database", "status 4 database", "returned"}));
-    EXPECT_TRUE(Logged(prog, "WARN ",
+    EXPECT_TRUE(prog.Logged("WARN ",
                        "Update of database refused: the download of defs.db does not have the SHA-256 the list names"));
     // Only the list and the file that failed were fetched; nothing is installed, started or left.
     EXPECT_EQ(m_server.Requests(), (Events{"/updates/updates.asp", "/updates/updates.asp", "/files/defs.db"}));
@@ -280,7 +271,7 @@ TEST_F(HostileList, RepliesAreReadUpToOneMebibyte)
     EXPECT_EQ(Check(big, "database").arrEvents, (Events{"status 7", "status 1", kListError, "returned"}));
     EXPECT_EQ(m_server.Requests(), Events{"/updates/updates.asp"});
     EXPECT_EQ(WithoutLogs(big.AllFiles()), kUntouched);
-    EXPECT_TRUE(Logged(big, "WARN ", "Update list refused: the reply is larger than 1 MiB"));
+    EXPECT_TRUE(big.Logged("WARN ", "Update list refused: the reply is larger than 1 MiB"));
 }
 
 TEST_F(HostileList, TamperedInstallListInstallsNothingOutside)
@@ -300,7 +291,7 @@ TEST_F(HostileList, TamperedInstallListInstallsNothingOutside)
     EXPECT_FALSE(FileExists(prog.Prog("fine.txt")));
     EXPECT_FALSE(FileExists(prog.Prog("tool.exe")));
     EXPECT_EQ(ReadFileText(prog.Root() / "outside.txt"), "keep me");
-    EXPECT_TRUE(Logged(prog, "WARN ", "Install of tool.exe refused: the downloaded file does not have the SHA-256 the list names"));
+    EXPECT_TRUE(prog.Logged("WARN ", "Install of tool.exe refused: the downloaded file does not have the SHA-256 the list names"));
     EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
     EXPECT_FALSE(FileExists(prog.Prog(folder)));
 }
@@ -319,7 +310,7 @@ TEST_F(HostileList, InstallListNamingAnotherFolderWritesNothingThere)
                               prog.Root() / other + "\\\r\ndata.bin\t" + HashField("data") + "\t0\turl\t0\t0\tDOWNLOAD01\r\n");
         const HOST_RUN run = prog.RunHost({"--install", folder});
         EXPECT_EQ(run.arrEvents, (Events{"installed 0"})) << other;
-        EXPECT_TRUE(Logged(prog, "WARN ", "Install list refused: it names the folder " + (prog.Root() / other) +
+        EXPECT_TRUE(prog.Logged("WARN ", "Install list refused: it names the folder " + (prog.Root() / other) +
                                               "\\, not " + prog.Prog() + "\\"))
             << other;
         // Nothing was written or started anywhere, and the update folder is gone.
