@@ -280,6 +280,7 @@ int RestoreBackupSets(const std::string& backupFolder, const std::vector<std::st
             failures->push_back(name + ": " + reason);
         restored += whole;
     }
+    // "Succesfully" is deliberate: readers of the logs look for the text so.
     LogMessage(restored > 0 ? "Succesfully Restored" : kCouldNotRestoreText);
     return restored;
 }

@@ -36,6 +36,8 @@ const char* const kAcceptedRoots[kCategoryCount][2] = {
     {"HKEY_LOCAL_MACHINE", "HKEY_USERS"},        // 14 deep scan
 };
 
+// Spelled as every log has them ("Activex", "Entiries", "Fileassosiations", no blank before the
+// sound event's key): deliberate, readers of the logs look for these texts.
 const char* const kRepairLogFormats[kCategoryCount] = {
     "Fixed COM/Activex Entries error %s\\%s=%s",
     "Fixed Uninstall Entiries error %s\\%s=%s",

@@ -8,7 +8,8 @@
 
 class CRegistryScanner;
 
-// Texts of the repair's message boxes (caption "Hivora").
+// Texts of the repair's message boxes (caption "Hivora"), "atleast" and "registry.Click" deliberately
+// as users know them.
 constexpr const char* kRepairNothingSelectedText = "Please select atleast one item";
 constexpr const char* kRepairDoneText =
     "Hivora has Successfully fixed %d Critical Error(s) in your system registry.Click OK to view Statistics.";

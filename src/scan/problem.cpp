@@ -12,6 +12,8 @@ const REGPROBLEM_TYPE g_aScanOrder[kCategoryCount] = {
 
 namespace {
 
+// The odd spellings ("ShortCuts", "Emty", "Assosiations", the blank before "Windows") are deliberate:
+// the counters are stored settings, and users know the names.
 const CATEGORY_NAMES kCategories[kCategoryCount] = {
     {"comactx", "COM/ActiveX Entries", TXT_CAT_0, "COM/ActiveX", "TotalComErrors", "FixedComErrors"},
     {"uninsta", "Uninstall Entries", TXT_CAT_1, "Uninstall", "TotalUninstallErrors", "FixedUninstallErrors"},

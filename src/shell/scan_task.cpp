@@ -207,6 +207,7 @@ bool EditWithOwnDialog(ITask* task, HWND owner)
         WORD index = 0;
         const HRESULT hr = task->CreateTrigger(&index, edited.put_typed());
         if (FAILED(hr)) {
+            // "CreatTrigger" is deliberate: the message is known in this form.
             Report("Failed calling ITask::CreatTrigger: ", hr);
             return false;
         }

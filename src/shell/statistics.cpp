@@ -6,6 +6,8 @@
 #include "shell/logfile.h"
 #include "shell/settings.h"
 
+// "ShortCuts", "Invalid class Keys" and the blank before "Windows" are deliberate: users know the
+// page so.
 const STATISTICS_ROW g_aStatisticsRows[kCategoryCount] = {
     {"COM/ActiveX Entries", RPT_COM_ACTIVEX},
     {"Uninstall Entries", RPT_UNINSTALL},

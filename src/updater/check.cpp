@@ -21,6 +21,7 @@
 namespace {
 
 const char kConnectError[] = "Unable to connect to update server ...";
+// "occured" is deliberate: the pages and their users know the text so.
 const char kListError[] = "Error occured while downloading info.";
 
 AuConfirmProc g_pfnConfirm = nullptr;
