@@ -13,6 +13,7 @@
 #include "framework/paths.h"
 #include "repair/reg_file.h"
 #include "scan/registry.h"
+#include "scope_guard.h"
 #include "shortcut.h"
 
 namespace {
@@ -144,6 +145,22 @@ TEST(RepairRoundTrip, RestoreGivesBackEveryTreeAndFile)
     const std::string dllName = gone + "\\shared.dll";
     const std::string helpName = "hvrt" + id + ".hlp";
     const std::string fontName = "HvRT " + id + " (TrueType)";
+    const std::string shortcut = DesktopFolder() + "\\hvrt" + id + ".lnk";
+    const ScopeGuard cleanUp([&] {
+        DeleteFileA(shortcut.c_str());
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, ("CLSID\\" + guid).c_str());
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstall.c_str());
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, appPath.c_str());
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, (".hvrt" + id).c_str());
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, ("hvrtfile" + id).c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER, sound.c_str());
+        RegDeleteTreeA(HKEY_USERS, emptyKeys.c_str());
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", runName.c_str());
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, (cv + "\\SharedDLLs").c_str(), dllName.c_str());
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\HELP", helpName.c_str());
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+                           fontName.c_str());
+    });
 
     SetText(HKEY_CLASSES_ROOT, "CLSID\\" + guid, "", "HvRT object");
     SetText(HKEY_CLASSES_ROOT, "CLSID\\" + guid + "\\InprocServer32", "", gone + "\\obj.dll");
@@ -169,9 +186,7 @@ TEST(RepairRoundTrip, RestoreGivesBackEveryTreeAndFile)
                                   nullptr, key.put(), nullptr),
                   ERROR_SUCCESS);
     }
-    const std::string desktop = DesktopFolder();
-    ASSERT_FALSE(desktop.empty());
-    const std::string shortcut = desktop + "\\hvrt" + id + ".lnk";
+    ASSERT_FALSE(DesktopFolder().empty());
     ASSERT_TRUE(MakeShortcut(shortcut, gone + "\\target.exe"));
     const std::string shortcutBytes = ReadFileText(shortcut);
 
@@ -266,19 +281,6 @@ TEST(RepairRoundTrip, RestoreGivesBackEveryTreeAndFile)
     // gtest would print both exports whole on a difference: a plain comparison keeps the log short.
     EXPECT_TRUE(Export(dir, "HKLM\\Software") == machineBefore);
     EXPECT_TRUE(Export(dir, "HKCU") == userBefore);
-
-    DeleteFileA(shortcut.c_str());
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, ("CLSID\\" + guid).c_str());
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstall.c_str());
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, appPath.c_str());
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, (".hvrt" + id).c_str());
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, ("hvrtfile" + id).c_str());
-    RegDeleteTreeA(HKEY_CURRENT_USER, sound.c_str());
-    RegDeleteTreeA(HKEY_USERS, emptyKeys.c_str());
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", runName.c_str());
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, (cv + "\\SharedDLLs").c_str(), dllName.c_str());
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\HELP", helpName.c_str());
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", fontName.c_str());
 }
 
 namespace {

@@ -18,6 +18,7 @@
 #include "resources/resource.h"
 #include "scan/problem.h"
 #include "scan/scanner.h"
+#include "scope_guard.h"
 #include "shortcut.h"
 
 namespace {
@@ -79,12 +80,15 @@ TEST(BackupPage, RestoreAndRemoveSetsOfRealRepairs)
     const std::string id = Format("%lu", GetCurrentProcessId());
     const std::string runName = "HvPages" + id;
     const std::string runData = "C:\\hvpages-missing-" + id + "\\run.exe -q";
+    const std::string shortcut = DesktopFolder() + "\\hvpages" + id + ".lnk";
+    const ScopeGuard cleanUp([&] {
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, runName.c_str());
+        DeleteFileA(shortcut.c_str());
+    });
     ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, runName.c_str(), REG_SZ, runData.c_str(),
                               static_cast<DWORD>(runData.size() + 1)),
               ERROR_SUCCESS);
-    const std::string desktop = DesktopFolder();
-    ASSERT_FALSE(desktop.empty());
-    const std::string shortcut = desktop + "\\hvpages" + id + ".lnk";
+    ASSERT_FALSE(DesktopFolder().empty());
     ASSERT_TRUE(MakeShortcut(shortcut, "C:\\hvpages-missing-" + id + "\\target.exe"));
     const std::string shortcutBytes = ReadFileText(shortcut);
 
@@ -169,8 +173,6 @@ TEST(BackupPage, RestoreAndRemoveSetsOfRealRepairs)
     EXPECT_EQ(text, kRestoreNoItemsText);
 
     EXPECT_TRUE(app.Close());
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, runName.c_str());
-    DeleteFileA(shortcut.c_str());
 }
 
 // A backup set of the program's format holding values under one key of HKEY_CURRENT_USER, which its

@@ -12,6 +12,7 @@
 #include "sandbox.h"
 #include "scan/checks.h"
 #include "scan/scanner.h"
+#include "scope_guard.h"
 #include "tempdir.h"
 
 namespace {
@@ -136,6 +137,11 @@ TEST_F(DeepScan, ThirtyTwoBitRegistrationsAreTestedAsTheirProgramsSeeThem)
     const std::string folder32 = std::string(x86) + "\\" + name;
     ASSERT_TRUE(CreateDirectoryA(folder32.c_str(), nullptr));
     const std::string program32 = folder32 + "\\app.exe";
+    const ScopeGuard removeFiles([&] {
+        DeleteFileA(only32.c_str());
+        DeleteFileA(program32.c_str());
+        RemoveDirectoryA(folder32.c_str());
+    });
     for (const std::string& file : {only32, program32})
         CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     ASSERT_NE(GetFileAttributesA(only32.c_str()), INVALID_FILE_ATTRIBUTES);
@@ -153,9 +159,6 @@ TEST_F(DeepScan, ThirtyTwoBitRegistrationsAreTestedAsTheirProgramsSeeThem)
     g_arrProblems.clear();
     CheckFilePaths(engine);
     std::vector<std::string> paths = ProblemLines(RPT_FILE_PATHS);
-    DeleteFileA(only32.c_str());
-    DeleteFileA(program32.c_str());
-    RemoveDirectoryA(folder32.c_str());
 
     char expanded[MAX_PATH];
     ExpandEnvironmentStringsA(("%ProgramFiles%\\" + name + "\\app.exe").c_str(), expanded, MAX_PATH);

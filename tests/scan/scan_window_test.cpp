@@ -19,6 +19,7 @@
 #include "resources/resource.h"
 #include "scan/problem.h"
 #include "scan/scanner.h"
+#include "scope_guard.h"
 #include "shell/statistics.h"
 #include "shortcut.h"
 
@@ -542,6 +543,10 @@ TEST(ScanWindow, ClosingMessageAccountsForEveryTickedItem)
     const std::string desktop = DesktopFolder();
     ASSERT_FALSE(desktop.empty());
     std::vector<std::string> shortcuts;
+    const ScopeGuard removeShortcuts([&] {
+        for (const std::string& shortcut : shortcuts)
+            DeleteFileA(shortcut.c_str());
+    });
     for (int i = 0; i < 2; ++i) {
         shortcuts.push_back(Format("%s\\hivora-closing-%lu-%d.lnk", desktop.c_str(), GetCurrentProcessId(), i));
         ASSERT_TRUE(MakeShortcut(shortcuts.back(), "C:\\hivora-closing-missing\\app.exe"));
@@ -573,8 +578,6 @@ TEST(ScanWindow, ClosingMessageAccountsForEveryTickedItem)
                            ticked - 2, ticked, ticked - 2));
     EXPECT_EQ(SeededRun::Count(), 0);
     EXPECT_TRUE(app.Close());
-    for (const std::string& shortcut : shortcuts)
-        DeleteFileA(shortcut.c_str());
 }
 
 } // namespace

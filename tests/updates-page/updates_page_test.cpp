@@ -11,6 +11,7 @@
 #include "gui_driver.h"
 #include "hivora_app.h"
 #include "resources/resource.h"
+#include "scope_guard.h"
 #include "update_fixture.h"
 
 namespace {
@@ -274,6 +275,7 @@ TEST_F(UpdatesPage, ShutdownAfterARepairLeavesASlowCheckBehind)
     const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     const char kEntry[] = "HivoraShutdownTest";
     const char kMissing[] = "C:\\hivora-shutdown-missing\\app.exe";
+    const ScopeGuard removeEntry([&] { RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, kEntry); });
     ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, kEntry, REG_SZ, kMissing, sizeof kMissing), ERROR_SUCCESS);
     UpdatingHivora hivora("1", Server(), {{"winstrt", "1"}, {"autorpar", "1"}, {"shutdown", "1"}});
     ASSERT_NE(hivora.Main(), nullptr);
@@ -293,5 +295,4 @@ TEST_F(UpdatesPage, ShutdownAfterARepairLeavesASlowCheckBehind)
     EXPECT_FALSE(FileExists(hivora.Temp() + "\\updatetmp.tmp"));
     EXPECT_EQ(m_server.Requests(), Lines{kList});
     EXPECT_TRUE(hivora.App().Close());
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, kEntry);
 }
