@@ -25,6 +25,17 @@ constexpr DWORD kCheckTime = 60000;
 // seconds, the rest is the process's own end on a busy machine.
 constexpr DWORD kFewSeconds = 10000;
 
+// Downloads and the install list wait in a folder "Update-..." beside Patchwell.dll until installed.
+bool HasUpdateFolder(const std::string& programFolder)
+{
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((programFolder + "Update-*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    return true;
+}
+
 // The program as a user has it after a first scan, with a stand-in setup program beside it and a
 // temporary folder of its own for downloads and the install list.
 class UpdatingHivora {
@@ -56,8 +67,6 @@ public:
     }
 
     HivoraApp& App() { return m_app; }
-    // The private temporary folder the program was started with.
-    std::string Temp() const { return m_app.Dir() / "temp"; }
     HWND Main() const { return m_hMain; }
     // The updates page, shown or not: the child dialog that holds the status label.
     HWND Page() const
@@ -245,7 +254,7 @@ TEST_F(UpdatesPage, ClosingDuringAnInstallationWaitsForItsEnd)
     UpdatingHivora hivora("0", Server());
     ASSERT_NE(hivora.Main(), nullptr);
     const std::string definitions(4096, 'd');
-    m_server.Put(kList, "1\ndatabase\t121\t1\t0\n" + FileLine("defs\\main.db", "/files/main.db", definitions) + "\n");
+    m_server.PutSigned(kList, "1\ndatabase\t121\t1\t0\n" + FileLine("defs\\main.db", "/files/main.db", definitions) + "\n");
     HWND first = gui::FindControl(hivora.Main(), IDC_SCAN_SELECTED);
     ASSERT_NE(first, nullptr);
     ASSERT_TRUE(gui::Click(GetParent(first), IDC_PAGE_UPDATE));
@@ -263,7 +272,7 @@ TEST_F(UpdatesPage, ClosingDuringAnInstallationWaitsForItsEnd)
     EXPECT_TRUE(hivora.App().WaitForExit(kCheckTime));
     EXPECT_EQ(ReadFileText(hivora.App().Folder() + "defs\\main.db"), definitions);
     EXPECT_TRUE(WaitForFile(hivora.App().Folder() + "ran.txt", kCheckTime));
-    EXPECT_FALSE(FileExists(hivora.Temp() + "\\updatetmp.tmp"));
+    EXPECT_FALSE(HasUpdateFolder(hivora.App().Folder()));
 }
 
 TEST_F(UpdatesPage, ShutdownAfterARepairLeavesASlowCheckBehind)
@@ -290,7 +299,7 @@ TEST_F(UpdatesPage, ShutdownAfterARepairLeavesASlowCheckBehind)
     char data[MAX_PATH] = {};
     DWORD size = sizeof data;
     EXPECT_NE(RegGetValueA(HKEY_CURRENT_USER, kRunKey, kEntry, RRF_RT_REG_SZ, nullptr, data, &size), ERROR_SUCCESS);
-    EXPECT_FALSE(FileExists(hivora.Temp() + "\\updatetmp.tmp"));
+    EXPECT_FALSE(HasUpdateFolder(hivora.App().Folder()));
     EXPECT_EQ(m_server.Requests(), Lines{kList});
     EXPECT_TRUE(hivora.App().Close());
     RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, kEntry);
