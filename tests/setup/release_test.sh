@@ -34,6 +34,7 @@ version=$(next_version "$current")
 # The copy: the sources as they are now, with the build folders of the last run kept (so that a
 # run builds what changed) and the bootstrap's dependency sources shared with the main tree.
 tree=$work/tree
+rm -f "$work/version"
 mkdir -p "$tree/build"
 find "$tree" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
 tar -C "$source_dir" --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$tree" -xf -
@@ -90,8 +91,18 @@ for file in "$dist/HivoraSetup-$version-x64.exe" "$dist/HivoraSetup-$version-x86
   [ "$line" = "$version	$version	$quad	$quad" ] || fail "$(basename "$file") carries '$line', not $version"
 done
 
+# The update list names the new version and the setup for every Windows, with its hash.
+list=$(cat "$dist/update-server/updates/updates.asp")
+combined=$dist/update-server/files/HivoraSetup-$version.exe
+expected="1
+software	$version	1	1
+HivoraSetup.exe	sha256:$(sha256sum "$combined" | cut -d' ' -f1)	$(stat -c %s "$combined")	http://127.0.0.1/files/HivoraSetup-$version.exe	0	1"
+[ "$list" = "$expected" ] || fail "the update list is: $list"
+
 if [ $failures -ne 0 ]; then
   echo "$failures failure(s); the release is kept in $dist"
   exit 1
 fi
+# For the update test, which serves this release.
+echo "$version" >"$work/version"
 echo "all passed"
