@@ -25,6 +25,11 @@
 !define SETTINGS_KEY "SOFTWARE\Hivora"
 ; The main program's single-instance mutex: while it exists, Hivora is running.
 !define MUTEX "Hivora"
+; Hivora runs with administrator rights from its folder, and imports the backups kept there: the
+; folder is the administrators' alone, as Program Files gives its folders. Owner Administrators;
+; protected (nothing inherited); SYSTEM and Administrators full control, Users read and execute,
+; each inherited by everything inside.
+!define FOLDER_SDDL "O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"
 
 !include MUI2.nsh
 !include LogicLib.nsh
@@ -103,8 +108,80 @@ VIAddVersionKey "LegalCopyright" "Hivora"
 !insertmacro CheckBeforeStart ""
 !insertmacro CheckBeforeStart "un"
 
+; Outside Program Files the setup gives the folder its permissions itself. It does so only to a
+; folder of Hivora's own (new, empty, or an earlier installation), never to one that holds other
+; files, whose owners would lose the right to change them.
+Function IsUnderProgramFiles
+  StrLen $1 "${PROGRAM_FILES}\"
+  StrCpy $0 "$INSTDIR" $1
+  ${If} $0 == "${PROGRAM_FILES}\"
+    StrCpy $0 1
+  ${Else}
+    StrCpy $0 0
+  ${EndIf}
+FunctionEnd
+
+Function IsFolderOfItsOwn
+  StrCpy $0 1
+  ${If} ${FileExists} "$INSTDIR\Hivora.exe"
+  ${OrIf} ${FileExists} "$INSTDIR\Uninstall.exe"
+    Return
+  ${EndIf}
+  FindFirst $1 $2 "$INSTDIR\*.*"
+  ${DoWhile} $2 != ""
+    ${If} $2 != "."
+    ${AndIf} $2 != ".."
+      StrCpy $0 0
+      ${Break}
+    ${EndIf}
+    FindNext $1 $2
+  ${Loop}
+  FindClose $1
+FunctionEnd
+
+Function .onVerifyInstDir
+  Call IsUnderProgramFiles
+  ${If} $0 = 0
+    Call IsFolderOfItsOwn
+    ${If} $0 = 0
+      Abort
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Function ProtectFolder
+  Call IsUnderProgramFiles
+  ${If} $0 = 1
+    Return
+  ${EndIf}
+  Call IsFolderOfItsOwn
+  ${If} $0 = 0
+    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR holds other files. Outside Program Files, Hivora is installed only into a new or empty folder, or over an earlier installation." /SD IDOK
+    SetErrorLevel 3
+    Quit
+  ${EndIf}
+  CreateDirectory "$INSTDIR"
+  ; SetNamedSecurityInfo also hands the inherited entries to everything already inside.
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${FOLDER_SDDL}", i 1, *p .r1, p 0) i .r0'
+  ${If} $0 <> 0
+    System::Call 'advapi32::GetSecurityDescriptorOwner(p r1, *p .r2, *i .r4) i .r0'
+    System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r4, *p .r3, *i .r4) i .r0'
+    ; OWNER (1) | DACL (4) | PROTECTED_DACL (0x80000000)
+    System::Call 'advapi32::SetNamedSecurityInfoW(w "$INSTDIR", i 1, i 0x80000005, p r2, p 0, p r3, p 0) i .r0'
+    System::Call 'kernel32::LocalFree(p r1)'
+  ${Else}
+    StrCpy $0 1
+  ${EndIf}
+  ${If} $0 <> 0
+    MessageBox MB_OK|MB_ICONSTOP "The permissions of $INSTDIR could not be set (error $0): only administrators may change the folder Hivora runs from." /SD IDOK
+    SetErrorLevel 3
+    Quit
+  ${EndIf}
+FunctionEnd
+
 Section "Hivora" SecHivora
   SetShellVarContext all
+  Call ProtectFolder
   SetOutPath "$INSTDIR"
   !insertmacro ForEachProgramFile InstallFile
   WriteUninstaller "$INSTDIR\Uninstall.exe"

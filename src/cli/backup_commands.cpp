@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "cli/commands.h"
+#include "cli/write_access.h"
 #include "framework/format.h"
 #include "framework/paths.h"
 #include "repair/backup_sets.h"
@@ -132,6 +133,7 @@ const CLI_COMMAND g_cmdRestore = {
     "Exit status: 0 at least one set was restored, 1 none could be, 2 unknown set name or\n"
     "usage error.",
     RestoreSets,
+    [](const std::vector<std::string>&) -> unsigned { return CW_LOG | CW_BACKUP; },
 };
 
 const CLI_COMMAND g_cmdRemove = {
@@ -145,4 +147,5 @@ const CLI_COMMAND g_cmdRemove = {
     "Exit status: 0 at least one set was removed, 1 none could be, 2 unknown set name or\n"
     "usage error.",
     RemoveSets,
+    [](const std::vector<std::string>&) -> unsigned { return CW_LOG | CW_BACKUP; },
 };

@@ -11,6 +11,8 @@ struct CLI_COMMAND {
     const char* pszSummary; // one line for the overview
     const char* pszHelp;    // the full text of "help COMMAND"
     int (*run)(const std::vector<std::string>& args);
+    // What the command would write (CLI_WRITES flags) for these arguments; none when null.
+    unsigned (*writes)(const std::vector<std::string>& args) = nullptr;
 };
 
 // Defined by each command's own file.

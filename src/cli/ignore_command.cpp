@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "cli/commands.h"
+#include "cli/write_access.h"
 #include "framework/format.h"
 #include "repair/ignore_list.h"
 
@@ -117,4 +118,11 @@ const CLI_COMMAND g_cmdIgnore = {
     "\n"
     "Exit status: 0 done, 1 the list could not be written, 2 usage error.",
     RunIgnore,
+    [](const std::vector<std::string>& args) -> unsigned {
+        if (!args.empty() && args[0] == "add")
+            return CW_LOG | CW_IGNORE_LIST;
+        if (!args.empty() && args[0] == "remove")
+            return CW_IGNORE_LIST;
+        return 0;
+    },
 };

@@ -1,8 +1,11 @@
+#include <windows.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/write_access.h"
 #include "framework/paths.h"
 #include "shell/startup_log.h"
 
@@ -45,6 +48,8 @@ int UsageError(const std::string& message, const CLI_COMMAND* command)
 
 int main(int argc, char** argv)
 {
+    // Libraries loaded later come from the program's folder and the system's, never the current folder.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty())
         return UsageError("no command given", nullptr);
@@ -70,7 +75,15 @@ int main(int argc, char** argv)
         PrintHelp(*command);
         return 0;
     }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command->writes) {
+        const std::string refusal = WriteRefusal(ProgramFolder(), command->writes(rest));
+        if (!refusal.empty()) {
+            std::fprintf(stderr, "%s\n", refusal.c_str());
+            return 1;
+        }
+    }
     // The program's start-up share: the commands log as Hivora.exe does, into the same folder.
     StartProcessLog(ProgramFolder());
-    return command->run(std::vector<std::string>(args.begin() + 1, args.end()));
+    return command->run(rest);
 }

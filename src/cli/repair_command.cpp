@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/report_format.h"
 #include "cli/scan_session.h"
+#include "cli/write_access.h"
 #include "framework/format.h"
 #include "repair/clean_sweep.h"
 #include "repair/repair.h"
@@ -205,4 +206,10 @@ const CLI_COMMAND g_cmdRepair = {
     "none), or the dry run ran; 1 the scan or the repair could not run or a problem could not\n"
     "be repaired; 2 usage error.",
     RunRepairCommand,
+    [](const std::vector<std::string>& args) -> unsigned {
+        for (const std::string& arg : args)
+            if (arg == "--dry-run")
+                return CW_LOG;
+        return CW_LOG | CW_BACKUP;
+    },
 };

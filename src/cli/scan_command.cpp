@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 #include "cli/scan_session.h"
+#include "cli/write_access.h"
 
 namespace {
 
@@ -42,4 +43,5 @@ const CLI_COMMAND g_cmdScan = {
     "\n"
     "Exit status: 0 the scan ran to its end, 1 it could not run, 2 usage error.",
     RunScan,
+    [](const std::vector<std::string>&) -> unsigned { return CW_LOG; },
 };

@@ -9,7 +9,6 @@
 #include <ctime>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include "framework/format.h"
 #include "framework/handles.h"
@@ -28,15 +27,21 @@ void LogWarn(const std::string& text)
         g_pLog->Write(text, kLogWarn);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text)
+// Reads a file through a handle that lets others read it only, and keeps that handle.
+FileHandle ReadHeldFile(const std::string& path, std::string& text)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
-    return true;
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::vector<char> buffer(64 * 1024);
+    while (file) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr))
+            file.reset();
+        else if (read == 0)
+            break;
+        else
+            text.append(buffer.data(), read);
+    }
+    return file;
 }
 
 bool Exists(const std::string& path)
@@ -76,13 +81,23 @@ std::u16string DecodeAnsi(const std::string& bytes)
     return std::u16string(wide.begin(), wide.end());
 }
 
+// The registry editor of the Windows folder, by its full path: a bare name is searched in the
+// current folder first.
+std::string RegistryEditorPath()
+{
+    char windows[MAX_PATH];
+    const UINT n = GetSystemWindowsDirectoryA(windows, sizeof windows);
+    return n == 0 || n >= sizeof windows ? std::string() : std::string(windows) + "\\regedit.exe";
+}
+
 bool RunRegistryEditor(const std::string& path, std::string& reason)
 {
     const std::string parameters = Format("/S \"%s\"", path.c_str());
+    const std::string editor = RegistryEditorPath();
     SHELLEXECUTEINFOA info {};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    info.lpFile = "regedit.exe";
+    info.lpFile = editor.c_str();
     info.lpParameters = parameters.c_str();
     info.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExA(&info)) {
@@ -171,25 +186,30 @@ bool IsRegFileImported(const std::vector<REG_FILE_KEY>& keys, std::string& diffe
 
 bool RestoreRegistryFile(const std::string& path, std::string& reason)
 {
+    // The registry editor runs with administrator rights and does whatever the file says: it gets
+    // the file only when this program's reader accepts it (values to write back, nothing to
+    // delete), and the file stays open for reading only until the import is done, so that what was
+    // checked is what is imported.
     std::string text;
-    if (!ReadWholeFile(path, text)) {
+    FileHandle held = ReadHeldFile(path, text);
+    if (!held) {
         reason = "the file " + path + " could not be read";
         return false;
     }
     std::vector<REG_FILE_KEY> keys;
     std::string error;
-    const bool parsed = ParseRegFile(text, keys, error, DecodeAnsi);
-    if (!RunRegistryEditor(path, reason))
-        return false;
-    if (!parsed) {
-        reason = "the file " + path + " could not be checked (" + error + ")";
+    if (!ParseRegFile(text, keys, error, DecodeAnsi)) {
+        reason = "the file " + path + " is not imported: it is no backup this program wrote (" + error + ")";
         return false;
     }
+    if (!RunRegistryEditor(path, reason))
+        return false;
     std::string difference;
     if (!IsRegFileImported(keys, difference)) {
         reason = "the registry editor did not import " + path + ": " + difference;
         return false;
     }
+    held.reset();
     if (!DeleteFileA(path.c_str())) {
         reason = "the imported file " + path + " could not be deleted";
         return false;
@@ -309,6 +329,10 @@ int RemoveBackupSets(const std::string& backupFolder, const std::vector<std::str
 
 bool DeleteFolderTree(const std::string& path)
 {
+    // A link is removed itself; what it leads to is never entered.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return RemoveDirectoryA(path.c_str()) != FALSE;
     WIN32_FIND_DATAA entry;
     FindHandle find(FindFirstFileA((path + "\\*").c_str(), &entry));
     if (!find)
@@ -317,8 +341,9 @@ bool DeleteFolderTree(const std::string& path)
         if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0)
             continue;
         const std::string child = path + "\\" + entry.cFileName;
+        const bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         const bool deleted = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                                 ? DeleteFolderTree(child) || RemoveDirectoryA(child.c_str())
+                                 ? (!link && DeleteFolderTree(child)) || RemoveDirectoryA(child.c_str())
                                  : DeleteFileA(child.c_str()) != FALSE;
         if (!deleted)
             return false;

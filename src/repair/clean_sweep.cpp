@@ -4,12 +4,16 @@
 #include <io.h>
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/paths.h"
+#include "framework/security.h"
 #include "framework/wide_text.h"
+#include "repair/windows_keys.h"
 #include "scan/scanner.h"
 
 namespace {
@@ -20,6 +24,81 @@ constexpr int kMaxSetSuffix = 1000;
 std::string KeyPath(HKEY root, const std::wstring& subkey)
 {
     return std::string(RootKeyName(root)) + "\\" + WideToUtf8(subkey);
+}
+
+// The name the open key is stored under, as the registry enumerates it; false when it cannot tell.
+bool StoredKeyName(HKEY key, std::wstring& name)
+{
+    // KEY_BASIC_INFORMATION: times, title index, name length in bytes, then the name. The name of
+    // the key's own node keeps the case it was created with.
+    using QueryKey = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static const QueryKey queryKey = [] {
+        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        return ntdll ? reinterpret_cast<QueryKey>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryKey")))
+                     : nullptr;
+    }();
+    constexpr int kKeyBasicInformation = 0;
+    constexpr size_t kNameOffset = 16;
+    alignas(8) BYTE info[kNameOffset + 256 * sizeof(wchar_t)];
+    ULONG length = 0;
+    if (!queryKey || queryKey(key, kKeyBasicInformation, info, sizeof info, &length) != 0 || length < kNameOffset)
+        return false;
+    ULONG nameBytes = 0;
+    memcpy(&nameBytes, info + 12, sizeof nameBytes);
+    if (nameBytes > length - kNameOffset)
+        return false;
+    name.assign(reinterpret_cast<const wchar_t*>(info + kNameOffset), nameBytes / sizeof(wchar_t));
+    return true;
+}
+
+bool SameNameIgnoringCase(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// root\subkey with every key name as the registry stores it, not as the caller spelled it: a
+// restore must make the keys it makes again under their own names. A name that cannot be asked,
+// or that is stored differently because the path passed through a link, stays as spelled.
+std::wstring StoredSubkey(HKEY root, const std::wstring& subkey)
+{
+    std::wstring stored;
+    RegKey parent;
+    for (size_t start = 0; start < subkey.size();) {
+        size_t end = subkey.find(L'\\', start);
+        if (end == std::wstring::npos)
+            end = subkey.size();
+        const std::wstring name = subkey.substr(start, end - start);
+        RegKey key;
+        std::wstring own;
+        if (name.empty() ||
+            RegOpenKeyExW(parent ? parent.get() : root, name.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS ||
+            !StoredKeyName(key.get(), own) || !SameNameIgnoringCase(own, name))
+            return stored + subkey.substr(start);
+        stored += own;
+        if (end < subkey.size())
+            stored += L'\\';
+        parent = std::move(key);
+        start = end + 1;
+    }
+    return stored;
+}
+
+// The name a value of the open key is stored under; name itself when the key holds no other
+// spelling of it.
+std::wstring StoredValueName(HKEY key, const std::wstring& name)
+{
+    if (name.empty())
+        return name;
+    std::vector<wchar_t> buffer(16384);
+    for (DWORD i = 0;; ++i) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        if (RegEnumValueW(key, i, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return name;
+        const std::wstring found(buffer.data(), length);
+        if (SameNameIgnoringCase(found, name))
+            return found;
+    }
 }
 
 // Appends bytes of the file as they are.
@@ -38,9 +117,9 @@ bool WriteRecord(FILE* stream, const std::string& text, std::string& reason)
     return WriteBytes(stream, EncodeRegFileText(text), reason);
 }
 
-bool ExportKeyTreeW(HKEY root, const std::wstring& subkey, FILE* stream, std::string& reason)
+// Writes root\subkey and its tree; path is the key's path as the file names it.
+bool ExportKeyTreeW(HKEY root, const std::wstring& subkey, const std::string& path, FILE* stream, std::string& reason)
 {
-    const std::string path = KeyPath(root, subkey);
     RegKey key;
     LONG rc = RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, key.put());
     if (rc != ERROR_SUCCESS) {
@@ -92,7 +171,7 @@ bool ExportKeyTreeW(HKEY root, const std::wstring& subkey, FILE* stream, std::st
         children.emplace_back(name.data(), length);
     }
     for (const std::wstring& child : children)
-        if (!ExportKeyTreeW(root, subkey + L"\\" + child, stream, reason))
+        if (!ExportKeyTreeW(root, subkey + L"\\" + child, path + "\\" + WideToUtf8(child), stream, reason))
             return false;
     return true;
 }
@@ -241,8 +320,9 @@ bool ExportValue(HKEY root, const std::string& subkey, const std::string& valueN
         return false;
     }
     return WriteRecord(stream,
-                       FormatSectionLine(KeyPath(root, wideSubkey)) +
-                           FormatValueLine(WideToUtf8(Widen(valueName)), type, data, REGFILE_VERSION5),
+                       FormatSectionLine(KeyPath(root, StoredSubkey(root, wideSubkey))) +
+                           FormatValueLine(WideToUtf8(StoredValueName(key.get(), Widen(valueName))), type, data,
+                                           REGFILE_VERSION5),
                        reason);
 }
 
@@ -252,7 +332,8 @@ bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, std::stri
         reason = "no registry backup file is open";
         return false;
     }
-    return ExportKeyTreeW(root, Widen(subkey), stream, reason);
+    const std::wstring wideSubkey = Widen(subkey);
+    return ExportKeyTreeW(root, wideSubkey, KeyPath(root, StoredSubkey(root, wideSubkey)), stream, reason);
 }
 
 bool CCleanSweep::DeleteValueWithBackup(HKEY root, const std::string& subkey, const std::string& valueName,
@@ -278,6 +359,10 @@ bool CCleanSweep::DeleteKeyTreeWithBackup(HKEY root, const std::string& subkey, 
 {
     if (subkey.empty()) {
         reason = "a whole root key is never removed";
+        return false;
+    }
+    if (IsProtectedKey(std::string(RootKeyName(root)) + "\\" + subkey)) {
+        reason = "the key is a hive or holds the entries of other programs: it is never removed";
         return false;
     }
     if (!ExportKeyTree(root, subkey, m_fpRegBackup, reason))
@@ -310,7 +395,8 @@ FILE* CreateRegistryBackupFile(CRegistryScanner& scanner)
         FILE* stream = CreateNewFile(path, error);
         if (!stream && error == ERROR_PATH_NOT_FOUND && !folderCreated) {
             folderCreated = true;
-            CreateDirectoryA(folder.c_str(), nullptr);
+            // Backups are imported with administrator rights: only administrators may write them.
+            CreateProtectedFolder(folder, FA_USERS_READ_EXECUTE);
             stream = CreateNewFile(path, error);
         }
         if (stream) {
@@ -373,6 +459,13 @@ FILE* CreateFileBackupSet(CRegistryScanner& scanner)
 
 bool MoveFileToBackup(CRegistryScanner& scanner, const std::string& path, std::string& reason)
 {
+    // A link (symbolic link, junction, any reparse point) stands for something elsewhere, which an
+    // elevated move must not carry off.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        reason = "the shortcut is a link to another place (a reparse point) and is not moved";
+        return false;
+    }
     const size_t slash = path.find_last_of('\\');
     const std::string tail = slash == std::string::npos ? "\\" + path : path.substr(slash);
     // Shortcuts of the same name from different folders each keep their own copy.

@@ -14,8 +14,8 @@ const std::vector<std::string>& ExclusionList();
 // substring); an empty text passes.
 bool PassesExclusionList(const char* text);
 
-// True when the problem must not be reported: the ignore list holds it, or its key path contains
-// an entry of the exclusion list. Value names and data are not tested.
+// True when the problem must not be reported: the ignore list holds it, its key path contains an
+// entry of the exclusion list, or it is about Windows' package state (IsPackageState).
 bool IsProblemSuppressed(const CRegistryProblem& problem);
 
 // An entry as the list stores it: lower-cased, leading and trailing white space removed.

@@ -11,6 +11,7 @@
 #include "repair/ansi_case.h"
 #include "repair/exclusion_list.h"
 #include "repair/ignore_file.h"
+#include "repair/windows_keys.h"
 #include "shell/logfile.h"
 
 std::vector<std::string> g_arrIgnoreKeys;
@@ -120,7 +121,9 @@ bool IsProblemSuppressed(const CRegistryProblem& problem)
 {
     if (IsIgnored(problem))
         return true;
-    return !PassesExclusionList(problem.m_strKey.c_str());
+    if (!PassesExclusionList(problem.m_strKey.c_str()))
+        return true;
+    return IsPackageState(problem.m_strKey, problem.m_strValueName, problem.m_strData);
 }
 
 bool IgnoreProblem(const CRegistryProblem& problem, const std::string& path)

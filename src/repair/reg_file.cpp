@@ -297,7 +297,10 @@ bool ParseRegFile(const std::string& file, std::vector<REG_FILE_KEY>& keys, std:
         if (line.empty() || line[0] == ';')
             continue;
         if (line[0] == '[') {
-            if (line.size() < 3 || line.back() != ']' || line[1] == '-')
+            // Backups only ever write values back: a file that deletes is none of them.
+            if (line.size() > 1 && line[1] == '-')
+                return fail("it deletes a key ([-...]), which a backup never does");
+            if (line.size() < 3 || line.back() != ']')
                 return fail("section not understood");
             keys.push_back(REG_FILE_KEY{name(line.substr(1, line.size() - 2)), {}});
             continue;
@@ -318,6 +321,8 @@ bool ParseRegFile(const std::string& file, std::vector<REG_FILE_KEY>& keys, std:
         if (pos == line.size() || line[pos] != '=')
             return fail("'=' missing");
         std::string rest = TrimLeft(line.substr(pos + 1));
+        if (!rest.empty() && rest[0] == '-')
+            return fail("it deletes a value (=-), which a backup never does");
 
         if (!rest.empty() && rest[0] == '"') {
             value.nType = kRegSz;

@@ -7,6 +7,7 @@
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/wide_text.h"
+#include "repair/windows_keys.h"
 #include "scan/registry.h"
 #include "scan/scanner.h"
 #include "scan/walk.h"
@@ -66,7 +67,7 @@ bool IsValidType(REGPROBLEM_TYPE type)
     return type >= 0 && type < kCategoryCount;
 }
 
-enum class REPAIR_RESULT { RR_REMOVED, RR_ALREADY_REMOVED, RR_NOT_REMOVED };
+enum class REPAIR_RESULT { RR_REMOVED, RR_ALREADY_REMOVED, RR_NOT_REMOVED, RR_REFUSED };
 
 // The scheme (".Current", ".Default") of the event whose sound is the problem's data; empty when
 // no scheme names that sound any more.
@@ -141,7 +142,7 @@ REPAIR_RESULT RemoveProblem(CRegistryScanner& engine, const CRegistryProblem& pr
         return REPAIR_RESULT::RR_ALREADY_REMOVED;
     if (preview.nState == REMOVAL_PREVIEW::RP_NOT_REMOVED) {
         reason = preview.strReason;
-        return REPAIR_RESULT::RR_NOT_REMOVED;
+        return preview.plan.bProtected ? REPAIR_RESULT::RR_REFUSED : REPAIR_RESULT::RR_NOT_REMOVED;
     }
     const PLANNED_REMOVAL& plan = preview.plan;
     bool removed = false;
@@ -308,11 +309,20 @@ PLANNED_REMOVAL PlanRemoval(const CRegistryProblem& problem)
         }
         break;
     }
-    if (plan.nAction == PLANNED_REMOVAL::RA_KEY_TREE && rest.empty()) {
+    // The last line against a check gone wrong: a hive or a key holding others' entries never goes.
+    if (plan.nAction == PLANNED_REMOVAL::RA_KEY_TREE && IsProtectedKey(rootName + "\\" + plan.strSubKey)) {
         plan.nAction = PLANNED_REMOVAL::RA_NONE;
-        plan.strReason = "a whole root key is never removed";
+        plan.bProtected = true;
+        plan.strReason = rest.empty() ? "a whole root key is never removed"
+                                      : "the key " + rootName + "\\" + plan.strSubKey +
+                                            " is a hive or holds the entries of other programs: it is never removed";
     }
     return plan;
+}
+
+bool IsProtectedRemoval(const CRegistryProblem& problem)
+{
+    return PlanRemoval(problem).bProtected;
 }
 
 const char* RepairLogFormat(REGPROBLEM_TYPE type)
@@ -337,7 +347,7 @@ int SelectProblemsForRepair(bool all)
 
 bool CreateRestorePoint()
 {
-    const Library library(LoadLibraryA("SRCLIENT.DLL"));
+    const Library library(LoadLibraryExA("SRCLIENT.DLL", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!library)
         return true;
     using SetRestorePoint = BOOL(WINAPI*)(PRESTOREPOINTINFOA, PSTATEMGRSTATUS);
@@ -450,6 +460,9 @@ bool RunRepair(CRegistryScanner& engine)
             break;
         case REPAIR_RESULT::RR_NOT_REMOVED:
             LogAt(kLogWarn, Format("Could not fix %s\\%s=%s: %s", key, name, data, outcome.strReason.c_str()));
+            break;
+        case REPAIR_RESULT::RR_REFUSED:
+            LogAt(kLogError, Format("Refused to fix %s\\%s=%s: %s", key, name, data, outcome.strReason.c_str()));
             break;
         }
         engine.m_arrRepairOutcomes.push_back(std::move(outcome));

@@ -25,8 +25,12 @@ struct PLANNED_REMOVAL {
     std::string strSubKey;    // the key, or the key holding the value
     std::string strValueName; // RA_VALUE: the value ("" for the default value)
     std::string strReason;    // RA_NONE: why nothing may be removed
+    bool bProtected = false;  // RA_NONE: the key is one IsProtectedKey never lets go
 };
 PLANNED_REMOVAL PlanRemoval(const CRegistryProblem& problem);
+
+// The repair would refuse the problem's removal as that of a protected key: no check reports it.
+bool IsProtectedRemoval(const CRegistryProblem& problem);
 
 // What the repair would do with one problem, found out without removing anything.
 struct REMOVAL_PREVIEW {

@@ -67,7 +67,7 @@ private:
     bool IsEmpty(HKEY parent, const char* name)
     {
         RegKey key;
-        if (RegOpenKeyExA(parent, name, 0, kWalkAccess, key.put()) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(parent, name, kWalkOpenOptions, kWalkAccess, key.put()) != ERROR_SUCCESS)
             return false;
         DWORD subkeys = 0;
         DWORD values = 0;

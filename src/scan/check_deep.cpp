@@ -65,9 +65,10 @@ private:
 
 void CDeepScanWalk::Open(HKEY parent, const char* name, LEVEL& level)
 {
-    level.canQuery =
-        RegOpenKeyExA(parent, name, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, level.key.put()) == ERROR_SUCCESS;
-    if (!level.canQuery && RegOpenKeyExA(parent, name, 0, KEY_ENUMERATE_SUB_KEYS, level.key.put()) != ERROR_SUCCESS)
+    level.canQuery = RegOpenKeyExA(parent, name, kWalkOpenOptions, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE,
+                                   level.key.put()) == ERROR_SUCCESS;
+    if (!level.canQuery &&
+        RegOpenKeyExA(parent, name, kWalkOpenOptions, KEY_ENUMERATE_SUB_KEYS, level.key.put()) != ERROR_SUCCESS)
         level.key.reset();
 }
 
@@ -140,7 +141,7 @@ void CDeepScanWalk::ExamineValues(HKEY parent, const LEVEL& level)
         return;
     }
     RegKey key;
-    if (RegOpenKeyExA(parent, level.name.c_str(), 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS)
+    if (RegOpenKeyExA(parent, level.name.c_str(), kWalkOpenOptions, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS)
         ExamineValuesOf(key.get(), m_keyPath);
 }
 

@@ -145,11 +145,12 @@ void CheckFonts(CRegistryScanner& engine)
         if (engine.StopRequested())
             return false;
         // Installers (and Wine) register fonts kept elsewhere with their full path.
-        const bool fullPath = (file[0] && file[1] == ':' && file[2] == '\\') || (file[0] == '\\' && file[1] == '\\');
+        const std::string path = Win32PathFromNtPath(file);
+        const bool fullPath = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.compare(0, 2, "\\\\") == 0;
         bool found;
         if (fullPath) {
-            const char* slash = strrchr(file, '\\');
-            found = FindsFont(listings, std::string(file, slash), slash + 1, pattern);
+            const size_t slash = path.rfind('\\');
+            found = FindsFont(listings, path.substr(0, slash), path.c_str() + slash + 1, pattern);
         } else {
             found = (haveShellFolder && FindsFont(listings, shellFolder, file, pattern)) ||
                     (haveUserFolder && FindsFont(listings, userFolder, file, pattern));

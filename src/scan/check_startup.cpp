@@ -142,7 +142,7 @@ private:
         // One KEY_READ handle serves both walks: a key that cannot also be opened for writing
         // could not pass the report's full-access test either.
         RegKey key;
-        if (RegOpenKeyExA(parent, name, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(parent, name, kWalkOpenOptions, KEY_READ, key.put()) != ERROR_SUCCESS)
             return;
 
         DWORD subkeys = 0;
@@ -228,8 +228,9 @@ public:
             return false;
         if (FAILED(m_file->Load(widePath, STGM_READ)))
             return false;
-        // Resolving may repair the link in place; what counts is the target it holds afterwards.
-        m_link->Resolve(nullptr, SLR_NO_UI | SLR_UPDATE);
+        // Resolving may find a moved target; what counts is the target it holds afterwards. The
+        // file itself is never rewritten (an elevated scan must not change what other users own).
+        m_link->Resolve(nullptr, SLR_NO_UI | SLR_NOUPDATE);
         wchar_t target[MAX_PATH] = L"";
         // S_FALSE: the link has no file target (a control panel item, a web page).
         if (m_link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK)
@@ -267,7 +268,8 @@ void WalkShortcutFolder(CRegistryScanner& engine, CShortcutReader& reader, const
         if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0)
             continue;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (lstrcmpiA(found.cFileName, "sendto") != 0)
+            // Junctions and symbolic links lead to other places, maybe out of the profile: not entered.
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && lstrcmpiA(found.cFileName, "sendto") != 0)
                 WalkShortcutFolder(engine, reader, path);
         } else if (EndsWithLnk(found.cFileName) && reader.IsBroken(path) && !engine.StopRequested()) {
             Report(engine, path, "", "", RPT_SHORTCUTS);

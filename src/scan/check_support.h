@@ -31,8 +31,9 @@ public:
             m_windowsFolder = folder;
     }
 
-    bool IsPresent(const std::string& text, bool view32 = false)
+    bool IsPresent(const std::string& data, bool view32 = false)
     {
+        const std::string text = Win32PathFromNtPath(data);
         auto& known = m_known[view32];
         const auto found = known.find(text);
         if (found != known.end())

@@ -121,6 +121,23 @@ bool HasAt(const std::string& text, size_t at, const std::string& prefix)
 
 } // namespace
 
+std::string Win32PathFromNtPath(const std::string& path)
+{
+    // A leading quote stays where it was: command lines quote their program.
+    const size_t at = !path.empty() && path[0] == '"' ? 1 : 0;
+    if (path.compare(at, 4, "\\??\\") != 0)
+        return path;
+    const std::string quote = path.substr(0, at);
+    const std::string name = path.substr(at + 4);
+    const bool drive = name.size() >= 3 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')) &&
+                       name[1] == ':' && name[2] == '\\';
+    if (drive)
+        return quote + name;
+    if (HasAt(name, 0, "UNC\\"))
+        return quote + "\\\\" + name.substr(4);
+    return quote + "\\\\?\\" + name;
+}
+
 bool IsWow64KeyPath(const std::string& keyPath)
 {
     static const std::string node = "\\Wow6432Node";

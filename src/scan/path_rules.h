@@ -29,6 +29,12 @@ inline bool IsUntestablePath(const std::string& path)
     return path.find('?') != std::string::npos;
 }
 
+// Windows writes some paths as names of its object manager ("\??\C:\Windows\..."), and Wine its own
+// files outside every drive as "\??\unix\...". The path such a name stands for, in the form the
+// file calls take: the drive path after the prefix, "\\server\share\..." for "\??\UNC\server\share\...",
+// the "\\?\" form of the same name otherwise. Other text comes back unchanged.
+std::string Win32PathFromNtPath(const std::string& path);
+
 // Keeps at most kPathBuffer - 1 characters, as a fixed buffer with its terminator would.
 std::string FitPathBuffer(std::string text);
 

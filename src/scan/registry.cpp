@@ -63,7 +63,7 @@ std::string ExpandEnvironment(const std::string& text)
 std::string NormalizeFilePath(std::string& text)
 {
     text = CutAtFileExtension(text);
-    return ExpandEnvironment(text);
+    return Win32PathFromNtPath(ExpandEnvironment(text));
 }
 
 bool FoundOnSearchPath(const std::string& name)
@@ -86,8 +86,9 @@ bool FileReferenceExists(const std::string& path)
     return FoundOnSearchPath(path) || PathFileExistsA(path.c_str());
 }
 
-bool CommandLineTargetExists(const std::string& text)
+bool CommandLineTargetExists(const std::string& commandLine)
 {
+    const std::string text = Win32PathFromNtPath(commandLine);
     if (text.find('?') != std::string::npos)
         return true;
     for (const std::string& candidate : CommandLineCandidates(text))

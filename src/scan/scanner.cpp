@@ -66,6 +66,9 @@ bool CRegistryScanner::StartScan(HWND window)
 
 bool CRegistryScanner::ReportProblem(std::unique_ptr<CRegistryProblem> problem)
 {
+    // What the repair would refuse to remove is no finding: an ordinary run never meets the guard.
+    if (IsProtectedRemoval(*problem))
+        return false;
     if (!problem->IsKeyAccessible())
         return false;
     // A volatile key cannot be given back by a restore: it is never reported. Asking probes the

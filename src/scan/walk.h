@@ -23,6 +23,13 @@ constexpr DWORD kDataBytes = 1024;
 // Access used by the checks unless a walk says otherwise.
 constexpr REGSAM kCheckAccess = KEY_READ | KEY_WRITE;
 
+// The option the tree walks (file path references, empty keys, deep scan) open subkeys with. A
+// symbolic link is opened as itself, with no subkeys, instead of being followed: the key it names
+// is one the walk meets under its own name (SOFTWARE\Wow6432Node\Classes names
+// SOFTWARE\Classes\Wow6432Node, HKEY_USERS\<SID>\Software\Classes names HKEY_USERS\<SID>_Classes),
+// so each value is met, and reported, once and under one name.
+constexpr DWORD kWalkOpenOptions = REG_OPTION_OPEN_LINK;
+
 // The key opened below parent; empty when it cannot be opened.
 RegKey OpenKey(HKEY parent, const char* subkey, REGSAM access = kCheckAccess);
 

@@ -78,7 +78,11 @@ void PruneWalk(const std::string& folder, bool deletePass, int& counter)
 {
     ForEachEntry(folder, [&](WIN32_FIND_DATAA& entry) {
         const std::string path = folder + "\\" + entry.cFileName;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+        // A link leads elsewhere: it is neither entered nor changed, and a deletion removes the link.
+        const bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (link && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            return;
+        if (!link && (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
             SetFileAttributesA(path.c_str(), entry.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (!deletePass)

@@ -8,6 +8,7 @@
 #include "framework/com_ptr.h"
 #include "framework/paths.h"
 #include "shell/schedule_dialog.h"
+#include "shell/task_service.h"
 #include "shell/trigger_text.h"
 
 namespace {
@@ -130,10 +131,12 @@ SCHEDULE_TRIGGER FromTaskTrigger(const TASK_TRIGGER& t)
     return s;
 }
 
-TASK_TRIGGER ToTaskTrigger(const SCHEDULE_TRIGGER& s)
+// The schedule over base, whose fields the schedule does not tell (the random delay) it keeps.
+TASK_TRIGGER ToTaskTrigger(const SCHEDULE_TRIGGER& s, const TASK_TRIGGER& base)
 {
-    TASK_TRIGGER t{};
+    TASK_TRIGGER t = base;
     t.cbTriggerSize = sizeof t;
+    t.Type = TRIGGER_TYPE_UNION{};
     t.wBeginYear = static_cast<WORD>(s.nBeginYear);
     t.wBeginMonth = static_cast<WORD>(s.nBeginMonth);
     t.wBeginDay = static_cast<WORD>(s.nBeginDay);
@@ -229,7 +232,7 @@ bool EditWithOwnDialog(ITask* task, HWND owner)
             return false;
         }
     }
-    TASK_TRIGGER changed = ToTaskTrigger(schedule);
+    TASK_TRIGGER changed = ToTaskTrigger(schedule, data);
     const HRESULT hr = edited->SetTrigger(&changed);
     if (FAILED(hr)) {
         Report("Failed calling ITaskTrigger::SetTrigger: ", hr);
@@ -371,7 +374,11 @@ bool EditScanSchedule(const std::string& name, HWND owner)
         Report("Failed calling ITask::SetFlags: ", hr);
         return false;
     }
-    return SaveTask(task.get());
+    if (!SaveTask(task.get()))
+        return false;
+    // What the task's own interfaces saved may have put it back to the limited run level.
+    RaiseScanTaskRunLevel(name, ProgramPath());
+    return true;
 }
 
 bool ListScanTriggers(const std::string& name, std::vector<std::string>& list)

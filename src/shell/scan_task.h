@@ -21,7 +21,8 @@ bool CreateScanTask(const std::string& name, const std::string& workingDirectory
 void EnsureDefaultScanTask(const std::string& name, const std::string& comment, const std::string& workingDirectory);
 // Lets the user edit the task's schedule, modally over owner: the system's schedule page where
 // the scheduler offers one, the program's own schedule dialog where it does not. Once confirmed,
-// the task runs interactively. True when the user confirmed.
+// the task runs interactively, at the highest run level where the system has that. True when the
+// user confirmed.
 bool EditScanSchedule(const std::string& name, HWND owner);
 // The texts of the task's active triggers, in trigger order; true when there is at least one.
 bool ListScanTriggers(const std::string& name, std::vector<std::string>& list);

@@ -1,12 +1,15 @@
 #include "shell/schedule_page.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "framework/gdi.h"
 #include "framework/paths.h"
 #include "resources/resource.h"
 #include "scan/problem_texts.h"
 #include "shell/scan_task.h"
+#include "shell/task_service.h"
 
 namespace {
 
@@ -33,6 +36,8 @@ BOOL CSSettings::OnInitDialog()
     m_label.SetCaption(HV_PRODUCT_NAME " is scheduled to run at:");
 
     EnsureDefaultScanTask(HV_PRODUCT_NAME, kScanTaskComment, TaskFolder());
+    // Made or not in this run, the task is to start the program at the level it asks for.
+    RaiseScanTaskRunLevel(HV_PRODUCT_NAME, ProgramPath());
     FillList();
     return TRUE;
 }
@@ -44,8 +49,17 @@ void CSSettings::FillList() const
     std::vector<std::string> lines;
     if (!ListScanTriggers(HV_PRODUCT_NAME, lines))
         lines.assign(1, "System scan schedule is not active");
-    for (const std::string& line : lines)
+    // A line wider than the list (a repetition with an end date, say) scrolls into view.
+    const WindowDC dc(list);
+    const SelectScope font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    LONG widest = 0;
+    for (const std::string& line : lines) {
         SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(line.c_str()));
+        SIZE size{};
+        if (dc.get() && GetTextExtentPoint32A(dc.get(), line.c_str(), static_cast<int>(line.size()), &size))
+            widest = std::max(widest, size.cx);
+    }
+    SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
 }
 
 bool CSSettings::OnCommand(int id, int code, HWND control)

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <memory>
 
+#include "framework/security.h"
 #include "shell/logfile.h"
 
 void StartProcessLog(const std::string& programFolder)
@@ -14,7 +15,8 @@ void StartProcessLog(const std::string& programFolder)
     struct tm now {};
     localtime_s(&now, &started);
     const std::string folder = LogFolderPath(programFolder);
-    CreateDirectoryA(folder.c_str(), nullptr);
+    // Made for administrators to write (and users to read) when missing; an existing one stays as it is.
+    CreateProtectedFolder(folder, FA_USERS_READ_EXECUTE);
     PruneLogFolder(folder, false);
     log = std::make_unique<CLogFile>(LogFilePath(programFolder, now));
     g_pLog = log.get();

@@ -3,17 +3,20 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <exception>
 #include <string>
 #include <vector>
 
 #include "framework/paths.h"
+#include "updater/crypto.h"
 #include "updater/field_list.h"
+#include "updater/install.h"
 #include "updater/install_list.h"
 #include "updater/internet.h"
 #include "updater/patchwell.h"
+#include "updater/signed_list.h"
+#include "updater/update_log.h"
+#include "updater/work_folder.h"
 
 namespace {
 
@@ -42,72 +45,126 @@ const std::string& ReplyLine(uint64_t index)
     return index < g_arrReplyLines.size() ? g_arrReplyLines[static_cast<size_t>(index)] : empty;
 }
 
-bool FetchText(const char* url, std::string& text)
+constexpr unsigned long long kMaxReply = 1 << 20;
+
+enum FETCH_RESULT { FETCH_OK, FETCH_FAILED, FETCH_TOO_LARGE };
+
+// The reply is read up to kMaxReply bytes; a longer one is refused before it is all read.
+FETCH_RESULT FetchText(const char* url, std::string& text)
 {
     text.clear();
     InternetHandle internet(InternetOpenA("Microsoft Internet Explorer", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!internet)
-        return false;
+        return FETCH_FAILED;
     SendStatus(AuConnected);
     static const char kHeaders[] = "Accept: */*\r\n\r\n";
     InternetHandle request(InternetOpenUrlA(internet.get(), url, kHeaders, sizeof kHeaders - 1,
                                             INTERNET_FLAG_NO_CACHE_WRITE, 0));
     if (!request)
-        return false;
+        return FETCH_FAILED;
+    bool tooLarge = false;
     unsigned long long total = 0;
     if (ReadWholeBody(
             request.get(),
             [&](const char* data, DWORD size) {
-                text.append(data, size);
-                return true;
+                tooLarge = text.size() + size > kMaxReply;
+                if (!tooLarge)
+                    text.append(data, size);
+                return !tooLarge;
             },
             total))
-        return true;
+        return FETCH_OK;
     text.clear();
-    return false;
+    return tooLarge ? FETCH_TOO_LARGE : FETCH_FAILED;
 }
 
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
+// Writes the install list in text mode: each line feed as carriage return and line feed.
+bool WriteInstallList(HANDLE file, const std::string& text)
+{
+    std::string bytes;
+    for (const char c : text) {
+        if (c == '\n')
+            bytes += '\r';
+        bytes += c;
+    }
+    DWORD written = 0;
+    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+}
 
 void CopyName(char (&buffer)[1024], const std::string& text)
 {
     lstrcpynA(buffer, text.c_str(), sizeof buffer);
 }
 
+// A list that fails the check: logged with its reason, reported as the list error.
+void RefuseList(const std::string& why)
+{
+    LogUpdateWarning("Update list refused: " + why);
+    SendStatus(AuError, kListError);
+}
+
 void RunCheck(const char* url)
 {
     SendStatus(AuConnecting);
     std::string reply;
-    if (!url || !FetchText(url, reply)) {
+    const FETCH_RESULT fetched = url ? FetchText(url, reply) : FETCH_FAILED;
+    if (fetched == FETCH_TOO_LARGE) {
+        RefuseList("the reply is larger than 1 MiB");
+        return;
+    }
+    if (fetched != FETCH_OK) {
         SendStatus(AuError, kConnectError);
         return;
     }
     Confirm(nullptr, nullptr);
-    if (!reply.empty()) {
-        const CFieldList lines(reply, "\n");
-        reply = std::string();
-        for (int i = 0; i < lines.GetCount(); ++i)
-            g_arrReplyLines.push_back(lines[i]);
-    }
-    if (g_arrReplyLines.empty()) {
+    // An empty reply offers nothing to act on.
+    if (reply.empty()) {
         SendStatus(AuFinished);
         return;
     }
+    std::string list;
+    SIGNATURE signature {};
+    std::string why;
+    if (!SplitSignedReply(reply, list, signature, why)) {
+        RefuseList(why);
+        return;
+    }
+    if (!VerifySignature(UpdateListKey(), list, signature)) {
+        RefuseList("its signature does not match the update key");
+        return;
+    }
+    reply = std::string();
+    {
+        const CFieldList lines(list, "\n");
+        list = std::string();
+        for (int i = 0; i < lines.GetCount(); ++i)
+            g_arrReplyLines.push_back(lines[i]);
+    }
 
-    char temp[1024];
-    const DWORD n = GetTempPathA(sizeof temp, temp);
     const int products = ReadNumber(g_arrReplyLines[0]);
-    if (n == 0 || n >= sizeof temp || products < 1) {
+    if (products < 1) {
         SendStatus(AuError, kListError);
         return;
     }
-    std::unique_ptr<FILE, FileCloser> list(std::fopen((std::string(temp) + "\\updatetmp.tmp").c_str(), "w"));
-    if (!list) {
+    const std::string dllPath = ModulePath();
+    CWorkFolder work;
+    if (dllPath.empty() || !work.Create(FolderOf(dllPath))) {
+        RefuseList("no folder for the downloads could be made beside " + dllPath);
+        return;
+    }
+    FileHandle installList(CreateFileA(work.File("updatetmp.tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!installList) {
+        work.Remove();
         SendStatus(AuError, kListError);
         return;
     }
+    // Whatever ends the check early takes the run's folder with it.
+    const auto fail = [&](int code, const char* text) {
+        installList.reset();
+        work.Remove();
+        SendStatus(code, text);
+    };
 
     uint64_t index = 1;
     bool restart = false;
@@ -115,15 +172,11 @@ void RunCheck(const char* url)
     std::vector<std::string> entries;
     for (int product = 0; product < products; ++product) {
         const std::string& productLine = ReplyLine(index++);
-        if (productLine.empty()) {
-            SendStatus(AuError, kListError);
-            return;
-        }
+        if (productLine.empty())
+            return fail(AuError, kListError);
         const CFieldList fields(productLine, "\t");
-        if (fields.GetCount() != 4) {
-            SendStatus(AuError, kListError);
-            return;
-        }
+        if (fields.GetCount() != 4)
+            return fail(AuError, kListError);
         const int files = std::max(0, ReadNumber(fields[2]));
         if (ReadNumber(fields[3]) != 0)
             restart = true;
@@ -139,38 +192,54 @@ void RunCheck(const char* url)
             const std::string& fileLine = ReplyLine(index++);
             const CFieldList parts(fileLine, "\t");
             // A target that leads out of the program folder makes the whole list suspect.
-            if (parts.GetCount() != 6 || !IsSafeRelativeName(parts[0])) {
-                SendStatus(AuError, kListError);
-                return;
+            if (parts.GetCount() != 6 || !IsSafeRelativeName(parts[0]))
+                return fail(AuError, kListError);
+            SHA256_DIGEST digest {};
+            if (!ParseFileHash(parts[1], digest)) {
+                LogUpdateWarning("Update of " + std::string(name) + " refused: the list names no SHA-256 for " + parts[0]);
+                return fail(AuDownloadFailed, name);
             }
             SendStatus(AuDownloading, name);
             std::string tempName;
-            if (!DownloadToTemp(tempName, ReadNumber(parts[2]), parts[3].c_str())) {
-                SendStatus(AuDownloadFailed, name);
-                return;
-            }
+            const DOWNLOAD_RESULT result = DownloadToTemp(work.Path(), tempName, ReadNumber(parts[2]), parts[3].c_str(), digest);
+            if (result == DL_WRONG_HASH)
+                LogUpdateWarning("Update of " + std::string(name) + " refused: the download of " + parts[0] +
+                                 " does not have the SHA-256 the list names");
+            if (result != DL_OK)
+                return fail(AuDownloadFailed, name);
             downloaded = true;
             entries.push_back(FormatInstallEntry(fileLine, tempName));
         }
         SendStatus(AuProductDone, name);
     }
 
-    const std::string folder = ProgramFolder();
-    std::fputs((folder + "\n").c_str(), list.get());
+    std::string text = ProgramFolder() + "\n";
     for (const std::string& entry : entries)
-        std::fputs(entry.c_str(), list.get());
-    std::fflush(list.get());
-    list.reset();
+        text += entry;
+    const bool written = WriteInstallList(installList.get(), text);
+    installList.reset();
+    if (!written)
+        return fail(AuError, kListError);
 
-    if (downloaded) {
-        SendStatus(AuReadyToInstall);
-        if (restart) {
-            const std::string parameters = "\"" + folder + "\\Patchwell.dll\",InstallUpdates";
-            ShellExecuteA(nullptr, "open", "rundll32", parameters.c_str(), nullptr, SW_SHOWNORMAL);
-            ExitProcess(0);
-        }
-        InstallUpdates(nullptr, nullptr, nullptr, 0);
+    if (!downloaded) {
+        work.Remove();
+        SendStatus(AuFinished);
+        return;
     }
+    SendStatus(AuReadyToInstall);
+    if (restart) {
+        // rundll32 from the system folder, never one found by a search; it takes the run's folder
+        // by name and finds it beside Patchwell.dll.
+        char system[MAX_PATH];
+        const UINT n = GetSystemDirectoryA(system, sizeof system);
+        if (n == 0 || n >= sizeof system)
+            return fail(AuError, kListError);
+        const std::string rundll32 = std::string(system) + "\\rundll32.exe";
+        const std::string parameters = "\"" + dllPath + "\",InstallUpdates " + work.Name();
+        ShellExecuteA(nullptr, "open", rundll32.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+        ExitProcess(0);
+    }
+    InstallFromFolder(work);
     SendStatus(AuFinished);
 }
 

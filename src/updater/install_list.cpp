@@ -29,8 +29,20 @@ char Upper(char c)
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-// CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9: Windows opens the device whatever extension follows,
-// and ignores blanks before the extension.
+// The digit of COM and LPT device names: 1 to 9, and the superscripts 1, 2 and 3, which Windows
+// takes for devices too. Names arrive in the ANSI code page: the superscripts are the bytes B9, B2
+// and B3 in the Western, Central European, Greek, Turkish and Baltic code pages, and C2 B9, C2 B2,
+// C2 B3 in UTF-8. Elsewhere these bytes are other letters; refusing them there too costs nothing.
+bool IsDeviceDigit(std::string_view digit)
+{
+    if (digit.size() == 2 && digit[0] == '\xC2')
+        digit.remove_prefix(1);
+    return digit.size() == 1 && ((digit[0] >= '1' && digit[0] <= '9') || digit[0] == '\xB9' || digit[0] == '\xB2' ||
+                                 digit[0] == '\xB3');
+}
+
+// CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 (and COM and LPT with a superscript digit): Windows
+// opens the device whatever extension follows, and ignores blanks before the extension.
 bool IsDeviceName(std::string_view part)
 {
     std::string_view base = part.substr(0, part.find('.'));
@@ -41,8 +53,8 @@ bool IsDeviceName(std::string_view part)
         upper += Upper(c);
     if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL")
         return true;
-    return upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
-           upper[3] >= '1' && upper[3] <= '9';
+    return upper.size() >= 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
+           IsDeviceDigit(std::string_view(upper).substr(3));
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "updater/crypto.h"
+
 std::string MakeRandomName()
 {
     static const char kCharacters[] = "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ";
@@ -42,40 +44,47 @@ bool ReadWholeBody(HINTERNET url, const std::function<bool(const char* data, DWO
     return true;
 }
 
-bool DownloadToTemp(std::string& name, int size, const char* url)
+DOWNLOAD_RESULT DownloadToTemp(const std::string& folder, std::string& name, int size, const char* url,
+                               const SHA256_DIGEST& digest)
 {
-    char temp[MAX_PATH];
-    const DWORD n = ExpandEnvironmentStringsA("%temp%", temp, sizeof temp);
-    if (n == 0 || n > sizeof temp)
-        return false;
-    name = MakeRandomName();
-    const std::string path = std::string(temp) + "\\" + name;
-
     // Downloads name the updater itself; the system would send no agent at all for a null one.
     InternetHandle internet(InternetOpenA("Patchwell", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!internet)
-        return false;
+        return DL_FAILED;
     InternetHandle request(InternetOpenUrlA(internet.get(), url, nullptr, 0,
                                             INTERNET_FLAG_RELOAD | INTERNET_FLAG_TRANSFER_BINARY, 1));
     if (!request)
-        return false;
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+        return DL_FAILED;
+    std::string path;
+    FileHandle file;
+    for (int attempt = 0; attempt < 16 && !file; ++attempt) {
+        name = MakeRandomName();
+        path = folder + "\\" + name;
+        file.reset(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file && GetLastError() != ERROR_FILE_EXISTS)
+            return DL_FAILED;
+    }
     if (!file)
-        return false;
+        return DL_FAILED;
 
+    // The digest is taken of the bytes as they are written, so no one can change them in between.
+    CSha256 sha;
     unsigned long long total = 0;
     const bool received = ReadWholeBody(
         request.get(),
         [&](const char* data, DWORD count) {
             DWORD written = 0;
-            return WriteFile(file.get(), data, count, &written, nullptr) && written == count;
+            return sha.Update(data, count) && WriteFile(file.get(), data, count, &written, nullptr) && written == count;
         },
         total);
     file.reset();
-    if (!received || (size > 0 && total != static_cast<unsigned long long>(size))) {
+    SHA256_DIGEST actual {};
+    DOWNLOAD_RESULT result = DL_OK;
+    if (!received || (size > 0 && total != static_cast<unsigned long long>(size)) || !sha.Finish(actual))
+        result = DL_FAILED;
+    else if (actual != digest)
+        result = DL_WRONG_HASH;
+    if (result != DL_OK)
         DeleteFileA(path.c_str());
-        return false;
-    }
-    return true;
+    return result;
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/handles.h"
+#include "updater/signed_list.h"
 
 struct InternetTraits {
     using Type = HINTERNET;
@@ -24,6 +25,10 @@ bool ReadWholeBody(HINTERNET url, const std::function<bool(const char* data, DWO
 // A name of 10 characters from the runtime's generator.
 std::string MakeRandomName();
 
-// Downloads url into the temporary folder under a new random name (given back in name). A size
-// above 0 must match the length received. A failed download leaves no file behind.
-bool DownloadToTemp(std::string& name, int size, const char* url);
+enum DOWNLOAD_RESULT { DL_OK, DL_FAILED, DL_WRONG_HASH };
+
+// Downloads url into folder under a new random name (given back in name), into a file made for it
+// (never one that exists). A size above 0 must match the length received, and the bytes must have
+// the SHA-256 digest. A failed download leaves no file behind.
+DOWNLOAD_RESULT DownloadToTemp(const std::string& folder, std::string& name, int size, const char* url,
+                               const SHA256_DIGEST& digest);

@@ -24,7 +24,8 @@ extern "C" {
 // product must be installed after the program has ended.
 void AuCheckForUpdates(const char* url, AuConfirmProc confirm, AuStatusProc status);
 
-// Installs what the last check downloaded; rundll32's entry signature, its arguments unused.
-// Returns 1 after a run, 0 when the install list cannot be opened.
+// Installs what a check downloaded; rundll32's entry signature. The command line names the check's
+// update folder, which lies beside Patchwell.dll (the check starts rundll32 with it). Returns 1
+// after a run, 0 when no install list can be read there or the list names another folder.
 int CALLBACK InstallUpdates(HWND window, HINSTANCE instance, LPSTR commandLine, int show);
 }

@@ -98,3 +98,46 @@ TEST_F(BackupCommands, StatsShowsThePageFigures)
     EXPECT_TRUE(std::regex_search(m_out, std::regex("\nSound & App Events +-?\\d+ +-?\\d+ +0\n"))) << m_out;
     EXPECT_EQ(Run("stats now"), 2u);
 }
+
+TEST_F(BackupCommands, CommandsThatCannotWriteSaySoAndChangeNothing)
+{
+    const auto refused = [&](const std::string& args, const std::string& what) {
+        const DWORD code = Run(args);
+        EXPECT_EQ(code, 1u) << args;
+        EXPECT_EQ(m_out, "") << args;
+        // One line, naming what cannot be written.
+        EXPECT_EQ(m_err.find("hivora-cli: cannot write " + what), 0u) << args << ": " << m_err;
+        EXPECT_EQ(m_err.find('\n'), m_err.size() - 1) << m_err;
+        EXPECT_NE(m_err.find("administrator"), std::string::npos) << m_err;
+    };
+    // Where the program keeps its log, backups and ignore list stand things it cannot write into.
+    m_dir.WriteFile("Logs", "not a folder");
+    m_dir.WriteFile("Backup\\HVBak_X.reg", "REGEDIT4\n");
+    CreateDirectoryA((m_dir / "ignorelist.dat").c_str(), nullptr);
+    refused("scan --categories=fonts", "its log in " + m_dir.Path() + "\\Logs");
+    refused("repair --categories=fonts --dry-run", "its log in");
+    refused("restore HVBak_X", "its log in");
+    refused("ignore add fonts HKEY_LOCAL_MACHINE\\Software\\Fonts Example example.ttf", "its log in");
+    refused("ignore remove 1", "the ignore list " + m_dir.Path() + "\\ignorelist.dat");
+    EXPECT_EQ(ReadFileText(m_dir / "Logs"), "not a folder");
+
+    DeleteFileA((m_dir / "Logs").c_str());
+    CreateDirectoryA((m_dir / "Logs").c_str(), nullptr);
+    RemoveDirectoryA((m_dir / "ignorelist.dat").c_str());
+    RemoveTree(m_dir / "Backup");
+    m_dir.WriteFile("Backup", "not a folder");
+    refused("repair --categories=fonts", "backup sets in " + m_dir.Path() + "\\Backup");
+    refused("remove HVBak_X", "backup sets in");
+    EXPECT_EQ(ReadFileText(m_dir / "Backup"), "not a folder");
+    // Nothing was logged, nothing added to the ignore list.
+    EXPECT_FALSE(Exists(m_dir / "ignorelist.dat"));
+    WIN32_FIND_DATAA entry;
+    const HANDLE find = FindFirstFileA((m_dir / "Logs\\*.log").c_str(), &entry);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE);
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+
+    // Commands that write nothing run as ever.
+    EXPECT_EQ(Run("ignore list"), 0u) << m_err;
+    EXPECT_EQ(Run("backups"), 0u) << m_err;
+}

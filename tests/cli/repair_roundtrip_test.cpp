@@ -2,12 +2,15 @@
 
 #include <cstring>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "cli_runner.h"
 #include "framework/com_ptr.h"
 #include "framework/format.h"
 #include "framework/handles.h"
+#include "framework/paths.h"
+#include "repair/reg_file.h"
 #include "scan/registry.h"
 #include "shortcut.h"
 
@@ -69,20 +72,29 @@ void Snapshot(const std::string& path, Tree& tree, const std::string* onlyValue 
         Snapshot(path + "\\" + child, tree);
 }
 
+// Runs a command line and waits for it; its exit status, or -1 when it could not be started.
+long RunCommand(std::string command)
+{
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+        return -1;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return static_cast<long>(code);
+}
+
 // What the registry editor's "reg export" writes of key, without the program's own settings key,
 // which a scan and a repair write by design.
 std::wstring Export(const TempDir& dir, const std::string& key)
 {
     const std::string file = dir / "export.reg";
-    std::string command = "reg.exe export \"" + key + "\" \"" + file + "\" /y";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+    if (RunCommand("reg.exe export \"" + key + "\" \"" + file + "\" /y") < 0)
         return L"reg export could not be started";
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
     const std::string bytes = ReadFileText(file);
     DeleteFileA(file.c_str());
     std::wstring text(bytes.size() / 2, L'\0');
@@ -354,4 +366,165 @@ TEST(RepairRoundTrip, TextOutsideTheCodePageComesBackExactly)
     WideSnapshot(HKEY_LOCAL_MACHINE, entry, after);
     EXPECT_EQ(after, before);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, entry.c_str());
+}
+
+namespace {
+
+// The registry data set of real-world shapes, imported into the prefix for the test's lifetime.
+// The keys the import makes are deleted afterwards; keys that were there before stay.
+class ImportedDataSet {
+public:
+    explicit ImportedDataSet(const std::string& file)
+    {
+        const std::string text = ReadFileText(file);
+        for (size_t start = 0; start < text.size();) {
+            size_t end = text.find('\n', start);
+            end = end == std::string::npos ? text.size() : end;
+            std::string line = text.substr(start, end - start);
+            start = end + 1;
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            if (line.size() > 2 && line.front() == '[' && line.back() == ']')
+                RecordCreated(line.substr(1, line.size() - 2));
+        }
+        m_ok = !m_created.empty() && RunCommand("reg.exe import \"" + file + "\"") == 0;
+    }
+    ~ImportedDataSet()
+    {
+        for (const auto& [root, subkey] : m_created)
+            RegDeleteTreeA(root, subkey.c_str());
+    }
+    bool Ok() const { return m_ok; }
+
+private:
+    // The first key on the way to path that is not there yet.
+    void RecordCreated(const std::string& path)
+    {
+        const auto [rootName, subkey] = SplitKeyPath(path);
+        const HKEY root = RootKeyFromName(rootName);
+        for (size_t end = subkey.find('\\');; end = subkey.find('\\', end + 1)) {
+            const std::string prefix = subkey.substr(0, end);
+            RegKey key;
+            if (RegOpenKeyExA(root, prefix.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+                m_created.emplace_back(root, prefix);
+                return;
+            }
+            if (end == std::string::npos)
+                return;
+        }
+    }
+
+    std::vector<std::pair<HKEY, std::string>> m_created;
+    bool m_ok = false;
+};
+
+// The fields of each --format=tsv line, unescaped.
+std::vector<std::vector<std::string>> TsvRows(const std::string& out)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (size_t start = 0; start < out.size();) {
+        size_t end = out.find('\n', start);
+        end = end == std::string::npos ? out.size() : end;
+        std::vector<std::string> fields(1);
+        for (size_t i = start; i < end; ++i) {
+            if (out[i] == '\t')
+                fields.emplace_back();
+            else if (out[i] == '\\' && i + 1 < end)
+                fields.back() += out[++i] == 't' ? '\t' : out[i];
+            else
+                fields.back() += out[i];
+        }
+        rows.push_back(std::move(fields));
+        start = end + 1;
+    }
+    return rows;
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return text;
+}
+
+} // namespace
+
+// A data set of shapes taken from real Windows registries: Windows' package state is never a
+// finding, the 32-bit classes seen under both Wow6432Node names are found once, nothing is
+// reported twice, and what a repair removes comes back from its backup byte for byte, the letter
+// case of every name included.
+TEST(RepairRoundTrip, RealWorldShapesComeBackExactly)
+{
+    TempDir dir;
+    CliCopy cli(dir);
+    ASSERT_TRUE(cli.Ok());
+    const ImportedDataSet dataSet(ProgramFolder() + "real_world_shapes.reg");
+    ASSERT_TRUE(dataSet.Ok());
+
+    const std::string oddClass = "{4856A7B1-0D5A-4E4B-9B0E-5E7D1A2B3C02}";
+    const std::string wowClass = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Wow6432Node\\CLSID\\"
+                                 "{4856A7B1-0D5A-4E4B-9B0E-5E7D1A2B3C01}";
+    const std::wstring machineBefore = Export(dir, "HKLM\\Software");
+    const std::wstring userBefore = Export(dir, "HKCU");
+
+    std::string out, err;
+    ASSERT_EQ(cli.Run("repair --categories=all --select=all --dry-run --format=tsv", out, err), 0u) << err;
+    EXPECT_TRUE(Export(dir, "HKLM\\Software") == machineBefore);
+    EXPECT_TRUE(Export(dir, "HKCU") == userBefore);
+
+    std::set<std::string> seen;
+    std::set<std::string> found;
+    for (const std::vector<std::string>& row : TsvRows(out)) {
+        if (row.size() < 5)
+            continue;
+        const std::string& category = row[1];
+        const std::string& key = row[2];
+        const std::string& name = row[3];
+        const std::string line = category + " " + key + "\\" + name + "=" + row[4];
+        EXPECT_TRUE(seen.insert(Lower(category + "|" + key + "|" + name)).second) << "twice: " << line;
+        for (const char* packageState : {"local settings", "appxhvdataset0shapes", "activatableclasses", "packagedcom",
+                                         "\\appx\\", "windowsapps", "systemapps", ".hvdspkg"})
+            EXPECT_EQ(Lower(line).find(packageState), std::string::npos) << line;
+        EXPECT_EQ(Lower(key).find("wow6432node\\classes"), std::string::npos) << line;
+        if (key.find("HivoraDataSet") != std::string::npos || name.find("HivoraDataSet") != std::string::npos ||
+            key.find("{4856A7B1-0D5A-4E4B-9B0E-5E7D1A2B3C0") != std::string::npos)
+            found.insert(Lower(category + " " + key + "\\" + name));
+    }
+    const std::string uninstall = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    for (const std::string& expected : std::vector<std::string>{
+             "comactx HKEY_CLASSES_ROOT\\CLSID\\" + oddClass + "\\InprocServer32\\(Default)",
+             "clskeys HKEY_CLASSES_ROOT\\HivoraDataSet.OddCase.1\\CLSID\\(Default)",
+             "uninsta " + uninstall + "\\HivoraDataSet Shapes",
+             "deepscn HKEY_LOCAL_MACHINE\\SOFTWARE\\HivoraDataSet\\ Blank start\\Tool",
+             "deepscn " + wowClass + "\\InprocServer32\\",
+             "fileref " + wowClass + "\\LocalPath",
+             "deepscn " + wowClass + "\\LocalPath",
+         })
+        EXPECT_TRUE(found.count(Lower(expected))) << expected << "\n" << out;
+
+    EXPECT_EQ(cli.Run("repair --categories=all --select=all", out, err), 0u) << out << err;
+    const size_t at = out.find("\nBackup set: ");
+    ASSERT_NE(at, std::string::npos) << out << err;
+    const std::string set = out.substr(at + 13, out.find('\n', at + 1) - at - 13);
+    RegKey removed;
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (uninstall.substr(19) + "\\HivoraDataSet Shapes").c_str(), 0, KEY_READ,
+                            removed.put()),
+              ERROR_SUCCESS);
+
+    // The backup names every key as the registry stores it, not as the check spelled it.
+    std::vector<REG_FILE_KEY> keys;
+    std::string error;
+    ASSERT_TRUE(ParseRegFile(ReadFileText(dir / ("Backup\\" + set + ".reg")), keys, error)) << error;
+    std::set<std::string> sections;
+    for (const REG_FILE_KEY& key : keys)
+        sections.insert(key.strPath);
+    EXPECT_TRUE(sections.count("HKEY_CLASSES_ROOT\\CLSID\\" + oddClass + "\\InProcServer32"));
+    EXPECT_TRUE(sections.count("HKEY_CLASSES_ROOT\\CLSID\\" + oddClass + "\\InProcServer32\\ Blank start"));
+    EXPECT_TRUE(sections.count("HKEY_CLASSES_ROOT\\HivoraDataSet.OddCase.1\\Clsid"));
+    EXPECT_FALSE(sections.count("HKEY_CLASSES_ROOT\\CLSID\\" + oddClass + "\\InprocServer32"));
+
+    EXPECT_EQ(cli.Run("restore " + set, out, err), 0u) << err;
+    EXPECT_EQ(out, "1 Item(s) have been successfully restored\n") << err;
+    EXPECT_TRUE(Export(dir, "HKLM\\Software") == machineBefore);
+    EXPECT_TRUE(Export(dir, "HKCU") == userBefore);
 }

@@ -1,5 +1,6 @@
 // guidriver: drives another program's windows from the command line (for scripts and screenshots).
-//   guidriver wait TITLE                    waits until a window with the title is shown
+//   guidriver wait TITLE                    waits (up to two minutes: a program's first window on a
+//                                           fresh display can take long) until the window is shown
 // Controls are addressed by ID: the visible window with that ID anywhere under the top-level window,
 // or by PAGE-ID/ID: the one on the page that shows the control PAGE-ID.
 //   guidriver click TITLE ID                clicks a button
@@ -50,7 +51,7 @@ int Run(int argc, char** argv)
         std::printf("%s\n", text.c_str());
         return 0;
     }
-    HWND top = gui::WaitForWindow(argv[2]);
+    HWND top = gui::WaitForWindow(argv[2], command == "wait" ? 120000 : 10000);
     if (!top) {
         std::fprintf(stderr, "no window \"%s\"\n", argv[2]);
         return 1;

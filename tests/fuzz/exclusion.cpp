@@ -1,6 +1,7 @@
 // The exclusion matcher equals a plain search: for any key path, it finds an entry exactly when the
 // lower-cased path holds one as a substring. With a double-byte code page, a fragment counts only
-// where it starts on a character, not on a trail byte.
+// where it starts on a character, not on a trail byte. Package state and protected keys are
+// judged by the key, whatever backslashes end its path, and package state covers a whole tree.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <string>
@@ -9,6 +10,7 @@
 #include "repair/ansi_case.h"
 #include "repair/exclusion_list.h"
 #include "repair/pattern_matcher.h"
+#include "repair/windows_keys.h"
 #include "require.h"
 
 namespace {
@@ -54,6 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string cpath = path.c_str();
     Require(PassesExclusionList(cpath.c_str()) == !PlainSearch(ExclusionList(), cpath, CAnsiCase::System()),
             "the exclusion list matches as a plain search");
+
+    Require(IsProtectedKey(cpath) == IsProtectedKey(cpath + "\\"), "a trailing backslash names the same key");
+    if (IsPackageStateKey(cpath))
+        Require(IsPackageStateKey(cpath + "\\x"), "package state covers its whole tree");
+    NamesPackagedAppFolder(path);
 
     const std::string entry = NormalizeExclusionEntry(path);
     Require(NormalizeExclusionEntry(entry) == entry, "a stored entry is stored as it is");

@@ -25,6 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     X86FolderReferences(raw);
     Path32BitView(raw, extracted);
 
+    // A native name is turned into a file path once; the file path stays as it is.
+    const std::string named = Win32PathFromNtPath(raw);
+    Require(Win32PathFromNtPath(named) == named, "a native name is converted once");
+    Require(named.size() <= raw.size(), "the file path is no longer than the name");
+
     size_t previous = 0;
     for (const std::string& candidate : CommandLineCandidates(raw)) {
         Require(candidate.size() > previous || previous == 0, "candidates grow, shortest first");

@@ -8,6 +8,7 @@
 #include "framework/format.h"
 #include "repair/backup_sets.h"
 #include "repair/clean_sweep.h"
+#include "links.h"
 #include "repair_support.h"
 #include "sandbox.h"
 
@@ -148,6 +149,59 @@ TEST(RemoveBackupSets, DeletesEveryPartOfTheSet)
     ASSERT_EQ(Names(ListBackupSets(dir / "Backup")).size(), 2u);
     EXPECT_EQ(RemoveBackupSets(dir / "Backup", {"", "..", "a\\b"}), 0);
     EXPECT_TRUE(FileExists(dir / "Backup\\HVBak_Y.reg"));
+}
+
+TEST(RemoveBackupSets, RemovesLinksNeverWhatTheyLeadTo)
+{
+    TempDir dir;
+    dir.WriteFile("Elsewhere\\theirs.txt", "theirs");
+    dir.WriteFile("Backup\\HVBak_X.reg", "REGEDIT4");
+    dir.WriteFile("Backup\\HVBak_X\\a.lnk");
+    dir.WriteFile("Backup\\HVBak_Y.bak", "a,b");
+    // One link inside a set's folder, and a set whose folder is a link.
+    const FolderLink inside(dir / "Backup\\HVBak_X\\sub", dir / "Elsewhere");
+    const FolderLink whole(dir / "Backup\\HVBak_Y", dir / "Elsewhere");
+    if (!inside.Ok() || !whole.Ok())
+        GTEST_SKIP() << "no folder link can be made here";
+    LogCapture log(dir);
+
+    RemoveBackupSets(dir / "Backup", {"HVBak_X", "HVBak_Y"});
+
+    // Windows removes the links themselves; Wine's RemoveDirectory cannot, and leaves them.
+    EXPECT_EQ(ReadFileText(dir / "Elsewhere\\theirs.txt"), "theirs");
+    EXPECT_FALSE(FileExists(dir / "Backup\\HVBak_X\\a.lnk"));
+    EXPECT_FALSE(FileExists(dir / "Backup\\HVBak_X.reg"));
+    EXPECT_FALSE(FileExists(dir / "Backup\\HVBak_Y.bak"));
+}
+
+TEST(RestoreRegistryFile, RefusesAFileThatDeletesAndKeepsIt)
+{
+    TempDir dir;
+    RealKey real;
+    SetString(real.Path() + "\\Keep", "v", "kept");
+    const std::string header = "Windows Registry Editor Version 5.00\n";
+    const struct {
+        std::string text;
+        const char* error;
+    } files[] = {
+        {header + "\n[-" + real.Path() + "\\Keep]\n", "deletes a key"},
+        {header + "\n[" + real.Path() + "\\Keep]\n\"v\"=-\n", "deletes a value"},
+        // Behind records that are fine, and in the writer's own Unicode form.
+        {kRegFileBom + EncodeRegFileText(header + "\n[" + real.Path() + "]\n\"ok\" = \"1\"\n\n[-" + real.Path() +
+                                         "\\Keep]\n"),
+         "deletes a key"},
+        {header + "\n[" + real.Path() + "\\Keep]\n\"v\" = -\n", "deletes a value"},
+    };
+    for (const auto& f : files) {
+        const std::string file = dir.WriteFile("HVBak_X.reg", f.text);
+        std::string reason;
+        EXPECT_FALSE(RestoreRegistryFile(file, reason)) << f.text;
+        EXPECT_NE(reason.find("is not imported"), std::string::npos) << reason;
+        EXPECT_NE(reason.find(f.error), std::string::npos) << reason;
+        EXPECT_EQ(ReadFileText(file), f.text);
+        EXPECT_EQ(ReadRaw(real.Path() + "\\Keep", "v"), Sz("kept"));
+        EXPECT_FALSE(ValueExists(real.Path(), "ok"));
+    }
 }
 
 TEST(RegFileImportCheck, ComparesEveryKeyAndValue)

@@ -8,6 +8,7 @@
 
 #include "repair/clean_sweep.h"
 #include "framework/paths.h"
+#include "links.h"
 #include "repair_support.h"
 #include "sandbox.h"
 
@@ -122,19 +123,48 @@ TEST(RegistryBackupFile, ExportsAKeyTreeBeforeDeletingIt)
     EXPECT_EQ(keys.front().strPath, root);
 }
 
+// A check may spell a name otherwise than the registry stores it ("InprocServer32" for
+// "InProcServer32"); the backup, and so the restore, keeps the stored spelling.
+TEST(RegistryBackupFile, NamesKeysAndValuesAsTheRegistryStoresThem)
+{
+    RegistrySandbox sandbox;
+    TempDir dir;
+    auto engine = MakeEngine(dir);
+    const std::string server = "HKEY_CLASSES_ROOT\\CLSID\\{X}\\InProcServer32";
+    SetString(server, "", "C:\\gone.dll");
+    SetString(server + "\\ Blank", "ThreadingModel", "Both");
+    SetString(std::string(kAcme) + "\\Sub", "MixedCase", "x");
+    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
+    ASSERT_NE(engine->m_fpRegBackup, nullptr);
+
+    std::string reason;
+    ASSERT_TRUE(engine->DeleteKeyTreeWithBackup(HKEY_CLASSES_ROOT, "clsid\\{x}\\InprocServer32", reason)) << reason;
+    ASSERT_TRUE(engine->DeleteValueWithBackup(HKEY_LOCAL_MACHINE, "software\\ACME\\sub", "mixedcase", reason)) << reason;
+    fclose(engine->m_fpRegBackup);
+    engine->m_fpRegBackup = nullptr;
+
+    const auto keys = ParseFile(engine->m_strRegBackupPath);
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[0].strPath, server);
+    EXPECT_EQ(keys[1].strPath, server + "\\ Blank");
+    EXPECT_EQ(keys[2].strPath, std::string(kAcme) + "\\Sub");
+    ASSERT_EQ(keys[2].values.size(), 1u);
+    EXPECT_EQ(keys[2].values[0].strName, "MixedCase");
+}
+
 TEST(RegistryBackupFile, ExportsDeepTreesWhole)
 {
     RegistrySandbox sandbox;
     TempDir dir;
     auto engine = MakeEngine(dir);
-    std::string path = "HKEY_CURRENT_USER\\Deep";
+    std::string path = "HKEY_CURRENT_USER\\Software\\Deep";
     for (int level = 0; level < 120; ++level)
         path += "\\k";
     SetString(path, "leaf", "bottom");
     engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
     ASSERT_NE(engine->m_fpRegBackup, nullptr);
     std::string reason;
-    ASSERT_TRUE(engine->DeleteKeyTreeWithBackup(HKEY_CURRENT_USER, "Deep", reason)) << reason;
+    ASSERT_TRUE(engine->DeleteKeyTreeWithBackup(HKEY_CURRENT_USER, "Software\\Deep", reason)) << reason;
     fclose(engine->m_fpRegBackup);
     engine->m_fpRegBackup = nullptr;
     const auto keys = ParseFile(engine->m_strRegBackupPath);
@@ -149,11 +179,14 @@ TEST(RegistryBackupFile, NothingIsRemovedWithoutARecord)
     TempDir dir;
     auto engine = MakeEngine(dir);
     SetString(kAcme, "v", "x");
+    CreateKey(std::string(kAcme) + "\\Inner");
     std::string reason;
     EXPECT_FALSE(engine->DeleteValueWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", "v", reason));
     EXPECT_FALSE(reason.empty());
-    EXPECT_FALSE(engine->DeleteKeyTreeWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", reason));
+    EXPECT_FALSE(engine->DeleteKeyTreeWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme\\Inner", reason));
+    EXPECT_NE(reason.find("no registry backup file"), std::string::npos) << reason;
     EXPECT_TRUE(ValueExists(kAcme, "v"));
+    EXPECT_TRUE(KeyExists(std::string(kAcme) + "\\Inner"));
 
     engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
     EXPECT_FALSE(engine->DeleteKeyTreeWithBackup(HKEY_LOCAL_MACHINE, "", reason));
@@ -228,4 +261,29 @@ TEST(MoveFileToBackup, RecordsTheLineThenMovesTheFile)
     EXPECT_FALSE(FileExists(first));
     EXPECT_EQ(ReadFileText(folder + "\\Old.lnk"), "one");
     EXPECT_EQ(ReadFileText(folder + "\\Old_2.lnk"), "two");
+}
+
+TEST(MoveFileToBackup, RefusesAShortcutThatIsALink)
+{
+    TempDir dir;
+    auto engine = MakeEngine(dir);
+    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
+    engine->m_fpFileList = CreateFileBackupSet(*engine);
+    ASSERT_NE(engine->m_fpFileList, nullptr);
+    fclose(engine->m_fpFileList);
+    engine->m_fpFileList = nullptr;
+    dir.WriteFile("Elsewhere\\theirs.txt", "theirs");
+    CreateDirectoryA((dir / "Desktop").c_str(), nullptr);
+    // Wine shows a folder's link as a reparse point, the attribute the repair reads.
+    const FolderLink link(dir / "Desktop\\Old.lnk", dir / "Elsewhere");
+    if (!link.Ok())
+        GTEST_SKIP() << "no folder link can be made here";
+
+    std::string reason;
+    EXPECT_FALSE(MoveFileToBackup(*engine, dir / "Desktop\\Old.lnk", reason));
+    EXPECT_NE(reason.find("reparse point"), std::string::npos) << reason;
+    // Nothing moved, nothing recorded.
+    EXPECT_EQ(ReadFileText(engine->m_strFileListPath), "");
+    EXPECT_EQ(GetFileAttributesA((engine->m_strFileBackupFolder + "\\Old.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadFileText(dir / "Desktop\\Old.lnk\\theirs.txt"), "theirs");
 }

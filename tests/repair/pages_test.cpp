@@ -43,10 +43,10 @@ bool Exists(const std::string& path)
 std::string RepairWithCli(const CliCopy& cli)
 {
     std::string out, err;
-    cli.Run("repair --categories=winstrt,shrtcut", out, err);
+    const DWORD code = cli.Run("repair --categories=winstrt,shrtcut", out, err);
     const size_t at = out.find("\nBackup set: ");
     if (at == std::string::npos)
-        return "no set: " + out + err;
+        return "no set (exit status " + std::to_string(code) + "): " + out + err;
     return out.substr(at + 13, out.find('\n', at + 1) - at - 13);
 }
 

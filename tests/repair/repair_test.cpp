@@ -66,7 +66,7 @@ TEST(PlanRemoval, FollowsThePerKindTable)
         const char* value;
     } rows[] = {
         {"HKEY_CLASSES_ROOT\\CLSID\\{1}", "InprocServer32", RPT_COM_ACTIVEX, A::RA_KEY_TREE, HKEY_CLASSES_ROOT, "CLSID\\{1}", ""},
-        {"HKEY_LOCAL_MACHINE\\U", "Foo", RPT_UNINSTALL, A::RA_KEY_TREE, HKEY_LOCAL_MACHINE, "U\\Foo", ""},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\U", "Foo", RPT_UNINSTALL, A::RA_KEY_TREE, HKEY_LOCAL_MACHINE, "SOFTWARE\\U\\Foo", ""},
         {"HKEY_LOCAL_MACHINE\\F", "Arial", RPT_FONTS, A::RA_VALUE, HKEY_LOCAL_MACHINE, "F", "Arial"},
         {"HKEY_LOCAL_MACHINE\\S", "C:\\a.dll", RPT_SHARED_DLLS, A::RA_VALUE, HKEY_LOCAL_MACHINE, "S", "C:\\a.dll"},
         {"HKEY_LOCAL_MACHINE\\AP", "x.exe", RPT_APP_PATHS, A::RA_VALUE, HKEY_LOCAL_MACHINE, "AP\\x.exe", ""},
@@ -78,7 +78,7 @@ TEST(PlanRemoval, FollowsThePerKindTable)
         {"HKEY_USERS\\P", "x", RPT_FILE_PATHS, A::RA_VALUE, HKEY_USERS, "P", "x"},
         {"HKEY_LOCAL_MACHINE\\P", "@", RPT_FILE_PATHS, A::RA_VALUE, HKEY_LOCAL_MACHINE, "P", ""},
         {"C:\\Desktop\\Old.lnk", "Old.lnk", RPT_SHORTCUTS, A::RA_MOVE_FILE, nullptr, "", ""},
-        {"HKEY_USERS\\E", "", RPT_EMPTY_KEYS, A::RA_KEY_TREE, HKEY_USERS, "E", ""},
+        {"HKEY_USERS\\S\\Software\\E", "", RPT_EMPTY_KEYS, A::RA_KEY_TREE, HKEY_USERS, "S\\Software\\E", ""},
         {"HKEY_CLASSES_ROOT\\.zzz", "", RPT_FILE_ASSOC, A::RA_KEY_TREE, HKEY_CLASSES_ROOT, ".zzz", ""},
         {"HKEY_CURRENT_USER\\AppEvents\\x", "", RPT_SOUND_EVENTS, A::RA_VALUE, HKEY_CURRENT_USER, "AppEvents\\x", ""},
         {"HKEY_CLASSES_ROOT\\C", "v", RPT_CLASS_KEYS, A::RA_VALUE, HKEY_CLASSES_ROOT, "C", "v"},
@@ -130,7 +130,7 @@ TEST_F(Repair, RemovesEveryKindAndRecordsWhatItRemoves)
     SetDword("HKEY_LOCAL_MACHINE\\SharedDLLs", "C:\\a.dll", 3);
     SetString("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe");
     CreateKey("HKEY_CURRENT_USER\\Menu\\MenuOrder\\Start Menu\\Old\\Sub");
-    CreateKey("HKEY_USERS\\S-1\\Empty");
+    CreateKey("HKEY_USERS\\S-1\\Software\\Empty");
     SetString("HKEY_CLASSES_ROOT\\TypeLib\\{T}", "Win32", "C:\\t.tlb", REG_EXPAND_SZ);
     const std::string shortcut = m_dir.WriteFile("Desktop\\Old.lnk");
 
@@ -140,7 +140,7 @@ TEST_F(Repair, RemovesEveryKindAndRecordsWhatItRemoves)
     AddProblem("HKEY_LOCAL_MACHINE\\SharedDLLs", "C:\\a.dll", "", RPT_SHARED_DLLS);
     AddProblem("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe", RPT_STARTUP);
     AddProblem("HKEY_CURRENT_USER\\Menu\\MenuOrder\\Start Menu", "Old", "", RPT_STARTUP);
-    AddProblem("HKEY_USERS\\S-1\\Empty", "", "", RPT_EMPTY_KEYS);
+    AddProblem("HKEY_USERS\\S-1\\Software\\Empty", "", "", RPT_EMPTY_KEYS);
     AddProblem("HKEY_CLASSES_ROOT\\TypeLib\\{T}", "Win32", "C:\\t.tlb", RPT_TYPE_LIBS);
     AddProblem(shortcut, "Old.lnk", "C:\\gone.exe", RPT_SHORTCUTS);
 
@@ -156,7 +156,7 @@ TEST_F(Repair, RemovesEveryKindAndRecordsWhatItRemoves)
     EXPECT_FALSE(ValueExists("HKEY_CURRENT_USER\\Run", "x"));
     EXPECT_FALSE(KeyExists("HKEY_CURRENT_USER\\Menu\\MenuOrder\\Start Menu\\Old"));
     EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\Menu\\MenuOrder\\Start Menu"));
-    EXPECT_FALSE(KeyExists("HKEY_USERS\\S-1\\Empty"));
+    EXPECT_FALSE(KeyExists("HKEY_USERS\\S-1\\Software\\Empty"));
     EXPECT_FALSE(ValueExists("HKEY_CLASSES_ROOT\\TypeLib\\{T}", "Win32"));
     EXPECT_FALSE(FileExists(shortcut));
 
@@ -176,7 +176,7 @@ TEST_F(Repair, RemovesEveryKindAndRecordsWhatItRemoves)
              "HKEY_CLASSES_ROOT\\CLSID\\{C}", "HKEY_CLASSES_ROOT\\CLSID\\{C}\\InprocServer32|",
              "HKEY_LOCAL_MACHINE\\AppPaths\\x.exe|", "HKEY_LOCAL_MACHINE\\SharedDLLs|C:\\a.dll",
              "HKEY_CURRENT_USER\\Run|x", "HKEY_CURRENT_USER\\Menu\\MenuOrder\\Start Menu\\Old\\Sub",
-             "HKEY_USERS\\S-1\\Empty", "HKEY_CLASSES_ROOT\\TypeLib\\{T}|Win32"})
+             "HKEY_USERS\\S-1\\Software\\Empty", "HKEY_CLASSES_ROOT\\TypeLib\\{T}|Win32"})
         EXPECT_TRUE(recorded.count(item)) << item;
     EXPECT_FALSE(recorded.count("HKEY_LOCAL_MACHINE\\AppPaths\\x.exe|Path"));
 
@@ -223,6 +223,73 @@ TEST_F(Repair, AFailedRemovalIsWarnedAboutAndNotCounted)
     // Nothing was removed, so the set leaves nothing behind.
     EXPECT_FALSE(RegFileKept());
     EXPECT_FALSE(FileSetKept());
+}
+
+// Problems a check gone wrong could make: each names a hive, a key directly under one, or a key
+// that holds the entries of other programs. The repair refuses every one, loudly, and the scan
+// would not have reported them.
+TEST_F(Repair, HivesAndContainersAreNeverRemovedWhateverAProblemSays)
+{
+    const std::string cv = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    const std::string wowCv = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion";
+    SetString("HKEY_CLASSES_ROOT\\CLSID\\{C1}\\InprocServer32", "", "C:\\gone.dll");
+    SetString("HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID", "", "{C9}");
+    SetString("HKEY_CLASSES_ROOT\\TypeLib\\{T1}\\1.0", "", "Lib");
+    SetString(cv + "\\Uninstall\\App", "UninstallString", "C:\\gone\\un.exe");
+    SetString(wowCv + "\\App Paths\\x.exe", "", "C:\\gone\\x.exe");
+    SetString("HKEY_USERS\\S-1-5-21\\Software\\Vendor", "Kept", "1");
+    CreateKey("HKEY_USERS\\S-1-5-21\\AppEvents\\Schemes\\Apps\\HvApp");
+    const struct {
+        const char* key;
+        const char* name;
+        REGPROBLEM_TYPE type;
+        const char* kept; // a key the removal would have taken with it
+    } faulty[] = {
+        {"HKEY_CLASSES_ROOT\\CLSID", "(Default)", RPT_COM_ACTIVEX, "HKEY_CLASSES_ROOT\\CLSID\\{C1}"},
+        {"HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID", "{Default}", RPT_COM_ACTIVEX, "HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID"},
+        {"HKEY_CLASSES_ROOT\\TypeLib", "(Default)", RPT_FILE_ASSOC, "HKEY_CLASSES_ROOT\\TypeLib\\{T1}"},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "Uninstall", RPT_UNINSTALL,
+         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App"},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows", "CurrentVersion", RPT_UNINSTALL,
+         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\x.exe"},
+        {"HKEY_USERS\\S-1-5-21", "(Default)", RPT_EMPTY_KEYS, "HKEY_USERS\\S-1-5-21\\Software\\Vendor"},
+        {"HKEY_USERS\\S-1-5-21\\Software", "(Default)", RPT_EMPTY_KEYS, "HKEY_USERS\\S-1-5-21\\Software\\Vendor"},
+        {"HKEY_USERS\\S-1-5-21\\AppEvents\\Schemes\\Apps", "(Default)", RPT_EMPTY_KEYS,
+         "HKEY_USERS\\S-1-5-21\\AppEvents\\Schemes\\Apps\\HvApp"},
+        {"HKEY_USERS\\", "(Default)", RPT_EMPTY_KEYS, "HKEY_USERS\\S-1-5-21"},
+    };
+    for (const auto& problem : faulty) {
+        EXPECT_FALSE(
+            m_engine->ReportProblem(std::make_unique<CRegistryProblem>(problem.key, problem.name, "", problem.type, 0)))
+            << problem.key;
+        EXPECT_TRUE(g_arrProblems.empty()) << problem.key;
+    }
+    for (const auto& problem : faulty)
+        AddProblem(problem.key, problem.name, "", problem.type);
+
+    ASSERT_TRUE(RunRepair(*m_engine)) << m_engine->m_strRepairError;
+
+    const std::string log = m_log.Text();
+    ASSERT_EQ(m_engine->m_arrRepairOutcomes.size(), std::size(faulty));
+    for (size_t i = 0; i < std::size(faulty); ++i) {
+        const REPAIR_OUTCOME& outcome = m_engine->m_arrRepairOutcomes[i];
+        EXPECT_TRUE(KeyExists(faulty[i].kept)) << faulty[i].key;
+        EXPECT_FALSE(outcome.bFixed || outcome.bAlreadyRemoved) << faulty[i].key;
+        EXPECT_NE(outcome.strReason.find("never removed"), std::string::npos) << outcome.strReason;
+        EXPECT_NE(log.find(std::string("ERROR--Refused to fix ") + faulty[i].key + "\\" + faulty[i].name + "=:"),
+                  std::string::npos)
+            << log;
+    }
+    EXPECT_TRUE(ValueExists(cv + "\\Uninstall\\App", "UninstallString"));
+    EXPECT_EQ(m_engine->m_nTotalFixed, 0);
+    EXPECT_FALSE(RegFileKept());
+
+    // The removal primitive itself refuses as well, for any caller.
+    std::string reason;
+    EXPECT_FALSE(m_engine->DeleteKeyTreeWithBackup(HKEY_CLASSES_ROOT, "clsid", reason));
+    EXPECT_FALSE(m_engine->DeleteKeyTreeWithBackup(HKEY_USERS, "S-1-5-21\\Software", reason));
+    EXPECT_TRUE(KeyExists("HKEY_CLASSES_ROOT\\CLSID\\{C1}\\InprocServer32"));
+    EXPECT_TRUE(KeyExists("HKEY_USERS\\S-1-5-21\\Software\\Vendor"));
 }
 
 TEST_F(Repair, WithoutABackupFileNothingIsRemoved)
@@ -392,9 +459,9 @@ TEST_F(Repair, EveryKindFoundByItsCheckIsRemovedAsReported)
     int found[kCategoryCount] = {};
     for (const auto& problem : g_arrProblems)
         ++found[problem->m_nType];
-    // The deep scan meets the references of five other kinds as well; an empty key's parent that
-    // holds nothing else is empty too.
-    const int expectedFound[kCategoryCount] = {3, 1, 1, 1, 1, 1, 1, 1, 1, 2, 1, 1, 1, 1, 6};
+    // The deep scan meets the references of five other kinds as well. The empty key's parent holds
+    // nothing else, but it lies directly under a user's hive: it is never reported.
+    const int expectedFound[kCategoryCount] = {3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 6};
     for (int type = 0; type < kCategoryCount; ++type)
         EXPECT_EQ(found[type], expectedFound[type]) << type;
 
@@ -407,7 +474,7 @@ TEST_F(Repair, EveryKindFoundByItsCheckIsRemovedAsReported)
         alreadyRemoved += outcome.bAlreadyRemoved;
     }
     EXPECT_EQ(alreadyRemoved, 5);
-    EXPECT_EQ(m_engine->m_nTotalFixed, 18);
+    EXPECT_EQ(m_engine->m_nTotalFixed, 17);
     EXPECT_NE(m_log.Text().find("INFO --Already removed " + cv + "\\Uninstall\\HvApp\\UninstallString="),
               std::string::npos)
         << m_log.Text();

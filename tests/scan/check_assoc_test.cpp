@@ -104,7 +104,7 @@ class EmptyKeyCheck : public AssocChecks {};
 
 TEST_F(EmptyKeyCheck, KeysWithoutValuesAndWithOnlyEmptySubkeysAreReported)
 {
-    const std::string user = "HKEY_USERS\\S-1-5-21-1000";
+    const std::string user = "HKEY_USERS\\S-1-5-21-1000\\Software";
     SetString(user + "\\Settings", "Colour", "blue");
     CreateKey(user + "\\Leftover");
     CreateKey(user + "\\Hollow\\Inner\\Innermost");
@@ -126,24 +126,24 @@ TEST_F(EmptyKeyCheck, KeysWithoutValuesAndWithOnlyEmptySubkeysAreReported)
 
 TEST_F(EmptyKeyCheck, AKeyIsReportedAfterItsEmptySubkeys)
 {
-    CreateKey("HKEY_USERS\\S-1-5-18\\Outer\\Inner");
-    SetDword("HKEY_USERS\\S-1-5-18", "Flag", 1);
+    CreateKey("HKEY_USERS\\S-1-5-18\\Software\\Outer\\Inner");
+    SetDword("HKEY_USERS\\S-1-5-18\\Software", "Flag", 1);
 
     CheckEmptyKeys(engine);
 
     ASSERT_EQ(g_arrProblems.size(), 2u);
-    EXPECT_EQ(g_arrProblems[0]->m_strKey, "HKEY_USERS\\S-1-5-18\\Outer\\Inner");
-    EXPECT_EQ(g_arrProblems[1]->m_strKey, "HKEY_USERS\\S-1-5-18\\Outer");
+    EXPECT_EQ(g_arrProblems[0]->m_strKey, "HKEY_USERS\\S-1-5-18\\Software\\Outer\\Inner");
+    EXPECT_EQ(g_arrProblems[1]->m_strKey, "HKEY_USERS\\S-1-5-18\\Software\\Outer");
 }
 
 TEST_F(EmptyKeyCheck, AKeyWhoseSubkeysCannotBeReadIsNotEmpty)
 {
-    SetDword("HKEY_USERS\\S-1-5-18", "Flag", 1);
-    CreateKey("HKEY_USERS\\S-1-5-18\\Parent\\Locked");
-    SetKeyAccess("HKEY_USERS\\S-1-5-18\\Parent\\Locked", 0);
+    SetDword("HKEY_USERS\\S-1-5-18\\Software", "Flag", 1);
+    CreateKey("HKEY_USERS\\S-1-5-18\\Software\\Parent\\Locked");
+    SetKeyAccess("HKEY_USERS\\S-1-5-18\\Software\\Parent\\Locked", 0);
 
     CheckEmptyKeys(engine);
-    SetKeyAccess("HKEY_USERS\\S-1-5-18\\Parent\\Locked", 0, true);
+    SetKeyAccess("HKEY_USERS\\S-1-5-18\\Software\\Parent\\Locked", 0, true);
 
     EXPECT_TRUE(Found(RPT_EMPTY_KEYS).empty());
 }
@@ -151,11 +151,11 @@ TEST_F(EmptyKeyCheck, AKeyWhoseSubkeysCannotBeReadIsNotEmpty)
 // Volatile keys live in memory only: no restore could make them again.
 TEST_F(EmptyKeyCheck, VolatileKeysAndTheKeysAboveThemAreNeverReported)
 {
-    SetDword("HKEY_USERS\\S-1-5-18", "Flag", 1);
-    CreateKey("HKEY_USERS\\S-1-5-18\\Plain");
-    CreateKey("HKEY_USERS\\S-1-5-18\\Holder");
+    SetDword("HKEY_USERS\\S-1-5-18\\Software", "Flag", 1);
+    CreateKey("HKEY_USERS\\S-1-5-18\\Software\\Plain");
+    CreateKey("HKEY_USERS\\S-1-5-18\\Software\\Holder");
     RegKey holder;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_USERS, "S-1-5-18\\Holder", 0, KEY_ALL_ACCESS, holder.put()), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_USERS, "S-1-5-18\\Software\\Holder", 0, KEY_ALL_ACCESS, holder.put()), ERROR_SUCCESS);
     for (const char* path : {"Temporary", "Temporary\\Colors", "Temporary\\Desktop", "Temporary\\Desktop\\Metrics"}) {
         RegKey key;
         ASSERT_EQ(RegCreateKeyExA(holder.get(), path, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
@@ -165,14 +165,19 @@ TEST_F(EmptyKeyCheck, VolatileKeysAndTheKeysAboveThemAreNeverReported)
 
     CheckEmptyKeys(engine);
 
-    EXPECT_EQ(Found(RPT_EMPTY_KEYS), std::vector<std::string>{"HKEY_USERS\\S-1-5-18\\Plain|(Default)|"});
+    EXPECT_EQ(Found(RPT_EMPTY_KEYS), std::vector<std::string>{"HKEY_USERS\\S-1-5-18\\Software\\Plain|(Default)|"});
 }
 
-TEST_F(EmptyKeyCheck, AnEmptyTopKeyIsNamedWithATrailingBackslash)
+// A user's hive, and a key directly under it, are never removed, so never reported, empty or not.
+TEST_F(EmptyKeyCheck, HivesAndTheKeysDirectlyUnderThemAreNeverReported)
 {
     CheckEmptyKeys(engine);
+    EXPECT_TRUE(Found(RPT_EMPTY_KEYS).empty());
 
-    EXPECT_EQ(Found(RPT_EMPTY_KEYS), std::vector<std::string>{"HKEY_USERS\\|(Default)|"});
+    CreateKey("HKEY_USERS\\S-1-5-18\\Software\\Hollow");
+    CreateKey("HKEY_USERS\\S-1-5-21-1000_Classes");
+    CheckEmptyKeys(engine);
+    EXPECT_EQ(Found(RPT_EMPTY_KEYS), std::vector<std::string>{"HKEY_USERS\\S-1-5-18\\Software\\Hollow|(Default)|"});
 }
 
 TEST_F(EmptyKeyCheck, AStoppedWalkReportsNoKeyWhoseTallyItCutShort)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "framework/handles.h"
@@ -71,6 +72,9 @@ TEST_F(DeepScan, OnlyTextsWithADrivePathAfterTheFirstCharacterAreTested)
     SetString(key, "Resource", "res://" + dll + "\\page.htm");
     SetString(key, "GoneResource", "res://C:\\hivora-missing\\gone.dll\\page.htm");
     SetString(key, "Mention", "see C:\\hivora-missing\\readme.txt");
+    // Native names, as Windows writes some paths: tested on the path they name.
+    SetString(key, "Native", "\\??\\" + dll);
+    SetString(key, "NativeGone", "\\??\\C:\\hivora-missing\\driver.sys");
 
     CheckDeepScan(engine);
 
@@ -78,6 +82,7 @@ TEST_F(DeepScan, OnlyTextsWithADrivePathAfterTheFirstCharacterAreTested)
     EXPECT_EQ(Found(), (std::vector<std::string>{
                            key + "|GoneResource|C:\\hivora-missing\\gone.dll\\page.htm",
                            key + "|Mention|see C:\\hivora-missing\\readme.txt",
+                           key + "|NativeGone|\\??\\C:\\hivora-missing\\driver.sys",
                        }));
 }
 
@@ -185,6 +190,44 @@ TEST_F(DeepScan, LongValuesAreReadWhole)
     CheckDeepScan(engine);
 
     EXPECT_EQ(Found(), std::vector<std::string>{kSoftware + "\\HvDeep|Long|C:\\hivora-missing\\tool.exe " + padding});
+}
+
+// SOFTWARE\Wow6432Node\Classes is a link to SOFTWARE\Classes\Wow6432Node, a user's Software\Classes
+// one to the hive HKEY_USERS\<SID>_Classes. The tree walks meet what lies behind each link once,
+// under its own name.
+TEST_F(DeepScan, TreeWalksMeetWhatALinkNamesOnceUnderItsOwnName)
+{
+    const std::string gone = "C:\\hivora-missing\\x86.dll";
+    const std::string classes32 = kSoftware + "\\Classes\\Wow6432Node";
+    SetString(classes32 + "\\CLSID\\{W}", "LocalPath", gone);
+    SetString(classes32 + "\\CLSID\\{W}\\InprocServer32", "", gone);
+    CreateKey(kSoftware + "\\Wow6432Node");
+    CreateLink(kSoftware + "\\Wow6432Node\\Classes", classes32);
+    const std::string user = "HKEY_USERS\\S-1-5-21-9";
+    SetString(user + "_Classes\\HvThing", "Icon", gone);
+    CreateKey(user + "_Classes\\HvThing\\Hollow");
+    SetDword(user + "\\Software", "Flag", 1);
+    CreateLink(user + "\\Software\\Classes", user + "_Classes");
+    ASSERT_TRUE(KeyExists(kSoftware + "\\Wow6432Node\\Classes\\CLSID\\{W}\\InprocServer32"));
+
+    CheckDeepScan(engine);
+    CheckFilePaths(engine);
+    CheckEmptyKeys(engine);
+
+    // The fixture's Found() hides the type of that name.
+    using Problem = ::Found;
+    std::vector<Problem> found = Problems();
+    std::sort(found.begin(), found.end(), [](const Problem& a, const Problem& b) {
+        return std::tie(a.type, a.key, a.valueName) < std::tie(b.type, b.key, b.valueName);
+    });
+    EXPECT_EQ(found, (std::vector<Problem>{
+                         {classes32 + "\\CLSID\\{W}", "LocalPath", gone, RPT_FILE_PATHS},
+                         {user + "_Classes\\HvThing", "Icon", gone, RPT_FILE_PATHS},
+                         {user + "_Classes\\HvThing\\Hollow", "(Default)", "", RPT_EMPTY_KEYS},
+                         {classes32 + "\\CLSID\\{W}", "LocalPath", gone, RPT_DEEP_SCAN},
+                         {classes32 + "\\CLSID\\{W}\\InprocServer32", "", gone, RPT_DEEP_SCAN},
+                         {user + "_Classes\\HvThing", "Icon", gone, RPT_DEEP_SCAN},
+                     }));
 }
 
 TEST_F(DeepScan, StopEndsTheWalk)

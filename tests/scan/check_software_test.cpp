@@ -89,11 +89,15 @@ TEST_F(SoftwareChecks, FontsAreLookedUpInTheShellFontFolders)
     // elsewhere) is looked for there.
     SetString(kFonts, "Hv Full (TrueType)", elsewhere);
     SetString(kFonts, "Hv Full Gone (TrueType)", m_dir / "hvelsewhere\\hvgone.ttf");
+    // Wine registers its own fonts, and Windows some paths, by their native names.
+    SetString(kFonts, "Hv Native (TrueType)", "\\??\\" + elsewhere);
+    SetString(kFonts, "Hv Native Gone (TrueType)", "\\??\\" + (m_dir / "hvelsewhere\\hvgone2.ttf"));
 
     CheckFonts(m_engine);
 
     const std::vector<Found> expected = {
         {kFonts, "Hv Full Gone (TrueType)", m_dir / "hvelsewhere\\hvgone.ttf", RPT_FONTS},
+        {kFonts, "Hv Native Gone (TrueType)", "\\??\\" + (m_dir / "hvelsewhere\\hvgone2.ttf"), RPT_FONTS},
         {kFonts, "Hv Three (TrueType)", "hvthree.ttf", RPT_FONTS},
         {kFonts, "Hv Wilder (TrueType)", "hvx*.ttf", RPT_FONTS},
     };

@@ -9,6 +9,7 @@
 
 #include "framework/com_ptr.h"
 #include "framework/format.h"
+#include "links.h"
 #include "problems.h"
 #include "shortcut.h"
 #include "sandbox.h"
@@ -176,6 +177,27 @@ TEST_F(ShortcutChecks, BrokenShortcutsAreReportedByFilePath)
                                               (temp / "Links\\Nested\\deep.lnk") + "||",
                                               (temp / "Links\\broken.lnk") + "||",
                                           }));
+}
+
+TEST_F(ShortcutChecks, LinkedFoldersAreNotEnteredAndNoShortcutIsRewritten)
+{
+    const std::string doomed = temp.WriteFile("Programs\\old.exe");
+    CreateDirectoryA((temp / "Links").c_str(), nullptr);
+    CreateDirectoryA((temp / "Links\\Real").c_str(), nullptr);
+    CreateDirectoryA((temp / "Elsewhere").c_str(), nullptr);
+    ASSERT_TRUE(MakeShortcut(temp / "Links\\Real\\broken.lnk", doomed));
+    ASSERT_TRUE(MakeShortcut(temp / "Elsewhere\\broken.lnk", doomed));
+    ASSERT_TRUE(DeleteFileA(doomed.c_str()));
+    // A folder of the walk that is a link (a junction or symbolic link on Windows) to another place.
+    const FolderLink link(temp / "Links\\Linked", temp / "Elsewhere");
+    if (!link.Ok())
+        GTEST_SKIP() << "no folder link can be made here";
+    const std::string before = ReadFileText(temp / "Links\\Real\\broken.lnk");
+
+    CheckShortcutsUnder(engine, temp / "Links");
+
+    EXPECT_EQ(Found(RPT_SHORTCUTS), std::vector<std::string>{(temp / "Links\\Real\\broken.lnk") + "||"});
+    EXPECT_EQ(ReadFileText(temp / "Links\\Real\\broken.lnk"), before);
 }
 
 TEST_F(ShortcutChecks, FilesThatAreNoShortcutsCountAsWorking)

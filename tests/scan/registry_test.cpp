@@ -81,6 +81,23 @@ TEST(CommandLineTargetExists, TestsRealFiles)
     EXPECT_FALSE(CommandLineTargetExists(""));
 }
 
+TEST(NtPaths, AreTestedAsThePathTheyName)
+{
+    EXPECT_EQ(Win32PathFromNtPath("\\??\\C:\\Windows\\a.sys"), "C:\\Windows\\a.sys");
+    EXPECT_EQ(Win32PathFromNtPath("\"\\??\\C:\\a b\\x.exe\" /s"), "\"C:\\a b\\x.exe\" /s");
+    EXPECT_EQ(Win32PathFromNtPath("\\??\\unc\\server\\share\\x.dll"), "\\\\server\\share\\x.dll");
+    EXPECT_EQ(Win32PathFromNtPath("\\??\\unix\\usr\\x.ttf"), "\\\\?\\unix\\usr\\x.ttf");
+    EXPECT_EQ(Win32PathFromNtPath("C:\\??\\x"), "C:\\??\\x");
+    EXPECT_EQ(Win32PathFromNtPath("\\??"), "\\??");
+
+    TempDir dir;
+    const std::string app = dir.WriteFile("App\\app.exe");
+    std::string quoted = "\"\\??\\" + app + "\" -x";
+    EXPECT_EQ(NormalizeFilePath(quoted), app);
+    EXPECT_TRUE(CommandLineTargetExists("\\??\\" + app + " -x"));
+    EXPECT_FALSE(CommandLineTargetExists("\\??\\" + (dir / "App\\gone.exe") + " -x"));
+}
+
 TEST(FileReferenceExists, FindsFilesOnThePathAndByFullPath)
 {
     TempDir dir;

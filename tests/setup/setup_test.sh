@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # HivoraSetup.exe end to end in a fresh Wine prefix: a silent install, a scan by the installed
 # hivora-cli, a repair and an ignore entry, an install over it, the scheduled task, a silent
-# uninstall, an install into a folder given with /D= followed by one over it, and an uninstall
-# through its windows that removes everything.
+# uninstall, a folder holding other files refused, an install into a folder given with /D=
+# followed by one over it, and an uninstall through its windows that removes everything.
 #   setup_test.sh HivoraSetup.exe scan_task.exe guidriver.exe path/to/scripts/wine-run PREFIX BIN_DIR VERSION
 set -u
 setup_exe=$1
@@ -158,6 +158,16 @@ expect_rc 1 "task after uninstall"
 ls "$folder"/Logs/HV_*.log >/dev/null 2>&1 || fail "silent uninstall removed the logs"
 cmp -s "$saved/ignorelist.dat" "$folder/ignorelist.dat" || fail "silent uninstall removed ignorelist.dat"
 [ -n "$(reg_value 'HKLM\SOFTWARE\Hivora' lastScan)" ] || fail "silent uninstall removed the settings"
+
+# Outside Program Files the setup gives the folder its permissions itself, so it takes only a
+# folder of Hivora's own: one that holds other files is refused before anything is written
+mkdir -p "$drive_c/Shared"
+echo theirs >"$drive_c/Shared/theirs.txt"
+run "$setup_exe" /S '/D=C:\Shared'
+expect_rc 3 "install into a folder holding other files"
+left=$(cd "$drive_c/Shared" && find . | sort | tr '\n' ' ')
+[ "$left" = ". ./theirs.txt " ] || fail "the refused install left: $left"
+[ -z "$(reg_value "$uninstall_key" DisplayName)" ] || fail "the refused install wrote the uninstall entry"
 
 # /D= chooses the folder
 run "$setup_exe" /S '/D=C:\Tools\Hivora'

@@ -8,6 +8,7 @@
 
 #include "framework/format.h"
 #include "framework/handles.h"
+#include "links.h"
 #include "shell/logfile.h"
 #include "tempdir.h"
 
@@ -167,6 +168,26 @@ TEST(PruneLogFolder, FreshFilesAreNotDeleted)
         dir.WriteFile(Format("HV_%d.log", i));
     PruneLogFolder(dir.Path(), false);
     EXPECT_EQ(Names(dir.Path()).size(), 7u) << "files created within the last second stay";
+}
+
+TEST(PruneLogFolder, LinkedFoldersAreNeitherCountedNorChanged)
+{
+    TempDir dir;
+    for (int i = 0; i < 8; ++i)
+        dir.WriteFile(Format("Elsewhere\\HV_%d.log", i));
+    const std::string readOnly = dir / "Elsewhere\\HV_0.log";
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    for (int i = 0; i < 3; ++i)
+        dir.WriteFile(Format("Logs\\HV_%d.log", i));
+    const FolderLink link(dir / "Logs\\linked", dir / "Elsewhere");
+    if (!link.Ok())
+        GTEST_SKIP() << "no folder link can be made here";
+    LetFilesAge();
+    PruneLogFolder(dir / "Logs", false);
+    EXPECT_EQ(Names(dir / "Logs").size(), 3u);
+    EXPECT_EQ(Names(dir / "Elsewhere").size(), 8u);
+    EXPECT_EQ(GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY, static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(PruneLogFolder, SubfolderFilesCountTowardTheSameTotal)

@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "framework/com_ptr.h"
+#include "framework/handles.h"
 #include "gui_driver.h"
 #include "hivora_app.h"
 #include "resources/resource.h"
+#include "tempdir.h"
 
 namespace {
 
@@ -82,6 +84,77 @@ void DeleteTask()
 {
     if (ComPtr<ITaskScheduler> scheduler = Scheduler())
         scheduler->Delete(L"Hivora");
+}
+
+// The task "Hivora" as the program makes it, with these triggers; true when saved.
+bool MakeTask(const std::string& program, const std::vector<TASK_TRIGGER>& triggers)
+{
+    DeleteTask();
+    ComPtr<ITaskScheduler> scheduler = Scheduler();
+    ComPtr<ITask> task;
+    if (!scheduler ||
+        FAILED(scheduler->NewWorkItem(L"Hivora", CLSID_CTask, IID_ITask, reinterpret_cast<IUnknown**>(task.put()))))
+        return false;
+    std::wstring path(program.begin(), program.end());
+    task->SetApplicationName(path.c_str());
+    task->SetParameters(L"-t");
+    task->SetFlags(TASK_FLAG_RUN_ONLY_IF_LOGGED_ON);
+    for (TASK_TRIGGER data : triggers) {
+        ComPtr<ITaskTrigger> trigger;
+        WORD index = 0;
+        if (FAILED(task->CreateTrigger(&index, trigger.put_typed())) || FAILED(trigger->SetTrigger(&data)))
+            return false;
+    }
+    ComPtr<IPersistFile> file;
+    return SUCCEEDED(task->QueryInterface(IID_IPersistFile, file.put())) && SUCCEEDED(file->Save(nullptr, TRUE));
+}
+
+TASK_TRIGGER Trigger(TASK_TRIGGER_TYPE type)
+{
+    TASK_TRIGGER t{};
+    t.cbTriggerSize = sizeof t;
+    t.wBeginYear = 2024;
+    t.wBeginMonth = 3;
+    t.wBeginDay = 1;
+    t.wEndYear = 2030;
+    t.wEndMonth = 12;
+    t.wEndDay = 31;
+    t.wStartHour = 21;
+    t.wStartMinute = 15;
+    t.MinutesInterval = 30;
+    t.MinutesDuration = 120;
+    t.rgFlags = TASK_TRIGGER_FLAG_HAS_END_DATE;
+    t.TriggerType = type;
+    return t;
+}
+
+// Every field the scheduler keeps, the kind's own ones included.
+void ExpectSameTrigger(const TASK_TRIGGER& a, const TASK_TRIGGER& b)
+{
+    EXPECT_EQ(a.TriggerType, b.TriggerType);
+    EXPECT_EQ(std::vector<int>({a.wBeginYear, a.wBeginMonth, a.wBeginDay, a.wEndYear, a.wEndMonth, a.wEndDay,
+                                a.wStartHour, a.wStartMinute}),
+              std::vector<int>({b.wBeginYear, b.wBeginMonth, b.wBeginDay, b.wEndYear, b.wEndMonth, b.wEndDay,
+                                b.wStartHour, b.wStartMinute}));
+    EXPECT_EQ(a.MinutesInterval, b.MinutesInterval);
+    EXPECT_EQ(a.MinutesDuration, b.MinutesDuration);
+    EXPECT_EQ(a.rgFlags, b.rgFlags);
+    if (a.TriggerType == TASK_TIME_TRIGGER_MONTHLYDOW) {
+        EXPECT_EQ(a.Type.MonthlyDOW.wWhichWeek, b.Type.MonthlyDOW.wWhichWeek);
+        EXPECT_EQ(a.Type.MonthlyDOW.rgfDaysOfTheWeek, b.Type.MonthlyDOW.rgfDaysOfTheWeek);
+        EXPECT_EQ(a.Type.MonthlyDOW.rgfMonths, b.Type.MonthlyDOW.rgfMonths);
+    } else if (a.TriggerType == TASK_TIME_TRIGGER_MONTHLYDATE) {
+        EXPECT_EQ(a.Type.MonthlyDate.rgfDays, b.Type.MonthlyDate.rgfDays);
+        EXPECT_EQ(a.Type.MonthlyDate.rgfMonths, b.Type.MonthlyDate.rgfMonths);
+    }
+}
+
+// The text of the first log file of the program folder; empty when there is none.
+std::string LogText(const std::string& folder)
+{
+    WIN32_FIND_DATAA found{};
+    const FindHandle search(FindFirstFileA((folder + "Logs\\HV*.log").c_str(), &found));
+    return search ? ReadFileText(folder + "Logs\\" + found.cFileName) : std::string();
 }
 
 HWND PageOf(HWND top, int id)
@@ -241,4 +314,95 @@ TEST(SettingsPages, ScheduledTaskIsMadeEditedAndMadeAgain)
     EXPECT_TRUE(task.bExists);
     EXPECT_EQ(task.nFlags, static_cast<DWORD>(TASK_FLAG_RUN_ONLY_IF_LOGGED_ON));
     EXPECT_TRUE(app.Close());
+}
+
+TEST(SettingsPages, OwnScheduleDialogConfirmedUnchangedKeepsTheTrigger)
+{
+    const ComApartment com;
+    HivoraApp app(kScannedBefore);
+    const std::string program = app.Folder() + "Hivora.exe";
+
+    // The second Friday of January and July, from a task made before the program ran.
+    TASK_TRIGGER byWeekday = Trigger(TASK_TIME_TRIGGER_MONTHLYDOW);
+    byWeekday.Type.MonthlyDOW.wWhichWeek = TASK_SECOND_WEEK;
+    byWeekday.Type.MonthlyDOW.rgfDaysOfTheWeek = TASK_FRIDAY;
+    byWeekday.Type.MonthlyDOW.rgfMonths = TASK_JANUARY | TASK_JULY;
+    ASSERT_TRUE(MakeTask(program, {byWeekday}));
+    ASSERT_TRUE(app.Start());
+    HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+
+    // Where the scheduler cannot give the task the highest run level, the start says so in the
+    // log and leaves the task as it was.
+    EXPECT_TRUE(gui::WaitFor([&] {
+        return LogText(app.Folder()).find("WARN --The scheduled task Hivora could not be set to run with highest "
+                                          "privileges") != std::string::npos;
+    })) << LogText(app.Folder());
+    TASK_RECORD task = ReadTask();
+    ASSERT_EQ(task.triggers.size(), 1u);
+    ExpectSameTrigger(task.triggers[0], byWeekday);
+
+    HWND page = ShowSchedulePage(main);
+    ASSERT_NE(page, nullptr);
+    const std::vector<std::string> lines = ScheduleLines(main);
+    ASSERT_EQ(lines.size(), 1u);
+
+    const char* const byWeekdayText =
+        "At 9:15 PM on the second Fri of Jan, Jul, starting 3/1/2024, ending 12/31/2030, every 30 minutes for 120 "
+        "minutes";
+    ASSERT_TRUE(gui::Click(page, IDC_MANAGE_SCHEDULE));
+    HWND dialog = gui::WaitForWindow("Hivora - Schedule");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(gui::WaitForText(dialog, IDC_SCHEDULE_PREVIEW, byWeekdayText));
+    EXPECT_EQ(gui::Text(GetDlgItem(dialog, IDC_SCHEDULE_KIND)), "Monthly on a weekday");
+    EXPECT_EQ(gui::Text(GetDlgItem(dialog, IDC_SCHEDULE_WEEK)), "second");
+    for (int box = 0; box < 7; ++box)
+        EXPECT_EQ(gui::IsChecked(dialog, IDC_SCHEDULE_DAY_FIRST + box), box == 4) << box;
+    gui::SaveScreenshot("schedule-dialog-monthly-weekday");
+    ASSERT_TRUE(gui::ClickButton(dialog, IDOK));
+    EXPECT_TRUE(gui::WaitFor([&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(gui::WaitFor([&] { return ReadTask().nFlags == (TASK_FLAG_RUN_ONLY_IF_LOGGED_ON | TASK_FLAG_INTERACTIVE); }));
+    task = ReadTask();
+    ASSERT_EQ(task.triggers.size(), 1u);
+    ExpectSameTrigger(task.triggers[0], byWeekday);
+    EXPECT_EQ(ScheduleLines(main), lines);
+    gui::SaveScreenshot("settings-schedule-long-line");
+
+    // Days 1, 15 and 31 of February and November: the day field shows the first of them.
+    TASK_TRIGGER byDate = Trigger(TASK_TIME_TRIGGER_MONTHLYDATE);
+    byDate.Type.MonthlyDate.rgfDays = 1u | (1u << 14) | (1u << 30);
+    byDate.Type.MonthlyDate.rgfMonths = TASK_FEBRUARY | TASK_NOVEMBER;
+    ASSERT_TRUE(MakeTask(program, {byDate}));
+    ASSERT_TRUE(gui::Click(page, IDC_MANAGE_SCHEDULE));
+    dialog = gui::WaitForWindow("Hivora - Schedule");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(gui::WaitForText(dialog, IDC_SCHEDULE_PREVIEW,
+                                 "At 9:15 PM on day 1, 15, 31 of Feb, Nov, starting 3/1/2024, ending 12/31/2030, "
+                                 "every 30 minutes for 120 minutes"));
+    EXPECT_EQ(gui::Text(GetDlgItem(dialog, IDC_SCHEDULE_KIND)), "Monthly");
+    EXPECT_EQ(gui::Text(GetDlgItem(dialog, IDC_SCHEDULE_EVERY)), "1");
+    EXPECT_EQ(gui::Text(GetDlgItem(dialog, IDC_SCHEDULE_EVERY_UNIT)), "and 15, 31 of the month(s)");
+    gui::SaveScreenshot("schedule-dialog-monthly-date");
+    ASSERT_TRUE(gui::ClickButton(dialog, IDOK));
+    EXPECT_TRUE(gui::WaitFor([&] { return ReadTask().nFlags == (TASK_FLAG_RUN_ONLY_IF_LOGGED_ON | TASK_FLAG_INTERACTIVE); }));
+    task = ReadTask();
+    ASSERT_EQ(task.triggers.size(), 1u);
+    ExpectSameTrigger(task.triggers[0], byDate);
+
+    // A kind the dialog does not edit is offered as it is.
+    TASK_TRIGGER atLogon = Trigger(TASK_EVENT_TRIGGER_AT_LOGON);
+    ASSERT_TRUE(MakeTask(program, {atLogon}));
+    ASSERT_TRUE(gui::Click(page, IDC_MANAGE_SCHEDULE));
+    dialog = gui::WaitForWindow("Hivora - Schedule");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(gui::WaitForText(dialog, IDC_SCHEDULE_PREVIEW, "At logon"));
+    EXPECT_EQ(gui::Text(GetDlgItem(dialog, IDC_SCHEDULE_KIND)), "At logon");
+    gui::SaveScreenshot("schedule-dialog-at-logon", dialog);
+    ASSERT_TRUE(gui::ClickButton(dialog, IDOK));
+    EXPECT_TRUE(gui::WaitFor([&] { return ReadTask().nFlags == (TASK_FLAG_RUN_ONLY_IF_LOGGED_ON | TASK_FLAG_INTERACTIVE); }));
+    task = ReadTask();
+    ASSERT_EQ(task.triggers.size(), 1u);
+    ExpectSameTrigger(task.triggers[0], atLogon);
+    EXPECT_TRUE(app.Close());
+    DeleteTask();
 }

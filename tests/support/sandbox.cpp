@@ -1,6 +1,8 @@
 #include "sandbox.h"
 
+#include <cstring>
 #include <stdexcept>
+#include <vector>
 
 #include "framework/format.h"
 #include "scan/registry.h"
@@ -15,6 +17,9 @@ void Check(LONG rc, const char* what)
     if (rc != ERROR_SUCCESS)
         throw std::runtime_error(Format("%s failed: %ld", what, rc));
 }
+
+// The links made in the sandbox: deleting a key tree would follow them into their targets.
+std::vector<std::pair<HKEY, std::wstring>> g_links;
 
 RegKey OpenPath(const std::string& keyPath, bool create)
 {
@@ -51,6 +56,12 @@ RegistrySandbox::RegistrySandbox()
 
 RegistrySandbox::~RegistrySandbox()
 {
+    for (const auto& [root, subkey] : g_links) {
+        RegKey link;
+        if (RegOpenKeyExW(root, subkey.c_str(), REG_OPTION_OPEN_LINK, DELETE, link.put()) == ERROR_SUCCESS)
+            RegDeleteKeyW(link.get(), L"");
+    }
+    g_links.clear();
     for (HKEY root : kRedirected)
         RegOverridePredefKey(root, nullptr);
     for (RegKey& key : m_roots)
@@ -144,4 +155,30 @@ void SetKeyAccess(const std::string& keyPath, DWORD allowed, bool restore)
     InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
     SetSecurityDescriptorDacl(&sd, TRUE, restore ? nullptr : acl, FALSE);
     Check(RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, &sd), "RegSetKeySecurity");
+}
+
+void CreateLink(const std::string& keyPath, const std::string& targetPath)
+{
+    // The link names its target by the registry's own path (KEY_NAME_INFORMATION: length, name).
+    const RegKey target = OpenPath(targetPath, false);
+    using QueryKey = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    const auto queryKey = reinterpret_cast<QueryKey>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryKey")));
+    alignas(8) BYTE info[4096];
+    ULONG length = 0;
+    if (!target || !queryKey || queryKey(target.get(), 3, info, sizeof info, &length) != 0)
+        throw std::runtime_error("cannot name " + targetPath);
+    ULONG nameBytes = 0;
+    memcpy(&nameBytes, info, sizeof nameBytes);
+
+    const auto [rootName, subkey] = SplitKeyPath(keyPath);
+    const HKEY root = RootKeyFromName(rootName);
+    const std::wstring wideSubkey(subkey.begin(), subkey.end());
+    RegKey link;
+    Check(RegCreateKeyExW(root, wideSubkey.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | KEY_CREATE_LINK,
+                          nullptr, link.put(), nullptr),
+          "RegCreateKeyExW");
+    g_links.emplace_back(root, wideSubkey);
+    Check(RegSetValueExW(link.get(), L"SymbolicLinkValue", 0, REG_LINK, info + sizeof(ULONG), nameBytes),
+          "RegSetValueExW");
 }

@@ -39,5 +39,9 @@ void SetWideString(const std::string& keyPath, const std::wstring& below, const 
 // Gives everyone exactly the access allowed to the key (0 locks everyone out but the owner's
 // right to change it back); with restore, everyone gets full access again.
 void SetKeyAccess(const std::string& keyPath, DWORD allowed, bool restore = false);
+// Makes keyPath a symbolic link to targetPath (which must exist), as Windows links
+// SOFTWARE\Wow6432Node\Classes and a user's Software\Classes. The sandbox removes the link itself
+// when it ends.
+void CreateLink(const std::string& keyPath, const std::string& targetPath);
 // The value's data as raw bytes (a string value keeps its terminator); empty when missing.
 std::string ReadRaw(const std::string& keyPath, const std::string& name, DWORD* type = nullptr);

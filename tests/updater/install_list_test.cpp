@@ -21,7 +21,7 @@ TEST(IsSafeRelativeName, AcceptsNamesBelowTheFolder)
 {
     for (const char* name : {"Hivora.exe", "defs\\main.db", "sub/dir/file.dll", "a\\.\\b.txt", "..hidden",
                              "name..txt", "dir\\", "", "x...y", "console.txt", "nullify.dll", "COM10.txt",
-                             "LPT0", "auxiliary\\prn1.txt", "com1x.dat"})
+                             "LPT0", "auxiliary\\prn1.txt", "com1x.dat", "COM\xB4", "COM\xB9x", "LPT\xC2\xB4"})
         EXPECT_TRUE(IsSafeRelativeName(name)) << name;
 }
 
@@ -31,7 +31,9 @@ TEST(IsSafeRelativeName, RefusesNamesThatLeadOutsideOrToADevice)
                              "C:\\Windows\\evil.dll", "C:evil.txt", "c:/x", "\\evil.txt", "/etc/x",
                              "\\\\server\\share\\x", "//server/share/x", "\\\\?\\C:\\x", "file.txt:stream",
                              ".. \\x", "...\\x", ". .\\x", "CON", "nul.txt", "Aux.tar.gz", "prn", "COM1",
-                             "com9.dll", "LPT1.txt", "lpt9", "sub\\con", "con\\x.txt", "NUL .txt", "defs/Com3.db"})
+                             "com9.dll", "LPT1.txt", "lpt9", "sub\\con", "con\\x.txt", "NUL .txt", "defs/Com3.db",
+                             // COM and LPT with a superscript digit, in the ANSI code pages and in UTF-8
+                             "COM\xB9", "com\xB2.txt", "Lpt\xB3", "sub\\LPT\xB9 .log", "COM\xC2\xB9", "lpt\xC2\xB3.dat"})
         EXPECT_FALSE(IsSafeRelativeName(name)) << name;
 }
 

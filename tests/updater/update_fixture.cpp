@@ -8,6 +8,8 @@
 
 #include "framework/format.h"
 #include "framework/handles.h"
+#include "updater/crypto.h"
+#include "updater/internet.h"
 
 namespace {
 
@@ -106,6 +108,12 @@ void UpdateServer::Reset() const
 
 void UpdateServer::Put(const std::string& path, const std::string& content) const
 {
+    Write(path, content);
+    DeleteFileA(Local(path + ".sign").c_str());
+}
+
+void UpdateServer::Write(const std::string& path, const std::string& content) const
+{
     const std::string local = Local(path);
     for (size_t slash = local.find('\\', m_strState.size() + 6); slash != std::string::npos;
          slash = local.find('\\', slash + 1))
@@ -117,9 +125,15 @@ void UpdateServer::Put(const std::string& path, const std::string& content) cons
         throw std::runtime_error("cannot write " + local);
 }
 
+void UpdateServer::PutSigned(const std::string& path, const std::string& list, const std::string& key) const
+{
+    Write(path, list);
+    Write(path + ".sign", key);
+}
+
 void UpdateServer::How(const std::string& path, const std::string& directives) const
 {
-    Put(path + ".how", directives);
+    Write(path + ".how", directives);
 }
 
 void UpdateServer::PutZip(const std::string& path, const std::vector<std::string>& entries) const
@@ -127,7 +141,25 @@ void UpdateServer::PutZip(const std::string& path, const std::vector<std::string
     std::string listing;
     for (const std::string& entry : entries)
         listing += entry + "\n";
-    Put(path + ".entries", listing);
+    Write(path + ".entries", listing);
+}
+
+std::string UpdateServer::Get(const std::string& path) const
+{
+    InternetHandle internet(InternetOpenA("fixture", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    InternetHandle request(
+        internet ? InternetOpenUrlA(internet.get(), Url(path).c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0) : nullptr);
+    std::string body;
+    unsigned long long total = 0;
+    if (!request || !ReadWholeBody(
+                        request.get(),
+                        [&](const char* data, DWORD size) {
+                            body.append(data, size);
+                            return true;
+                        },
+                        total))
+        throw std::runtime_error("cannot get " + path);
+    return body;
 }
 
 std::vector<std::string> UpdateServer::Requests() const
@@ -196,12 +228,46 @@ HOST_RUN ProgramSandbox::RunHost(const std::vector<std::string>& arguments) cons
     return run;
 }
 
+std::string ProgramSandbox::MakeUpdateFolder() const
+{
+    const std::string name = "Update-0123456789abcdef0123456789ABCDEF";
+    if (!CreateDirectoryA(Prog(name).c_str(), nullptr))
+        throw std::runtime_error("cannot create the update folder");
+    return name;
+}
+
+std::vector<std::string> ProgramSandbox::LogRecords() const
+{
+    std::vector<std::string> records;
+    WIN32_FIND_DATAA entry;
+    FindHandle find(FindFirstFileA(Prog("Logs\\*.log").c_str(), &entry));
+    if (!find)
+        return records;
+    do {
+        for (std::string& line : ReadLines(Prog("Logs\\") + entry.cFileName)) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            records.push_back(line);
+        }
+    } while (FindNextFileA(find.get(), &entry));
+    return records;
+}
+
 std::vector<std::string> ProgramSandbox::AllFiles() const
 {
     std::vector<std::string> files;
     CollectFiles(m_dir.Path(), "", files);
     std::sort(files.begin(), files.end());
     return files;
+}
+
+std::vector<std::string> WithoutLogs(const std::vector<std::string>& files)
+{
+    std::vector<std::string> kept;
+    for (const std::string& file : files)
+        if (file.rfind("prog\\Logs\\", 0) != 0)
+            kept.push_back(file);
+    return kept;
 }
 
 std::string StandInProgram()
@@ -223,6 +289,15 @@ bool WaitForFile(const std::string& path, DWORD milliseconds)
         Sleep(100);
     }
     return true;
+}
+
+std::string HashField(const std::string& content, bool joinedWithoutSeparator)
+{
+    CSha256 sha;
+    SHA256_DIGEST digest {};
+    if (!sha.Update(content.data(), content.size()) || !sha.Finish(digest))
+        throw std::runtime_error("SHA-256 failed");
+    return "sha256:" + HexText(digest.data(), digest.size()) + (joinedWithoutSeparator ? "\\" : "");
 }
 
 std::string Fields(const std::vector<std::string>& fields)

@@ -17,10 +17,16 @@ public:
     std::string Url(const std::string& path) const;
     // Empties the document folder and the request log.
     void Reset() const;
-    // Serves content at path (such as "/updates/updates.asp").
+    // Serves content at path (such as "/updates/updates.asp"), as it is.
     void Put(const std::string& path, const std::string& content) const;
-    // Directives for the answer at path: "status 404", "slow 50", "cut 10" (one per line).
+    // Serves list at path as the reply scripts/sign-update-list makes of it with the key
+    // tests/keys/KEY.pem (the development key by default, which the build trusts).
+    void PutSigned(const std::string& path, const std::string& list, const std::string& key = "update-dev") const;
+    // Directives for the answer at path: "status 404", "slow 50", "cut 10", "flip 7" (one per line).
     void How(const std::string& path, const std::string& directives) const;
+    // What the server answers at path (a zip archive is built by the server, so its bytes are
+    // known only from there). The request is logged like any other.
+    std::string Get(const std::string& path) const;
     // Serves a zip archive built from entries "NAME\tYYYY-MM-DD HH:MM:SS\tCONTENT".
     void PutZip(const std::string& path, const std::vector<std::string>& entries) const;
     // Paths requested since the last Reset.
@@ -30,6 +36,7 @@ public:
 
 private:
     std::string Local(const std::string& path) const;
+    void Write(const std::string& path, const std::string& content) const;
 
     std::string m_strState;
     int m_nPort = 0;
@@ -59,6 +66,11 @@ public:
     // Runs the host with arguments (a log file is added) and waits for it.
     HOST_RUN RunHost(const std::vector<std::string>& arguments) const;
 
+    // Makes an update folder beside Patchwell.dll, as a check makes one, and gives back its name.
+    std::string MakeUpdateFolder() const;
+    // The records of the program folder's logs, where the updater writes its warnings.
+    std::vector<std::string> LogRecords() const;
+
     // Every file below the root, relative to it, sorted.
     std::vector<std::string> AllFiles() const;
 
@@ -66,11 +78,16 @@ private:
     TempDir m_dir;
 };
 
+// The files of AllFiles but those of the program folder's logs.
+std::vector<std::string> WithoutLogs(const std::vector<std::string>& files);
 // The stand-in setup program's bytes, to be served as a download.
 std::string StandInProgram();
 // True when the file appears within the time given.
 bool WaitForFile(const std::string& path, DWORD milliseconds);
 bool FileExists(const std::string& path);
+// The second field of a file line for content: "sha256:" and its digest, and a backslash when the
+// target is joined to the folder without a separator.
+std::string HashField(const std::string& content, bool joinedWithoutSeparator = false);
 // Joins fields with tabs.
 std::string Fields(const std::vector<std::string>& fields);
 // The last-write time of a file in local time, as "YYYY-MM-DD HH:MM:SS"; empty on failure.

@@ -13,18 +13,23 @@ namespace {
 using Events = std::vector<std::string>;
 
 const char kListError[] = "status 10 Error occured while downloading info.";
+// What the sandbox holds before a check: the host's log and the program folder's own files.
+const Events kUntouched = {"host.log", "prog\\HivoraSetup.exe", "prog\\Patchwell.dll", "prog\\update_host.exe"};
 
 class UpdateFlow : public testing::Test {
 protected:
     void SetUp() override { m_server.Reset(); }
 
     std::string ListUrl() const { return m_server.Url("/updates/updates.asp"); }
+    // Serves the list as the update server does: signed with the key the build trusts.
+    void PutList(const std::string& list) const { m_server.PutSigned("/updates/updates.asp", list); }
     // A file line for a document on the server.
     std::string FileLine(const std::string& target, const std::string& document, const std::string& content,
-                         const std::string& flags = "0\t0", const std::string& hint = "x") const
+                         const std::string& flags = "0\t0", bool joinedWithoutSeparator = false) const
     {
         m_server.Put(document, content);
-        return Fields({target, hint, std::to_string(content.size()), m_server.Url(document), flags});
+        return Fields({target, HashField(content, joinedWithoutSeparator), std::to_string(content.size()),
+                       m_server.Url(document), flags});
     }
     HOST_RUN Check(const ProgramSandbox& prog, const std::string& accept) const
     {
@@ -47,13 +52,13 @@ TEST_F(UpdateFlow, EmptyReplyFinishesWithoutAList)
     m_server.Put("/updates/updates.asp", "");
     const HOST_RUN run = Check(prog, "software");
     EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", "status 11", "returned"}));
-    EXPECT_FALSE(FileExists(prog.Temp("updatetmp.tmp")));
+    EXPECT_EQ(prog.AllFiles(), kUntouched);
 }
 
 TEST_F(UpdateFlow, CountOfZeroIsAnError)
 {
     ProgramSandbox prog;
-    m_server.Put("/updates/updates.asp", "0\n");
+    PutList("0\n");
     const HOST_RUN run = Check(prog, "software");
     EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", kListError, "returned"}));
 }
@@ -63,20 +68,19 @@ TEST_F(UpdateFlow, AcceptedProductIsDownloadedAndInstalledInProcess)
     ProgramSandbox prog;
     prog.Root().WriteFile("prog\\readme.txt", "old readme");
     // Carriage returns before the line feeds, and a declined product whose file line is malformed.
-    m_server.Put("/updates/updates.asp",
-                 "2\r\n"
-                 "software\t2.1.5\t1\t0\r\n"
-                 "not a file line\r\n"
-                 "database\t120\t2\t0\r\n" +
-                     FileLine("defs\\main.db", "/files/main.db", "definitions 120") + "\r\n" +
-                     FileLine("readme.txt", "/files/readme.txt", "new readme", "0\t0", "\\") + "\r\n");
+    PutList("2\r\n"
+            "software\t2.1.5\t1\t0\r\n"
+            "not a file line\r\n"
+            "database\t120\t2\t0\r\n" +
+            FileLine("defs\\main.db", "/files/main.db", "definitions 120") + "\r\n" +
+            FileLine("readme.txt", "/files/readme.txt", "new readme", "0\t0", true) + "\r\n");
     const HOST_RUN run = Check(prog, "database");
     EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", "confirm software 2.1.5 no",
                                      "confirm database 120 yes", "status 2 database", "status 2 database",
                                      "status 3 database", "status 8", "status 11", "returned"}));
     EXPECT_EQ(ReadFileText(prog.Prog("defs\\main.db")), "definitions 120");
     EXPECT_EQ(ReadFileText(prog.Prog("readme.txt")), "new readme");
-    // The list is consumed, the downloads are gone and the setup program ran.
+    // The update folder is gone with the list and the downloads, and the setup program ran.
     EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
     EXPECT_EQ(prog.AllFiles(), (Events{"host.log", "prog\\HivoraSetup.exe", "prog\\Patchwell.dll", "prog\\defs\\main.db",
                                        "prog\\ran.txt", "prog\\readme.txt", "prog\\update_host.exe"}));
@@ -85,16 +89,15 @@ TEST_F(UpdateFlow, AcceptedProductIsDownloadedAndInstalledInProcess)
                                          "/files/readme.txt\tPatchwell"}));
 }
 
-TEST_F(UpdateFlow, AcceptedProductWithoutFilesWritesOnlyTheFolder)
+TEST_F(UpdateFlow, AcceptedProductWithoutFilesInstallsNothing)
 {
     ProgramSandbox prog;
-    m_server.Put("/updates/updates.asp", "1\nsoftware\t9.0\t0\t0\n");
+    PutList("1\nsoftware\t9.0\t0\t0\n");
     const HOST_RUN run = Check(prog, "software");
     EXPECT_EQ(run.arrEvents,
               (Events{"status 7", "status 1", "confirm", "confirm software 9.0 yes", "status 3 software", "status 11",
                       "returned"}));
-    EXPECT_EQ(ReadFileText(prog.Temp("updatetmp.tmp")), prog.Prog() + "\\\r\n");
-    EXPECT_FALSE(FileExists(prog.Prog("ran.txt")));
+    EXPECT_EQ(prog.AllFiles(), kUntouched);
 }
 
 TEST_F(UpdateFlow, MalformedListsEndTheCheckWithAnError)
@@ -103,6 +106,8 @@ TEST_F(UpdateFlow, MalformedListsEndTheCheckWithAnError)
         const char* what;
         std::string list;
         std::string accept;
+        // Counts the signing script refuses reach the reader only in a reply no one signed.
+        bool signable = true;
     };
     const std::string file = FileLine("a.txt", "/files/a.txt", "aaa");
     const CASE cases[] = {
@@ -110,28 +115,31 @@ TEST_F(UpdateFlow, MalformedListsEndTheCheckWithAnError)
         {"product line with 5 fields", "1\nsoftware\t1.0\t0\t0\t0\n", "software"},
         {"empty product line", "2\n\nsoftware\t1.0\t0\t0\n", "software"},
         {"fewer products than counted", "2\nsoftware\t1.0\t0\t0\n", "software"},
-        {"file line with 5 fields", "1\nsoftware\t1.0\t1\t0\na.txt\tx\t3\turl\t0\n", "software"},
+        {"file line with 5 fields", "1\nsoftware\t1.0\t1\t0\na.txt\t" + HashField("aaa") + "\t3\turl\t0\n", "software"},
         {"file line with 7 fields", "1\nsoftware\t1.0\t1\t0\n" + file + "\t0\n", "software"},
         {"missing file line", "1\nsoftware\t1.0\t2\t0\n" + file + "\n", "software"},
-        {"negative count", "-1\nsoftware\t1.0\t0\t0\n", "software"},
-        {"count that is no number", "<html>\nsoftware\t1.0\t0\t0\n", "software"},
+        {"negative count", "-1\nsoftware\t1.0\t0\t0\n", "software", false},
+        {"count that is no number", "<html>\nsoftware\t1.0\t0\t0\n", "software", false},
     };
     for (const CASE& c : cases) {
         ProgramSandbox prog;
-        m_server.Put("/updates/updates.asp", c.list);
+        if (c.signable)
+            PutList(c.list);
+        else
+            m_server.Put("/updates/updates.asp", c.list);
         const HOST_RUN run = Check(prog, c.accept);
         ASSERT_GE(run.arrEvents.size(), 2u) << c.what;
         EXPECT_EQ(run.arrEvents[run.arrEvents.size() - 2], kListError) << c.what;
         EXPECT_FALSE(Contains(run.arrEvents, "status 11")) << c.what;
         EXPECT_FALSE(Contains(run.arrEvents, "status 8")) << c.what;
-        EXPECT_FALSE(FileExists(prog.Prog("a.txt"))) << c.what;
+        EXPECT_EQ(WithoutLogs(prog.AllFiles()), kUntouched) << c.what;
     }
 }
 
 TEST_F(UpdateFlow, DeclinedProductsSkipTheirFileLinesUnread)
 {
     ProgramSandbox prog;
-    m_server.Put("/updates/updates.asp", "2\nsoftware\t1.0\t2\t0\nbad\n\ndatabase\t7\t0\t0\n");
+    PutList("2\nsoftware\t1.0\t2\t0\nbad\n\ndatabase\t7\t0\t0\n");
     const HOST_RUN run = Check(prog, "database");
     EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", "confirm software 1.0 no",
                                      "confirm database 7 yes", "status 3 database", "status 11", "returned"}));
@@ -159,20 +167,17 @@ TEST_F(UpdateFlow, FailedDownloadsEndTheCheckAndInstallNothing)
         if (*c.how)
             m_server.How("/files/data.bin", c.how);
         const int size = c.sizeDelta ? static_cast<int>(content.size()) + c.sizeDelta : 0;
-        m_server.Put("/updates/updates.asp", "1\ndatabase\t2\t1\t0\n" +
-                                                  Fields({"data.bin", "x", std::to_string(size),
-                                                          m_server.Url("/files/data.bin"), "0", "0"}) +
-                                                  "\n");
+        PutList("1\ndatabase\t2\t1\t0\n" +
+                Fields({"data.bin", HashField(content), std::to_string(size), m_server.Url("/files/data.bin"), "0", "0"}) +
+                "\n");
         const HOST_RUN run = Check(prog, "database");
         EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", "confirm database 2 yes",
                                          "status 2 database", "status 4 database", "returned"}))
             << c.what;
         EXPECT_EQ(ReadFileText(prog.Prog("data.bin")), "old data") << c.what;
-        // The list exists but is empty; the failed download left nothing behind.
-        EXPECT_TRUE(FileExists(prog.Temp("updatetmp.tmp"))) << c.what;
-        EXPECT_EQ(ReadFileText(prog.Temp("updatetmp.tmp")), "") << c.what;
+        // The failed download took its update folder with it.
         EXPECT_EQ(prog.AllFiles(), (Events{"host.log", "prog\\HivoraSetup.exe", "prog\\Patchwell.dll",
-                                           "prog\\data.bin", "prog\\update_host.exe", "temp\\updatetmp.tmp"}))
+                                           "prog\\data.bin", "prog\\update_host.exe"}))
             << c.what;
     }
 }
@@ -184,7 +189,7 @@ TEST_F(UpdateFlow, SlowBodyStillArrivesWhole)
     for (int i = 0; i < 400; ++i)
         content += "line " + std::to_string(i) + "\n";
     m_server.How("/files/slow.txt", "slow 40\n");
-    m_server.Put("/updates/updates.asp", "1\ndatabase\t2\t1\t0\n" + FileLine("slow.txt", "/files/slow.txt", content) + "\n");
+    PutList("1\ndatabase\t2\t1\t0\n" + FileLine("slow.txt", "/files/slow.txt", content) + "\n");
     const HOST_RUN run = Check(prog, "database");
     EXPECT_TRUE(Contains(run.arrEvents, "status 11"));
     EXPECT_EQ(ReadFileText(prog.Prog("slow.txt")), content);
@@ -196,9 +201,9 @@ TEST_F(UpdateFlow, ArchiveIsExtractedWithItsFoldersAndDates)
     ProgramSandbox prog;
     m_server.PutZip("/files/pack.zip", {"sub/dir/file.dll\t2020-05-17 10:20:30\tnew dll",
                                         "sub/\t2020-05-17 10:20:30\t", "top.txt\t2019-01-02 03:04:06\ttop"});
-    m_server.Put("/updates/updates.asp", "1\nsoftware\t3.0\t1\t0\n" +
-                                              Fields({"pack.zip", "x", "0", m_server.Url("/files/pack.zip"), "1", "0"}) +
-                                              "\n");
+    PutList("1\nsoftware\t3.0\t1\t0\n" +
+            Fields({"pack.zip", HashField(m_server.Get("/files/pack.zip")), "0", m_server.Url("/files/pack.zip"), "1", "0"}) +
+            "\n");
     const HOST_RUN run = Check(prog, "software");
     EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", "confirm software 3.0 yes",
                                      "status 2 software", "status 3 software", "status 8", "status 11", "returned"}));
@@ -214,8 +219,7 @@ TEST_F(UpdateFlow, ArchiveIsExtractedWithItsFoldersAndDates)
 TEST_F(UpdateFlow, RunFlagOpensTheInstalledFile)
 {
     ProgramSandbox prog;
-    m_server.Put("/updates/updates.asp",
-                 "1\nsoftware\t3.0\t1\t0\n" + FileLine("tools\\helper.exe", "/files/helper.exe", StandInProgram(), "0\t1") + "\n");
+    PutList("1\nsoftware\t3.0\t1\t0\n" + FileLine("tools\\helper.exe", "/files/helper.exe", StandInProgram(), "0\t1") + "\n");
     const HOST_RUN run = Check(prog, "software");
     EXPECT_TRUE(Contains(run.arrEvents, "status 11"));
     EXPECT_TRUE(WaitForFile(prog.Prog("tools\\ran.txt"), 30000));
@@ -226,53 +230,47 @@ TEST_F(UpdateFlow, RestartFlagOfADeclinedProductStillInstallsThroughRundll32)
 {
     ProgramSandbox prog;
     prog.Root().WriteFile("prog\\defs.db", "old definitions");
-    m_server.Put("/updates/updates.asp", "2\nsoftware\t3.0\t1\t1\n" +
-                                              FileLine("Hivora.exe", "/files/Hivora.exe", "program") +
-                                              "\ndatabase\t5\t1\t0\n" +
-                                              FileLine("defs.db", "/files/defs.db", "definitions 5") + "\n");
+    PutList("2\nsoftware\t3.0\t1\t1\n" + FileLine("Hivora.exe", "/files/Hivora.exe", "program") + "\ndatabase\t5\t1\t0\n" +
+            FileLine("defs.db", "/files/defs.db", "definitions 5") + "\n");
     const HOST_RUN run = Check(prog, "database");
     // The check ends the host at once after the ready event, with exit code 0.
     ASSERT_TRUE(run.bEnded);
     EXPECT_EQ(run.dwExitCode, 0u);
     EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", "confirm software 3.0 no",
                                      "confirm database 5 yes", "status 2 database", "status 3 database", "status 8"}));
-    // The installation waits for the host to end, then runs in rundll32.
+    // The installation waits for the host to end, then runs in rundll32, which finds the update
+    // folder beside Patchwell.dll by the name on its command line.
     EXPECT_FALSE(FileExists(prog.Prog("ran.txt")));
     EXPECT_EQ(ReadFileText(prog.Prog("defs.db")), "old definitions");
     ASSERT_TRUE(WaitForFile(prog.Prog("ran.txt"), 60000));
     EXPECT_EQ(ReadFileText(prog.Prog("defs.db")), "definitions 5");
-    EXPECT_FALSE(FileExists(prog.Temp("updatetmp.tmp")));
-    EXPECT_FALSE(FileExists(prog.Prog("Hivora.exe")));
+    EXPECT_EQ(prog.AllFiles(), (Events{"host.log", "prog\\HivoraSetup.exe", "prog\\Patchwell.dll", "prog\\defs.db",
+                                       "prog\\ran.txt", "prog\\update_host.exe"}));
 }
 
 TEST_F(UpdateFlow, SecondCheckInTheSameProcessSeesOnlyItsOwnReply)
 {
     ProgramSandbox prog;
-    m_server.Put("/updates/updates.asp", "1\nsoftware\t1.0\t0\t0\n");
-    m_server.Put("/second/updates/updates.asp", "1\ndatabase\t2.0\t0\t0\n");
+    PutList("1\nsoftware\t1.0\t0\t0\n");
+    m_server.PutSigned("/second/updates/updates.asp", "1\ndatabase\t2.0\t0\t0\n");
     const HOST_RUN run = prog.RunHost({"--accept", "none", ListUrl(), m_server.Url("/second/updates/updates.asp")});
     EXPECT_EQ(run.arrEvents,
               (Events{"status 7", "status 1", "confirm", "confirm software 1.0 no", "status 11", "returned", "status 7",
                       "status 1", "confirm", "confirm database 2.0 no", "status 11", "returned"}));
 }
 
-TEST_F(UpdateFlow, InstallerWithoutAListSaysSo)
-{
-    ProgramSandbox prog;
-    const HOST_RUN run = prog.RunHost({"--install"});
-    EXPECT_EQ(run.arrEvents, (Events{"msgbox Hivora: Error in open file", "installed 0"}));
-}
-
 TEST_F(UpdateFlow, InstallerReadsTheListItsOwnWay)
 {
     ProgramSandbox prog;
-    prog.Root().WriteFile("temp\\DOWNLOAD01", "joined plainly");
-    prog.Root().WriteFile("temp\\DOWNLOAD02", "joined with a separator");
+    const std::string folder = prog.MakeUpdateFolder();
+    prog.Root().WriteFile("prog\\" + folder + "\\DOWNLOAD01", "joined plainly");
+    prog.Root().WriteFile("prog\\" + folder + "\\DOWNLOAD02", "joined with a separator");
     // An empty first line gives way to the folder on the second; the hint decides the separator.
-    prog.Root().WriteFile("temp\\updatetmp.tmp",
-                          "\r\n" + prog.Prog() + "\\\r\n" + "plain.txt\tdefs\\\t0\turl\t0\t0\tDOWNLOAD01\r\n" +
-                              "deep\\sep.txt\tx\t0\turl\t0\t0\tDOWNLOAD02\r\n");
-    const HOST_RUN run = prog.RunHost({"--install"});
+    prog.Root().WriteFile("prog\\" + folder + "\\updatetmp.tmp",
+                          "\r\n" + prog.Prog() + "\\\r\n" + "plain.txt\t" + HashField("joined plainly", true) +
+                              "\t0\turl\t0\t0\tDOWNLOAD01\r\n" + "deep\\sep.txt\t" +
+                              HashField("joined with a separator") + "\t0\turl\t0\t0\tDOWNLOAD02\r\n");
+    const HOST_RUN run = prog.RunHost({"--install", folder});
     EXPECT_EQ(run.arrEvents, (Events{"installed 1"}));
     EXPECT_EQ(ReadFileText(prog.Prog("plain.txt")), "joined plainly");
     EXPECT_EQ(ReadFileText(prog.Prog("deep\\sep.txt")), "joined with a separator");
@@ -281,21 +279,33 @@ TEST_F(UpdateFlow, InstallerReadsTheListItsOwnWay)
                                        "prog\\plain.txt", "prog\\ran.txt", "prog\\update_host.exe"}));
 }
 
+TEST_F(UpdateFlow, InstallerWithoutAListSaysSo)
+{
+    ProgramSandbox prog;
+    EXPECT_EQ(prog.RunHost({"--install", ""}).arrEvents, (Events{"msgbox Hivora: Error in open file", "installed 0"}));
+    const std::string folder = prog.MakeUpdateFolder();
+    EXPECT_EQ(prog.RunHost({"--install", folder}).arrEvents,
+              (Events{"msgbox Hivora: Error in open file", "installed 0"}));
+    EXPECT_FALSE(FileExists(prog.Prog(folder)));
+}
+
 TEST_F(UpdateFlow, InstallerWithOnlyTheFolderStillStartsTheSetup)
 {
     ProgramSandbox prog;
-    prog.Root().WriteFile("temp\\updatetmp.tmp", prog.Prog() + "\\\r\n");
-    const HOST_RUN run = prog.RunHost({"--install"});
+    const std::string folder = prog.MakeUpdateFolder();
+    prog.Root().WriteFile("prog\\" + folder + "\\updatetmp.tmp", prog.Prog() + "\\\r\n");
+    const HOST_RUN run = prog.RunHost({"--install", folder});
     EXPECT_EQ(run.arrEvents, (Events{"installed 1"}));
-    EXPECT_FALSE(FileExists(prog.Temp("updatetmp.tmp")));
+    EXPECT_FALSE(FileExists(prog.Prog(folder)));
     EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
 }
 
 TEST_F(UpdateFlow, InstallerReportsAMissingSetupProgram)
 {
     ProgramSandbox prog(false);
-    prog.Root().WriteFile("temp\\updatetmp.tmp", prog.Prog() + "\\\r\n");
-    const HOST_RUN run = prog.RunHost({"--install"});
+    const std::string folder = prog.MakeUpdateFolder();
+    prog.Root().WriteFile("prog\\" + folder + "\\updatetmp.tmp", prog.Prog() + "\\\r\n");
+    const HOST_RUN run = prog.RunHost({"--install", folder});
     EXPECT_EQ(run.arrEvents,
               (Events{"msgbox Hivora: Unable to run the program after update. Please restart Hivora.", "installed 1"}));
 }
@@ -304,11 +314,14 @@ TEST_F(UpdateFlow, FailedReplacementKeepsTheOldFile)
 {
     ProgramSandbox prog;
     prog.Root().WriteFile("prog\\keep.dll", "old dll");
-    prog.Root().WriteFile("temp\\HELDOPEN01", "new dll");
-    prog.Root().WriteFile("temp\\updatetmp.tmp", prog.Prog() + "\\\r\nkeep.dll\tx\t7\turl\t0\t0\tHELDOPEN01\r\n");
-    // The host holds the download open without delete sharing, so it cannot be moved.
-    const HOST_RUN run = prog.RunHost({"--hold", prog.Temp("HELDOPEN01"), "--install"});
+    const std::string folder = prog.MakeUpdateFolder();
+    prog.Root().WriteFile("prog\\" + folder + "\\HELDOPEN01", "new dll");
+    prog.Root().WriteFile("prog\\" + folder + "\\updatetmp.tmp",
+                          prog.Prog() + "\\\r\nkeep.dll\t" + HashField("new dll") + "\t7\turl\t0\t0\tHELDOPEN01\r\n");
+    // The host holds the old file open without delete sharing, so it cannot be replaced.
+    const HOST_RUN run = prog.RunHost({"--hold", prog.Prog("keep.dll"), "--install", folder});
     EXPECT_EQ(run.arrEvents, (Events{"installed 1"}));
     EXPECT_EQ(ReadFileText(prog.Prog("keep.dll")), "old dll");
     EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
+    EXPECT_FALSE(FileExists(prog.Prog(folder)));
 }

@@ -1,10 +1,11 @@
 // A stand-in for the main program: runs update checks through Patchwell with scripted answers and
 // writes every event, one line each, to a log file that survives the process ending inside a check.
 //
-//   update_host.exe --log FILE [--accept NAME,NAME] [--hold FILE] [--install] [URL...]
+//   update_host.exe --log FILE [--accept NAME,NAME] [--hold FILE] [--install FOLDER] [URL...]
 //
 // --accept   products confirmed (all others are declined); --hold keeps FILE open without
-// delete sharing while the checks run; --install calls InstallUpdates directly after the checks.
+// delete sharing while the checks run; --install calls InstallUpdates directly after the checks,
+// with FOLDER as its command line, as rundll32 does.
 // Message boxes are logged and closed at once.
 #include <windows.h>
 
@@ -98,6 +99,7 @@ int main(int argc, char** argv)
     std::vector<std::string> urls;
     std::string hold;
     bool install = false;
+    std::string installFolder;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--log" && i + 1 < argc)
@@ -106,8 +108,10 @@ int main(int argc, char** argv)
             g_accepted = SplitNames(argv[++i]);
         else if (arg == "--hold" && i + 1 < argc)
             hold = argv[++i];
-        else if (arg == "--install")
+        else if (arg == "--install" && i + 1 < argc) {
             install = true;
+            installFolder = argv[++i];
+        }
         else
             urls.push_back(arg);
     }
@@ -128,7 +132,7 @@ int main(int argc, char** argv)
         using InstallProc = int(CALLBACK*)(HWND, HINSTANCE, LPSTR, int);
         const auto proc =
             reinterpret_cast<InstallProc>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("Patchwell.dll"), "InstallUpdates")));
-        Log(proc ? "installed " + std::to_string(proc(nullptr, nullptr, nullptr, 0)) : std::string("no entry"));
+        Log(proc ? "installed " + std::to_string(proc(nullptr, nullptr, installFolder.data(), 0)) : std::string("no entry"));
     }
     if (g_hook)
         UnhookWindowsHookEx(g_hook);

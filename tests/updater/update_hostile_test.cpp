@@ -27,14 +27,26 @@ protected:
     UpdateServer m_server;
 };
 
-// Files outside the program folder other than the host's log and the (empty) install list.
+// Files outside the program folder other than the host's log.
 Events Strays(const ProgramSandbox& prog)
 {
     Events strays;
     for (const std::string& file : prog.AllFiles())
-        if (file.rfind("prog\\", 0) != 0 && file != "host.log" && file != "temp\\updatetmp.tmp")
+        if (file.rfind("prog\\", 0) != 0 && file != "host.log")
             strays.push_back(file);
     return strays;
+}
+
+// What the sandbox holds before a check, and the program folder's log of the updater's warnings.
+const Events kUntouched = {"host.log", "prog\\HivoraSetup.exe", "prog\\Patchwell.dll", "prog\\update_host.exe"};
+
+// The log records that end with text (after the time and the level).
+bool Logged(const ProgramSandbox& prog, const std::string& level, const std::string& text)
+{
+    for (const std::string& record : prog.LogRecords())
+        if (record.find("--" + level + "--" + text) != std::string::npos)
+            return true;
+    return false;
 }
 
 }  // namespace
@@ -47,20 +59,23 @@ TEST_F(HostileList, TargetsOutsideTheProgramFolderAreListErrorsBeforeAnyDownload
                                      std::string("sub\\..\\..\\evil.txt"), std::string(".."), absolute,
                                      std::string("C:evil.txt"), std::string("\\evil.txt"),
                                      std::string("\\\\127.0.0.1\\c$\\evil.txt"), std::string("evil.txt:stream"),
-                                     std::string(".. \\evil.txt"), std::string("sub\\Com1.txt")}) {
+                                     std::string(".. \\evil.txt"), std::string("sub\\Com1.txt"),
+                                     std::string("COM\xB9"), std::string("sub\\lpt\xB2.txt"),
+                                     std::string("Com\xC2\xB3 .log")}) {
         m_server.Reset();
         ProgramSandbox prog;
         m_server.Put("/files/evil", "evil");
-        m_server.Put("/updates/updates.asp",
-                     "1\ndatabase\t2\t2\t0\n" + Fields({"fine.txt", "x", "4", m_server.Url("/files/evil"), "0", "0"}) +
-                         "\n" + Fields({target, "x", "4", m_server.Url("/files/evil"), "0", "0"}) + "\n");
+        m_server.PutSigned("/updates/updates.asp",
+                           "1\ndatabase\t2\t2\t0\n" +
+                               Fields({"fine.txt", HashField("evil"), "4", m_server.Url("/files/evil"), "0", "0"}) + "\n" +
+                               Fields({target, HashField("evil"), "4", m_server.Url("/files/evil"), "0", "0"}) + "\n");
         const HOST_RUN run = Check(prog, "database");
         EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", "confirm database 2 yes",
                                          "status 2 database", kListError, "returned"}))
             << target;
-        // Only the line before it was fetched; nothing was installed anywhere.
+        // Only the line before it was fetched; nothing was installed anywhere, nothing is left.
         EXPECT_EQ(m_server.Requests(), (Events{"/updates/updates.asp", "/files/evil"})) << target;
-        EXPECT_EQ(ReadFileText(prog.Temp("updatetmp.tmp")), "") << target;
+        EXPECT_EQ(prog.AllFiles(), kUntouched) << target;
         EXPECT_FALSE(FileExists(prog.Root() / "evil.txt")) << target;
         EXPECT_FALSE(FileExists(absolute)) << target;
     }
@@ -84,9 +99,9 @@ TEST_F(HostileList, ZipEntriesOutsideTheProgramFolderFailTheExtraction)
     for (size_t i = 0; i < archives.size(); ++i) {
         const std::string document = "/files/slip" + std::to_string(i) + ".zip";
         m_server.PutZip(document, archives[i]);
-        list += Fields({"slip.zip", "x", "0", m_server.Url(document), "1", "0"}) + "\n";
+        list += Fields({"slip.zip", HashField(m_server.Get(document)), "0", m_server.Url(document), "1", "0"}) + "\n";
     }
-    m_server.Put("/updates/updates.asp", list);
+    m_server.PutSigned("/updates/updates.asp", list);
     const HOST_RUN run = Check(prog, "software");
 
     Events expected = {"status 7", "status 1", "confirm", "confirm software 4 yes"};
@@ -112,7 +127,7 @@ TEST_F(HostileList, ErrorPagesAndCutListsAreConnectionFailures)
     for (const char* how : hows) {
         m_server.Reset();
         ProgramSandbox prog;
-        m_server.Put("/updates/updates.asp", "1\nsoftware\t1.0\t0\t0\n");
+        m_server.PutSigned("/updates/updates.asp", "1\nsoftware\t1.0\t0\t0\n");
         m_server.How("/updates/updates.asp", how);
         const HOST_RUN run = Check(prog, "software");
         EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", kConnectError, "returned"})) << how;
@@ -140,10 +155,11 @@ TEST_F(HostileList, ErrorPagesAndCutBodiesAreFailedDownloads)
         prog.Root().WriteFile("prog\\Hivora.exe", "running program");
         m_server.Put("/files/Hivora.exe", std::string(5000, 'p'));
         m_server.How("/files/Hivora.exe", how);
-        m_server.Put("/updates/updates.asp", "1\nsoftware\t3\t1\t1\n" +
-                                                  Fields({"Hivora.exe", "x", "5000", m_server.Url("/files/Hivora.exe"),
-                                                          "0", "1"}) +
-                                                  "\n");
+        m_server.PutSigned("/updates/updates.asp",
+                           "1\nsoftware\t3\t1\t1\n" +
+                               Fields({"Hivora.exe", HashField(std::string(5000, 'p')), "5000",
+                                       m_server.Url("/files/Hivora.exe"), "0", "1"}) +
+                               "\n");
         const HOST_RUN run = Check(prog, "software");
         EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", "confirm software 3 yes",
                                          "status 2 software", "status 4 software", "returned"}))
@@ -153,53 +169,180 @@ TEST_F(HostileList, ErrorPagesAndCutBodiesAreFailedDownloads)
     }
 }
 
-TEST_F(HostileList, ReplyOfTenMegabytesIsReadToItsEnd)
+TEST_F(HostileList, ForgedListsAreListErrorsAndNothingIsFetched)
+{
+    struct CASE {
+        const char* what;
+        const char* key;  // null: served unsigned
+        const char* how;
+        std::string reply; // served as it is, when given
+        const char* reason;
+    };
+    const std::string list = "1\ndatabase\t999\t1\t0\n" +
+                             Fields({"defs.db", HashField("forged"), "6", m_server.Url("/files/defs.db"), "0", "1"}) + "\n";
+    const std::string signature(128, 'a');
+    const CASE cases[] = {
+        {"unsigned", nullptr, "", {}, "it carries no signature"},
+        // Byte 142 is the version's last digit, after the count, the tab, 128 digits and "\ndatabase\t99".
+        {"one byte changed", "update-dev", "flip 142\n", {}, "its signature does not match the update key"},
+        {"signed with another key", "update-other", "", {}, "its signature does not match the update key"},
+        {"signature cut short", nullptr, "", "1\t" + signature.substr(1) + list.substr(1), "its signature is not 128 hex digits"},
+        {"signature not in hex", nullptr, "", "1\t" + signature.substr(1) + "g" + list.substr(1),
+         "its signature is not 128 hex digits"},
+        {"signature on line 1", nullptr, "", "1\n" + signature + "\t" + list.substr(2), "it carries no signature"},
+    };
+    for (const CASE& c : cases) {
+        m_server.Reset();
+        ProgramSandbox prog;
+        m_server.Put("/files/defs.db", "forged");
+        if (!c.reply.empty())
+            m_server.Put("/updates/updates.asp", c.reply);
+        else if (c.key)
+            m_server.PutSigned("/updates/updates.asp", list, c.key);
+        else
+            m_server.Put("/updates/updates.asp", list);
+        if (*c.how)
+            m_server.How("/updates/updates.asp", c.how);
+        const HOST_RUN run = Check(prog, "database");
+        // No product is offered (so "database" keeps its value), nothing is fetched or started.
+        EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", kListError, "returned"})) << c.what;
+        EXPECT_EQ(m_server.Requests(), Events{"/updates/updates.asp"}) << c.what;
+        EXPECT_EQ(WithoutLogs(prog.AllFiles()), kUntouched) << c.what;
+        EXPECT_TRUE(Logged(prog, "WARN ", std::string("Update list refused: ") + c.reason)) << c.what;
+    }
+    // The same list, signed as the server signs it, is taken.
+    m_server.Reset();
+    ProgramSandbox prog;
+    m_server.PutSigned("/updates/updates.asp", list);
+    EXPECT_EQ(Check(prog, "none").arrEvents,
+              (Events{"status 7", "status 1", "confirm", "confirm database 999 no", "status 11", "returned"}));
+}
+
+TEST_F(HostileList, DownloadsThatDifferFromTheirHashAreNotInstalled)
 {
     ProgramSandbox prog;
-    // A declined product whose file lines fill ten megabytes, then the product that counts.
-    const std::string junk = std::string(99, 'j') + "\n";
-    const int lines = 10 * 1024 * 1024 / static_cast<int>(junk.size());
-    std::string list = "2\nfiller\t1\t" + std::to_string(lines) + "\t0\n";
-    list.reserve(list.size() + junk.size() * lines + 200);
-    for (int i = 0; i < lines; ++i)
-        list += junk;
+    prog.Root().WriteFile("prog\\defs.db", "old definitions");
+    m_server.Put("/files/defs.db", "evil definitions");
+    m_server.Put("/files/tool.exe", StandInProgram());
+    // Both files would be started after their installation.
+    m_server.PutSigned("/updates/updates.asp",
+                       "2\nsoftware\t3\t1\t0\n" +
+                           Fields({"tool.exe", "x", "0", m_server.Url("/files/tool.exe"), "0", "1"}) +
+                           "\ndatabase\t2\t1\t0\n" +
+                           Fields({"defs.db", HashField("good definitions"), "0", m_server.Url("/files/defs.db"), "0", "1"}) +
+                           "\n");
+    const HOST_RUN noHash = Check(prog, "software");
+    EXPECT_EQ(noHash.arrEvents,
+              (Events{"status 7", "status 1", "confirm", "confirm software 3 yes", "status 4 software", "returned"}));
+    EXPECT_TRUE(Logged(prog, "WARN ", "Update of software refused: the list names no SHA-256 for tool.exe"));
+
+    const HOST_RUN wrongHash = Check(prog, "database");
+    EXPECT_EQ(wrongHash.arrEvents, (Events{"status 7", "status 1", "confirm", "confirm software 3 no",
+                                           "confirm database 2 yes", "status 2 database", "status 4 database", "returned"}));
+    EXPECT_TRUE(Logged(prog, "WARN ",
+                       "Update of database refused: the download of defs.db does not have the SHA-256 the list names"));
+    // Only the list and the file that failed were fetched; nothing is installed, started or left.
+    EXPECT_EQ(m_server.Requests(), (Events{"/updates/updates.asp", "/updates/updates.asp", "/files/defs.db"}));
+    EXPECT_EQ(ReadFileText(prog.Prog("defs.db")), "old definitions");
+    EXPECT_EQ(WithoutLogs(prog.AllFiles()), (Events{"host.log", "prog\\HivoraSetup.exe", "prog\\Patchwell.dll",
+                                                    "prog\\defs.db", "prog\\update_host.exe"}));
+}
+
+TEST_F(HostileList, RepliesAreReadUpToOneMebibyte)
+{
+    // A declined product whose file lines fill the reply, then the product that counts.
+    const auto reply = [&](size_t size) {
+        const std::string junk = std::string(99, 'j') + "\n";
+        const size_t lines = size / junk.size();
+        std::string list = "2\nfiller\t1\t" + std::to_string(lines) + "\t0\n";
+        list.reserve(size + 400);
+        for (size_t i = 0; i < lines; ++i)
+            list += junk;
+        return list + "database\t9\t1\t0\n" +
+               Fields({"last.txt", HashField("last"), "4", m_server.Url("/files/last.txt"), "0", "0"}) + "\n";
+    };
     m_server.Put("/files/last.txt", "last");
-    list += "database\t9\t1\t0\n" + Fields({"last.txt", "x", "4", m_server.Url("/files/last.txt"), "0", "0"}) + "\n";
-    m_server.Put("/updates/updates.asp", list);
+
+    // Just below the bound: read to its end, however many pieces it comes in.
+    ProgramSandbox prog;
+    m_server.PutSigned("/updates/updates.asp", reply(1024 * 1024 - 1000));
     const HOST_RUN run = Check(prog, "database");
     EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", "confirm filler 1 no", "confirm database 9 yes",
                                      "status 2 database", "status 3 database", "status 8", "status 11", "returned"}));
     EXPECT_EQ(ReadFileText(prog.Prog("last.txt")), "last");
     EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
-    EXPECT_EQ(Strays(prog), Events{});
+
+    // Two mebibytes: refused, however well signed.
+    m_server.Reset();
+    m_server.Put("/files/last.txt", "last");
+    ProgramSandbox big;
+    m_server.PutSigned("/updates/updates.asp", reply(2 * 1024 * 1024));
+    EXPECT_EQ(Check(big, "database").arrEvents, (Events{"status 7", "status 1", kListError, "returned"}));
+    EXPECT_EQ(m_server.Requests(), Events{"/updates/updates.asp"});
+    EXPECT_EQ(WithoutLogs(big.AllFiles()), kUntouched);
+    EXPECT_TRUE(Logged(big, "WARN ", "Update list refused: the reply is larger than 1 MiB"));
 }
 
 TEST_F(HostileList, TamperedInstallListInstallsNothingOutside)
 {
     ProgramSandbox prog;
-    prog.Root().WriteFile("temp\\DOWNLOAD01", "evil");
+    const std::string folder = prog.MakeUpdateFolder();
+    prog.Root().WriteFile("prog\\" + folder + "\\DOWNLOAD01", "evil");
+    prog.Root().WriteFile("prog\\" + folder + "\\DOWNLOAD02", "changed while it waited");
     prog.Root().WriteFile("outside.txt", "keep me");
-    prog.Root().WriteFile("temp\\updatetmp.tmp", prog.Prog() + "\\\r\n" +
-                                                     "..\\evil.txt\tx\t0\turl\t0\t0\tDOWNLOAD01\r\n" +
-                                                     "fine.txt\tx\t0\turl\t0\t0\t..\\outside.txt\r\n");
-    const HOST_RUN run = prog.RunHost({"--install"});
+    prog.Root().WriteFile("prog\\" + folder + "\\updatetmp.tmp",
+                          prog.Prog() + "\\\r\n" + "..\\evil.txt\t" + HashField("evil") + "\t0\turl\t0\t0\tDOWNLOAD01\r\n" +
+                              "fine.txt\t" + HashField("keep me") + "\t0\turl\t0\t0\t..\\..\\outside.txt\r\n" +
+                              "tool.exe\t" + HashField("as downloaded") + "\t0\turl\t0\t1\tDOWNLOAD02\r\n");
+    const HOST_RUN run = prog.RunHost({"--install", folder});
     EXPECT_EQ(run.arrEvents, (Events{"installed 1"}));
     EXPECT_FALSE(FileExists(prog.Root() / "evil.txt"));
     EXPECT_FALSE(FileExists(prog.Prog("fine.txt")));
+    EXPECT_FALSE(FileExists(prog.Prog("tool.exe")));
     EXPECT_EQ(ReadFileText(prog.Root() / "outside.txt"), "keep me");
-    EXPECT_FALSE(FileExists(prog.Temp("DOWNLOAD01")));
+    EXPECT_TRUE(Logged(prog, "WARN ", "Install of tool.exe refused: the downloaded file does not have the SHA-256 the list names"));
     EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
+    EXPECT_FALSE(FileExists(prog.Prog(folder)));
 }
 
-TEST_F(HostileList, InstallListNamingAMissingFolderCreatesNothing)
+TEST_F(HostileList, InstallListNamingAnotherFolderWritesNothingThere)
+{
+    for (const char* other : {"other", "missing"}) {
+        ProgramSandbox prog;
+        if (std::string(other) == "other") {
+            prog.Root().WriteFile("other\\data.bin", "theirs");
+            prog.Root().WriteFile("other\\HivoraSetup.exe", StandInProgram());
+        }
+        const std::string folder = prog.MakeUpdateFolder();
+        prog.Root().WriteFile("prog\\" + folder + "\\DOWNLOAD01", "data");
+        prog.Root().WriteFile("prog\\" + folder + "\\updatetmp.tmp",
+                              prog.Root() / other + "\\\r\ndata.bin\t" + HashField("data") + "\t0\turl\t0\t0\tDOWNLOAD01\r\n");
+        const HOST_RUN run = prog.RunHost({"--install", folder});
+        EXPECT_EQ(run.arrEvents, (Events{"installed 0"})) << other;
+        EXPECT_TRUE(Logged(prog, "WARN ", "Install list refused: it names the folder " + (prog.Root() / other) +
+                                              "\\, not " + prog.Prog() + "\\"))
+            << other;
+        // Nothing was written or started anywhere, and the update folder is gone.
+        Events expected = kUntouched;
+        if (std::string(other) == "other")
+            expected.insert(expected.begin() + 1, {"other\\HivoraSetup.exe", "other\\data.bin"});
+        EXPECT_EQ(WithoutLogs(prog.AllFiles()), expected) << other;
+        if (std::string(other) == "other") {
+            EXPECT_EQ(ReadFileText(prog.Root() / "other\\data.bin"), "theirs");
+        }
+    }
+}
+
+TEST_F(HostileList, InstallerTakesOnlyAnUpdateFolderBesideItself)
 {
     ProgramSandbox prog;
-    prog.Root().WriteFile("temp\\DOWNLOAD01", "data");
-    const std::string missing = prog.Root() / "missing";
-    prog.Root().WriteFile("temp\\updatetmp.tmp", missing + "\\\r\nsub\\data.bin\tx\t0\turl\t0\t0\tDOWNLOAD01\r\n");
-    const HOST_RUN run = prog.RunHost({"--install"});
-    EXPECT_EQ(run.arrEvents,
-              (Events{"msgbox Hivora: Unable to run the program after update. Please restart Hivora.", "installed 1"}));
-    EXPECT_FALSE(FileExists(missing));
-    EXPECT_FALSE(FileExists(prog.Temp("DOWNLOAD01")));
+    prog.Root().WriteFile("elsewhere\\updatetmp.tmp", prog.Prog() + "\\\r\n");
+    prog.Root().WriteFile("prog\\Update-0123\\updatetmp.tmp", prog.Prog() + "\\\r\n");
+    for (const std::string& name : {std::string("..\\elsewhere"), prog.Root() / "elsewhere", std::string("Update-0123"),
+                                    std::string("Update-0123456789abcdef0123456789abcdef\\..\\..\\elsewhere")}) {
+        const HOST_RUN run = prog.RunHost({"--install", name});
+        EXPECT_EQ(run.arrEvents, (Events{"msgbox Hivora: Error in open file", "installed 0"})) << name;
+        EXPECT_TRUE(FileExists(prog.Root() / "elsewhere\\updatetmp.tmp")) << name;
+    }
+    EXPECT_FALSE(FileExists(prog.Prog("ran.txt")));
 }

@@ -7,10 +7,13 @@ Serves STATE_DIR/root: a GET of /a/b answers with the file root/a/b. Beside a fi
 sidecars change the answer:
   root/a/b.zip.entries  builds the archive a/b.zip; one entry per line:
                         NAME<TAB>YYYY-MM-DD HH:MM:SS<TAB>CONTENT  (NAME ending in "/" is a folder)
+  root/a/b.sign         names a key of tests/keys (such as "update-dev"): the answer is a/b as
+                        scripts/sign-update-list signs it with that key
   root/a/b.how          lines of directives for the answer of a/b:
                           status N    answer with status N (the body is still sent)
                           slow MS     send the body in 256-byte pieces, MS milliseconds apart
                           cut N       announce the whole length but send only N bytes, then close
+                          flip N      change byte N of the body (after signing) by its lowest bit
 Missing files answer 404. Every request path is appended to STATE_DIR/requests.log, and the path
 with a tab and the request's user agent to STATE_DIR/agents.log.
 The port goes to STATE_DIR/port, the process id to STATE_DIR/pid. The server stops by itself after
@@ -19,6 +22,7 @@ The port goes to STATE_DIR/port, the process id to STATE_DIR/pid. The server sto
 import http.server
 import io
 import os
+import subprocess
 import sys
 import threading
 import time
@@ -44,6 +48,15 @@ def build_zip(entries_path):
                     info.compress_type = zipfile.ZIP_DEFLATED
                     archive.writestr(info, content.encode("latin-1"))
     return data.getvalue()
+
+
+REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+def sign(body, key_name):
+    key = os.path.join(REPO, "tests", "keys", os.path.basename(key_name.strip()) + ".pem")
+    script = os.path.join(REPO, "scripts", "sign-update-list")
+    return subprocess.run([script, key], input=body, stdout=subprocess.PIPE, check=True).stdout
 
 
 def read_directives(path):
@@ -80,6 +93,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif os.path.isfile(local):
             with open(local, "rb") as source:
                 body = source.read()
+            if os.path.isfile(local + ".sign"):
+                with open(local + ".sign", "r", encoding="latin-1") as key_name:
+                    body = sign(body, key_name.read())
         else:
             self.answer(404, b"<html><body>404 Not Found</body></html>", how)
             return
@@ -93,6 +109,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         if "cut" in how:
             body = body[: how["cut"]]
+        if "flip" in how and how["flip"] < len(body):
+            body = body[: how["flip"]] + bytes([body[how["flip"]] ^ 1]) + body[how["flip"] + 1 :]
         try:
             if "slow" in how:
                 for start in range(0, len(body), 256):

@@ -89,13 +89,13 @@ protected:
     // A list whose reply trickles in, so that the check is seen running.
     void PutSlowList(const std::string& list) const
     {
-        m_server.Put(kList, list + std::string(1024, '\n'));
+        m_server.PutSigned(kList, list + std::string(1024, '\n'));
         m_server.How(kList, "slow 300");
     }
     std::string FileLine(const std::string& target, const std::string& document, const std::string& content) const
     {
         m_server.Put(document, content);
-        return Fields({target, "x", std::to_string(content.size()), m_server.Url(document), "0", "0"});
+        return Fields({target, HashField(content), std::to_string(content.size()), m_server.Url(document), "0", "0"});
     }
     size_t Count(const std::string& path) const
     {
@@ -147,7 +147,7 @@ TEST_F(UpdatesPage, ChecksByHandAnswerEveryOfferOneAtATime)
 
     // A newer program, declined.
     m_server.Reset();
-    m_server.Put(kList, "1\nsoftware\t2.1.5\t1\t0\n" + FileLine("readme.txt", "/files/readme.txt", "new readme") + "\n");
+    m_server.PutSigned(kList, "1\nsoftware\t2.1.5\t1\t0\n" + FileLine("readme.txt", "/files/readme.txt", "new readme") + "\n");
     gui::Click(page, IDC_UPDATES_CHECK);
     EXPECT_EQ(hivora.Answer(IDNO), kQuestion);
     ASSERT_TRUE(hivora.WaitForCheckEnd());
@@ -158,7 +158,7 @@ TEST_F(UpdatesPage, ChecksByHandAnswerEveryOfferOneAtATime)
     // program, accepted, is downloaded and installed into the running program's folder.
     m_server.Reset();
     const std::string definitions(2048, 'd');
-    m_server.Put(kList, "2\ndatabase\t121\t1\t0\n" + FileLine("defs\\main.db", "/files/main.db", definitions) +
+    m_server.PutSigned(kList, "2\ndatabase\t121\t1\t0\n" + FileLine("defs\\main.db", "/files/main.db", definitions) +
                             "\nsoftware\t2.1.5\t1\t0\n" + FileLine("readme.txt", "/files/readme.txt", "new readme") + "\n");
     m_server.How("/files/main.db", "slow 200");
     gui::Click(page, IDC_UPDATES_CHECK);
@@ -176,10 +176,22 @@ TEST_F(UpdatesPage, ChecksByHandAnswerEveryOfferOneAtATime)
 
     // The same definitions again: nothing new.
     m_server.Reset();
-    m_server.Put(kList, "1\nDATABASE\t121\t0\t0\n");
+    m_server.PutSigned(kList, "1\nDATABASE\t121\t0\t0\n");
     gui::Click(page, IDC_UPDATES_CHECK);
     EXPECT_TRUE(hivora.WaitForStatus("Checking for new software updates...\r\nLatest database definitions already installed."));
     ASSERT_TRUE(hivora.WaitForCheckEnd());
+
+    // Newer definitions in a list that is not signed with the update key: the list error, and
+    // nothing is offered, stored or fetched.
+    m_server.Reset();
+    m_server.PutSigned(kList, "1\ndatabase\t122\t1\t0\n" + FileLine("defs\\main.db", "/files/main.db", "forged") + "\n",
+                       "update-other");
+    gui::Click(page, IDC_UPDATES_CHECK);
+    EXPECT_TRUE(hivora.WaitForStatus("Error occured while downloading info."));
+    ASSERT_TRUE(hivora.WaitForCheckEnd());
+    EXPECT_EQ(ReadHivoraSetting("database"), "121");
+    EXPECT_EQ(m_server.Requests(), Lines{kList});
+    EXPECT_EQ(ReadFileText(hivora.App().Folder() + "defs\\main.db"), definitions);
 
     // A server that cannot be reached.
     WriteHivoraSetting("updatesrv", "127.0.0.1:1");

@@ -1,0 +1,88 @@
+#include "updater/work_folder.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "framework/security.h"
+#include "updater/crypto.h"
+
+namespace {
+
+constexpr std::string_view kPrefix = "Update-";
+constexpr size_t kRandomBytes = 16;
+
+} // namespace
+
+bool CWorkFolder::IsName(std::string_view name)
+{
+    if (name.size() != kPrefix.size() + 2 * kRandomBytes || name.substr(0, kPrefix.size()) != kPrefix)
+        return false;
+    for (const char c : name.substr(kPrefix.size()))
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
+            return false;
+    return true;
+}
+
+bool CWorkFolder::Create(const std::string& parent)
+{
+    // A name that exists already is someone else's: another name is drawn.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::string random = RandomHex(kRandomBytes);
+        if (random.empty())
+            return false;
+        m_strName = std::string(kPrefix) + random;
+        m_strPath = parent + m_strName;
+        if (CreateProtectedFolder(m_strPath, FA_ADMINS_ONLY))
+            return Hold();
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    m_strName.clear();
+    m_strPath.clear();
+    return false;
+}
+
+bool CWorkFolder::Open(const std::string& parent, const std::string& name)
+{
+    if (!IsName(name))
+        return false;
+    m_strName = name;
+    m_strPath = parent + name;
+    return Hold();
+}
+
+bool CWorkFolder::Hold()
+{
+    // No delete sharing: while held, the folder cannot be renamed away and another put in its place.
+    m_folder.reset(CreateFileA(m_strPath.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (!m_folder || !GetFileInformationByHandle(m_folder.get(), &info) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        m_folder.reset();
+        return false;
+    }
+    return true;
+}
+
+void CWorkFolder::Remove()
+{
+    if (m_strPath.empty())
+        return;
+    m_folder.reset();
+    // Only the run's own files are in it; nothing below is followed.
+    WIN32_FIND_DATAA entry;
+    FindHandle find(FindFirstFileA((m_strPath + "\\*").c_str(), &entry));
+    if (find) {
+        do {
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA(File(entry.cFileName).c_str());
+        } while (FindNextFileA(find.get(), &entry));
+        find.reset();
+    }
+    RemoveDirectoryA(m_strPath.c_str());
+    m_strPath.clear();
+    m_strName.clear();
+}
