@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # make release end to end: a copy of the source tree whose version is raised in its one place
 # (the project version in CMakeLists.txt) is released, and every file of its dist/ must carry the
-# new version and agree with SHA256SUMS and the winget manifests.
+# new version and agree with SHA256SUMS and the winget manifests; the update list must be signed
+# with RELEASE_KEY (a test key here) and the programs built to trust it, or with the development
+# key and a warning when none is given.
 #   release_test.sh SOURCE_DIR WORK_DIR path/to/scripts/wine-run file_version.exe VERSION
 # WORK_DIR keeps the copy and its build folders between runs (the main build is not touched).
 set -u
@@ -42,11 +44,58 @@ tar -C "$source_dir" --exclude=./build --exclude=./dist --exclude=./.git -cf - .
 sed -i "s/^project(Hivora VERSION [0-9.]* /project(Hivora VERSION $version /" "$tree/CMakeLists.txt"
 grep -q "^project(Hivora VERSION $version " "$tree/CMakeLists.txt" || { echo "no project version in CMakeLists.txt"; exit 1; }
 
-echo "releasing $version in $tree"
-started=$(date +%s)
-make -C "$tree" release >"$work/release.log" 2>&1 || { tail -40 "$work/release.log"; echo "make release failed"; exit 1; }
-echo "make release took $(($(date +%s) - started)) s"
 dist=$tree/dist
+keys=$source_dir/tests/keys
+# release [VARIABLE=VALUE...]: make release in the copy, its output in $work/release.log
+release() {
+  local started
+  started=$(date +%s)
+  env "$@" make -C "$tree" release >"$work/release.log" 2>&1 || { tail -40 "$work/release.log"; echo "make release failed"; exit 1; }
+  echo "make release $* took $(($(date +%s) - started)) s"
+}
+# carries FILE KEY.pem: whether FILE holds the public point of the key (X and Y, as built in)
+carries() {
+  python3 -c 'import sys; sys.exit(0 if bytes.fromhex(sys.argv[2]) in open(sys.argv[1], "rb").read() else 1)' "$1" \
+    "$(openssl pkey -in "$2" -pubout -outform DER 2>/dev/null | tail -c 64 | od -An -tx1 | tr -d ' \n')"
+}
+# check_key PRIVATE.pem OTHER.pem: the list is signed with PRIVATE, and Patchwell.dll of the zip
+# carries its public half and not OTHER's
+check_key() {
+  local reply=$dist/update-server/updates/updates.asp signature line0 dll=$work/key-check/Hivora/Patchwell.dll
+  line0=$(head -n 1 "$reply")
+  signature=${line0#*$'\t'}
+  [[ "$line0" =~ ^1$'\t'[0-9a-f]{128}$ ]] || { fail "line 0 of the list is '$line0'"; return; }
+  sed '1s/\t.*//' "$reply" >"$work/list"
+  python3 - "$signature" "$work/signature.der" <<'PY'
+import sys
+def integer(hexdigits):
+    value = bytes.fromhex(hexdigits).lstrip(b"\0") or b"\0"
+    if value[0] & 0x80:
+        value = b"\0" + value
+    return b"\x02" + bytes([len(value)]) + value
+body = integer(sys.argv[1][:64]) + integer(sys.argv[1][64:])
+open(sys.argv[2], "wb").write(b"\x30" + bytes([len(body)]) + body)
+PY
+  openssl pkey -in "$1" -pubout -out "$work/public.pem" 2>/dev/null
+  openssl dgst -sha256 -verify "$work/public.pem" -signature "$work/signature.der" "$work/list" >/dev/null ||
+    fail "the list is not signed with $(basename "$1")"
+  rm -rf "$work/key-check" && mkdir -p "$work/key-check"
+  (cd "$work/key-check" && unzip -q "$dist/Hivora-$version-x64-portable.zip")
+  carries "$dll" "$1" || fail "Patchwell.dll does not trust $(basename "$1")"
+  ! carries "$dll" "$2" || fail "Patchwell.dll trusts $(basename "$2")"
+}
+
+echo "releasing $version in $tree"
+# With a key of its own: no warning, the list signed with it, the programs trusting it alone.
+release RELEASE_KEY="$keys/update-other.pem"
+! grep -q WARNING "$work/release.log" || fail "a release with RELEASE_KEY warns: $(grep WARNING "$work/release.log")"
+check_key "$keys/update-other.pem" "$keys/update-dev.pem"
+
+# Without one: the development key, with a warning. This release is checked whole, and served by
+# the update test.
+release
+grep -q "WARNING: no RELEASE_KEY" "$work/release.log" || fail "a release without RELEASE_KEY does not warn"
+check_key "$keys/update-dev.pem" "$keys/update-other.pem"
 
 # Every file is named and listed, and the sums hold.
 for name in "HivoraSetup-$version-x64.exe" "HivoraSetup-$version-x86.exe" "Hivora-$version-x64-portable.zip" \
@@ -92,7 +141,7 @@ for file in "$dist/HivoraSetup-$version-x64.exe" "$dist/HivoraSetup-$version-x86
 done
 
 # The update list names the new version and the setup for every Windows, with its hash.
-list=$(cat "$dist/update-server/updates/updates.asp")
+list=$(cat "$work/list")
 combined=$dist/update-server/files/HivoraSetup-$version.exe
 expected="1
 software	$version	1	1

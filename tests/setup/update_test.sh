@@ -2,9 +2,10 @@
 # The road of an update, end to end, in a fresh Wine prefix: the x64 setup of this tree installs
 # Hivora, the user scans, repairs, ignores an entry and changes settings; then the update server
 # serves the release that release_test.sh made (a higher version), the updates page's check is
-# pressed, the question answered, the setup downloaded, verified and started through rundll32 after
-# Hivora has closed, its pages walked, and afterwards the installed programs carry the new version
-# with the user's settings, ignore list and backups kept.
+# pressed and the question answered: a setup changed on its way is refused; as released, it is
+# downloaded, verified and started through rundll32 after Hivora has closed, its pages walked, and
+# afterwards the installed programs carry the new version with the user's settings, ignore list
+# and backups kept.
 #   update_test.sh RELEASE_WORK_DIR HivoraSetup.exe guidriver.exe file_version.exe
 #                  path/to/scripts/wine-run path/to/server-ctl.sh VERSION
 set -u
@@ -97,6 +98,19 @@ set_setting rstrpont 1
 last_scan=$(reg_value "$settings_key" lastScan)
 [ -n "$last_scan" ] || stop "the scan stored no lastScan"
 
+# ask_and_accept: presses the updates page's check (again, while the page has not taken the press:
+# its button is disabled until the last check has ended) and answers the question with Yes.
+ask_and_accept() {
+  for _ in $(seq 6); do
+    drive click Hivora 1175/1000
+    drive answer Hivora 6
+    [ "$rc" = 0 ] && break
+  done
+  [ "$rc" = 0 ] || stop "no question came"
+  [ "$out" = "New software updates found.
+Do you want to download and install?" ] || fail "the question was: $out"
+}
+
 # The check, from the updates page.
 "$wine_run" "$win_folder\\Hivora.exe" >/dev/null 2>&1 &
 app=$!
@@ -104,12 +118,24 @@ retry 6 drive wait Hivora
 [ "$rc" = 0 ] || stop "Hivora.exe shows no window"
 drive click Hivora 1004
 retry 3 drive click Hivora 1660/1000
-retry 3 drive click Hivora 1175/1000
+retry 3 drive text Hivora 1175/1000
 [ "$rc" = 0 ] || stop "no check button on the updates page"
-retry 6 drive answer Hivora 6
-[ "$rc" = 0 ] || stop "no question came"
-[ "$out" = "New software updates found.
-Do you want to download and install?" ] || fail "the question was: $out"
+
+# First with one byte of the setup changed on its way: the download is refused (the log says
+# why) and nothing is installed or started.
+echo "flip 4096" >"$state/root/files/HivoraSetup-$version.exe.how"
+ask_and_accept
+for _ in $(seq 60); do
+  grep -qs "refused: the download of HivoraSetup.exe" "$folder"/Logs/HV_*.log && break
+  sleep 1
+done
+grep -qs "refused: the download of HivoraSetup.exe" "$folder"/Logs/HV_*.log || stop "a changed setup was not refused"
+kill -0 "$app" 2>/dev/null || stop "Hivora.exe ended after a refused download"
+[ ! -e "$folder/HivoraSetup.exe" ] || fail "a refused setup reached the program folder"
+rm "$state/root/files/HivoraSetup-$version.exe.how"
+
+# Then as released.
+ask_and_accept
 retry 12 drive answer Hivora 1
 [ "$rc" = 0 ] || stop "no ready-to-install message: $(drive text Hivora 1175; echo "$out")"
 grep -qF "ready to be installed" <<<"$out" || fail "the message was: $out"
@@ -124,6 +150,8 @@ app_rc=$?
 [ "$app_rc" = 0 ] || fail "Hivora.exe ended with $app_rc"
 requests=$(cat "$state/requests.log")
 [ "$requests" = "/updates/updates.asp
+/files/HivoraSetup-$version.exe
+/updates/updates.asp
 /files/HivoraSetup-$version.exe" ] || fail "the server was asked for: $requests"
 
 # The setup's pages: Next, Install, Next, Finish (with "Run Hivora" ticked). Its first page is
@@ -166,7 +194,8 @@ retry 3 drive text Hivora 1660
 [ "$out" = "Ver $version" ] || fail "the about page shows '$out' after the update"
 drive shot Hivora update-about
 drive close Hivora
-"$wineserver" -w
+# Nothing runs on: the second start of the setup (run flag, then Patchwell's own) ended at once.
+timeout 120 "$wineserver" -w || fail "programs still run after the update: $(xwininfo -root -tree 2>/dev/null | grep -o '"Hivora[^"]*"' | sort -u | tr '\n' ' ')"
 
 # The programs carry the new version; the user's settings, ignore list and backups are kept.
 [ "$(installed_versions)" = "$version	$version" ] || fail "after the update the programs carry $(installed_versions)"
@@ -179,6 +208,15 @@ grep -qF "$set_name" <<<"$out" || fail "the update lost the backup set: $out"
 [ "$(reg_value "$settings_key" updatesrv)" = "127.0.0.1:$(cat "$state/port")" ] || fail "the update changed updatesrv"
 [ "$(reg_value "$settings_key" shrtcut)" = 1 ] && [ "$(reg_value "$settings_key" rstrpont)" = 1 ] || fail "the update changed the settings"
 ls "$folder"/Logs/HV_*.log >/dev/null 2>&1 || fail "the update removed the logs"
+
+# An update of a 32-bit installation keeps it 32-bit: beside a 32-bit Hivora.exe the setup for every
+# Windows runs its x86 setup, not the x64 one it ran beside a 64-bit Hivora.exe above. (This Wine
+# runs 64-bit programs only: the x86 setup cannot install anything here.)
+mkdir -p "$drive_c/Hivora32"
+cp "$tree/build/release-win32/bin/Hivora.exe" "$drive_c/Hivora32/"
+cp "$tree/dist/update-server/files/HivoraSetup-$version.exe" "$drive_c/Hivora32/HivoraSetup.exe"
+run 'C:\Hivora32\HivoraSetup.exe' /S
+[ "$(reg_value "$uninstall_key" InstallLocation)" = "$win_folder" ] || fail "beside a 32-bit Hivora.exe the x64 setup ran"
 
 if [ $failures -ne 0 ]; then
   echo "$failures failure(s); the prefix is kept in $WINEPREFIX"
