@@ -121,7 +121,12 @@ Section
   ClearErrors
   ExecWait '"$PLUGINSDIR\HivoraSetup-$R0.exe" $R1' $0
   ${If} ${Errors}
-    MessageBox MB_OK|MB_ICONSTOP "The Hivora setup for $R0 Windows could not be started." /SD IDOK
+    ; This program is always silent; the box is for a run without /S, which expects pages.
+    ClearErrors
+    ${GetOptions} "$R1" "/S" $1
+    ${If} ${Errors}
+      MessageBox MB_OK|MB_ICONSTOP "The Hivora setup for $R0 Windows could not be started."
+    ${EndIf}
     StrCpy $0 1
   ${EndIf}
   ; Out of the plug-ins folder, so that it can be removed.
