@@ -10,6 +10,7 @@
 
 #include "gui_driver.h"
 #include "hivora_app.h"
+#include "hivora_version.h"
 #include "resources/resource.h"
 #include "update_fixture.h"
 
@@ -153,7 +154,7 @@ TEST_F(UpdatesPage, ChecksByHandAnswerEveryOfferOneAtATime)
 
     // The program's own version: up to date. Pressed twice, the button makes one check and shows
     // that it runs.
-    PutSlowList("1\nsoftware\t2.1.4\t0\t0\n");
+    PutSlowList("1\nsoftware\t" HIVORA_VERSION "\t0\t0\n");
     gui::Click(page, IDC_UPDATES_CHECK);
     gui::Click(page, IDC_UPDATES_CHECK);
     ASSERT_TRUE(gui::WaitFor([&] { return hivora.Status() == "Connected to server\r\nConnecting to update server...."; }));
