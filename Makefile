@@ -2,8 +2,9 @@
 # make demo  — install what is missing, build, and scan a demo registry
 # make build — build both presets
 # make fuzz  — build the host preset and fuzz each target for FUZZ_SECONDS (default 600), keeping new corpus entries
+# make release — build what is missing and write the release into dist/ (README.md, "Release")
 
-.PHONY: all bootstrap build build-win64 build-win32 build-host test fuzz demo clean
+.PHONY: all bootstrap build build-win64 build-win32 build-host test fuzz demo release clean
 
 all: build
 
@@ -32,6 +33,9 @@ fuzz: build-host
 
 demo: build-win64
 	@demo/run-demo build/win64
+
+release: bootstrap
+	@scripts/release
 
 clean:
 	rm -rf build/win64 build/win32 build/host

@@ -1,5 +1,7 @@
 ; HivoraSetup.exe: installs Hivora into Program Files and uninstalls it again.
-;   makensis -DARCH=x64|x86 -DBIN_DIR=<folder of the built programs> -DICON=<icon> -DOUT_FILE=<setup> hivora.nsi
+;   makensis -DARCH=x64|x86 -DVERSION=<2.1.4> -DVERSION_QUAD=<2.1.4.0> -DBIN_DIR=<folder of the built programs>
+;            -DICON=<icon> -DOUT_FILE=<setup> hivora.nsi
+; The build passes the project's version (CMakeLists.txt).
 ; The x64 setup is itself a 64-bit program, so the folders and the registry it writes are the
 ; 64-bit ones, as the 64-bit Hivora sees them; the x86 setup writes what the 32-bit Hivora sees.
 
@@ -13,7 +15,12 @@
   !error "ARCH must be x64 or x86"
 !endif
 
-!define VERSION "2.1.4"
+!ifndef VERSION
+  !error "VERSION must be given"
+!endif
+!ifndef VERSION_QUAD
+  !error "VERSION_QUAD must be given"
+!endif
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Hivora"
 !define SETTINGS_KEY "SOFTWARE\Hivora"
 ; The main program's single-instance mutex: while it exists, Hivora is running.
@@ -37,7 +44,7 @@ InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 ShowInstDetails show
 ShowUninstDetails show
 
-VIProductVersion "${VERSION}.0"
+VIProductVersion "${VERSION_QUAD}"
 VIAddVersionKey "ProductName" "Hivora"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "FileVersion" "${VERSION}"

@@ -12,6 +12,7 @@
 #include "scan/registry.h"
 #include "scan/walk.h"
 #include "shell/logfile.h"
+#include "shell/product.h"
 #include "shell/settings.h"
 #include "shell/statistics.h"
 
@@ -194,7 +195,7 @@ UINT ScanThreadProc(void* param)
     struct tm now {};
     localtime_s(&now, &started);
     const std::string dashes(76, '-');
-    LogMessage("Hivora ver 2.1.4");
+    LogMessage(std::string("Hivora ver ") + kProductVersion);
     LogMessage(FormatTime("Logfile Created on: %A, %B %d, %Y %H:%M:%S", now) + "\n" + dashes + "\n" + dashes);
     LogMessage("Scanning started\n" + dashes);
     WriteSettingString("lastScan", FormatTime("%d-%m-%Y %H:%M:%S", now));

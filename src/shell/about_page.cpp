@@ -2,6 +2,7 @@
 
 #include "resources/resource.h"
 #include "shell/main_dlg.h"
+#include "shell/product.h"
 
 CaboutDlg::CaboutDlg(CHivoraDlg& main) : CDialog(IDD_ABOUTBOX), m_main(main) {}
 
@@ -10,7 +11,7 @@ BOOL CaboutDlg::OnInitDialog()
     SetBackground(IDB_ABOUT_BACKGROUND);
     m_version.SubclassDlgItem(IDC_ABOUT_VERSION, m_hWnd);
     StyleLabel(m_version, "Arial", 9, RGB(0, 0, 0), RGB(255, 255, 255));
-    m_version.SetBold(true).SetCaption("Ver 2.1.4");
+    m_version.SetBold(true).SetCaption(std::string("Ver ") + kProductVersion);
     m_ok.Bind(m_hWnd, IDC_PAGE_OK, IDB_OK, IDB_OK_HOT);
     m_update.Bind(m_hWnd, IDC_PAGE_UPDATE, IDB_UPDATE, IDB_UPDATE_HOT);
     m_statistics.Bind(m_hWnd, IDC_PAGE_STATISTICS, IDB_STATISTICS, IDB_STATISTICS_HOT);

@@ -2,7 +2,8 @@
 
 #include "framework/dialog.h"
 
-// The splash picture: a borderless modal window that closes itself after four seconds.
+// The splash picture: a borderless modal window that closes itself after four seconds. The picture
+// leaves the product line to the window, which writes it with the program's version.
 class CSplashscrdlg : public CDialog {
 public:
     CSplashscrdlg();
@@ -10,4 +11,5 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void OnTimer(UINT_PTR id) override;
+    bool OnEraseBkgnd(HDC dc) override;
 };

@@ -3,6 +3,7 @@
 #include <regex>
 
 #include "cli_runner.h"
+#include "hivora_version.h"
 
 namespace {
 
@@ -91,7 +92,7 @@ TEST_F(BackupCommands, StatsShowsThePageFigures)
     m_dir.WriteFile("ignorelist.dat", "3\nHKEY_LOCAL_MACHINE\\a\\|\n3\nHKEY_LOCAL_MACHINE\\b\\|\n2\nx\n");
     EXPECT_EQ(Run("stats"), 0u) << m_err;
     EXPECT_NE(m_out.find("Error(s) Found Till Date:"), std::string::npos) << m_out;
-    EXPECT_NE(m_out.find("Version:                     2.1.4\n"), std::string::npos) << m_out;
+    EXPECT_NE(m_out.find("Version:                     " HIVORA_VERSION "\n"), std::string::npos) << m_out;
     EXPECT_TRUE(std::regex_search(m_out, std::regex("\nShared Dlls +-?\\d+ +-?\\d+ +2\n"))) << m_out;
     EXPECT_TRUE(std::regex_search(m_out, std::regex("\nFont Entries +-?\\d+ +-?\\d+ +1\n"))) << m_out;
     EXPECT_TRUE(std::regex_search(m_out, std::regex("\nSound & App Events +-?\\d+ +-?\\d+ +0\n"))) << m_out;

@@ -16,6 +16,7 @@
 #include "framework/handles.h"
 #include "gui_driver.h"
 #include "hivora_app.h"
+#include "hivora_version.h"
 #include "resources/resource.h"
 #include "scan/problem.h"
 #include "scan/scanner.h"
@@ -276,7 +277,7 @@ TEST(ScanWindow, NothingFoundHundredHundredOneResultsIgnoreRepairStatistics)
     EXPECT_EQ(text, "Hivora has Successfully fixed 100 Critical Error(s) in your system registry.Click OK to view "
                     "Statistics.");
     EXPECT_EQ(SeededRun::Count(), 1);
-    ASSERT_TRUE(gui::WaitForText(main, IDC_STAT_VERSION, "2.1.4"));
+    ASSERT_TRUE(gui::WaitForText(main, IDC_STAT_VERSION, HIVORA_VERSION));
     const int row = StatisticsRow(RPT_STARTUP);
     EXPECT_TRUE(gui::WaitForText(main, IDC_STAT_ROW_FOUND_FIRST + row, "101"));
     EXPECT_EQ(TextOf(main, IDC_STAT_ROW_CLEANED_FIRST + row), "100");

@@ -10,6 +10,7 @@
 #include "framework/fault.h"
 #include "framework/format.h"
 #include "framework/handles.h"
+#include "hivora_version.h"
 #include "repair/ignore_list.h"
 #include "sandbox.h"
 #include "scan/scanner.h"
@@ -174,7 +175,7 @@ TEST_F(ScannerTest, StartRecordsTheScanAndClearsTheLastOne)
     EXPECT_TRUE(std::regex_match(ReadSettingString("lastScan"),
                                  std::regex(R"(\d\d-\d\d-\d{4} \d\d:\d\d:\d\d)")));
     const std::string log = Log();
-    EXPECT_NE(log.find("--INFO --Hivora ver 2.1.4\r\n"), std::string::npos);
+    EXPECT_NE(log.find("--INFO --Hivora ver " HIVORA_VERSION "\r\n"), std::string::npos);
     EXPECT_NE(log.find("--INFO --Logfile Created on: "), std::string::npos);
     EXPECT_NE(log.find("--INFO --Scanning started\r\n" + std::string(76, '-') + "\r\n"), std::string::npos);
 }

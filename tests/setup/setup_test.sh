@@ -3,7 +3,7 @@
 # hivora-cli, a repair and an ignore entry, an install over it, the scheduled task, a silent
 # uninstall, a folder holding other files refused, an install into a folder given with /D=
 # followed by one over it, and an uninstall through its windows that removes everything.
-#   setup_test.sh HivoraSetup.exe scan_task.exe guidriver.exe path/to/scripts/wine-run PREFIX BIN_DIR
+#   setup_test.sh HivoraSetup.exe scan_task.exe guidriver.exe path/to/scripts/wine-run PREFIX BIN_DIR VERSION
 set -u
 setup_exe=$1
 task_exe=$2
@@ -11,6 +11,7 @@ guidriver=$3
 wine_run=$4
 export WINEPREFIX=$5
 bin=$6
+version=$7
 wineserver=/usr/lib/wine/wineserver
 [ -x "$wineserver" ] || wineserver=wineserver
 drive_c="$WINEPREFIX/drive_c"
@@ -79,7 +80,7 @@ expect_entry() {
     [ "$actual" = "$expected" ] || fail "$when: $name is '$actual', expected '$expected'"
   done <<LIST
 DisplayName|Hivora
-DisplayVersion|2.1.4
+DisplayVersion|$version
 Publisher|Hivora
 DisplayIcon|$key_folder\\Hivora.exe
 InstallLocation|$key_folder

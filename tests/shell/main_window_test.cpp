@@ -1,6 +1,6 @@
 // Hivora.exe as a person meets it: first start with the splash, the category panel, the tabs and
-// links, the keys that must do nothing, the close box, a second start, and a start-up run that
-// must not open a window.
+// links with the version the programs carry, the keys that must do nothing, the close box, a second
+// start, and a start-up run that must not open a window.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,10 +8,13 @@
 #include <string>
 
 #include "framework/handles.h"
+#include "framework/paths.h"
 #include "gui_driver.h"
 #include "hivora_app.h"
+#include "hivora_version.h"
 #include "resources/resource.h"
 #include "scan/problem.h"
+#include "version_info.h"
 
 namespace {
 
@@ -42,9 +45,31 @@ bool QuickScanShown(HWND top)
     return gui::FindControl(top, IDC_QUICK_SCAN, 0) != nullptr;
 }
 
+// The version the built programs carry in their version resources, which must agree with each
+// other and with the project's version; empty when they do not.
+std::string BuiltVersion(const std::string& folder)
+{
+    std::string agreed;
+    for (const char* name : {"Hivora.exe", "hivora-cli.exe", "Patchwell.dll"}) {
+        const FILE_VERSION version = ReadFileVersion(folder + name);
+        EXPECT_TRUE(version.bFound) << name;
+        EXPECT_EQ(version.strFileVersion, HIVORA_VERSION) << name;
+        EXPECT_EQ(version.strProductVersion, version.strFileVersion) << name;
+        EXPECT_EQ(version.strFixed, HIVORA_VERSION_QUAD) << name;
+        EXPECT_EQ(version.strProduct, version.strFixed) << name;
+        if (agreed.empty())
+            agreed = version.strProductVersion;
+        else if (agreed != version.strProductVersion)
+            return {};
+    }
+    return agreed;
+}
+
 TEST(MainWindow, FirstRunPanelTabsKeysAndCloseBox)
 {
     HivoraApp app;
+    const std::string version = BuiltVersion(ProgramFolder() + "..\\..\\bin\\");
+    ASSERT_FALSE(version.empty());
     const DWORD started = GetTickCount();
     ASSERT_TRUE(app.Start());
 
@@ -83,9 +108,9 @@ TEST(MainWindow, FirstRunPanelTabsKeysAndCloseBox)
     ASSERT_TRUE(gui::ClickButton(main, IDC_TAB_BACKUP));
     EXPECT_TRUE(gui::WaitFor([&] { return Pressed(main, IDC_TAB_BACKUP) && !Pressed(main, IDC_TAB_SETTINGS); }));
 
-    // About: its page, all three tabs released.
+    // About: its page with the version the programs carry, all three tabs released.
     ASSERT_TRUE(gui::ClickButton(main, IDC_LINK_ABOUT));
-    EXPECT_TRUE(gui::WaitForText(main, IDC_ABOUT_VERSION, "Ver 2.1.4"));
+    EXPECT_TRUE(gui::WaitForText(main, IDC_ABOUT_VERSION, "Ver " + version));
     EXPECT_TRUE(gui::WaitFor([&] { return !Pressed(main, IDC_TAB_BACKUP); }));
     EXPECT_TRUE(QuickScanShown(main));
     gui::SaveScreenshot("main-about");
@@ -104,7 +129,7 @@ TEST(MainWindow, FirstRunPanelTabsKeysAndCloseBox)
 
     // The about page's Statistics button: the statistics page, without the panel.
     ASSERT_TRUE(gui::Click(about, IDC_PAGE_STATISTICS));
-    EXPECT_TRUE(gui::WaitForText(main, IDC_STAT_VERSION, "2.1.4"));
+    EXPECT_TRUE(gui::WaitForText(main, IDC_STAT_VERSION, version));
     EXPECT_TRUE(gui::WaitFor([&] { return !gui::FindControl(main, IDC_CATEGORY_CHECK_FIRST, 0); }));
     gui::SaveScreenshot("main-statistics");
 
@@ -114,7 +139,7 @@ TEST(MainWindow, FirstRunPanelTabsKeysAndCloseBox)
 
     // From the About page to a tab: the tab keeps its pressed look.
     ASSERT_TRUE(gui::Click(main, IDC_LINK_ABOUT));
-    ASSERT_TRUE(gui::WaitForText(main, IDC_ABOUT_VERSION, "Ver 2.1.4"));
+    ASSERT_TRUE(gui::WaitForText(main, IDC_ABOUT_VERSION, "Ver " + version));
     ASSERT_TRUE(gui::Click(main, IDC_TAB_BACKUP));
     EXPECT_TRUE(gui::WaitFor([&] { return Pressed(main, IDC_TAB_BACKUP) && !gui::FindControl(main, IDC_ABOUT_VERSION, 0); }));
 

@@ -10,6 +10,7 @@
 
 #include "gui_driver.h"
 #include "hivora_app.h"
+#include "hivora_version.h"
 #include "resources/resource.h"
 #include "scope_guard.h"
 #include "update_fixture.h"
@@ -25,6 +26,17 @@ constexpr DWORD kCheckTime = 60000;
 // How long a close may take when nothing is left to install: the update check is given three
 // seconds, the rest is the process's own end on a busy machine.
 constexpr DWORD kFewSeconds = 10000;
+
+// Downloads and the install list wait in a folder "Update-..." beside Patchwell.dll until installed.
+bool HasUpdateFolder(const std::string& programFolder)
+{
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((programFolder + "Update-*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    return true;
+}
 
 // The program as a user has it after a first scan, with a stand-in setup program beside it and a
 // temporary folder of its own for downloads and the install list.
@@ -57,8 +69,6 @@ public:
     }
 
     HivoraApp& App() { return m_app; }
-    // The private temporary folder the program was started with.
-    std::string Temp() const { return m_app.Dir() / "temp"; }
     HWND Main() const { return m_hMain; }
     // The updates page, shown or not: the child dialog that holds the status label. Found in one
     // listing of the main window's descendants: a walk from sibling to sibling misses the page when
@@ -146,7 +156,7 @@ TEST_F(UpdatesPage, ChecksByHandAnswerEveryOfferOneAtATime)
 
     // The program's own version: up to date. Pressed twice, the button makes one check and shows
     // that it runs.
-    PutSlowList("1\nsoftware\t2.1.4\t0\t0\n");
+    PutSlowList("1\nsoftware\t" HIVORA_VERSION "\t0\t0\n");
     gui::Click(page, IDC_UPDATES_CHECK);
     gui::Click(page, IDC_UPDATES_CHECK);
     ASSERT_TRUE(gui::WaitFor([&] { return hivora.Status() == "Connected to server\r\nConnecting to update server...."; }));
@@ -265,7 +275,7 @@ TEST_F(UpdatesPage, ClosingDuringAnInstallationWaitsForItsEnd)
     EXPECT_TRUE(hivora.App().WaitForExit(kCheckTime));
     EXPECT_EQ(ReadFileText(hivora.App().Folder() + "defs\\main.db"), definitions);
     EXPECT_TRUE(WaitForFile(hivora.App().Folder() + "ran.txt", kCheckTime));
-    EXPECT_FALSE(FileExists(hivora.Temp() + "\\updatetmp.tmp"));
+    EXPECT_FALSE(HasUpdateFolder(hivora.App().Folder()));
 }
 
 TEST_F(UpdatesPage, ShutdownAfterARepairLeavesASlowCheckBehind)
@@ -293,7 +303,7 @@ TEST_F(UpdatesPage, ShutdownAfterARepairLeavesASlowCheckBehind)
     char data[MAX_PATH] = {};
     DWORD size = sizeof data;
     EXPECT_NE(RegGetValueA(HKEY_CURRENT_USER, kRunKey, kEntry, RRF_RT_REG_SZ, nullptr, data, &size), ERROR_SUCCESS);
-    EXPECT_FALSE(FileExists(hivora.Temp() + "\\updatetmp.tmp"));
+    EXPECT_FALSE(HasUpdateFolder(hivora.App().Folder()));
     EXPECT_EQ(m_server.Requests(), Lines{kList});
     EXPECT_TRUE(hivora.App().Close());
 }

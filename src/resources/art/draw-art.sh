@@ -100,12 +100,11 @@ eval "$IM -size 802x600 xc:'$BODY' -fill '$NAVY' -draw 'rectangle 0,0 801,137' \
   '$tmp/main.png'"
 save "$tmp/main.png" 136
 
-# --- splash (480x300)
+# --- splash (480x300); the window writes "Registry Cleaner <version>" at +24+245 itself
 eval "$IM -size 480x300 xc:'$NAVY' -fill '$NAVY2' -draw 'rectangle 0,220 479,299' \
   -fill '$AMBER' -draw 'rectangle 0,218 479,220' $(logo 190 95 30) \
   -fill white -font $BOLD -pointsize 40 -gravity north -annotate +0+150 'Hivora' -gravity northwest \
-  -fill '#c8d8ec' -font $REG -pointsize 13 -annotate +24+245 'Registry Cleaner 2.1.4' \
-  -annotate +24+268 'Loading...' '$tmp/splash.png'"
+  -fill '#c8d8ec' -font $REG -pointsize 13 -annotate +24+268 'Loading...' '$tmp/splash.png'"
 save "$tmp/splash.png" 137
 
 # --- category panel (190x399)

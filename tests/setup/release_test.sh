@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# make release end to end: a copy of the source tree whose version is raised in its one place
+# (the project version in CMakeLists.txt) is released, and every file of its dist/ must carry the
+# new version and agree with SHA256SUMS and the winget manifests; the update list must be signed
+# with RELEASE_KEY (a test key here) and the programs built to trust it, or with the development
+# key and a warning when none is given.
+#   release_test.sh SOURCE_DIR WORK_DIR path/to/scripts/wine-run file_version.exe VERSION
+# WORK_DIR keeps the copy and its build folders between runs (the main build is not touched).
+set -u
+source_dir=$1
+work=$2
+wine_run=$3
+file_version=$4
+current=$5
+export WINEPREFIX=$work/wineprefix
+wineserver=/usr/lib/wine/wineserver
+[ -x "$wineserver" ] || wineserver=wineserver
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+finish() {
+  "$wineserver" -k >/dev/null 2>&1
+  "$wineserver" -w >/dev/null 2>&1
+}
+trap finish EXIT
+
+# A version above the current one both as numbers and as text (installed copies compare versions
+# as text): the last part raised by one while that keeps the order, else a part added.
+next_version() {
+  local base=$1 last=${1##*.} raised
+  raised="${base%.*}.$((last + 1))"
+  if [[ "$raised" > "$base" ]]; then echo "$raised"; else echo "$base.1"; fi
+}
+version=$(next_version "$current")
+[[ "$version" > "$current" ]] || { echo "no version above $current"; exit 1; }
+
+# The copy: the sources as they are now, with the build folders of the last run kept (so that a
+# run builds what changed) and the bootstrap's dependency sources shared with the main tree.
+tree=$work/tree
+rm -f "$work/version"
+mkdir -p "$tree/build"
+find "$tree" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
+tar -C "$source_dir" --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$tree" -xf -
+[ -e "$tree/build/deps" ] || ln -s "$source_dir/build/deps" "$tree/build/deps"
+sed -i "s/^project(Hivora VERSION [0-9.]* /project(Hivora VERSION $version /" "$tree/CMakeLists.txt"
+grep -q "^project(Hivora VERSION $version " "$tree/CMakeLists.txt" || { echo "no project version in CMakeLists.txt"; exit 1; }
+
+dist=$tree/dist
+keys=$source_dir/tests/keys
+# release [VARIABLE=VALUE...]: make release in the copy, its output in $work/release.log
+release() {
+  local started
+  started=$(date +%s)
+  env "$@" make -C "$tree" release >"$work/release.log" 2>&1 || { tail -40 "$work/release.log"; echo "make release failed"; exit 1; }
+  echo "make release $* took $(($(date +%s) - started)) s"
+}
+# carries FILE KEY.pem: whether FILE holds the public point of the key (X and Y, as built in)
+carries() {
+  python3 -c 'import sys; sys.exit(0 if bytes.fromhex(sys.argv[2]) in open(sys.argv[1], "rb").read() else 1)' "$1" \
+    "$(openssl pkey -in "$2" -pubout -outform DER 2>/dev/null | tail -c 64 | od -An -tx1 | tr -d ' \n')"
+}
+# check_key PRIVATE.pem OTHER.pem: the list is signed with PRIVATE, and Patchwell.dll of the zip
+# carries its public half and not OTHER's
+check_key() {
+  local reply=$dist/update-server/updates/updates.asp signature line0 dll=$work/key-check/Hivora/Patchwell.dll
+  line0=$(head -n 1 "$reply")
+  signature=${line0#*$'\t'}
+  [[ "$line0" =~ ^1$'\t'[0-9a-f]{128}$ ]] || { fail "line 0 of the list is '$line0'"; return; }
+  sed '1s/\t.*//' "$reply" >"$work/list"
+  python3 - "$signature" "$work/signature.der" <<'PY'
+import sys
+def integer(hexdigits):
+    value = bytes.fromhex(hexdigits).lstrip(b"\0") or b"\0"
+    if value[0] & 0x80:
+        value = b"\0" + value
+    return b"\x02" + bytes([len(value)]) + value
+body = integer(sys.argv[1][:64]) + integer(sys.argv[1][64:])
+open(sys.argv[2], "wb").write(b"\x30" + bytes([len(body)]) + body)
+PY
+  openssl pkey -in "$1" -pubout -out "$work/public.pem" 2>/dev/null
+  openssl dgst -sha256 -verify "$work/public.pem" -signature "$work/signature.der" "$work/list" >/dev/null ||
+    fail "the list is not signed with $(basename "$1")"
+  rm -rf "$work/key-check" && mkdir -p "$work/key-check"
+  (cd "$work/key-check" && unzip -q "$dist/Hivora-$version-x64-portable.zip")
+  carries "$dll" "$1" || fail "Patchwell.dll does not trust $(basename "$1")"
+  ! carries "$dll" "$2" || fail "Patchwell.dll trusts $(basename "$2")"
+}
+
+echo "releasing $version in $tree"
+# With a key of its own: no warning, the list signed with it, the programs trusting it alone.
+release RELEASE_KEY="$keys/update-other.pem"
+! grep -q WARNING "$work/release.log" || fail "a release with RELEASE_KEY warns: $(grep WARNING "$work/release.log")"
+check_key "$keys/update-other.pem" "$keys/update-dev.pem"
+
+# Without one: the development key, with a warning. This release is checked whole, and served by
+# the update test.
+release
+grep -q "WARNING: no RELEASE_KEY" "$work/release.log" || fail "a release without RELEASE_KEY does not warn"
+check_key "$keys/update-dev.pem" "$keys/update-other.pem"
+
+# Every file is named and listed, and the sums hold.
+for name in "HivoraSetup-$version-x64.exe" "HivoraSetup-$version-x86.exe" "Hivora-$version-x64-portable.zip" \
+  SHA256SUMS winget/Hivora.Hivora.yaml winget/Hivora.Hivora.installer.yaml winget/Hivora.Hivora.locale.en-US.yaml \
+  "update-server/files/HivoraSetup-$version.exe"; do
+  [ -s "$dist/$name" ] || fail "dist has no $name"
+done
+(cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS"
+listed=$(cut -d' ' -f3- "$dist/SHA256SUMS" | sort)
+present=$(cd "$dist" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | sort)
+[ "$listed" = "$present" ] || fail "SHA256SUMS does not list every file: $listed"
+
+# winget: the version in all three files, both setups with their hashes, silent switches.
+for file in "$dist"/winget/*.yaml; do
+  grep -qx "PackageVersion: $version" "$file" || fail "$(basename "$file") names another version"
+  grep -qx "ManifestVersion: 1.6.0" "$file" || fail "$(basename "$file") is not schema 1.6"
+done
+installer=$dist/winget/Hivora.Hivora.installer.yaml
+for arch in x64 x86; do
+  setup="HivoraSetup-$version-$arch.exe"
+  hash=$(sha256sum "$dist/$setup" | cut -d' ' -f1 | tr 'a-f' 'A-F')
+  entry=$(grep -A2 -x "  - Architecture: $arch" "$installer")
+  grep -q "InstallerUrl: .*/$setup\$" <<<"$entry" || fail "winget: no URL of $setup"
+  grep -qx "    InstallerSha256: $hash" <<<"$entry" || fail "winget: the hash of $setup is not $hash"
+done
+grep -qx "  Silent: /S" "$installer" || fail "winget: no silent switch"
+grep -qx "  SilentWithProgress: /S" "$installer" || fail "winget: no silent switch with progress"
+
+# The version resources: every setup, and the programs in the zip.
+unpacked=$work/portable
+rm -rf "$unpacked" && mkdir -p "$unpacked"
+(cd "$unpacked" && unzip -q "$dist/Hivora-$version-x64-portable.zip") || fail "the zip does not unpack"
+contents=$(cd "$unpacked" && find . -type f | sed 's|^\./||' | sort | tr '\n' '|')
+[ "$contents" = "Hivora/Hivora.exe|Hivora/Patchwell.dll|Hivora/hivora-cli.exe|Hivora/progress-General.gif|Hivora/progress-bar.gif|Hivora/update animation.gif|" ] ||
+  fail "the zip holds $contents"
+quad=$version
+while [ "$(tr -cd . <<<"$quad" | wc -c)" -lt 3 ]; do quad="$quad.0"; done
+for file in "$dist/HivoraSetup-$version-x64.exe" "$dist/HivoraSetup-$version-x86.exe" \
+  "$dist/update-server/files/HivoraSetup-$version.exe" \
+  "$unpacked/Hivora/Hivora.exe" "$unpacked/Hivora/hivora-cli.exe" "$unpacked/Hivora/Patchwell.dll"; do
+  line=$("$wine_run" "$file_version" "$file" 2>/dev/null | tr -d '\r')
+  [ "$line" = "$version	$version	$quad	$quad" ] || fail "$(basename "$file") carries '$line', not $version"
+done
+
+# The update list names the new version and the setup for every Windows, with its hash.
+list=$(cat "$work/list")
+combined=$dist/update-server/files/HivoraSetup-$version.exe
+expected="1
+software	$version	1	1
+HivoraSetup.exe	sha256:$(sha256sum "$combined" | cut -d' ' -f1)	$(stat -c %s "$combined")	http://127.0.0.1/files/HivoraSetup-$version.exe	0	1"
+[ "$list" = "$expected" ] || fail "the update list is: $list"
+
+if [ $failures -ne 0 ]; then
+  echo "$failures failure(s); the release is kept in $dist"
+  exit 1
+fi
+# For the update test, which serves this release.
+echo "$version" >"$work/version"
+echo "all passed"
