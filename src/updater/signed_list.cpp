@@ -1,17 +1,8 @@
 #include "updater/signed_list.h"
 
-namespace {
+#include "framework/hex.h"
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+namespace {
 
 template <size_t N>
 bool ParseHex(std::string_view digits, std::array<uint8_t, N>& bytes)
@@ -19,8 +10,8 @@ bool ParseHex(std::string_view digits, std::array<uint8_t, N>& bytes)
     if (digits.size() != 2 * N)
         return false;
     for (size_t i = 0; i < N; ++i) {
-        const int high = HexValue(digits[2 * i]);
-        const int low = HexValue(digits[2 * i + 1]);
+        const int high = HexDigit(digits[2 * i]);
+        const int low = HexDigit(digits[2 * i + 1]);
         if (high < 0 || low < 0)
             return false;
         bytes[i] = static_cast<uint8_t>(high << 4 | low);

@@ -13,10 +13,7 @@ wine_run=$3
 file_version=$4
 current=$5
 export WINEPREFIX=$work/wineprefix
-wineserver=/usr/lib/wine/wineserver
-[ -x "$wineserver" ] || wineserver=wineserver
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/prefix.sh"
 finish() {
   "$wineserver" -k >/dev/null 2>&1
   "$wineserver" -w >/dev/null 2>&1

@@ -12,8 +12,6 @@ wine_run=$4
 export WINEPREFIX=$5
 bin=$6
 version=$7
-wineserver=/usr/lib/wine/wineserver
-[ -x "$wineserver" ] || wineserver=wineserver
 drive_c="$WINEPREFIX/drive_c"
 folder="$drive_c/Program Files/Hivora"
 win_folder='C:\Program Files\Hivora'
@@ -23,7 +21,7 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Hivora'
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 programs=(Hivora.exe hivora-cli.exe Patchwell.dll progress-General.gif progress-bar.gif "update animation.gif")
 saved=$(mktemp -d /tmp/hivora-setup-test.XXXXXX)
-failures=0
+source "$(dirname "$0")/prefix.sh"
 
 rm -rf "$WINEPREFIX"
 finish() {
@@ -35,32 +33,7 @@ finish() {
 }
 trap finish EXIT
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-# run PROGRAM ARGS...: sets rc and out (carriage returns removed)
-run() {
-  "$wine_run" "$@" >"$saved/out" 2>"$saved/err"
-  rc=$?
-  out=$(tr -d '\r' <"$saved/out")
-}
 expect_rc() { [ "$rc" = "$1" ] || fail "$2: exit $rc, expected $1: $(cat "$saved/err")"; }
-cli() { run "$win_folder\\hivora-cli.exe" "$@"; }
-drive() { run "$guidriver" "$@"; }
-# retry N COMMAND...: COMMAND again until it succeeds, N times at most (a guidriver call waits 10
-# seconds for its window by itself)
-retry() {
-  local n=$1
-  shift
-  for _ in $(seq "$n"); do
-    "$@"
-    [ "$rc" = 0 ] && return
-  done
-}
-# reg_value KEY NAME [/reg:32|/reg:64]: the value's data, empty when it or its key is missing
-reg_value() {
-  "$wine_run" reg query "$1" /v "$2" ${3:+"$3"} 2>/dev/null | tr -d '\r' |
-    sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
-}
 # The uninstaller finishes in a copy of itself that outlives the program started: wait until
 # every program of the prefix has ended.
 wait_for_prefix() { "$wineserver" -w; }

@@ -20,8 +20,6 @@ current=$7
 version=$(cat "$work/version")
 tree=$work/tree
 export WINEPREFIX=$work/update-prefix
-wineserver=/usr/lib/wine/wineserver
-[ -x "$wineserver" ] || wineserver=wineserver
 drive_c="$WINEPREFIX/drive_c"
 folder="$drive_c/Program Files/Hivora"
 win_folder='C:\Program Files\Hivora'
@@ -29,7 +27,7 @@ settings_key='HKLM\SOFTWARE\Hivora'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Hivora'
 state=$work/server
 saved=$(mktemp -d /tmp/hivora-update-test.XXXXXX)
-failures=0
+source "$(dirname "$0")/prefix.sh"
 
 rm -rf "$WINEPREFIX"
 finish() {
@@ -40,31 +38,12 @@ finish() {
   [ "$failures" -ne 0 ] || rm -rf "$WINEPREFIX"
 }
 trap finish EXIT
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 stop() {
   fail "$*"
   echo "$failures failure(s); the prefix is kept in $WINEPREFIX"
   exit 1
 }
 
-run() {
-  "$wine_run" "$@" >"$saved/out" 2>"$saved/err"
-  rc=$?
-  out=$(tr -d '\r' <"$saved/out")
-}
-cli() { run "$win_folder\\hivora-cli.exe" "$@"; }
-drive() { run "$guidriver" "$@"; }
-retry() {
-  local n=$1
-  shift
-  for _ in $(seq "$n"); do
-    "$@"
-    [ "$rc" = 0 ] && return
-  done
-}
-reg_value() {
-  "$wine_run" reg query "$1" /v "$2" /reg:64 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
-}
 set_setting() { "$wine_run" reg add "$settings_key" /v "$1" /t REG_SZ /d "$2" /f /reg:64 >/dev/null 2>&1; }
 # The versions the installed programs carry, one line each (file_version.exe's format).
 installed_versions() {
@@ -95,7 +74,7 @@ cp "$folder/ignorelist.dat" "$saved/ignorelist.dat"
 set_setting updatesrv "127.0.0.1:$(cat "$state/port")"
 set_setting shrtcut 1
 set_setting rstrpont 1
-last_scan=$(reg_value "$settings_key" lastScan)
+last_scan=$(reg_value "$settings_key" lastScan /reg:64)
 [ -n "$last_scan" ] || stop "the scan stored no lastScan"
 
 # ask_and_accept: presses the updates page's check (again, while the page has not taken the press:
@@ -199,14 +178,14 @@ timeout 120 "$wineserver" -w || fail "programs still run after the update: $(xwi
 
 # The programs carry the new version; the user's settings, ignore list and backups are kept.
 [ "$(installed_versions)" = "$version	$version" ] || fail "after the update the programs carry $(installed_versions)"
-[ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] || fail "Programs and Features shows $(reg_value "$uninstall_key" DisplayVersion)"
+[ "$(reg_value "$uninstall_key" DisplayVersion /reg:64)" = "$version" ] || fail "Programs and Features shows $(reg_value "$uninstall_key" DisplayVersion /reg:64)"
 cmp -s "$saved/ignorelist.dat" "$folder/ignorelist.dat" || fail "the update changed ignorelist.dat"
 cli backups
 grep -qF "$set_name" <<<"$out" || fail "the update lost the backup set: $out"
 [ -s "$folder/Backup/$set_name.reg" ] || fail "the update lost $set_name.reg"
-[ "$(reg_value "$settings_key" lastScan)" = "$last_scan" ] || fail "the update changed lastScan"
-[ "$(reg_value "$settings_key" updatesrv)" = "127.0.0.1:$(cat "$state/port")" ] || fail "the update changed updatesrv"
-[ "$(reg_value "$settings_key" shrtcut)" = 1 ] && [ "$(reg_value "$settings_key" rstrpont)" = 1 ] || fail "the update changed the settings"
+[ "$(reg_value "$settings_key" lastScan /reg:64)" = "$last_scan" ] || fail "the update changed lastScan"
+[ "$(reg_value "$settings_key" updatesrv /reg:64)" = "127.0.0.1:$(cat "$state/port")" ] || fail "the update changed updatesrv"
+[ "$(reg_value "$settings_key" shrtcut /reg:64)" = 1 ] && [ "$(reg_value "$settings_key" rstrpont /reg:64)" = 1 ] || fail "the update changed the settings"
 ls "$folder"/Logs/HV_*.log >/dev/null 2>&1 || fail "the update removed the logs"
 
 # An update of a 32-bit installation keeps it 32-bit: beside a 32-bit Hivora.exe the setup for every
@@ -216,7 +195,7 @@ mkdir -p "$drive_c/Hivora32"
 cp "$tree/build/release-win32/bin/Hivora.exe" "$drive_c/Hivora32/"
 cp "$tree/dist/update-server/files/HivoraSetup-$version.exe" "$drive_c/Hivora32/HivoraSetup.exe"
 run 'C:\Hivora32\HivoraSetup.exe' /S
-[ "$(reg_value "$uninstall_key" InstallLocation)" = "$win_folder" ] || fail "beside a 32-bit Hivora.exe the x64 setup ran"
+[ "$(reg_value "$uninstall_key" InstallLocation /reg:64)" = "$win_folder" ] || fail "beside a 32-bit Hivora.exe the x64 setup ran"
 
 if [ $failures -ne 0 ]; then
   echo "$failures failure(s); the prefix is kept in $WINEPREFIX"
