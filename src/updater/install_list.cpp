@@ -37,16 +37,18 @@ bool IsDeviceDigit(std::string_view digit)
                                  digit[0] == '\xB3');
 }
 
-// CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 (and COM and LPT with a superscript digit): Windows
-// opens the device whatever extension follows, and ignores blanks before the extension.
+// CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-COM9, LPT1-LPT9 (and COM and LPT with a superscript
+// digit): Windows opens the device whatever extension follows, and ignores blanks before the
+// extension.
 bool IsDeviceName(std::string_view part)
 {
     std::string_view base = part.substr(0, part.find('.'));
     while (!base.empty() && base.back() == ' ')
         base.remove_suffix(1);
     const std::string upper = UpperAscii(std::string(base));
-    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL")
-        return true;
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (upper == device)
+            return true;
     return upper.size() >= 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
            IsDeviceDigit(std::string_view(upper).substr(3));
 }

@@ -11,8 +11,8 @@ int ReadNumber(std::string_view text);
 // True when a name taken from the update server (a target name or a zip entry name) stays inside
 // the folder it is joined to: not absolute, no drive, UNC or stream prefix, no component that
 // climbs out ("..", or one that Windows trims to it, such as ".. "), no DOS device name (CON, NUL,
-// AUX, PRN, COM1-COM9, LPT1-LPT9, COM and LPT with a superscript 1, 2 or 3, with or without an
-// extension).
+// AUX, PRN, CONIN$, CONOUT$, COM1-COM9, LPT1-LPT9, COM and LPT with a superscript 1, 2 or 3, with
+// or without an extension).
 bool IsSafeRelativeName(std::string_view name);
 
 // One downloaded file of the install list: the six fields of the server's file line and the

@@ -21,7 +21,8 @@ TEST(IsSafeRelativeName, AcceptsNamesBelowTheFolder)
 {
     for (const char* name : {"Hivora.exe", "defs\\main.db", "sub/dir/file.dll", "a\\.\\b.txt", "..hidden",
                              "name..txt", "dir\\", "", "x...y", "console.txt", "nullify.dll", "COM10.txt",
-                             "LPT0", "auxiliary\\prn1.txt", "com1x.dat", "COM\xB4", "COM\xB9x", "LPT\xC2\xB4"})
+                             "LPT0", "auxiliary\\prn1.txt", "com1x.dat", "COM\xB4", "COM\xB9x", "LPT\xC2\xB4",
+                             "CONIN", "conout.txt", "CONIN$x"})
         EXPECT_TRUE(IsSafeRelativeName(name)) << name;
 }
 
@@ -32,6 +33,7 @@ TEST(IsSafeRelativeName, RefusesNamesThatLeadOutsideOrToADevice)
                              "\\\\server\\share\\x", "//server/share/x", "\\\\?\\C:\\x", "file.txt:stream",
                              ".. \\x", "...\\x", ". .\\x", "CON", "nul.txt", "Aux.tar.gz", "prn", "COM1",
                              "com9.dll", "LPT1.txt", "lpt9", "sub\\con", "con\\x.txt", "NUL .txt", "defs/Com3.db",
+                             "CONIN$", "conout$.txt",
                              // COM and LPT with a superscript digit, in the ANSI code pages and in UTF-8
                              "COM\xB9", "com\xB2.txt", "Lpt\xB3", "sub\\LPT\xB9 .log", "COM\xC2\xB9", "lpt\xC2\xB3.dat"})
         EXPECT_FALSE(IsSafeRelativeName(name)) << name;
