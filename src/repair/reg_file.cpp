@@ -107,12 +107,9 @@ bool QuotedText(uint32_t type, const std::string& data, REG_FILE_VERSION version
 
 std::string FormatHex(std::string line, const std::string& bytes)
 {
-    static const char digits[] = "0123456789abcdef";
     size_t width = line.size();
     for (size_t i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        line += digits[b >> 4];
-        line += digits[b & 15];
+        AppendHex(line, static_cast<uint8_t>(bytes[i]));
         width += 2;
         if (i + 1 == bytes.size())
             break;

@@ -4,6 +4,7 @@
 #include <limits>
 #include <vector>
 
+#include "framework/hex.h"
 #include "update_key.h"
 
 namespace {

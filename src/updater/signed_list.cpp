@@ -51,15 +51,3 @@ bool ParseFileHash(std::string_view field, SHA256_DIGEST& digest)
         field.remove_suffix(1);
     return ParseHex(field, digest);
 }
-
-std::string HexText(const uint8_t* data, size_t size)
-{
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(size * 2);
-    for (size_t i = 0; i < size; ++i) {
-        text += kDigits[data[i] >> 4];
-        text += kDigits[data[i] & 15];
-    }
-    return text;
-}

@@ -26,9 +26,6 @@ bool SplitSignedReply(std::string_view reply, std::string& list, SIGNATURE& sign
 // field holds anything else.
 bool ParseFileHash(std::string_view field, SHA256_DIGEST& digest);
 
-// Lowercase hex digits of the bytes.
-std::string HexText(const uint8_t* data, size_t size);
-
 namespace signed_list_detail {
 
 constexpr int Base64Value(char c)

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/ascii.h"
+#include "framework/hex.h"
 #include "require.h"
 #include "updater/signed_list.h"
 

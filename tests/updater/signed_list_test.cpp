@@ -3,6 +3,7 @@
 #include <string>
 
 #include "framework/ascii.h"
+#include "framework/hex.h"
 #include "updater/crypto.h"
 #include "updater/signed_list.h"
 #include "updater/work_folder.h"

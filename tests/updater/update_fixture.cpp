@@ -8,6 +8,7 @@
 
 #include "framework/format.h"
 #include "framework/handles.h"
+#include "framework/hex.h"
 #include "updater/crypto.h"
 #include "updater/internet.h"
 
