@@ -2,7 +2,8 @@
 
 // Letter case of ASCII letters only, for texts compared as the file system and the registry compare
 // plain names, and for markers and tags of the program's own formats. Every other byte, the bytes of
-// double-byte characters among them, stays as it is. Pure code: no windows.h.
+// double-byte characters among them, stays as it is. Also the blanks and tabs around a text. Pure
+// code: no windows.h.
 
 #include <string>
 #include <string_view>
@@ -46,4 +47,24 @@ constexpr bool EqualsAsciiNoCase(std::string_view a, std::string_view b)
 constexpr bool StartsWithAsciiNoCase(std::string_view text, std::string_view prefix)
 {
     return text.size() >= prefix.size() && EqualsAsciiNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+// text without the blanks and tabs at its start.
+inline std::string TrimLeft(std::string_view text)
+{
+    const size_t start = text.find_first_not_of(" \t");
+    return start == std::string_view::npos ? std::string() : std::string(text.substr(start));
+}
+
+// text without the blanks and tabs at its end.
+inline std::string TrimRight(std::string_view text)
+{
+    const size_t end = text.find_last_not_of(" \t");
+    return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));
+}
+
+// text without the blanks and tabs around it.
+inline std::string Trim(std::string_view text)
+{
+    return TrimRight(TrimLeft(text));
 }

@@ -1,7 +1,8 @@
 #include "repair/reg_file.h"
-#include "framework/hex.h"
 
+#include "framework/ascii.h"
 #include "framework/format.h"
+#include "framework/hex.h"
 #include "framework/utf16.h"
 
 namespace {
@@ -121,18 +122,6 @@ std::string FormatHex(std::string line, const std::string& bytes)
         }
     }
     return line;
-}
-
-std::string TrimLeft(const std::string& text)
-{
-    const size_t start = text.find_first_not_of(" \t");
-    return start == std::string::npos ? std::string() : text.substr(start);
-}
-
-std::string TrimRight(const std::string& text)
-{
-    const size_t end = text.find_last_not_of(" \t");
-    return end == std::string::npos ? std::string() : text.substr(0, end + 1);
 }
 
 bool ParseHexBytes(const std::string& text, std::string& bytes)
@@ -286,7 +275,7 @@ bool ParseRegFile(const std::string& file, std::vector<REG_FILE_KEY>& keys, std:
     }
 
     for (++n; n < lines.size(); ++n) {
-        const std::string line = TrimRight(TrimLeft(lines[n]));
+        const std::string line = Trim(lines[n]);
         const auto fail = [&](const char* what) {
             error = Format("line %zu: %s", n + 1, what);
             return false;
@@ -350,7 +339,7 @@ bool ParseRegFile(const std::string& file, std::vector<REG_FILE_KEY>& keys, std:
                 hex.pop_back();
                 if (++n == lines.size())
                     return fail("continued past the end");
-                hex += TrimRight(TrimLeft(lines[n]));
+                hex += Trim(lines[n]);
             }
             std::string bytes;
             if (!ParseHexBytes(hex, bytes))

@@ -4,18 +4,10 @@
 
 namespace {
 
-std::string Trimmed(const std::string& text)
-{
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 // The scheduler may keep a path in quotes.
 std::string Unquoted(const std::string& text)
 {
-    std::string path = Trimmed(text);
+    std::string path = Trim(text);
     if (path.size() >= 2 && path.front() == '"' && path.back() == '"')
         path = path.substr(1, path.size() - 2);
     return path;
@@ -33,7 +25,7 @@ bool SamePath(const std::string& a, const std::string& b)
 RUNLEVEL_STEP DecideRunLevelStep(const SCHEDULED_TASK_STATE& task, const std::string& program)
 {
     if (task.nActions != 1 || !task.bExecAction || !SamePath(Unquoted(task.strCommand), program) ||
-        Trimmed(task.strArguments) != "-t")
+        Trim(task.strArguments) != "-t")
         return RUNLEVEL_NOT_OURS;
     if (task.nRunLevel == kRunLevelHighest)
         return RUNLEVEL_ALREADY_HIGHEST;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/ascii.h"
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/paths.h"
@@ -157,11 +158,7 @@ extern "C" int CALLBACK InstallUpdates(HWND, HINSTANCE, LPSTR commandLine, int)
 {
     try {
         // rundll32 passes the name of the run's folder, which lies beside this library.
-        std::string name = commandLine ? commandLine : "";
-        while (!name.empty() && (name.back() == ' ' || name.back() == '\t'))
-            name.pop_back();
-        while (!name.empty() && (name.front() == ' ' || name.front() == '\t'))
-            name.erase(name.begin());
+        const std::string name = Trim(commandLine ? commandLine : "");
         const std::string own = FolderOf(ModulePath());
         CWorkFolder work;
         if (own.empty() || !work.Open(own, name)) {
