@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/format.h"
 #include "framework/paths.h"
 #include "updater/crypto.h"
 #include "updater/field_list.h"
@@ -237,7 +238,13 @@ void RunCheck(const char* url)
             return fail(AuError, kListError);
         const std::string rundll32 = std::string(system) + "\\rundll32.exe";
         const std::string parameters = "\"" + dllPath + "\",InstallUpdates " + work.Name();
-        ShellExecuteA(nullptr, "open", rundll32.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+        if (reinterpret_cast<INT_PTR>(
+                ShellExecuteA(nullptr, "open", rundll32.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL)) <= 32) {
+            LogUpdateWarning(Format("The installation could not be started through %s (error %lu)", rundll32.c_str(),
+                                    GetLastError()));
+            return fail(AuError, kListError);
+        }
+        // The installation replaces this program's files: it goes on once this process has ended.
         ExitProcess(0);
     }
     InstallFromFolder(work);
