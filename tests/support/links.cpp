@@ -4,7 +4,6 @@
 
 #include <functional>
 
-#include "framework/handles.h"
 #include "framework/wide_text.h"
 
 namespace {
@@ -32,19 +31,19 @@ bool IsFolderLink(const std::string& path)
            (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Runs a host program until done says it has done its work: Wine passes back neither the exit
-// status of a host program nor, reliably, its end.
+// Runs a host program until done says it has done its work. Wine starts a host program without
+// making a process or thread object for it, yet CreateProcess hands back whatever handle values
+// lay on its stack: they are never waited on or closed, since closing them closes another handle of
+// this process (once it was the one HKEY_CURRENT_USER is cached in, and every registry sandbox
+// made after it failed with ERROR_INVALID_HANDLE). Wine passes back no exit status either.
 bool RunHost(std::string command, const std::function<bool()>& done)
 {
     STARTUPINFOA startup {};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process {};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    PROCESS_INFORMATION notOwned {};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &notOwned))
         return false;
-    const KernelHandle processHandle(process.hProcess);
-    const KernelHandle threadHandle(process.hThread);
-    WaitForSingleObject(processHandle.get(), 30000);
-    for (int attempt = 0; attempt < 300 && !done(); ++attempt)
+    for (int attempt = 0; attempt < 1500 && !done(); ++attempt)
         Sleep(20);
     return done();
 }
