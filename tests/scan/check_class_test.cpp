@@ -165,7 +165,7 @@ TEST_F(ClassChecks, IdentifiersOfEitherRegistryViewAreRegistered)
     const std::string appId32 = "{11111111-2222-3333-4444-555555555A03}";
     const std::string appIdGone = "{11111111-2222-3333-4444-555555555A04}";
     SetDefault("HvOffice.Application\\CLSID", cls32);
-    SetDefault(HKCR32.substr(HKCR.size()) + "CLSID\\" + cls32 + "\\LocalServer32", "C:\\hvoffice\\office.exe /automation");
+    SetString(HKCR32 + "CLSID\\" + cls32 + "\\LocalServer32", "", "C:\\hvoffice\\office.exe /automation");
     SetDefault("HvGone.Application\\CLSID", clsGone);
     SetString(HKCR + "CLSID\\{11111111-2222-3333-4444-555555555A05}", "AppID", appId32);
     SetString(HKCR + "CLSID\\{11111111-2222-3333-4444-555555555A06}", "AppID", appIdGone);
@@ -296,7 +296,7 @@ TEST_F(ProgIdChecks, AServerOfEitherViewKeepsTheIdentifier)
     const ThirtyTwoBitSystemFile server(".dll");
     const std::string gone = m_dir / "hvgone.dll";
     const auto register32 = [&](const std::string& cls, const std::string& file) {
-        SetDefault(HKCR32.substr(HKCR.size()) + "CLSID\\" + cls + "\\InprocServer32", file);
+        SetString(HKCR32 + "CLSID\\" + cls + "\\InprocServer32", "", file);
     };
     // 32-bit only, named by its System32 path: works.
     SetDefault("HvWidget.Only32\\CLSID", "{11111111-2222-3333-4444-555555555A21}");
@@ -306,8 +306,7 @@ TEST_F(ProgIdChecks, AServerOfEitherViewKeepsTheIdentifier)
     register32("{11111111-2222-3333-4444-555555555A22}", server.Seen());
     // Registered in the 32-bit view by a local server only: works.
     Register("HvWidget.Local", "{11111111-2222-3333-4444-555555555A23}", gone);
-    SetDefault(HKCR32.substr(HKCR.size()) + "CLSID\\{11111111-2222-3333-4444-555555555A23}\\LocalServer32",
-               gone + ".exe");
+    SetString(HKCR32 + "CLSID\\{11111111-2222-3333-4444-555555555A23}\\LocalServer32", "", gone + ".exe");
     // Broken wherever it is registered: reported once.
     Register("HvWidget.Both", "{11111111-2222-3333-4444-555555555A24}", gone);
     register32("{11111111-2222-3333-4444-555555555A24}", m_dir / "hvgone32.dll");

@@ -239,7 +239,8 @@ TEST_F(ShortcutChecks, AllUsersProgramsAndThePublicDesktopAreWalked)
     const std::string doomed = temp.WriteFile("Programs\\old.exe");
     const std::string target = temp.WriteFile("Programs\\app.exe");
     const std::string name = "hvshortcut" + std::to_string(GetCurrentProcessId());
-    const std::vector<std::string> links = {programs + "\\" + name + " broken.lnk", programs + "\\" + name + " good.lnk",
+    const std::vector<std::string> links = {programs + "\\" + name + " broken.lnk",
+                                            programs + "\\" + name + " good.lnk",
                                             desktop + "\\" + name + " broken.lnk"};
     const ScopeGuard removeLinks([&] {
         for (const std::string& file : links)
