@@ -14,16 +14,27 @@ struct PLACE {
     const char* pszPath;
 };
 
-// Windows' app deployment keeps its package database here and cleans it itself when a package
-// goes; a value removed by anyone else corrupts it. The files it names live in folders only the
-// system may read, so to a cleaner they look missing. Whatever a check concludes, nothing in these
-// trees is a finding. Programmatic identifiers of packaged apps (IsAppXProgId) belong here too.
+// State Windows keeps for itself and cleans itself. Whatever a check concludes, nothing in these
+// trees is a finding.
 const PLACE kPackageState[] = {
+    // Windows' app deployment keeps its package database here and cleans it when a package goes; a
+    // value removed by anyone else corrupts it. The files it names live in folders only the system
+    // may read, so to a cleaner they look missing. Programmatic identifiers of packaged apps
+    // (IsAppXProgId) belong here too.
     {VK_CLASSES, "Local Settings\\Software\\Microsoft\\Windows\\CurrentVersion\\AppModel"},
     {VK_CLASSES, "Local Settings\\MrtCache"},
     {VK_CLASSES, "ActivatableClasses"},
     {VK_CLASSES, "PackagedCom"},
     {VK_SOFTWARE, "Microsoft\\Windows\\CurrentVersion\\Appx"},
+    // Windows Installer's own records of the products it installed: per-machine and per-user
+    // products, features, components (whose key paths name files, folders and registry keys in
+    // its "NN:\\" form), patches, upgrade codes and source lists. Repair, patching and uninstall of
+    // those products read them; a product whose files a cleaner takes for missing may be one
+    // installed to run from its source, and removing any of it leaves the product impossible to
+    // repair or remove. Windows Installer removes its records itself.
+    {VK_CLASSES, "Installer"},
+    {VK_SOFTWARE, "Microsoft\\Windows\\CurrentVersion\\Installer"},
+    {VK_SOFTWARE, "Microsoft\\Installer"},
 };
 
 // Keys that hold the entries of many programs. A check reports entries below them, never the

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "scan/check_support.h"
 #include "scan/file_presence.h"
 #include "scan/path_rules.h"
 #include "scan/scanner.h"
@@ -28,6 +29,56 @@ void Report(CRegistryScanner& engine, std::string key, const char* valueName, co
 {
     engine.ReportProblem(std::make_unique<CRegistryProblem>(std::move(key), valueName, data, type, 0));
 }
+
+// The 32-bit view of the classes root as 64-bit code sees it. On 64-bit Windows CLSID and Interface
+// are redirected: a 32-bit program's classes live only in this view, while the programmatic
+// identifiers naming them are shared ("Registry Keys Affected by WOW64"). Type libraries and
+// application identifiers are shared today but were redirected on older systems.
+const char kWow64View[] = "Wow6432Node\\";
+
+// An identifier registered below the classes root ("CLSID\\{...}", "AppID\\{...}") is missing only
+// when neither view holds it.
+bool IdentifierIsMissing(const std::string& place)
+{
+    return KeyIsMissing(HKEY_CLASSES_ROOT, place.c_str()) &&
+           KeyIsMissing(HKEY_CLASSES_ROOT, (kWow64View + place).c_str());
+}
+
+// Where the files a registration names are looked for. A 32-bit program's registration (a type
+// library's win32 entry, a class of the 32-bit view) names them as a 32-bit program reaches them:
+// the 64-bit build also tries that reading (X86FolderReferences, Path32BitView), the rule of the
+// walks below Wow6432Node. Either reading that finds the file makes it present.
+class CServerFiles {
+public:
+    // The path extracted and normalised from raw; with restoreTail, a name cut inside is restored.
+    static std::string Resolve(const std::string& raw, bool restoreTail, bool view32 = false)
+    {
+        std::string extracted = ExtractCommandTarget(raw);
+        if (view32)
+            extracted = X86FolderReferences(extracted);
+        // NormalizeFilePath leaves extracted cut as the path was: the tail is restored from there.
+        const std::string normalized = NormalizeFilePath(extracted);
+        return restoreTail ? RestoreNameTail(raw, extracted, normalized) : normalized;
+    }
+
+    // The file raw names exists as a native program reads it or, for view32, as a 32-bit one does.
+    bool Present(const std::string& raw, bool restoreTail, bool view32)
+    {
+        if (m_files.ReferenceExists(Resolve(raw, restoreTail)))
+            return true;
+        if (!view32 || !kWalksWow64Registrations)
+            return false;
+        if (m_windows.empty())
+            m_windows = ExpandEnvironment("%SystemRoot%");
+        return m_files.ReferenceExists(Path32BitView(Resolve(raw, restoreTail, true), m_windows));
+    }
+
+    CFilePresence& Files() { return m_files; }
+
+private:
+    CFilePresence m_files;
+    std::string m_windows;
+};
 
 // Pass 1: the server files named under each class identifier.
 void CheckServerFiles(CRegistryScanner& engine, CFilePresence& files)
@@ -80,7 +131,7 @@ void CheckClassAppIds(CRegistryScanner& engine)
             return true;
         place.assign("AppID\\").append(appId);
         engine.SendPath(place);
-        if (KeyIsMissing(HKEY_CLASSES_ROOT, place.c_str()))
+        if (IdentifierIsMissing(place))
             Report(engine, std::string(kClassesRoot).append("CLSID\\").append(cls), "AppID", appId, RPT_COM_ACTIVEX);
         return true;
     });
@@ -106,7 +157,7 @@ void CheckApplicationAppIds(CRegistryScanner& engine)
             return true;
         place.assign("AppID\\").append(appId);
         engine.SendPath(place);
-        if (KeyIsMissing(HKEY_CLASSES_ROOT, place.c_str()))
+        if (IdentifierIsMissing(place))
             Report(engine, std::string(kClassesRoot).append("AppID\\").append(name), "AppID", appId,
                    RPT_COM_ACTIVEX);
         return true;
@@ -129,14 +180,15 @@ void CheckClassReferences(CRegistryScanner& engine)
             return true;
         target.assign("CLSID\\").append(cls);
         engine.SendPath(target);
-        if (KeyIsMissing(HKEY_CLASSES_ROOT, target.c_str()))
+        if (IdentifierIsMissing(target))
             Report(engine, kClassesRoot + place, "{Default}", cls, RPT_COM_ACTIVEX);
         return true;
     });
 }
 
-// Pass 5: the 32-bit file of every type library version and locale.
-void CheckTypeLibraryFiles(CRegistryScanner& engine, CFilePresence& files)
+// Pass 5: the 32-bit file of every type library version and locale. The win32 entry names the file
+// as a 32-bit program reaches it.
+void CheckTypeLibraryFiles(CRegistryScanner& engine, CServerFiles& files)
 {
     const RegKey typeLibRoot = OpenKey(HKEY_CLASSES_ROOT, "TypeLib", KEY_READ);
     if (!typeLibRoot)
@@ -169,9 +221,8 @@ void CheckTypeLibraryFiles(CRegistryScanner& engine, CFilePresence& files)
                 const RegKey key = OpenKey(versionKey.get(), win32.c_str(), KEY_READ);
                 if (!key || !ReadValueText(key.get(), "", kDataBytes, raw))
                     return true;
-                std::string extracted = ExtractCommandTarget(raw);
-                const std::string path = NormalizeFilePath(extracted);
-                if (IsDrivePath(path) && !files.ReferenceExists(path))
+                const std::string path = CServerFiles::Resolve(raw, false);
+                if (IsDrivePath(path) && !files.Present(raw, false, true))
                     Report(engine, place, "(Default)", path, RPT_COM_ACTIVEX);
                 return true;
             });
@@ -181,15 +232,36 @@ void CheckTypeLibraryFiles(CRegistryScanner& engine, CFilePresence& files)
     });
 }
 
+// What one registry view says of the in-process server of a class.
+enum SERVER_STATE {
+    SS_NOT_REGISTERED, // the view does not hold the class
+    SS_WORKING,        // it does, and no missing server file is named (or it cannot be told)
+    SS_BROKEN,         // its InprocServer32 names a drive path whose file is missing
+};
+
+SERVER_STATE InprocServerState(CServerFiles& files, const std::string& clsidPlace, bool view32, std::string& raw)
+{
+    if (KeyIsMissing(HKEY_CLASSES_ROOT, clsidPlace.c_str()))
+        return SS_NOT_REGISTERED;
+    const RegKey server = OpenKey(HKEY_CLASSES_ROOT, (clsidPlace + "\\InprocServer32").c_str());
+    if (!server || !ReadValueText(server.get(), "", kDataBytes, raw))
+        return SS_WORKING;
+    if (!IsDrivePath(CServerFiles::Resolve(raw, true)) || files.Present(raw, true, view32))
+        return SS_WORKING;
+    return SS_BROKEN;
+}
+
 // The walk over programmatic identifiers shared by the invalid class key and type library checks;
-// the two differ only in which in-process servers they look at.
+// the two differ only in which in-process servers they look at. The identifier is shared by both
+// registry views: its class reference is broken only when no view that holds the class has a
+// working server (the native view's server decides the category when both are broken).
 void CheckProgIdServers(CRegistryScanner& engine, REGPROBLEM_TYPE type)
 {
-    CFilePresence files;
+    CServerFiles files;
     std::string place;
     std::string cls;
-    std::string serverKey;
     std::string raw;
+    std::string brokenRaw;
     WalkSubkeys(HKEY_CLASSES_ROOT, kShortNameChars, [&](const char* name) {
         if (engine.StopRequested())
             return false;
@@ -203,20 +275,29 @@ void CheckProgIdServers(CRegistryScanner& engine, REGPROBLEM_TYPE type)
         const RegKey clsidKey = OpenKey(progId.get(), "CLSID");
         if (!clsidKey || !ReadValueText(clsidKey.get(), "", kDataBytes, cls))
             return true;
-        serverKey.assign("CLSID\\").append(cls).append("\\InprocServer32");
-        const RegKey server = OpenKey(HKEY_CLASSES_ROOT, serverKey.c_str());
-        if (!server || !ReadValueText(server.get(), "", kDataBytes, raw))
+        const std::string clsidPlace = "CLSID\\" + cls;
+        bool broken = false;
+        for (const bool view32 : {false, true}) {
+            switch (InprocServerState(files, view32 ? kWow64View + clsidPlace : clsidPlace, view32, raw)) {
+            case SS_WORKING:
+                return true;
+            case SS_BROKEN:
+                if (!broken)
+                    brokenRaw = raw;
+                broken = true;
+                break;
+            case SS_NOT_REGISTERED:
+                break;
+            }
+        }
+        if (!broken)
             return true;
         // Libraries named with a lower-case ".dll" are class servers; the rest are left to the
         // type library check.
-        const char* dll = strstr(raw.c_str(), ".dll");
-        if (type == RPT_CLASS_KEYS ? dll == nullptr || dll == raw.c_str() : dll != nullptr)
+        const char* dll = strstr(brokenRaw.c_str(), ".dll");
+        if (type == RPT_CLASS_KEYS ? dll == nullptr || dll == brokenRaw.c_str() : dll != nullptr)
             return true;
-        std::string extracted = ExtractCommandTarget(raw);
-        const std::string normalized = NormalizeFilePath(extracted);
-        const std::string path = RestoreNameTail(raw, extracted, normalized);
-        if (IsDrivePath(path) && !files.ReferenceExists(path))
-            Report(engine, kClassesRoot + place, "(Default)", cls, type);
+        Report(engine, kClassesRoot + place, "(Default)", cls, type);
         return true;
     });
 }
@@ -225,8 +306,8 @@ void CheckProgIdServers(CRegistryScanner& engine, REGPROBLEM_TYPE type)
 
 void CheckComActiveX(CRegistryScanner& engine)
 {
-    CFilePresence files;
-    CheckServerFiles(engine, files);
+    CServerFiles files;
+    CheckServerFiles(engine, files.Files());
     CheckClassAppIds(engine);
     CheckApplicationAppIds(engine);
     CheckClassReferences(engine);

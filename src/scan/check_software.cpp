@@ -1,8 +1,13 @@
 #include "scan/checks.h"
 
+#include <windows.h>
+
 #include <cstring>
 #include <string_view>
 
+#include "framework/known_folder.h"
+#include "framework/wide_text.h"
+#include "scan/check_support.h"
 #include "scan/file_presence.h"
 #include "scan/path_rules.h"
 #include "scan/scanner.h"
@@ -80,6 +85,29 @@ bool ReadFontFolder(CRegistryScanner& engine, const char* keyPath, std::string& 
     return true;
 }
 
+// The folder Windows keeps fonts in: the known fonts folder, else the Windows folder's Fonts.
+// Empty when neither is a folder, or its name is outside the ANSI code page.
+std::string SystemFontsFolder()
+{
+    std::wstring folder = KnownFolderPath(FOLDERID_Fonts);
+    if (folder.empty()) {
+        wchar_t windows[MAX_PATH];
+        const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+        if (length > 0 && length < MAX_PATH) {
+            folder.assign(windows, length);
+            if (folder.back() != L'\\')
+                folder += L'\\';
+            folder += L"Fonts";
+        }
+    }
+    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(folder.c_str());
+    std::string ansi;
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        !ExactAnsi(folder.c_str(), folder.size(), ansi))
+        return {};
+    return ansi;
+}
+
 } // namespace
 
 void CheckUninstall(CRegistryScanner& engine)
@@ -97,7 +125,15 @@ void CheckUninstall(CRegistryScanner& engine)
 
 void CheckFonts(CRegistryScanner& engine)
 {
-    // The folder texts are used as stored: an environment reference in them is not expanded.
+    CheckFontsIn(engine, SystemFontsFolder());
+}
+
+void CheckFontsIn(CRegistryScanner& engine, const std::string& systemFolder)
+{
+    // Without the folder Windows keeps fonts in, no font can be told missing.
+    if (systemFolder.empty())
+        return;
+    // The user's folder texts are used as stored: an environment reference in them is not expanded.
     std::string userFolder;
     std::string shellFolder;
     bool unnamed = false;
@@ -110,7 +146,7 @@ void CheckFonts(CRegistryScanner& engine)
     const RegKey fonts = OpenKey(HKEY_LOCAL_MACHINE, kFontsKey);
     if (!fonts)
         return;
-    // Fonts are the files of one or two folders: their listings answer.
+    // Fonts are the files of one to three folders: their listings answer.
     CFilePresence files;
     WalkValues(fonts.get(), [&](const char* name, const char* file) {
         if (engine.StopRequested())
@@ -119,11 +155,13 @@ void CheckFonts(CRegistryScanner& engine)
         const std::string path = Win32PathFromNtPath(file);
         const bool fullPath = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.compare(0, 2, "\\\\") == 0;
         bool found;
-        if (fullPath) {
+        if (IsInstallerKeyPath(path)) {
+            found = true;
+        } else if (fullPath) {
             const size_t slash = path.rfind('\\');
             found = files.Matches(path.substr(0, slash), path.substr(slash + 1));
         } else {
-            found = (haveShellFolder && files.Matches(shellFolder, file)) ||
+            found = files.Matches(systemFolder, file) || (haveShellFolder && files.Matches(shellFolder, file)) ||
                     (haveUserFolder && files.Matches(userFolder, file));
         }
         if (!found)

@@ -4,10 +4,14 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <set>
 #include <string>
+#include <vector>
 
+#include "framework/ascii.h"
 #include "framework/com_ptr.h"
 #include "framework/handles.h"
+#include "framework/known_folder.h"
 #include "framework/wide_text.h"
 #include "scan/check_support.h"
 #include "scan/file_presence.h"
@@ -207,6 +211,21 @@ private:
     char m_data[kPathBuffer];
 };
 
+// What names one file or folder whatever path it is reached by: its volume and file index, else
+// (where the file system gives none) its path without regard to case.
+std::string FileIdentity(const std::string& path)
+{
+    const FileHandle file(CreateFileW(Widen(path).c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file || !GetFileInformationByHandle(file.get(), &info))
+        return "path " + UpperAscii(path);
+    char id[48];
+    wsprintfA(id, "file %08lx %08lx%08lx", info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
+    return id;
+}
+
 // One shell link object serves the whole walk: loading a file replaces what the last one held.
 class CShortcutReader {
 public:
@@ -240,10 +259,15 @@ public:
         return !m_files.Exists(NormalizeFilePath(text));
     }
 
+    // The folders walked may coincide or hold one another (Wine gives several of them one place):
+    // true only the first time the walk meets the file at path, under whatever name.
+    bool FirstMeeting(const std::string& path) { return m_met.insert(FileIdentity(path)).second; }
+
 private:
     ComPtr<IShellLinkW> m_link;
     ComPtr<IPersistFile> m_file;
     CFilePresence m_files;
+    std::set<std::string> m_met;
 };
 
 bool EndsWithLnk(const char* name)
@@ -269,19 +293,39 @@ void WalkShortcutFolder(CRegistryScanner& engine, CShortcutReader& reader, const
             // Junctions and symbolic links lead to other places, maybe out of the profile: not entered.
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && lstrcmpiA(found.cFileName, "sendto") != 0)
                 WalkShortcutFolder(engine, reader, path);
-        } else if (EndsWithLnk(found.cFileName) && reader.IsBroken(path) && !engine.StopRequested()) {
+        } else if (EndsWithLnk(found.cFileName) && reader.IsBroken(path) && !engine.StopRequested() &&
+                   reader.FirstMeeting(path)) {
             Report(engine, path, "", "", RPT_SHORTCUTS);
         }
     } while (FindNextFileA(find.get(), &found));
 }
 
+// A known folder by its ANSI name; empty when the system has none or its name is outside the code page.
+std::string KnownFolder(REFKNOWNFOLDERID id)
+{
+    const std::wstring wide = KnownFolderPath(id);
+    std::string folder;
+    if (wide.empty() || !ExactAnsi(wide.c_str(), wide.size(), folder))
+        return {};
+    return folder;
+}
+
 } // namespace
 
-void CheckShortcutsUnder(CRegistryScanner& engine, const std::string& folder)
+void CheckShortcutsUnder(CRegistryScanner& engine, const std::vector<std::string>& folders)
 {
     const ComApartment com;
     CShortcutReader reader;
-    WalkShortcutFolder(engine, reader, folder);
+    // A folder met again under another name is not walked again.
+    std::set<std::string> walked;
+    for (const std::string& folder : folders)
+        if (walked.insert(FileIdentity(folder)).second)
+            WalkShortcutFolder(engine, reader, folder);
+}
+
+void CheckShortcutsUnder(CRegistryScanner& engine, const std::string& folder)
+{
+    CheckShortcutsUnder(engine, std::vector<std::string>{folder});
 }
 
 void CheckStartup(CRegistryScanner& engine)
@@ -308,5 +352,12 @@ void CheckShortcuts(CRegistryScanner& engine)
     if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, 0, profile)) &&
         !ExactAnsi(profile, wcslen(profile), folder))
         return;
-    CheckShortcutsUnder(engine, folder);
+    std::vector<std::string> folders{folder};
+    // Setups for all users put their Start menu entries and desktop icons outside every profile.
+    for (const KNOWNFOLDERID* id : {&FOLDERID_CommonPrograms, &FOLDERID_PublicDesktop}) {
+        std::string common = KnownFolder(*id);
+        if (!common.empty())
+            folders.push_back(std::move(common));
+    }
+    CheckShortcutsUnder(engine, folders);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class CRegistryScanner;
 
@@ -10,3 +11,10 @@ constexpr bool kWalksWow64Registrations = sizeof(void*) == 8;
 
 // The shortcut walk of the profile folder, from folder (no trailing backslash).
 void CheckShortcutsUnder(CRegistryScanner& engine, const std::string& folder);
+// The same over several folders, in order; a folder met again (under any name) is not walked again,
+// and a shortcut met again is not reported again.
+void CheckShortcutsUnder(CRegistryScanner& engine, const std::vector<std::string>& folders);
+
+// The font check with systemFolder as the folder Windows keeps fonts in; empty: none was found, and
+// nothing is reported.
+void CheckFontsIn(CRegistryScanner& engine, const std::string& systemFolder);

@@ -127,6 +127,12 @@ std::string Win32PathFromNtPath(const std::string& path)
     return quote + "\\\\?\\" + name;
 }
 
+bool IsInstallerKeyPath(const std::string& text)
+{
+    return text.size() >= 4 && (text[0] == '0' || text[0] == '2') && text[1] >= '0' && text[1] <= '4' &&
+           text[2] == ':' && text[3] == '\\';
+}
+
 bool IsWow64KeyPath(const std::string& keyPath)
 {
     static const std::string node = "\\Wow6432Node";

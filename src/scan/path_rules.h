@@ -33,11 +33,18 @@ std::string RestoreNameTail(const std::string& raw, const std::string& extracted
 // The prefixes of a command line that may name the program it runs, shortest first.
 std::vector<std::string> CommandLineCandidates(const std::string& text);
 
+// Windows Installer writes the key path of a component kept in the registry as "NN:\SUBKEY\" or
+// "NN:\SUBKEY\VALUE": NN is the root (00 classes root, 01 current user, 02 local machine, 03
+// users, 04 performance data), plus 20 in the 64-bit view (MsiGetComponentPath). No drive is named
+// by digits: such a text is never a file path.
+bool IsInstallerKeyPath(const std::string& text);
+
 // A path with a question mark names no file that can be tested: the mark is a wildcard, or stands
-// for a character the ANSI code page could not hold. Such a path counts as present.
+// for a character the ANSI code page could not hold. Nor does a Windows Installer key path name a
+// file. Such a path counts as present.
 inline bool IsUntestablePath(const std::string& path)
 {
-    return path.find('?') != std::string::npos;
+    return path.find('?') != std::string::npos || IsInstallerKeyPath(path);
 }
 
 // Windows writes some paths as names of its object manager ("\??\C:\Windows\..."), and Wine its own

@@ -70,6 +70,40 @@ TEST(PackageState, TreesAreKnownUnderEveryClassesRootInAnyCase)
         EXPECT_FALSE(IsPackageStateKey(elsewhere)) << elsewhere;
 }
 
+// Windows Installer's records of the products it installed: repair, patching and uninstall read them.
+TEST(PackageState, WindowsInstallerRecordsAreKnownUnderEachOfTheirNames)
+{
+    for (const std::string& root : kClassesRoots)
+        for (const char* tree : {"Installer", "Installer\\Products\\1F2E3D4C5B6A79881F2E3D4C5B6A7988\\SourceList",
+                                 "INSTALLER\\Features\\x", "Installer\\Patches", "Installer\\UpgradeCodes\\x",
+                                 "Installer\\Components\\x", "Installer\\Dependencies\\x"})
+            EXPECT_TRUE(IsPackageStateKey(root + "\\" + tree)) << root << "\\" << tree;
+    for (const char* software : {"HKEY_LOCAL_MACHINE\\SOFTWARE", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node"})
+        for (const char* tree : {
+                 "Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components\\7A1B\\",
+                 "Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-21-1-2-3-1001\\Products\\x",
+                 "Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Patches\\x",
+                 "microsoft\\windows\\currentversion\\installer\\Folders",
+                 "Microsoft\\Windows\\CurrentVersion\\Installer\\Managed\\S-1-5-21-1-2-3-1001\\Installer\\Products",
+                 "Microsoft\\Windows\\CurrentVersion\\Installer",
+             })
+            EXPECT_TRUE(IsPackageStateKey(std::string(software) + "\\" + tree)) << software << "\\" << tree;
+    for (const char* user : {"HKEY_CURRENT_USER\\Software", "HKEY_USERS\\S-1-5-21-1-2-3-1001\\Software"})
+        for (const char* tree : {"Microsoft\\Installer\\Products\\x", "Microsoft\\Installer\\Features",
+                                 "Microsoft\\Installer\\UpgradeCodes\\x"})
+            EXPECT_TRUE(IsPackageStateKey(std::string(user) + "\\" + tree)) << user << "\\" << tree;
+
+    for (const char* elsewhere : {
+             "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\Installer",
+             "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\InstallerX",
+             "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{1}",
+             "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\msiserver",
+             "HKEY_CLASSES_ROOT\\CLSID\\{1}\\Installer",
+             "HKEY_CURRENT_USER\\Software\\Vendor\\Microsoft\\Installer",
+         })
+        EXPECT_FALSE(IsPackageStateKey(elsewhere)) << elsewhere;
+}
+
 TEST(PackageState, FilesOfPackagedAppsAreKnownByTheirFolders)
 {
     for (const char* text : {

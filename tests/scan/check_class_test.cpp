@@ -8,11 +8,44 @@
 #include "sandbox.h"
 #include "scan/checks.h"
 #include "scan/scanner.h"
+#include "scope_guard.h"
 #include "tempdir.h"
 
 namespace {
 
 const std::string HKCR = "HKEY_CLASSES_ROOT\\";
+// The 32-bit view of the classes root as 64-bit code sees it: the test prefixes are 64-bit only, so
+// 32-bit registrations are written there directly.
+const std::string HKCR32 = HKCR + "Wow6432Node\\";
+
+// A file that exists only in the 32-bit system folder (SysWOW64), and the name a 32-bit program
+// gives it: the System32 path. Removed again when the test ends.
+class ThirtyTwoBitSystemFile {
+public:
+    explicit ThirtyTwoBitSystemFile(const std::string& extension)
+    {
+        char windows[MAX_PATH];
+        char wow64[MAX_PATH];
+        EXPECT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+        EXPECT_GT(GetSystemWow64DirectoryA(wow64, MAX_PATH), 0u);
+        const std::string name = "hvwow" + std::to_string(GetCurrentProcessId()) + extension;
+        m_real = std::string(wow64) + "\\" + name;
+        m_seen = std::string(windows) + "\\System32\\" + name;
+        CloseHandle(CreateFileA(m_real.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        EXPECT_NE(GetFileAttributesA(m_real.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(GetFileAttributesA(m_seen.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    ~ThirtyTwoBitSystemFile() { DeleteFileA(m_real.c_str()); }
+    ThirtyTwoBitSystemFile(const ThirtyTwoBitSystemFile&) = delete;
+    ThirtyTwoBitSystemFile& operator=(const ThirtyTwoBitSystemFile&) = delete;
+
+    // The System32 path a 32-bit registration names it by.
+    const std::string& Seen() const { return m_seen; }
+
+private:
+    std::string m_real;
+    std::string m_seen;
+};
 
 class ClassChecks : public testing::Test {
 protected:
@@ -123,6 +156,47 @@ TEST_F(ClassChecks, ClassReferencesCarryTheBracedDefaultName)
     EXPECT_EQ(Problems(), expected);
 }
 
+// On 64-bit Windows a 32-bit program's classes live only in the 32-bit view, while the programmatic
+// identifiers naming them are shared: an identifier either view holds is registered.
+TEST_F(ClassChecks, IdentifiersOfEitherRegistryViewAreRegistered)
+{
+    const std::string cls32 = "{11111111-2222-3333-4444-555555555A01}";
+    const std::string clsGone = "{11111111-2222-3333-4444-555555555A02}";
+    const std::string appId32 = "{11111111-2222-3333-4444-555555555A03}";
+    const std::string appIdGone = "{11111111-2222-3333-4444-555555555A04}";
+    SetDefault("HvOffice.Application\\CLSID", cls32);
+    SetString(HKCR32 + "CLSID\\" + cls32 + "\\LocalServer32", "", "C:\\hvoffice\\office.exe /automation");
+    SetDefault("HvGone.Application\\CLSID", clsGone);
+    SetString(HKCR + "CLSID\\{11111111-2222-3333-4444-555555555A05}", "AppID", appId32);
+    SetString(HKCR + "CLSID\\{11111111-2222-3333-4444-555555555A06}", "AppID", appIdGone);
+    CreateKey(HKCR32 + "AppID\\" + appId32);
+    SetString(HKCR + "AppID\\hvoffice.exe", "AppID", appId32);
+    SetString(HKCR + "AppID\\hvgone.exe", "AppID", appIdGone);
+
+    CheckComActiveX(m_engine);
+
+    const std::vector<Found> expected = {
+        {HKCR + "CLSID\\{11111111-2222-3333-4444-555555555A06}", "AppID", appIdGone, RPT_COM_ACTIVEX},
+        {HKCR + "AppID\\hvgone.exe", "AppID", appIdGone, RPT_COM_ACTIVEX},
+        {HKCR + "HvGone.Application\\CLSID", "{Default}", clsGone, RPT_COM_ACTIVEX},
+    };
+    EXPECT_EQ(Problems(), expected);
+}
+
+// A type library's win32 entry names its file as a 32-bit program does: System32 is SysWOW64 to it.
+TEST_F(ClassChecks, TypeLibraryWin32FilesAreSeenAsThirtyTwoBitProgramsSeeThem)
+{
+    const ThirtyTwoBitSystemFile library(".tlb");
+    const std::string gone = library.Seen().substr(0, library.Seen().size() - 4) + "gone.tlb";
+    const std::string base = HKCR + "TypeLib\\{11111111-2222-3333-4444-555555555A11}\\1.0\\";
+    SetString(base + "0\\win32", "", library.Seen());
+    SetString(base + "9\\win32", "", gone);
+
+    CheckComActiveX(m_engine);
+
+    EXPECT_EQ(Problems(), (std::vector<Found>{{base + "9\\win32", "(Default)", gone, RPT_COM_ACTIVEX}}));
+}
+
 TEST_F(ClassChecks, TypeLibraryProblemsNameTheirOwnVersion)
 {
     const std::string lib = "{11111111-2222-3333-4444-5555555555C1}";
@@ -213,6 +287,40 @@ TEST_F(ProgIdChecks, LowerCaseDllServersAreClassKeysTheRestTypeLibraries)
         {HKCR + "HvWidget.Upper\\CLSID", "(Default)", "{11111111-2222-3333-4444-5555555555F2}", RPT_TYPE_LIBS},
     };
     EXPECT_EQ(Problems(), typeLibs);
+}
+
+// The identifier is shared by both views: its class reference is broken only when no view holding
+// the class has a working server.
+TEST_F(ProgIdChecks, AServerOfEitherViewKeepsTheIdentifier)
+{
+    const ThirtyTwoBitSystemFile server(".dll");
+    const std::string gone = m_dir / "hvgone.dll";
+    const auto register32 = [&](const std::string& cls, const std::string& file) {
+        SetString(HKCR32 + "CLSID\\" + cls + "\\InprocServer32", "", file);
+    };
+    // 32-bit only, named by its System32 path: works.
+    SetDefault("HvWidget.Only32\\CLSID", "{11111111-2222-3333-4444-555555555A21}");
+    register32("{11111111-2222-3333-4444-555555555A21}", server.Seen());
+    // Broken in the native view, working in the 32-bit view: works.
+    Register("HvWidget.Either", "{11111111-2222-3333-4444-555555555A22}", gone);
+    register32("{11111111-2222-3333-4444-555555555A22}", server.Seen());
+    // Registered in the 32-bit view by a local server only: works.
+    Register("HvWidget.Local", "{11111111-2222-3333-4444-555555555A23}", gone);
+    SetString(HKCR32 + "CLSID\\{11111111-2222-3333-4444-555555555A23}\\LocalServer32", "", gone + ".exe");
+    // Broken wherever it is registered: reported once.
+    Register("HvWidget.Both", "{11111111-2222-3333-4444-555555555A24}", gone);
+    register32("{11111111-2222-3333-4444-555555555A24}", m_dir / "hvgone32.dll");
+    SetDefault("HvWidget.Broken32\\CLSID", "{11111111-2222-3333-4444-555555555A25}");
+    register32("{11111111-2222-3333-4444-555555555A25}", m_dir / "hvgone32.dll");
+
+    CheckClassKeys(m_engine);
+    CheckTypeLibraries(m_engine);
+
+    const std::vector<Found> expected = {
+        {HKCR + "HvWidget.Both\\CLSID", "(Default)", "{11111111-2222-3333-4444-555555555A24}", RPT_CLASS_KEYS},
+        {HKCR + "HvWidget.Broken32\\CLSID", "(Default)", "{11111111-2222-3333-4444-555555555A25}", RPT_CLASS_KEYS},
+    };
+    EXPECT_EQ(Problems(), expected);
 }
 
 TEST_F(ProgIdChecks, NameCutAtAnInnerExtensionIsRestored)

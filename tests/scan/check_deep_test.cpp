@@ -63,6 +63,38 @@ TEST_F(DeepScan, StringValuesNamingMissingFilesAreReportedInBothTrees)
                        }));
 }
 
+// Windows Installer's records of its products, and the registry key paths of components, are
+// never findings; a stale value beside them still is.
+TEST_F(DeepScan, WindowsInstallerRecordsAreNeverFindings)
+{
+    const std::string gone = "C:\\hivora-missing\\tool.exe";
+    const std::string component = "Components\\7A1B3C5D7E9F1A2B3C4D5E6F7A8B9C0D";
+    const std::string product = "1F2E3D4C5B6A79881F2E3D4C5B6A7988";
+    const std::string installer = kSoftware + "\\Microsoft\\Windows\\CurrentVersion\\Installer";
+    SetString(installer + "\\UserData\\S-1-5-18\\" + component, product, gone);
+    SetString(installer + "\\UserData\\S-1-5-18\\Products\\" + product + "\\InstallProperties", "LocalPackage",
+              "C:\\Windows\\Installer\\hvgone.msi");
+    SetString(kSoftware + "\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\" +
+                  component,
+              product, gone);
+    SetString(kSoftware + "\\Classes\\Installer\\Products\\" + product + "\\SourceList", "LastUsedSource",
+              "n;1;C:\\hivora-missing\\");
+    SetString(kSoftware + "\\Classes\\Installer\\Products\\" + product, "ProductIcon",
+              "C:\\Windows\\Installer\\{1}\\hvgone.exe");
+    SetString("HKEY_USERS\\S-1-5-21-1-2-3-1001\\Software\\Microsoft\\Installer\\Products\\" + product,
+              "ProductIcon", gone);
+    SetString("HKEY_USERS\\S-1-5-21-1-2-3-1001_Classes\\Installer\\Products\\" + product, "ProductIcon", gone);
+    // Component key paths that name registry keys and values, anywhere they are written.
+    SetString(kSoftware + "\\HvVendor", "KeyPath", "02:\\SOFTWARE\\HvVendor\\Key\\");
+    SetString(kSoftware + "\\HvVendor", "ValuePath", "22:\\SOFTWARE\\HvVendor Name\\Key\\Value");
+    SetString(kSoftware + "\\HvVendor", "UserPath", "01:\\Software\\HvVendor\\Settings\\");
+    SetString(kSoftware + "\\HvVendor", "Stale", gone);
+
+    CheckDeepScan(engine);
+
+    EXPECT_EQ(Found(), std::vector<std::string>{kSoftware + "\\HvVendor|Stale|" + gone});
+}
+
 TEST_F(DeepScan, OnlyTextsWithADrivePathAfterTheFirstCharacterAreTested)
 {
     const std::string dll = temp.WriteFile("Web\\pages.dll");

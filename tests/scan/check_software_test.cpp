@@ -9,8 +9,10 @@
 #include "path_recorder.h"
 #include "problems.h"
 #include "sandbox.h"
+#include "scan/check_support.h"
 #include "scan/checks.h"
 #include "scan/scanner.h"
+#include "scope_guard.h"
 #include "tempdir.h"
 
 namespace {
@@ -101,6 +103,33 @@ TEST_F(SoftwareChecks, FontsAreLookedUpInTheShellFontFolders)
         {kFonts, "Hv Wilder (TrueType)", "hvx*.ttf", RPT_FONTS},
     };
     EXPECT_EQ(Problems(), expected);
+}
+
+// A profile may have no Fonts value at all (a fresh one, an account used only to approve
+// elevation): fonts registered by name are looked for where Windows keeps them.
+TEST_F(SoftwareChecks, FontsAreLookedForInTheSystemFontsFolder)
+{
+    char windows[MAX_PATH];
+    ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string name = "hvfont" + std::to_string(GetCurrentProcessId());
+    const std::string installed = std::string(windows) + "\\Fonts\\" + name + ".ttf";
+    const ScopeGuard removeFont([&] { DeleteFileA(installed.c_str()); });
+    CloseHandle(CreateFileA(installed.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_NE(GetFileAttributesA(installed.c_str()), INVALID_FILE_ATTRIBUTES);
+    SetString(kFonts, "Hv Installed (TrueType)", name + ".TTF");
+    SetString(kFonts, "Hv Stale (TrueType)", name + "gone.ttf");
+
+    CheckFonts(m_engine);
+    EXPECT_EQ(Problems(), (std::vector<Found>{{kFonts, "Hv Stale (TrueType)", name + "gone.ttf", RPT_FONTS}}));
+
+    // Where no fonts folder can be found, no font can be told missing.
+    g_arrProblems.clear();
+    CheckFontsIn(m_engine, "");
+    EXPECT_EQ(Problems(), std::vector<Found>{});
+
+    m_dir.WriteFile("hvsystem\\" + name + "gone.ttf");
+    CheckFontsIn(m_engine, m_dir / "hvsystem");
+    EXPECT_EQ(Problems(), (std::vector<Found>{{kFonts, "Hv Installed (TrueType)", name + ".TTF", RPT_FONTS}}));
 }
 
 TEST_F(SoftwareChecks, EmptyReferencesAreNoFindings)

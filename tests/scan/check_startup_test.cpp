@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "framework/com_ptr.h"
+#include "framework/ascii.h"
 #include "framework/format.h"
+#include "framework/known_folder.h"
+#include "framework/wide_text.h"
 #include "links.h"
 #include "problems.h"
 #include "shortcut.h"
@@ -16,6 +19,7 @@
 #include "scan/check_support.h"
 #include "scan/checks.h"
 #include "scan/scanner.h"
+#include "scope_guard.h"
 #include "tempdir.h"
 
 namespace {
@@ -198,6 +202,64 @@ TEST_F(ShortcutChecks, LinkedFoldersAreNotEnteredAndNoShortcutIsRewritten)
 
     EXPECT_EQ(Found(RPT_SHORTCUTS), std::vector<std::string>{(temp / "Links\\Real\\broken.lnk") + "||"});
     EXPECT_EQ(ReadFileText(temp / "Links\\Real\\broken.lnk"), before);
+}
+
+// The folders of the walk may coincide or hold one another (Wine gives several known folders one
+// place): each shortcut is reported once, under the name it is first met by.
+TEST_F(ShortcutChecks, EachShortcutIsReportedOnceHoweverItsFolderIsReached)
+{
+    const std::string doomed = temp.WriteFile("Programs\\old.exe");
+    const std::string target = temp.WriteFile("Programs\\app.exe");
+    CreateDirectoryA((temp / "Links").c_str(), nullptr);
+    CreateDirectoryA((temp / "Other").c_str(), nullptr);
+    ASSERT_TRUE(MakeShortcut(temp / "Links\\broken.lnk", doomed));
+    ASSERT_TRUE(MakeShortcut(temp / "Links\\good.lnk", target));
+    ASSERT_TRUE(MakeShortcut(temp / "Other\\broken.lnk", doomed));
+    ASSERT_TRUE(DeleteFileA(doomed.c_str()));
+    std::vector<std::string> folders = {temp / "Links", temp / "Links", UpperAscii(temp / "Links"),
+                                        temp / "Other\\..\\Links", temp / "Other", temp.Path()};
+    // A folder reached through a link is the folder itself.
+    const FolderLink link(temp / "Alias", temp / "Links");
+    if (link.Ok())
+        folders.insert(folders.begin() + 1, temp / "Alias");
+
+    CheckShortcutsUnder(engine, folders);
+
+    EXPECT_EQ(Found(RPT_SHORTCUTS), (std::vector<std::string>{(temp / "Links\\broken.lnk") + "||",
+                                                             (temp / "Other\\broken.lnk") + "||"}));
+}
+
+// Setups for all users put their Start menu entries and desktop icons outside every profile.
+TEST_F(ShortcutChecks, AllUsersProgramsAndThePublicDesktopAreWalked)
+{
+    const std::string programs = Narrow(KnownFolderPath(FOLDERID_CommonPrograms));
+    const std::string desktop = Narrow(KnownFolderPath(FOLDERID_PublicDesktop));
+    ASSERT_FALSE(programs.empty());
+    ASSERT_FALSE(desktop.empty());
+    const std::string doomed = temp.WriteFile("Programs\\old.exe");
+    const std::string target = temp.WriteFile("Programs\\app.exe");
+    const std::string name = "hvshortcut" + std::to_string(GetCurrentProcessId());
+    const std::vector<std::string> links = {programs + "\\" + name + " broken.lnk",
+                                            programs + "\\" + name + " good.lnk",
+                                            desktop + "\\" + name + " broken.lnk"};
+    const ScopeGuard removeLinks([&] {
+        for (const std::string& file : links)
+            DeleteFileA(file.c_str());
+    });
+    ASSERT_TRUE(MakeShortcut(links[0], doomed));
+    ASSERT_TRUE(MakeShortcut(links[1], target));
+    ASSERT_TRUE(MakeShortcut(links[2], doomed));
+    ASSERT_TRUE(DeleteFileA(doomed.c_str()));
+
+    CheckShortcuts(engine);
+
+    std::vector<std::string> ours;
+    for (const std::string& line : SortedFound(RPT_SHORTCUTS))
+        if (line.find(name) != std::string::npos)
+            ours.push_back(line);
+    std::vector<std::string> expected = {links[0] + "||", links[2] + "||"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(ours, expected);
 }
 
 TEST_F(ShortcutChecks, FilesThatAreNoShortcutsCountAsWorking)

@@ -176,6 +176,29 @@ TEST(Wow64View, PathsOfThirtyTwoBitRegistrationsAreSeenAsTheirProgramsSeeThem)
     EXPECT_EQ(WrongBuildRefusal(), nullptr);
 }
 
+// Windows Installer's key paths of components kept in the registry (MsiGetComponentPath).
+TEST(InstallerKeyPaths, AreNeverTakenForFilePaths)
+{
+    for (const char* text : {"00:\\CLSID\\{1}\\", "01:\\Software\\Vendor\\Value", "02:\\SOFTWARE\\Vendor\\Key\\",
+                             "03:\\S-1-5-18\\Software\\", "04:\\x", "20:\\x", "21:\\x", "22:\\SOFTWARE\\Vendor\\Key\\",
+                             "23:\\x", "24:\\x"}) {
+        EXPECT_TRUE(IsInstallerKeyPath(text)) << text;
+        EXPECT_TRUE(IsUntestablePath(text)) << text;
+    }
+    for (const char* text : {"C:\\x", "05:\\x", "10:\\x", "12:\\x", "32:\\x", "2:\\x", "02:x", "02:/x", "02:",
+                             "a02:\\x", "\\\\?\\C:\\x", ""})
+        EXPECT_FALSE(IsInstallerKeyPath(text)) << text;
+    EXPECT_FALSE(IsUntestablePath("C:\\Windows\\notepad.exe"));
+
+    // Every file test takes it as no file: nothing to report.
+    EXPECT_TRUE(FileReferenceExists("02:\\SOFTWARE\\Vendor\\Key\\"));
+    EXPECT_TRUE(CommandLineTargetExists("22:\\SOFTWARE\\Vendor Name\\Key\\Value"));
+    CFilePresence files;
+    EXPECT_TRUE(files.DrivePathPresent("22:\\SOFTWARE\\Vendor Name\\Key\\", true));
+    EXPECT_TRUE(files.Exists("01:\\Software\\Vendor\\Value"));
+    EXPECT_FALSE(files.DrivePathPresent("C:\\hivora-missing\\tool.exe", false));
+}
+
 TEST(RestoreNameTail, AddsTheRestOfACutName)
 {
     EXPECT_EQ(RestoreNameTail("C:\\A\\b.dllX", "b.dll", "C:\\A\\b.dll"), "C:\\A\\b.dllX");
