@@ -211,8 +211,11 @@ Section "Uninstall"
     /SD IDYES IDYES +2
   StrCpy $R0 remove
 
-  ; The scheduled scan, through the Task Scheduler that created it (ITaskScheduler::Delete);
-  ; a missing task or scheduler leaves nothing to do.
+  ; The scheduled scan: the task of the Task Scheduler 2.0 through schtasks.exe from the system
+  ; folder, then a task the 1.0 interfaces keep apart (ITaskScheduler::Delete), where the program
+  ; had to fall back to them. A missing task or scheduler leaves nothing to do.
+  nsExec::Exec '"$SYSDIR\schtasks.exe" /Delete /TN "Hivora" /F'
+  Pop $0
   System::Call 'ole32::CoCreateInstance(g "{148BD52A-A2AB-11CE-B11F-00AA00530503}", p 0, i 1, g "{148BD527-A2AB-11CE-B11F-00AA00530503}", *p .r0) i .r1'
   ${If} $1 = 0
     System::Call '$0->7(w "Hivora")'

@@ -107,7 +107,12 @@ cli backups
 expect_rc 0 "backups after install over"
 grep -qF "$set_name" <<<"$out" || fail "install over lost the backup set: $out"
 
-# The scheduled scan as the main program registers it
+# The scheduled scan as the main program registers it: through the Task Scheduler 2.0, and
+# through the 1.0 interfaces where the program falls back to them (Wine keeps the two apart)
+run "$task_exe" create2 "$win_folder\\Hivora.exe"
+expect_rc 0 "task create2"
+run "$task_exe" exists2
+expect_rc 0 "task exists2"
 run "$task_exe" create "$win_folder\\Hivora.exe"
 expect_rc 0 "task create"
 run "$task_exe" exists
@@ -127,6 +132,8 @@ done
 [ -z "$(reg_value "$uninstall_key" DisplayName)" ] || fail "uninstall left the uninstall entry"
 run "$task_exe" exists
 expect_rc 1 "task after uninstall"
+run "$task_exe" exists2
+expect_rc 1 "task of the Task Scheduler 2.0 after uninstall"
 [ -s "$folder/Backup/$set_name.reg" ] || fail "silent uninstall removed the backup set"
 ls "$folder"/Logs/HV_*.log >/dev/null 2>&1 || fail "silent uninstall removed the logs"
 cmp -s "$saved/ignorelist.dat" "$folder/ignorelist.dat" || fail "silent uninstall removed ignorelist.dat"
