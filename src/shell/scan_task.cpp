@@ -257,6 +257,21 @@ bool ReadLegacyTriggers(const std::string& name, std::vector<SCHEDULE_TRIGGER>& 
     return true;
 }
 
+// Makes the 2.0 interfaces hold the task as the program registers it (EnsureScanTaskV2), with the
+// triggers of a task the 1.0 interfaces keep apart, and logs which scheduler keeps it. True when
+// the 2.0 interfaces do; hasLegacy tells whether the 1.0 interfaces have a task of that name.
+bool KeepWithTaskService(const std::string& name, const std::string& comment, const std::string& workingDirectory,
+                         bool withDefault, bool& hasLegacy)
+{
+    std::vector<SCHEDULE_TRIGGER> legacy;
+    hasLegacy = ReadLegacyTriggers(name, legacy);
+    std::string reason;
+    const bool kept = EnsureScanTaskV2(name, ProgramTaskSetup(workingDirectory, comment),
+                                       hasLegacy ? &legacy : nullptr, withDefault, reason);
+    LogScanTaskPath(name, kept ? std::string() : reason);
+    return kept;
+}
+
 // The task as the 2.0 interfaces hold it, when they hold it as the program registers it.
 struct CURRENT_TASK {
     TASK_XML task;
@@ -354,16 +369,9 @@ bool CreateScanTask(const std::string& name, const std::string& workingDirectory
 
 void EnsureDefaultScanTask(const std::string& name, const std::string& comment, const std::string& workingDirectory)
 {
-    std::vector<SCHEDULE_TRIGGER> legacy;
-    const bool hasLegacy = ReadLegacyTriggers(name, legacy);
-    std::string reason;
-    if (EnsureScanTaskV2(name, ProgramTaskSetup(workingDirectory, comment), hasLegacy ? &legacy : nullptr, true,
-                         reason)) {
-        LogScanTaskPath(name, {});
-        return;
-    }
-    LogScanTaskPath(name, reason);
-    if (hasLegacy || !CreateScanTask(name, workingDirectory, comment))
+    bool hasLegacy = false;
+    if (KeepWithTaskService(name, comment, workingDirectory, true, hasLegacy) || hasLegacy ||
+        !CreateScanTask(name, workingDirectory, comment))
         return;
     const ComApartment com;
     ComPtr<ITaskScheduler> scheduler = OpenScheduler();
@@ -474,14 +482,9 @@ bool ListScanTriggers(const std::string& name, std::vector<std::string>& list)
 void ManageScanSchedule(const std::string& name, const std::string& comment, const std::string& workingDirectory,
                         HWND owner)
 {
-    std::vector<SCHEDULE_TRIGGER> legacy;
-    const bool hasLegacy = ReadLegacyTriggers(name, legacy);
-    std::string reason;
-    if (!EnsureScanTaskV2(name, ProgramTaskSetup(workingDirectory, comment), hasLegacy ? &legacy : nullptr, false,
-                          reason)) {
-        LogScanTaskPath(name, reason);
-        if (!hasLegacy && !CreateScanTask(name, workingDirectory, comment))
-            return;
-    }
+    bool hasLegacy = false;
+    if (!KeepWithTaskService(name, comment, workingDirectory, false, hasLegacy) && !hasLegacy &&
+        !CreateScanTask(name, workingDirectory, comment))
+        return;
     EditScanSchedule(name, owner);
 }
