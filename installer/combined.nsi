@@ -5,11 +5,12 @@
 ;            -DICON=<icon> -DOUT_FILE=<setup> [-DTARGET=x86-unicode|amd64-unicode] combined.nsi
 ; Which one it runs:
 ;  - on 32-bit Windows, the x86 setup;
-;  - on 64-bit Windows, the x64 setup, except where the installation it updates is a 32-bit one: an
-;    update (this program run as HivoraSetup.exe from a program folder, where Patchwell puts it)
-;    keeps the build of the Hivora.exe beside it, and otherwise a Hivora installed only by the x86
-;    setup stays 32-bit, because its settings live in the 32-bit registry.
-; An update also installs into the folder it was run from, as the setups' own folder memory would.
+;  - on 64-bit Windows, the x64 setup, always: the 32-bit Hivora refuses its work there. An x86
+;    installation (the one an update runs from, where Patchwell puts this program as
+;    HivoraSetup.exe, or the one the x86 setup's entry names) is moved over to the x64 build: see
+;    MoveX86Installation.
+; An update also installs into the folder it was run from, as the setups' own folder memory would,
+; but for an x86 installation in the 32-bit Program Files, whose x64 build goes to the 64-bit one.
 ; TARGET amd64-unicode builds the same program as a 64-bit one, for testing under a Wine that runs
 ; 64-bit programs only; a release is always the 32-bit program, which every Windows runs.
 
@@ -24,6 +25,7 @@ Target ${TARGET}
   !error "VERSION_QUAD must be given"
 !endif
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Hivora"
+!define SETTINGS_KEY "SOFTWARE\Hivora"
 ; Held while this setup runs: an update starts it twice (the run flag of the file that brought it,
 ; then Patchwell's start of HivoraSetup.exe), and the second start leaves at once.
 !define SETUP_MUTEX "HivoraCombinedSetup"
@@ -31,6 +33,7 @@ Target ${TARGET}
 !include LogicLib.nsh
 !include FileFunc.nsh
 !include x64.nsh
+!include "${__FILEDIR__}/program_files.nsh"
 
 Name "Hivora"
 OutFile "${OUT_FILE}"
@@ -69,41 +72,183 @@ FunctionEnd
 
 ; $0: x64 or x86, the build to install.
 Function ChooseBuild
-  ${IfNot} ${RunningX64}
-    StrCpy $0 x86
-    Return
-  ${EndIf}
-  Call IsUpdateRun
-  ${If} $0 = 1
-    ; SCS_32BIT_BINARY is 0, SCS_64BIT_BINARY 6
-    System::Call 'kernel32::GetBinaryTypeW(w "$EXEDIR\Hivora.exe", *i .r2) i .r1'
+  ${If} ${RunningX64}
     StrCpy $0 x64
-    ${If} $1 <> 0
-    ${AndIf} $2 = 0
-      StrCpy $0 x86
-    ${EndIf}
-    Return
-  ${EndIf}
-  StrCpy $0 x64
-  SetRegView 64
-  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
-  SetRegView 32
-  ReadRegStr $2 HKLM "${UNINSTALL_KEY}" "InstallLocation"
-  SetRegView default
-  ${If} $1 == ""
-  ${AndIf} $2 != ""
+  ${Else}
     StrCpy $0 x86
   ${EndIf}
 FunctionEnd
 
+; ---- Moving an x86 installation over to the x64 build (64-bit Windows) ----
+
+; $R5: the folder of the x86 installation to move over; empty when there is none.
+Function FindX86Installation
+  StrCpy $R5 ""
+  Call IsUpdateRun
+  ${If} $0 = 1
+    ; SCS_32BIT_BINARY is 0
+    System::Call 'kernel32::GetBinaryTypeW(w "$EXEDIR\Hivora.exe", *i .r2) i .r1'
+    ${If} $1 <> 0
+    ${AndIf} $2 = 0
+      StrCpy $R5 "$EXEDIR"
+    ${EndIf}
+    Return
+  ${EndIf}
+  SetRegView 32
+  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  SetRegView default
+  ${If} $1 != ""
+  ${AndIf} ${FileExists} "$1\Hivora.exe"
+    StrCpy $R5 "$1"
+  ${EndIf}
+FunctionEnd
+
+; $R6: the folder the x64 build goes to for the x86 installation in $R5: the same folder, but for
+; the 32-bit Program Files, whose place is taken by the 64-bit one.
+Function X64FolderFor
+  StrCpy $R6 "$R5"
+  ; CSIDL_PROGRAM_FILESX86 (0x2a): $PROGRAMFILES32 names it only in a 32-bit setup.
+  System::Call 'shell32::SHGetSpecialFolderPathW(p 0, w .r3, i 0x2a, i 0) i .r0'
+  ${If} $0 = 0
+  ${OrIf} $3 == ""
+    Return
+  ${EndIf}
+  StrLen $1 "$3\"
+  StrCpy $2 "$R5" $1
+  ${If} $2 == "$3\"
+    StrCpy $R6 "$PROGRAMFILES64\Hivora"
+  ${EndIf}
+FunctionEnd
+
+; $6: a name in the program folder the user's data has there (ignorelist.dat, Logs, Backup), moved
+; from $R5 to $R6. A folder both have is moved entry by entry; nothing there is overwritten, and
+; what cannot be moved stays where it was.
+Function MoveUserEntry
+  ${IfNot} ${FileExists} "$R5\$6"
+    Return
+  ${EndIf}
+  ${IfNot} ${FileExists} "$R6\$6"
+    Rename "$R5\$6" "$R6\$6"
+    Return
+  ${EndIf}
+  FindFirst $7 $8 "$R5\$6\*.*"
+  ${DoWhile} $8 != ""
+    ${If} $8 != "."
+    ${AndIf} $8 != ".."
+    ${AndIfNot} ${FileExists} "$R6\$6\$8"
+      Rename "$R5\$6\$8" "$R6\$6\$8"
+    ${EndIf}
+    FindNext $7 $8
+  ${Loop}
+  FindClose $7
+  RMDir "$R5\$6"
+FunctionEnd
+
+; An ignore list in both folders: the x86 installation's entries appended to those in $R6 (two lines
+; each, every line ended by CR LF), so that none is lost.
+Function MergeIgnoreList
+  ${IfNot} ${FileExists} "$R5\ignorelist.dat"
+  ${OrIfNot} ${FileExists} "$R6\ignorelist.dat"
+    Return
+  ${EndIf}
+  ClearErrors
+  FileOpen $7 "$R6\ignorelist.dat" a
+  FileOpen $8 "$R5\ignorelist.dat" r
+  ${If} ${Errors}
+    FileClose $7
+    FileClose $8
+    Return
+  ${EndIf}
+  ; A last line without its end would join the first appended one.
+  FileSeek $7 0 END $9
+  ${If} $9 > 0
+    FileSeek $7 -1 END
+    FileReadByte $7 $9
+    FileSeek $7 0 END
+    ${If} $9 <> 10
+      FileWriteByte $7 13
+      FileWriteByte $7 10
+    ${EndIf}
+  ${EndIf}
+  ${Do}
+    ClearErrors
+    FileReadByte $8 $9
+    ${If} ${Errors}
+      ${Break}
+    ${EndIf}
+    FileWriteByte $7 $9
+  ${Loop}
+  FileClose $8
+  FileClose $7
+  Delete "$R5\ignorelist.dat"
+FunctionEnd
+
+!macro RemoveX86File name
+  Delete "$R5\${name}"
+!macroend
+
+; After the x64 setup installed into $R6: the settings of the 32-bit registry
+; (HKLM\SOFTWARE\Wow6432Node\Hivora) into the 64-bit one, value by value (they are texts; a number
+; stays a number); the ignore list, logs and backups into $R6; then the x86 programs and the x86
+; setup's entry removed. In the folder the x64 setup installed into, it replaced them already.
+Function MoveX86Installation
+  StrCpy $3 0
+  ${Do}
+    SetRegView 32
+    EnumRegValue $4 HKLM "${SETTINGS_KEY}" $3
+    ${If} $4 == ""
+      ${Break}
+    ${EndIf}
+    ClearErrors
+    ReadRegStr $5 HKLM "${SETTINGS_KEY}" $4
+    ${If} ${Errors}
+      ReadRegDWORD $5 HKLM "${SETTINGS_KEY}" $4
+      SetRegView 64
+      WriteRegDWORD HKLM "${SETTINGS_KEY}" $4 $5
+    ${Else}
+      SetRegView 64
+      WriteRegStr HKLM "${SETTINGS_KEY}" $4 $5
+    ${EndIf}
+    IntOp $3 $3 + 1
+  ${Loop}
+  SetRegView 32
+  DeleteRegKey HKLM "${SETTINGS_KEY}"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  SetRegView default
+
+  ${If} $R6 != $R5
+    Call MergeIgnoreList
+    StrCpy $6 "ignorelist.dat"
+    Call MoveUserEntry
+    StrCpy $6 "Logs"
+    Call MoveUserEntry
+    StrCpy $6 "Backup"
+    Call MoveUserEntry
+    !insertmacro ForEachProgramFile RemoveX86File
+    Delete "$R5\Uninstall.exe"
+    Delete "$R5\HivoraSetup.exe"
+    RMDir "$R5"
+  ${EndIf}
+FunctionEnd
+
+; ---- End of the move ----
+
 Section
   Call ChooseBuild
   StrCpy $R0 $0
+  StrCpy $R5 ""
+  ${If} $R0 == x64
+    Call FindX86Installation
+  ${EndIf}
   ${GetParameters} $R1
   ; NSIS takes /D= off the command line and into $INSTDIR (empty without it, as no InstallDir is
   ; set): it goes on last, as the setup expects it.
   ${If} $INSTDIR != ""
+    StrCpy $R6 "$INSTDIR"
     StrCpy $R1 "$R1 /D=$INSTDIR"
+  ${ElseIf} $R5 != ""
+    Call X64FolderFor
+    StrCpy $R1 "$R1 /D=$R6"
   ${Else}
     Call IsUpdateRun
     ${If} $0 = 1
@@ -128,6 +273,10 @@ Section
       MessageBox MB_OK|MB_ICONSTOP "The Hivora setup for $R0 Windows could not be started."
     ${EndIf}
     StrCpy $0 1
+  ${EndIf}
+  ${If} $0 = 0
+  ${AndIf} $R5 != ""
+    Call MoveX86Installation
   ${EndIf}
   ; Out of the plug-ins folder, so that it can be removed.
   SetOutPath "$TEMP"

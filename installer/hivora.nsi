@@ -5,11 +5,17 @@
 ; The x64 setup is itself a 64-bit program, so the folders and the registry it writes are the
 ; 64-bit ones, as the 64-bit Hivora sees them; the x86 setup writes what the 32-bit Hivora sees.
 
+; TARGET amd64-unicode builds the x86 setup as a 64-bit program, for testing its refusal under a
+; Wine that runs 64-bit programs only.
 !if "${ARCH}" == "x64"
   Target amd64-unicode
   !define PROGRAM_FILES "$PROGRAMFILES64"
 !else if "${ARCH}" == "x86"
-  Target x86-unicode
+  !ifdef TARGET
+    Target ${TARGET}
+  !else
+    Target x86-unicode
+  !endif
   !define PROGRAM_FILES "$PROGRAMFILES"
 !else
   !error "ARCH must be x64 or x86"
@@ -33,6 +39,7 @@
 
 !include MUI2.nsh
 !include LogicLib.nsh
+!include x64.nsh
 
 Name "Hivora"
 OutFile "${OUT_FILE}"
@@ -65,28 +72,34 @@ VIAddVersionKey "LegalCopyright" "Hivora"
 !insertmacro MUI_UNPAGE_FINISH
 !insertmacro MUI_LANGUAGE "English"
 
-; The programs and pictures the setup puts in the program folder. Everything else there (Logs,
-; Backup, ignorelist.dat) belongs to the user.
+!include "${__FILEDIR__}/program_files.nsh"
 !macro InstallFile name
   File "${BIN_DIR}/${name}"
 !macroend
 !macro RemoveFile name
   Delete "$INSTDIR\${name}"
 !macroend
-!macro ForEachProgramFile action
-  !insertmacro ${action} "Hivora.exe"
-  !insertmacro ${action} "hivora-cli.exe"
-  !insertmacro ${action} "Patchwell.dll"
-  !insertmacro ${action} "progress-General.gif"
-  !insertmacro ${action} "progress-bar.gif"
-  !insertmacro ${action} "update animation.gif"
-!macroend
+
+; The 32-bit Hivora refuses to scan, repair and restore on 64-bit Windows, so the x86 setup does
+; not install it there (exit code 4); its uninstaller still removes an installation made before.
+Function RefuseWrongWindows
+  !if "${ARCH}" == "x86"
+    ${If} ${RunningX64}
+      MessageBox MB_OK|MB_ICONSTOP "This setup is for 32-bit Windows, and this Windows is 64-bit. Install Hivora with its setup for 64-bit Windows (HivoraSetup-${VERSION}-x64.exe) or with the setup for every Windows (HivoraSetup-${VERSION}.exe)." /SD IDOK
+      SetErrorLevel 4
+      Quit
+    ${EndIf}
+  !endif
+FunctionEnd
 
 ; Both the setup and the uninstaller change Program Files and HKLM, so they need an
 ; administrator. Files of a running Hivora cannot be replaced or removed: they ask the user to close
 ; it first; a silent run cannot ask, so it gives up with exit code 2.
 !macro CheckBeforeStart un
   Function ${un}.onInit
+    !if "${un}" == ""
+      Call RefuseWrongWindows
+    !endif
     UserInfo::GetAccountType
     Pop $0
     ${If} $0 != "admin"
@@ -211,8 +224,11 @@ Section "Uninstall"
     /SD IDYES IDYES +2
   StrCpy $R0 remove
 
-  ; The scheduled scan, through the Task Scheduler that created it (ITaskScheduler::Delete);
-  ; a missing task or scheduler leaves nothing to do.
+  ; The scheduled scan: the task of the Task Scheduler 2.0 through schtasks.exe from the system
+  ; folder, then a task the 1.0 interfaces keep apart (ITaskScheduler::Delete), where the program
+  ; had to fall back to them. A missing task or scheduler leaves nothing to do.
+  nsExec::Exec '"$SYSDIR\schtasks.exe" /Delete /TN "Hivora" /F'
+  Pop $0
   System::Call 'ole32::CoCreateInstance(g "{148BD52A-A2AB-11CE-B11F-00AA00530503}", p 0, i 1, g "{148BD527-A2AB-11CE-B11F-00AA00530503}", *p .r0) i .r1'
   ${If} $1 = 0
     System::Call '$0->7(w "Hivora")'

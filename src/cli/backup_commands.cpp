@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "cli/commands.h"
+#include "cli/console_text.h"
 #include "cli/write_access.h"
 #include "framework/format.h"
 #include "framework/paths.h"
@@ -31,10 +32,10 @@ int ResolveNames(const std::vector<std::string>& args, const CLI_COMMAND& comman
     const std::vector<BACKUP_SET_ROW> rows = ListBackupSets(BackupFolder());
     if (args.empty()) {
         if (rows.empty()) {
-            std::fprintf(stderr, "%s\n", noItemsText);
+            PrintText(stderr, "%s\n", noItemsText);
             return 1;
         }
-        std::fprintf(stderr, "%s\n", noneTickedText);
+        PrintText(stderr, "%s\n", noneTickedText);
         return UsageError("no backup set named", &command);
     }
     for (const std::string& arg : args) {
@@ -64,7 +65,7 @@ int ListSets(const std::vector<std::string>& args)
     for (const BACKUP_SET_ROW& row : rows)
         width = std::max(width, row.strName.size());
     for (const BACKUP_SET_ROW& row : rows)
-        std::printf("%-*s  %s\n", static_cast<int>(width), row.strName.c_str(), row.strDateTime.c_str());
+        PrintText(stdout, "%-*s  %s\n", static_cast<int>(width), row.strName.c_str(), row.strDateTime.c_str());
     return 0;
 }
 
@@ -76,16 +77,16 @@ int RestoreSets(const std::vector<std::string>& args)
     std::vector<std::string> failures;
     const int restored = RestoreBackupSets(BackupFolder(), names, &failures);
     if (restored < 0) {
-        std::fprintf(stderr, "hivora-cli: %s\n", WrongBuildRefusal());
+        PrintText(stderr, "hivora-cli: %s\n", WrongBuildRefusal());
         return 1;
     }
     for (const std::string& failure : failures)
-        std::fprintf(stderr, "hivora-cli: not restored: %s\n", failure.c_str());
+        PrintText(stderr, "hivora-cli: not restored: %s\n", failure.c_str());
     if (restored == 0) {
-        std::fprintf(stderr, "%s\n", kCouldNotRestoreText);
+        PrintText(stderr, "%s\n", kCouldNotRestoreText);
         return 1;
     }
-    std::printf("%s\n", Format(kRestoredText, restored).c_str());
+    PrintText(stdout, "%s\n", Format(kRestoredText, restored).c_str());
     return 0;
 }
 
@@ -97,10 +98,10 @@ int RemoveSets(const std::vector<std::string>& args)
     int removed = 0;
     for (const std::string& name : names) {
         if (RemoveBackupSets(BackupFolder(), {name}) == 1) {
-            std::printf("Removed %s\n", name.c_str());
+            PrintText(stdout, "Removed %s\n", name.c_str());
             ++removed;
         } else {
-            std::fprintf(stderr, "hivora-cli: %s could not be removed completely\n", name.c_str());
+            PrintText(stderr, "hivora-cli: %s could not be removed completely\n", name.c_str());
         }
     }
     return removed > 0 ? 0 : 1;

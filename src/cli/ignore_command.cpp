@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "cli/commands.h"
+#include "cli/console_text.h"
 #include "cli/write_access.h"
 #include "framework/format.h"
 #include "repair/ignore_list.h"
@@ -24,11 +25,11 @@ int ListEntries(const std::vector<std::string>& args)
     if (args.size() > 1)
         return UsageError("unexpected argument '" + args[1] + "'", &g_cmdIgnore);
     if (g_arrIgnoreKeys.empty()) {
-        std::printf("The ignore list is empty.\n");
+        PrintText(stdout, "The ignore list is empty.\n");
         return 0;
     }
     for (size_t i = g_arrIgnoreKeys.size(); i-- > 0;)
-        std::printf("%s", ListLine(i).c_str());
+        PrintText(stdout, "%s", ListLine(i).c_str());
     return 0;
 }
 
@@ -43,10 +44,10 @@ int AddEntry(const std::vector<std::string>& args)
         return UsageError("unknown category '" + args[1] + "'", &g_cmdIgnore);
     const CRegistryProblem problem(args[2], args[3], args[4], type, 0);
     if (!IgnoreProblem(problem)) {
-        std::fprintf(stderr, "hivora-cli: cannot write %s\n", IgnoreListPath().c_str());
+        PrintText(stderr, "hivora-cli: cannot write %s\n", IgnoreListPath().c_str());
         return 1;
     }
-    std::printf("%s", ListLine(g_arrIgnoreKeys.size() - 1).c_str());
+    PrintText(stdout, "%s", ListLine(g_arrIgnoreKeys.size() - 1).c_str());
     return 0;
 }
 
@@ -73,11 +74,11 @@ int RemoveEntries(const std::vector<std::string>& args)
         indices.push_back(count - number);
     }
     if (!RemoveFromIgnoreList(indices)) {
-        std::fprintf(stderr, "hivora-cli: cannot write %s\n", IgnoreListPath().c_str());
+        PrintText(stderr, "hivora-cli: cannot write %s\n", IgnoreListPath().c_str());
         return 1;
     }
     const size_t removed = count - g_arrIgnoreKeys.size();
-    std::printf("Removed %zu %s.\n", removed, removed == 1 ? "entry" : "entries");
+    PrintText(stdout, "Removed %zu %s.\n", removed, removed == 1 ? "entry" : "entries");
     return 0;
 }
 

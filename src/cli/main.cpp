@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/console_text.h"
 #include "cli/write_access.h"
 #include "framework/paths.h"
 #include "shell/startup_log.h"
@@ -23,24 +24,26 @@ const CLI_COMMAND* FindCommand(const std::string& name)
 
 void PrintHelp(const CLI_COMMAND& command)
 {
-    std::printf("usage: %s\n\n%s\n", command.pszUsage, command.pszHelp);
+    PrintText(stdout, "usage: %s\n\n%s\n", command.pszUsage, command.pszHelp);
 }
 
 void PrintOverview(FILE* out)
 {
-    std::fprintf(out, "usage: hivora-cli COMMAND [ARGUMENTS]\n\ncommands:\n");
+    PrintText(out, "usage: hivora-cli COMMAND [ARGUMENTS]\n\ncommands:\n");
     for (const CLI_COMMAND* command : kCommands)
-        std::fprintf(out, "  %-10s %s\n", command->pszName, command->pszSummary);
-    std::fprintf(out, "\n'hivora-cli help COMMAND' describes one command.\n");
+        PrintText(out, "  %-10s %s\n", command->pszName, command->pszSummary);
+    PrintText(out, "\n'hivora-cli help COMMAND' describes one command.\n");
+    PrintText(out, "\nOutput: in a console, every character as it is (Unicode); to a pipe or a file, UTF-8\n"
+                   "without a byte order mark, the text and the TSV reports alike.\n");
 }
 
 } // namespace
 
 int UsageError(const std::string& message, const CLI_COMMAND* command)
 {
-    std::fprintf(stderr, "hivora-cli: %s\n", message.c_str());
+    PrintText(stderr, "hivora-cli: %s\n", message.c_str());
     if (command)
-        std::fprintf(stderr, "usage: %s\n", command->pszUsage);
+        PrintText(stderr, "usage: %s\n", command->pszUsage);
     else
         PrintOverview(stderr);
     return 2;
@@ -79,7 +82,7 @@ int main(int argc, char** argv)
     if (command->writes) {
         const std::string refusal = WriteRefusal(ProgramFolder(), command->writes(rest));
         if (!refusal.empty()) {
-            std::fprintf(stderr, "%s\n", refusal.c_str());
+            PrintText(stderr, "%s\n", refusal.c_str());
             return 1;
         }
     }

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/console_text.h"
 #include "cli/report_format.h"
 #include "cli/scan_session.h"
 #include "cli/write_access.h"
@@ -41,13 +42,13 @@ void PrintItem(bool tsv, const char* tsvStatus, const char* textStatus, const CR
         for (const std::string& field : fields)
             line += '\t' + EscapeTsvField(field);
         line += '\n';
-        std::fputs(line.c_str(), stdout);
+        WriteText(stdout, line);
         return;
     }
-    std::printf("%-15s %-24s %s\\%s=%s\n", textStatus, CategoryDisplayName(problem.m_nType).c_str(),
+    PrintText(stdout, "%-15s %-24s %s\\%s=%s\n", textStatus, CategoryDisplayName(problem.m_nType).c_str(),
                 problem.m_strKey.c_str(), problem.m_strValueName.c_str(), problem.m_strData.c_str());
     if (!text.empty())
-        std::printf("%15s %s\n", "", text.c_str());
+        PrintText(stdout, "%15s %s\n", "", text.c_str());
 }
 
 void PrintOutcomes(const CRegistryScanner& engine, bool tsv)
@@ -70,11 +71,11 @@ void PrintOutcomes(const CRegistryScanner& engine, bool tsv)
     }
     const std::string set = KeptSetName(engine);
     if (tsv) {
-        std::printf("set\t%s\n", EscapeTsvField(set).c_str());
-        std::printf("total\t%d\t%d\t%d\n", fixed, failed, gone);
+        PrintText(stdout, "set\t%s\n", EscapeTsvField(set).c_str());
+        PrintText(stdout, "total\t%d\t%d\t%d\n", fixed, failed, gone);
     } else {
-        std::printf("\nBackup set: %s\n", set.empty() ? "none (nothing was removed)" : set.c_str());
-        std::printf("%d problem(s) repaired, %d could not be repaired, %d already removed.\n", fixed, failed, gone);
+        PrintText(stdout, "\nBackup set: %s\n", set.empty() ? "none (nothing was removed)" : set.c_str());
+        PrintText(stdout, "%d problem(s) repaired, %d could not be repaired, %d already removed.\n", fixed, failed, gone);
     }
 }
 
@@ -115,9 +116,9 @@ void PrintPreview(const CRegistryScanner& engine, bool tsv)
         }
     }
     if (tsv)
-        std::printf("total\t%d\n", count);
+        PrintText(stdout, "total\t%d\n", count);
     else
-        std::printf("\n%d problem(s) would be repaired. Nothing was changed (--dry-run).\n", count);
+        PrintText(stdout, "\n%d problem(s) would be repaired. Nothing was changed (--dry-run).\n", count);
 }
 
 int RunRepairCommand(const std::vector<std::string>& args)
@@ -146,7 +147,7 @@ int RunRepairCommand(const std::vector<std::string>& args)
         return rc;
     CRegistryScanner& engine = *g_pScanner;
     if (!options.bTsv)
-        std::printf("\n");
+        PrintText(stdout, "\n");
     const int selected = SelectProblemsForRepair(all);
     if (dryRun) {
         PrintPreview(engine, options.bTsv);
@@ -154,17 +155,17 @@ int RunRepairCommand(const std::vector<std::string>& args)
     }
     const REPAIR_START start = StartRepair(engine, nullptr, selected);
     if (start.bRestorePointFailed)
-        std::fprintf(stderr, "%s\n", kRestorePointOffText);
+        PrintText(stderr, "%s\n", kRestorePointOffText);
     if (!start.bStarted) {
         if (start.bNothingSelected)
-            std::fprintf(stderr, "%s\n", kRepairNothingSelectedText);
+            PrintText(stderr, "%s\n", kRepairNothingSelectedText);
         else if (g_arrProblems.empty() && !options.bTsv)
-            std::printf("Nothing to repair.\n");
+            PrintText(stdout, "Nothing to repair.\n");
         return start.bNothingSelected || !g_arrProblems.empty() ? 1 : 0;
     }
     engine.m_pThread->Wait();
     if (!engine.m_strRepairError.empty()) {
-        std::fprintf(stderr, "hivora-cli: nothing was repaired: %s\n", engine.m_strRepairError.c_str());
+        PrintText(stderr, "hivora-cli: nothing was repaired: %s\n", engine.m_strRepairError.c_str());
         return 1;
     }
     RecordRepairStatistics(engine.m_anFixed);

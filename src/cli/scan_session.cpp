@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdio>
 
+#include "cli/console_text.h"
 #include "cli/report_format.h"
 #include "repair/ignore_list.h"
 #include "scan/scanner.h"
@@ -93,7 +94,7 @@ void CScanSession::OnProblem(const CRegistryProblem& problem)
 {
     if (m_options.bTsv) {
         const std::string line = TsvLine(problem);
-        std::fwrite(line.data(), 1, line.size(), stdout);
+        WriteText(stdout, line);
         std::fflush(stdout);
     } else {
         m_arrGroup.push_back(&problem);
@@ -107,21 +108,21 @@ void CScanSession::OnCategoryEnd(REGPROBLEM_TYPE type)
     if (m_options.bTsv || m_arrGroup.empty())
         return;
     ClearProgress();
-    std::printf("%s (%zu)\n", CategoryDisplayName(type).c_str(), m_arrGroup.size());
+    PrintText(stdout, "%s (%zu)\n", CategoryDisplayName(type).c_str(), m_arrGroup.size());
     int number = 0;
     for (const CRegistryProblem* problem : m_arrGroup) {
         const std::string text = StripMarkup(DescribeProblem(*problem));
-        std::printf("%4d. ", ++number);
+        PrintText(stdout, "%4d. ", ++number);
         for (size_t start = 0;;) {
             const size_t end = text.find('\n', start);
-            std::printf("%s\n", text.substr(start, end == std::string::npos ? end : end - start).c_str());
+            PrintText(stdout, "%s\n", text.substr(start, end == std::string::npos ? end : end - start).c_str());
             if (end == std::string::npos)
                 break;
             start = end + 1;
-            std::printf("      ");
+            PrintText(stdout, "      ");
         }
     }
-    std::printf("\n");
+    PrintText(stdout, "\n");
     std::fflush(stdout);
     m_arrGroup.clear();
 }
@@ -151,7 +152,7 @@ void CScanSession::ShowProgress(bool force)
     if (!force && now - m_dwLastProgress < 100)
         return;
     m_dwLastProgress = now;
-    std::fprintf(stderr, "\rScanning %-22s %d problem(s) found ", CategoryInfo(m_nCurrent).pszLogName,
+    PrintText(stderr, "\rScanning %-22s %d problem(s) found ", CategoryInfo(m_nCurrent).pszLogName,
                  g_pScanner->m_nTotalFound.load());
     std::fflush(stderr);
     m_bProgressShown = true;
@@ -161,7 +162,7 @@ void CScanSession::ClearProgress()
 {
     if (!m_bProgressShown)
         return;
-    std::fprintf(stderr, "\r%60s\r", "");
+    PrintText(stderr, "\r%60s\r", "");
     std::fflush(stderr);
     m_bProgressShown = false;
 }
@@ -170,14 +171,14 @@ void CScanSession::PrintSummary()
 {
     if (m_options.bTsv)
         return;
-    std::printf("%s\n", m_bScanRunning ? "Scanning Completed !" : "Scanning cancelled by the user !");
+    PrintText(stdout, "%s\n", m_bScanRunning ? "Scanning Completed !" : "Scanning cancelled by the user !");
     for (REGPROBLEM_TYPE type : g_aScanOrder) {
         if (m_abSkipped[type])
-            std::printf("  %-24s %6s\n", CategoryDisplayName(type).c_str(), "--");
+            PrintText(stdout, "  %-24s %6s\n", CategoryDisplayName(type).c_str(), "--");
         else
-            std::printf("  %-24s %6d\n", CategoryDisplayName(type).c_str(), g_pScanner->m_anFound[type].load());
+            PrintText(stdout, "  %-24s %6d\n", CategoryDisplayName(type).c_str(), g_pScanner->m_anFound[type].load());
     }
-    std::printf("%d Critical Error(s) found\n", g_pScanner->m_nTotalFound.load());
+    PrintText(stdout, "%d Critical Error(s) found\n", g_pScanner->m_nTotalFound.load());
     std::fflush(stdout);
 }
 
@@ -301,13 +302,13 @@ int ParseScanOptions(const std::vector<std::string>& args, SCAN_OPTIONS& options
 int RunScanSession(const SCAN_OPTIONS& options)
 {
     if (const char* refusal = WrongBuildRefusal()) {
-        std::fprintf(stderr, "hivora-cli: %s\n", refusal);
+        PrintText(stderr, "hivora-cli: %s\n", refusal);
         return 1;
     }
     CScanSession session(options);
     CMessageWindow window(session);
     if (!window.m_hWnd) {
-        std::fprintf(stderr, "hivora-cli: cannot create the scan's notification window (error %lu)\n", GetLastError());
+        PrintText(stderr, "hivora-cli: cannot create the scan's notification window (error %lu)\n", GetLastError());
         return 1;
     }
     ClearIgnoreList();
@@ -316,7 +317,7 @@ int RunScanSession(const SCAN_OPTIONS& options)
     g_pScanner = std::make_unique<CRegistryScanner>();
     g_pScanner->SetCategorySelection(options.abSelected);
     if (!g_pScanner->StartScan(window.m_hWnd)) {
-        std::fprintf(stderr, "hivora-cli: cannot start the scan (error %lu)\n", GetLastError());
+        PrintText(stderr, "hivora-cli: cannot start the scan (error %lu)\n", GetLastError());
         return 1;
     }
     WaitForScanEnd(*g_pScanner);

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/console_text.h"
 #include "repair/ignore_list.h"
 #include "shell/statistics.h"
 
@@ -27,17 +28,17 @@ int ShowStats(const std::vector<std::string>& args)
     const STATISTICS stats = LoadStatistics(g_arrIgnoreTypes, false);
     const auto [date, time] = SplitLastScan(stats.strLastScan);
 
-    std::printf("Last Scan Review\n");
-    std::printf("  Date:                        %s\n", date.c_str());
-    std::printf("  Time:                        %s\n", time.c_str());
-    std::printf("  Error(s) Found Till Date:    %d\n", stats.nFoundTillDate);
-    std::printf("  Error(s) Cleaned Till Date:  %d\n", stats.nFixedTillDate);
-    std::printf("Product Summary\n");
-    std::printf("  Version:                     %s\n", kProductVersion);
-    std::printf("  Last Updated:                %s\n\n", kLastUpdated);
-    std::printf("%-24s %8s %8s %8s\n", "", "Error(s)", "Cleaned", "Ignored");
+    PrintText(stdout, "Last Scan Review\n");
+    PrintText(stdout, "  Date:                        %s\n", date.c_str());
+    PrintText(stdout, "  Time:                        %s\n", time.c_str());
+    PrintText(stdout, "  Error(s) Found Till Date:    %d\n", stats.nFoundTillDate);
+    PrintText(stdout, "  Error(s) Cleaned Till Date:  %d\n", stats.nFixedTillDate);
+    PrintText(stdout, "Product Summary\n");
+    PrintText(stdout, "  Version:                     %s\n", kProductVersion);
+    PrintText(stdout, "  Last Updated:                %s\n\n", kLastUpdated);
+    PrintText(stdout, "%-24s %8s %8s %8s\n", "", "Error(s)", "Cleaned", "Ignored");
     for (const STATISTICS_ROW& row : g_aStatisticsRows)
-        std::printf("%-24s %8d %8d %8d\n", ShownCaption(row.pszCaption).c_str(), stats.anFound[row.nType],
+        PrintText(stdout, "%-24s %8d %8d %8d\n", ShownCaption(row.pszCaption).c_str(), stats.anFound[row.nType],
                     stats.anFixed[row.nType], stats.anIgnored[row.nType]);
     return 0;
 }

@@ -8,8 +8,10 @@
 #include "framework/com_ptr.h"
 #include "framework/paths.h"
 #include "framework/wide_text.h"
+#include "shell/logfile.h"
 #include "shell/schedule_dialog.h"
 #include "shell/task_service.h"
+#include "shell/task_xml.h"
 #include "shell/trigger_text.h"
 
 namespace {
@@ -155,14 +157,7 @@ TASK_TRIGGER DefaultTrigger()
 {
     TASK_TRIGGER t{};
     t.cbTriggerSize = sizeof t;
-    t.wBeginYear = 2006;
-    t.wBeginMonth = 1;
-    t.wBeginDay = 1;
-    t.wStartHour = 3;
-    t.TriggerType = TASK_TIME_TRIGGER_WEEKLY;
-    t.Type.Weekly.WeeksInterval = 1;
-    t.Type.Weekly.rgfDaysOfTheWeek = TASK_TUESDAY;
-    return t;
+    return ToTaskTrigger(DefaultScanTrigger(), t);
 }
 
 bool IsActive(ITaskTrigger* trigger, TASK_TRIGGER& data)
@@ -193,7 +188,7 @@ bool EditWithOwnDialog(ITask* task, HWND owner)
     if (!edited || (data.rgFlags & TASK_TRIGGER_FLAG_DISABLED)) {
         SYSTEMTIME today{};
         GetLocalTime(&today);
-        schedule = FromTaskTrigger(DefaultTrigger());
+        schedule = DefaultScanTrigger();
         schedule.nBeginYear = today.wYear;
         schedule.nBeginMonth = today.wMonth;
         schedule.nBeginDay = today.wDay;
@@ -243,6 +238,92 @@ bool EditWithSystemPage(IProvideTaskPage* pages, HWND owner)
     return false;
 }
 
+// The triggers of the task as the 1.0 interfaces keep it; false when they do not have it.
+bool ReadLegacyTriggers(const std::string& name, std::vector<SCHEDULE_TRIGGER>& triggers)
+{
+    const ComApartment com;
+    ComPtr<ITaskScheduler> scheduler = OpenScheduler();
+    ComPtr<ITask> task;
+    WORD count = 0;
+    if (!scheduler || FAILED(ActivateTask(scheduler.get(), name, task)) || FAILED(task->GetTriggerCount(&count)))
+        return false;
+    for (WORD i = 0; i < count; ++i) {
+        ComPtr<ITaskTrigger> trigger;
+        TASK_TRIGGER data{};
+        data.cbTriggerSize = sizeof data;
+        if (SUCCEEDED(task->GetTrigger(i, trigger.put_typed())) && SUCCEEDED(trigger->GetTrigger(&data)))
+            triggers.push_back(FromTaskTrigger(data));
+    }
+    return true;
+}
+
+// Makes the 2.0 interfaces hold the task as the program registers it (EnsureScanTaskV2), with the
+// triggers of a task the 1.0 interfaces keep apart, and logs which scheduler keeps it. True when
+// the 2.0 interfaces do; hasLegacy tells whether the 1.0 interfaces have a task of that name.
+bool KeepWithTaskService(const std::string& name, const std::string& comment, const std::string& workingDirectory,
+                         bool withDefault, bool& hasLegacy)
+{
+    std::vector<SCHEDULE_TRIGGER> legacy;
+    hasLegacy = ReadLegacyTriggers(name, legacy);
+    std::string reason;
+    const bool kept = EnsureScanTaskV2(name, ProgramTaskSetup(workingDirectory, comment),
+                                       hasLegacy ? &legacy : nullptr, withDefault, reason);
+    LogScanTaskPath(name, kept ? std::string() : reason);
+    return kept;
+}
+
+// The task as the 2.0 interfaces hold it, when they hold it as the program registers it.
+struct CURRENT_TASK {
+    TASK_XML task;
+    std::wstring strXml;
+};
+
+bool ReadCurrentTask(const std::string& name, CURRENT_TASK& current)
+{
+    std::string reason;
+    return ReadRegisteredTask(name, current.task, current.strXml, reason) == TASK_FOUND &&
+           IsCurrentScanTask(current.task, WideToUtf8(Widen(ProgramPath())));
+}
+
+// The program's own schedule dialog over the task's first active trigger the dialog knows (a new
+// one when there is none); the other triggers are registered again as they are.
+bool EditCurrentTask(const std::string& name, const CURRENT_TASK& current, HWND owner)
+{
+    const std::vector<TASK_XML_TRIGGER>& triggers = current.task.triggers;
+    size_t edited = triggers.size();
+    for (size_t i = 0; i < triggers.size() && edited == triggers.size(); ++i)
+        if (triggers[i].bSchedule && triggers[i].bEnabled)
+            edited = i;
+    SCHEDULE_TRIGGER schedule = DefaultScanTrigger();
+    if (edited < triggers.size()) {
+        schedule = triggers[edited].schedule;
+    } else {
+        SYSTEMTIME today{};
+        GetLocalTime(&today);
+        schedule.nBeginYear = today.wYear;
+        schedule.nBeginMonth = today.wMonth;
+        schedule.nBeginDay = today.wDay;
+    }
+    CScheduleDlg dialog(schedule);
+    if (dialog.DoModal(owner) != IDOK)
+        return false;
+
+    std::vector<XML_ELEMENT> elements;
+    for (size_t i = 0; i < triggers.size(); ++i)
+        elements.push_back(i == edited ? ScheduleTriggerElement(schedule, &triggers[i].element) : triggers[i].element);
+    if (edited == triggers.size())
+        elements.push_back(ScheduleTriggerElement(schedule));
+    SCAN_TASK_SETUP setup = ProgramTaskSetup({}, {});
+    setup.strWorkingDirectory = current.task.strWorkingDirectory;
+    setup.strDescription = current.task.strDescription;
+    std::string reason;
+    if (!RegisterScanTask(name, BuildScanTaskXml(setup, elements), &current.strXml, reason)) {
+        LogMessage("The schedule of the scheduled task " + name + " could not be changed: " + reason, LOG_WARN);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool ScanTaskExists(const std::string& name)
@@ -288,7 +369,9 @@ bool CreateScanTask(const std::string& name, const std::string& workingDirectory
 
 void EnsureDefaultScanTask(const std::string& name, const std::string& comment, const std::string& workingDirectory)
 {
-    if (ScanTaskExists(name) || !CreateScanTask(name, workingDirectory, comment))
+    bool hasLegacy = false;
+    if (KeepWithTaskService(name, comment, workingDirectory, true, hasLegacy) || hasLegacy ||
+        !CreateScanTask(name, workingDirectory, comment))
         return;
     const ComApartment com;
     ComPtr<ITaskScheduler> scheduler = OpenScheduler();
@@ -327,6 +410,9 @@ void EnsureDefaultScanTask(const std::string& name, const std::string& comment, 
 
 bool EditScanSchedule(const std::string& name, HWND owner)
 {
+    CURRENT_TASK current;
+    if (ReadCurrentTask(name, current))
+        return EditCurrentTask(name, current, owner);
     const ComApartment com;
     ComPtr<ITaskScheduler> scheduler = OpenScheduler();
     if (!scheduler)
@@ -354,15 +440,20 @@ bool EditScanSchedule(const std::string& name, HWND owner)
         Report("Failed calling ITask::SetFlags: ", hr);
         return false;
     }
-    if (!SaveTask(task.get()))
-        return false;
-    // What the task's own interfaces saved may have put it back to the limited run level.
-    RaiseScanTaskRunLevel(name, ProgramPath());
-    return true;
+    return SaveTask(task.get());
 }
 
 bool ListScanTriggers(const std::string& name, std::vector<std::string>& list)
 {
+    const size_t before = list.size();
+    CURRENT_TASK current;
+    if (ReadCurrentTask(name, current)) {
+        // A disabled trigger never starts the program: it is no part of the schedule shown.
+        for (const TASK_XML_TRIGGER& trigger : current.task.triggers)
+            if (trigger.bEnabled)
+                list.push_back(TriggerListText(trigger));
+        return list.size() > before;
+    }
     const ComApartment com;
     ComPtr<ITaskScheduler> scheduler = OpenScheduler();
     ComPtr<ITask> task;
@@ -371,7 +462,6 @@ bool ListScanTriggers(const std::string& name, std::vector<std::string>& list)
     WORD count = 0;
     if (FAILED(task->GetTriggerCount(&count)))
         return false;
-    const size_t before = list.size();
     for (WORD i = 0; i < count; ++i) {
         ComPtr<ITaskTrigger> trigger;
         TASK_TRIGGER data{};
@@ -392,7 +482,9 @@ bool ListScanTriggers(const std::string& name, std::vector<std::string>& list)
 void ManageScanSchedule(const std::string& name, const std::string& comment, const std::string& workingDirectory,
                         HWND owner)
 {
-    if (!ScanTaskExists(name) && !CreateScanTask(name, workingDirectory, comment))
+    bool hasLegacy = false;
+    if (!KeepWithTaskService(name, comment, workingDirectory, false, hasLegacy) && !hasLegacy &&
+        !CreateScanTask(name, workingDirectory, comment))
         return;
     EditScanSchedule(name, owner);
 }

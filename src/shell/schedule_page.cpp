@@ -9,7 +9,6 @@
 #include "resources/resource.h"
 #include "framework/product_name.h"
 #include "shell/scan_task.h"
-#include "shell/task_service.h"
 
 namespace {
 
@@ -36,8 +35,6 @@ BOOL CSSettings::OnInitDialog()
     m_label.SetCaption(HV_PRODUCT_NAME " is scheduled to run at:");
 
     EnsureDefaultScanTask(HV_PRODUCT_NAME, kScanTaskComment, TaskFolder());
-    // Made or not in this run, the task is to start the program at the level it asks for.
-    RaiseScanTaskRunLevel(HV_PRODUCT_NAME, ProgramPath());
     FillList();
     return TRUE;
 }

@@ -2,23 +2,24 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <sddl.h>
 #include <taskschd.h>
 
 #include "framework/com_ptr.h"
 #include "framework/format.h"
+#include "framework/handles.h"
+#include "framework/paths.h"
 #include "framework/wide_text.h"
 #include "shell/logfile.h"
-#include "shell/run_level.h"
+#include "shell/xml_document.h"
 
 namespace {
 
 class Bstr {
 public:
     Bstr() = default;
-    explicit Bstr(const std::string& text)
+    explicit Bstr(const std::wstring& text) : m_text(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())))
     {
-        const std::wstring wide = Widen(text);
-        m_text = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     }
     ~Bstr() { SysFreeString(m_text); }
     Bstr(const Bstr&) = delete;
@@ -31,150 +32,187 @@ public:
         m_text = nullptr;
         return &m_text;
     }
-    // The text in the ANSI code page; empty when it has no exact ANSI form.
-    std::string Ansi() const
-    {
-        std::string text;
-        if (m_text)
-            ExactAnsi(m_text, SysStringLen(m_text), text);
-        return text;
-    }
+    std::wstring Text() const { return m_text ? std::wstring(m_text, SysStringLen(m_text)) : std::wstring(); }
 
 private:
     BSTR m_text = nullptr;
 };
-
-void Warn(const std::string& name, const std::string& reason)
-{
-    LogMessage("The scheduled task " + name + " could not be set to run with highest privileges: " + reason, LOG_WARN);
-}
 
 std::string Failed(const char* what, HRESULT hr)
 {
     return Format("%s, error = 0x%x", what, static_cast<unsigned>(hr));
 }
 
-// What the scheduler tells of the registered definition; the first failing call's error otherwise.
-HRESULT ReadState(ITaskDefinition* definition, SCHEDULED_TASK_STATE& state)
+// The root folder of the Task Scheduler, connected as the running user.
+class TaskRoot {
+public:
+    TaskRoot()
+    {
+        m_hr = CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService, m_service.put());
+        VARIANT none;
+        VariantInit(&none);
+        if (SUCCEEDED(m_hr))
+            m_hr = m_service->Connect(none, none, none, none);
+        if (SUCCEEDED(m_hr))
+            m_hr = m_service->GetFolder(Bstr(L"\\").get(), m_root.put_typed());
+    }
+    HRESULT Result() const { return m_hr; }
+    ITaskFolder* operator->() const { return m_root.get(); }
+
+private:
+    const ComApartment m_com;
+    HRESULT m_hr = E_FAIL;
+    ComPtr<ITaskService> m_service;
+    ComPtr<ITaskFolder> m_root;
+};
+
+TASK_READ Read(const TaskRoot& root, const std::string& name, TASK_XML& task, std::wstring& xml, std::string& reason)
 {
-    ComPtr<IPrincipal> principal;
-    HRESULT hr = definition->get_Principal(principal.put_typed());
-    TASK_RUNLEVEL_TYPE level = TASK_RUNLEVEL_LUA;
-    TASK_LOGON_TYPE logon = TASK_LOGON_NONE;
-    if (SUCCEEDED(hr))
-        hr = principal->get_RunLevel(&level);
-    if (SUCCEEDED(hr))
-        hr = principal->get_LogonType(&logon);
-    ComPtr<IActionCollection> actions;
-    LONG count = 0;
-    if (SUCCEEDED(hr))
-        hr = definition->get_Actions(actions.put_typed());
-    if (SUCCEEDED(hr))
-        hr = actions->get_Count(&count);
-    if (FAILED(hr))
-        return hr;
-    state.nRunLevel = level;
-    state.nLogonType = logon;
-    state.nActions = static_cast<int>(count);
-    ComPtr<IAction> action;
-    TASK_ACTION_TYPE type = TASK_ACTION_EXEC;
-    if (count < 1 || FAILED(actions->get_Item(1, action.put_typed())) || FAILED(action->get_Type(&type)) ||
-        type != TASK_ACTION_EXEC)
-        return S_OK;
-    ComPtr<IExecAction> exec;
-    Bstr path, arguments;
-    if (FAILED(action->QueryInterface(IID_IExecAction, exec.put())) || FAILED(exec->get_Path(path.put())) ||
-        FAILED(exec->get_Arguments(arguments.put())))
-        return S_OK;
-    state.bExecAction = true;
-    state.strCommand = path.Ansi();
-    state.strArguments = arguments.Ansi();
-    return S_OK;
+    ComPtr<IRegisteredTask> registered;
+    const HRESULT hr = root->GetTask(Bstr(Widen(name)).get(), registered.put_typed());
+    if (hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || hr == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND))
+        return TASK_MISSING;
+    if (FAILED(hr)) {
+        reason = Failed("the task could not be opened", hr);
+        return TASK_UNREADABLE;
+    }
+    Bstr text;
+    XML_ELEMENT document;
+    const HRESULT read = registered->get_Xml(text.put());
+    if (FAILED(read)) {
+        reason = Failed("its definition could not be read", read);
+        return TASK_UNREADABLE;
+    }
+    xml = text.Text();
+    if (!ReadXmlDocument(xml, document) || document.strName != "Task") {
+        reason = "its definition is no task XML the system's reader reads";
+        return TASK_UNREADABLE;
+    }
+    task = ReadTaskXml(document);
+    return TASK_FOUND;
 }
 
-HRESULT RunLevelOf(IRegisteredTask* task, TASK_RUNLEVEL_TYPE& level)
+HRESULT Register(const TaskRoot& root, const std::string& name, const std::wstring& xml)
 {
-    ComPtr<ITaskDefinition> definition;
-    ComPtr<IPrincipal> principal;
-    HRESULT hr = task->get_Definition(definition.put_typed());
-    if (SUCCEEDED(hr))
-        hr = definition->get_Principal(principal.put_typed());
-    if (SUCCEEDED(hr))
-        hr = principal->get_RunLevel(&level);
-    return hr;
+    VARIANT none;
+    VariantInit(&none);
+    ComPtr<IRegisteredTask> registered;
+    return root->RegisterTask(Bstr(Widen(name)).get(), Bstr(xml).get(), TASK_CREATE_OR_UPDATE, none, none,
+                              TASK_LOGON_INTERACTIVE_TOKEN, none, registered.put_typed());
+}
+
+// The signed-in user's SID as text; empty when the token does not tell it.
+std::string UserSid()
+{
+    KernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
+        return {};
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    LPSTR text = nullptr;
+    if (size == 0 || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size) ||
+        !ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text))
+        return {};
+    const std::string sid = text;
+    LocalFree(text);
+    return sid;
 }
 
 } // namespace
 
-bool RaiseScanTaskRunLevel(const std::string& name, const std::string& program)
+TASK_READ ReadRegisteredTask(const std::string& name, TASK_XML& task, std::wstring& xml, std::string& reason)
 {
-    const ComApartment com;
-    ComPtr<ITaskService> service;
-    if (FAILED(CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService, service.put())))
-        return false;
+    const TaskRoot root;
+    if (FAILED(root.Result())) {
+        reason = Failed("the Task Scheduler 2.0 could not be reached", root.Result());
+        return TASK_UNREADABLE;
+    }
+    return Read(root, name, task, xml, reason);
+}
 
-    VARIANT none;
-    VariantInit(&none);
-    HRESULT hr = service->Connect(none, none, none, none);
-    ComPtr<ITaskFolder> root;
-    if (SUCCEEDED(hr))
-        hr = service->GetFolder(Bstr("\\").get(), root.put_typed());
-    if (FAILED(hr)) {
-        Warn(name, Failed("the Task Scheduler could not be reached", hr));
-        return false;
-    }
-    ComPtr<IRegisteredTask> registered;
-    hr = root->GetTask(Bstr(name).get(), registered.put_typed());
-    if (FAILED(hr)) {
-        Warn(name, Failed("the task was not found", hr));
-        return false;
-    }
-    ComPtr<ITaskDefinition> definition;
-    SCHEDULED_TASK_STATE state;
-    hr = registered->get_Definition(definition.put_typed());
-    if (SUCCEEDED(hr))
-        hr = ReadState(definition.get(), state);
-    if (FAILED(hr)) {
-        Warn(name, Failed("its definition could not be read", hr));
-        return false;
-    }
+SCAN_TASK_SETUP ProgramTaskSetup(const std::string& workingDirectory, const std::string& comment)
+{
+    SCAN_TASK_SETUP setup;
+    setup.strProgram = WideToUtf8(Widen(ProgramPath()));
+    setup.strWorkingDirectory = WideToUtf8(Widen(workingDirectory));
+    setup.strDescription = WideToUtf8(Widen(comment));
+    setup.strUserSid = UserSid();
+    return setup;
+}
 
-    switch (DecideRunLevelStep(state, program)) {
-    case RUNLEVEL_ALREADY_HIGHEST:
+bool RegisterScanTask(const std::string& name, const std::string& xml, const std::wstring* previous,
+                      std::string& reason)
+{
+    const TaskRoot root;
+    if (FAILED(root.Result())) {
+        reason = Failed("the Task Scheduler 2.0 could not be reached", root.Result());
+        return false;
+    }
+    const std::wstring text = Utf8ToWide(xml);
+    XML_ELEMENT document;
+    if (!ReadXmlDocument(text, document)) {
+        reason = "the task XML could not be read";
+        return false;
+    }
+    const TASK_XML registered = ReadTaskXml(document);
+    HRESULT hr = Register(root, name, text);
+    if (FAILED(hr)) {
+        reason = Failed("registering it failed", hr);
+        return false;
+    }
+    TASK_XML readBack;
+    std::wstring readXml;
+    unsigned lost = 0;
+    const TASK_READ read = Read(root, name, readBack, readXml, reason);
+    if (read == TASK_FOUND) {
+        lost = LostInReadBack(registered, readBack);
+        if (lost == 0)
+            return true;
+        reason = "the Task Scheduler 2.0 did not keep " + LostText(lost);
+    } else if (read == TASK_MISSING) {
+        reason = "the Task Scheduler 2.0 did not keep the task";
+    }
+    // What the scheduler made of it runs nothing as it should: the task is put back as it was.
+    if (previous)
+        Register(root, name, *previous);
+    else
+        root->DeleteTask(Bstr(Widen(name)).get(), 0);
+    return false;
+}
+
+bool EnsureScanTaskV2(const std::string& name, const SCAN_TASK_SETUP& setup,
+                      const std::vector<SCHEDULE_TRIGGER>* legacy, bool withDefault, std::string& reason)
+{
+    TASK_XML current;
+    std::wstring xml;
+    const TASK_READ read = ReadRegisteredTask(name, current, xml, reason);
+    if (read == TASK_UNREADABLE)
+        return false;
+    if (read == TASK_FOUND && IsCurrentScanTask(current, setup.strProgram))
         return true;
-    case RUNLEVEL_NOT_OURS:
-        Warn(name, "it starts \"" + state.strCommand + "\" \"" + state.strArguments + "\", not this program with -t");
-        return false;
-    case RUNLEVEL_NEEDS_PASSWORD:
-        Warn(name, "it runs with a stored password, which registering it again would need");
-        return false;
-    case RUNLEVEL_RAISE:
-        break;
+    // A task of an earlier version, of the 1.0 interfaces or at the limited run level, keeps its
+    // triggers; its action and principal become the program's own.
+    std::vector<XML_ELEMENT> triggers;
+    if (read == TASK_FOUND) {
+        for (const TASK_XML_TRIGGER& trigger : current.triggers)
+            triggers.push_back(trigger.element);
+    } else if (legacy) {
+        for (const SCHEDULE_TRIGGER& trigger : *legacy)
+            triggers.push_back(ScheduleTriggerElement(trigger));
+    } else if (withDefault) {
+        triggers.push_back(ScheduleTriggerElement(DefaultScanTrigger()));
     }
+    return RegisterScanTask(name, BuildScanTaskXml(setup, triggers), read == TASK_FOUND ? &xml : nullptr, reason);
+}
 
-    // The definition the scheduler just gave, changed in its run level alone, is registered over
-    // the task: what was checked above is what stays registered.
-    ComPtr<IPrincipal> principal;
-    hr = definition->get_Principal(principal.put_typed());
-    if (SUCCEEDED(hr))
-        hr = principal->put_RunLevel(TASK_RUNLEVEL_HIGHEST);
-    if (FAILED(hr)) {
-        Warn(name, Failed("its run level could not be set", hr));
-        return false;
-    }
-    ComPtr<IRegisteredTask> updated;
-    hr = root->RegisterTaskDefinition(Bstr(name).get(), definition.get(), TASK_UPDATE, none, none,
-                                      static_cast<TASK_LOGON_TYPE>(state.nLogonType), none, updated.put_typed());
-    if (FAILED(hr)) {
-        Warn(name, Failed("registering it again failed", hr));
-        return false;
-    }
-    TASK_RUNLEVEL_TYPE level = TASK_RUNLEVEL_LUA;
-    hr = RunLevelOf(updated.get(), level);
-    if (FAILED(hr) || level != TASK_RUNLEVEL_HIGHEST) {
-        Warn(name, FAILED(hr) ? Failed("its new run level could not be read back", hr)
-                              : std::string("the Task Scheduler did not keep the run level"));
-        return false;
-    }
-    return true;
+void LogScanTaskPath(const std::string& name, const std::string& reason)
+{
+    if (reason.empty())
+        LogMessage("The scheduled task " + name + " runs with highest privileges through the Task Scheduler 2.0",
+                   LOG_INFO);
+    else
+        LogMessage("The scheduled task " + name + " could not be set to run with highest privileges: " + reason +
+                       "; it is kept through the Task Scheduler 1.0 interfaces",
+                   LOG_WARN);
 }

@@ -18,6 +18,7 @@ enum SCHEDULE_KIND : int {
 };
 
 constexpr uint32_t kScheduleHasEndDate = 0x1;
+constexpr uint32_t kScheduleKillAtDurationEnd = 0x2;
 constexpr uint32_t kScheduleDisabled = 0x4;
 
 struct SCHEDULE_TRIGGER {

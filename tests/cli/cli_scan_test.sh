@@ -11,7 +11,16 @@ cp "$cli_built" "$cli"
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 failures=0
 
+# import_reg NAME LINES: LINES as a registry file in UTF-16 (the way to hand Wine a name beyond
+# ASCII whatever the host's locale), imported.
+import_reg() {
+  { printf '\xff\xfe'; printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n' "$2" | iconv -f UTF-8 -t UTF-16LE; } >"$dir/$1.reg"
+  "$wine_run" reg import "Z:${dir//\//\\}\\$1.reg" >/dev/null 2>&1
+}
+run_section='[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Run]'
+
 cleanup() {
+  import_reg unseed "$run_section"$'\r\n''"HivoraCliTestÉté"=-'
   "$wine_run" reg delete "$run_key" /v HivoraCliTestGone /f >/dev/null 2>&1
   "$wine_run" reg delete "$run_key" /v HivoraCliTestTab /f >/dev/null 2>&1
   rm -rf "$dir"
@@ -69,6 +78,16 @@ awk -F'\t' 'NF != 4 || $1 != "winstrt" { bad = 1 } END { exit bad }' <<<"$out" |
 errs=$("$wine_run" reg query 'HKLM\SOFTWARE\Hivora' /v TotalWinStartUpErrors 2>/dev/null | tr -d '\r' | awk '/TotalWinStartUpErrors/ { print $3 }')
 [ "$errs" = "$(grep -c . <<<"$out")" ] || fail "found counter $errs for $(grep -c . <<<"$out") problems"
 grep -q 'Eroor at HKEY_LOCAL_MACHINE.*HivoraCliTestGone=C:' "$dir"/Logs/HV_*.log || fail "log has no problem record"
+
+# A name beyond ASCII (in the ANSI code page) reaches a pipe as UTF-8 without a byte order mark,
+# exactly, its data too
+import_reg seed "$run_section"$'\r\n''"HivoraCliTestÉté"="C:\\nowhere\\hivora-cli-test\\été.exe"'
+"$wine_run" "$cli" scan --categories=winstrt --format=tsv 2>"$dir/err" | cat >"$dir/piped"
+[ "$(head -c 3 "$dir/piped" | od -An -tx1 | tr -d ' ')" != "efbbbf" ] || fail "pipe: a byte order mark"
+iconv -f UTF-8 -t UTF-8 "$dir/piped" >/dev/null 2>&1 || fail "pipe: not UTF-8: $(od -c "$dir/piped" | head -20)"
+grep -qaF $'\tHivoraCliTestÉté\tC:\\\\nowhere\\\\hivora-cli-test\\\\été.exe' "$dir/piped" ||
+  fail "pipe: the name beyond ASCII is not there exactly: $(grep -a HivoraCliTest "$dir/piped" | od -c | head)"
+grep -qaF 'HivoraCliTestGone' "$dir/piped" || fail "pipe: the other entries are missing"
 
 run scan --categories=winstrt
 expect_rc 0 "scan text"

@@ -2,8 +2,10 @@
 # HivoraSetup.exe end to end in a fresh Wine prefix: a silent install, a scan by the installed
 # hivora-cli, a repair and an ignore entry, an install over it, the scheduled task, a silent
 # uninstall, a folder holding other files refused, an install into a folder given with /D=
-# followed by one over it, and an uninstall through its windows that removes everything.
+# followed by one over it, an uninstall through its windows that removes everything, the x86 setup
+# refusing 64-bit Windows, and the setup for every Windows moving an x86 installation over to x64.
 #   setup_test.sh HivoraSetup.exe scan_task.exe guidriver.exe path/to/scripts/wine-run PREFIX BIN_DIR VERSION
+#                 X86_SETUP.exe COMBINED_SETUP.exe
 set -u
 setup_exe=$1
 task_exe=$2
@@ -12,6 +14,8 @@ wine_run=$4
 export WINEPREFIX=$5
 bin=$6
 version=$7
+x86_setup=$8
+combined_setup=$9
 drive_c="$WINEPREFIX/drive_c"
 folder="$drive_c/Program Files/Hivora"
 win_folder='C:\Program Files\Hivora'
@@ -107,7 +111,12 @@ cli backups
 expect_rc 0 "backups after install over"
 grep -qF "$set_name" <<<"$out" || fail "install over lost the backup set: $out"
 
-# The scheduled scan as the main program registers it
+# The scheduled scan as the main program registers it: through the Task Scheduler 2.0, and
+# through the 1.0 interfaces where the program falls back to them (Wine keeps the two apart)
+run "$task_exe" create2 "$win_folder\\Hivora.exe"
+expect_rc 0 "task create2"
+run "$task_exe" exists2
+expect_rc 0 "task exists2"
 run "$task_exe" create "$win_folder\\Hivora.exe"
 expect_rc 0 "task create"
 run "$task_exe" exists
@@ -127,6 +136,8 @@ done
 [ -z "$(reg_value "$uninstall_key" DisplayName)" ] || fail "uninstall left the uninstall entry"
 run "$task_exe" exists
 expect_rc 1 "task after uninstall"
+run "$task_exe" exists2
+expect_rc 1 "task of the Task Scheduler 2.0 after uninstall"
 [ -s "$folder/Backup/$set_name.reg" ] || fail "silent uninstall removed the backup set"
 ls "$folder"/Logs/HV_*.log >/dev/null 2>&1 || fail "silent uninstall removed the logs"
 cmp -s "$saved/ignorelist.dat" "$folder/ignorelist.dat" || fail "silent uninstall removed ignorelist.dat"
@@ -181,6 +192,58 @@ left=$(cd "$folder" && find . | sort | tr '\n' ' ')
 [ "$left" = ". ./Backup ./Backup/other.txt ./Logs ./Logs/other.log " ] || fail "removing everything left: $left"
 [ -z "$(reg_value 'HKLM\SOFTWARE\Hivora' lastScan)" ] || fail "removing everything left the settings"
 [ -z "$(reg_value "$uninstall_key" DisplayName)" ] || fail "the uninstall through the windows left the entry"
+
+# The x86 setup refuses 64-bit Windows before it writes anything
+x86_folder="$drive_c/Program Files (x86)/Hivora"
+run "$x86_setup" /S
+expect_rc 4 "the x86 setup on 64-bit Windows"
+[ ! -e "$x86_folder" ] || fail "the refused x86 setup made its folder"
+[ -z "$(reg_value "$uninstall_key" DisplayName /reg:32)" ] || fail "the refused x86 setup wrote its entry"
+
+# An x86 installation, seeded by hand (this machine runs no 32-bit programs): its programs and the
+# user's data in the 32-bit Program Files, its settings in the 32-bit registry, the x86 setup's
+# entry. The setup for every Windows installs x64 and moves it over.
+mkdir -p "$x86_folder/Logs" "$x86_folder/Backup/HVBak_01-02-2026_10-11-12"
+for name in "${programs[@]}" Uninstall.exe; do
+  echo x86 >"$x86_folder/$name"
+done
+printf 'log\r\n' >"$x86_folder/Logs/HV01-02-2026_10-11-12.log"
+printf 'backup\r\n' >"$x86_folder/Backup/HVBak_01-02-2026_10-11-12.reg"
+printf 'saved\r\n' >"$x86_folder/Backup/HVBak_01-02-2026_10-11-12/Gone.lnk"
+printf '1\r\nHKEY_LOCAL_MACHINE\\Software\\Fonts\\X86Only|x86only.ttf\r\n' >"$x86_folder/ignorelist.dat"
+cp "$x86_folder/ignorelist.dat" "$saved/x86-ignorelist.dat"
+x86_win_folder='C:\Program Files (x86)\Hivora'
+"$wine_run" reg add 'HKLM\SOFTWARE\Hivora' /v lastScan /t REG_SZ /d '01-02-2026 10:11:12' /f /reg:32 >/dev/null 2>&1
+"$wine_run" reg add 'HKLM\SOFTWARE\Hivora' /v TotalFontErrors /t REG_SZ /d 7 /f /reg:32 >/dev/null 2>&1
+"$wine_run" reg add "$uninstall_key" /v DisplayName /t REG_SZ /d Hivora /f /reg:32 >/dev/null 2>&1
+"$wine_run" reg add "$uninstall_key" /v InstallLocation /t REG_SZ /d "$x86_win_folder" /f /reg:32 >/dev/null 2>&1
+[ "$(reg_value 'HKLM\SOFTWARE\Wow6432Node\Hivora' lastScan /reg:64)" = "01-02-2026 10:11:12" ] ||
+  fail "the seeded settings are not in the 32-bit registry"
+cp "$drive_c/Program Files/Hivora/ignorelist.dat" "$saved/kept-ignorelist.dat" || fail "no ignore list kept above"
+run "$combined_setup" /S
+expect_rc 0 "the setup for every Windows over an x86 installation"
+wait_for_prefix
+folder="$drive_c/Program Files/Hivora"
+expect_programs "$folder" "moved to x64"
+expect_entry 'C:\Program Files\Hivora' "moved to x64"
+[ "$(reg_value 'HKLM\SOFTWARE\Hivora' lastScan /reg:64)" = "01-02-2026 10:11:12" ] || fail "lastScan not moved"
+[ "$(reg_value 'HKLM\SOFTWARE\Hivora' TotalFontErrors /reg:64)" = "7" ] || fail "a counter not moved"
+[ -z "$(reg_value 'HKLM\SOFTWARE\Hivora' lastScan /reg:32)" ] || fail "the 32-bit settings are left"
+# The folder kept the ignore list of the x64 installation uninstalled above: the x86 entries join it
+[ "$(cat "$saved/kept-ignorelist.dat" "$saved/x86-ignorelist.dat")" = "$(cat "$folder/ignorelist.dat")" ] ||
+  fail "the ignore lists not joined: $(cat "$folder/ignorelist.dat")"
+[ -f "$folder/Logs/HV01-02-2026_10-11-12.log" ] || fail "the logs not moved"
+[ -f "$folder/Backup/HVBak_01-02-2026_10-11-12.reg" ] &&
+  [ -f "$folder/Backup/HVBak_01-02-2026_10-11-12/Gone.lnk" ] || fail "the backups not moved"
+[ ! -e "$x86_folder" ] || fail "the x86 folder is left: $(cd "$x86_folder" && find . | tr '\n' ' ')"
+# and the moved installation is the x64 program's: it reads the moved settings and ignore list
+win_folder='C:\Program Files\Hivora'
+cli stats
+expect_rc 0 "stats after the move"
+grep -qF "01-02-2026" <<<"$out" || fail "the x64 program does not see the moved settings: $out"
+cli ignore list
+grep -qF 'HKEY_LOCAL_MACHINE\Software\Fonts\X86Only|x86only.ttf' <<<"$out" || fail "the moved ignore list: $out"
+[ "$(grep -c . <<<"$out")" = "$(( $(grep -c . "$folder/ignorelist.dat") / 2 ))" ] || fail "the joined ignore list: $out"
 
 if [ $failures -ne 0 ]; then
   echo "$failures failure(s); the prefix is kept in $WINEPREFIX"

@@ -188,14 +188,15 @@ grep -qF "$set_name" <<<"$out" || fail "the update lost the backup set: $out"
 [ "$(reg_value "$settings_key" shrtcut /reg:64)" = 1 ] && [ "$(reg_value "$settings_key" rstrpont /reg:64)" = 1 ] || fail "the update changed the settings"
 ls "$folder"/Logs/HV_*.log >/dev/null 2>&1 || fail "the update removed the logs"
 
-# An update of a 32-bit installation keeps it 32-bit: beside a 32-bit Hivora.exe the setup for every
-# Windows runs its x86 setup, not the x64 one it ran beside a 64-bit Hivora.exe above. (This Wine
-# runs 64-bit programs only: the x86 setup cannot install anything here.)
+# An update of a 32-bit installation moves it over to the x64 build (the 32-bit Hivora refuses its
+# work on 64-bit Windows): beside a 32-bit Hivora.exe outside the 32-bit Program Files, the setup
+# for every Windows runs its x64 setup into that folder, whose programs it replaces.
 mkdir -p "$drive_c/Hivora32"
 cp "$tree/build/release-win32/bin/Hivora.exe" "$drive_c/Hivora32/"
 cp "$tree/dist/update-server/files/HivoraSetup-$version.exe" "$drive_c/Hivora32/HivoraSetup.exe"
 run 'C:\Hivora32\HivoraSetup.exe' /S
-[ "$(reg_value "$uninstall_key" InstallLocation /reg:64)" = "$win_folder" ] || fail "beside a 32-bit Hivora.exe the x64 setup ran"
+[ "$(reg_value "$uninstall_key" InstallLocation /reg:64)" = 'C:\Hivora32' ] || fail "beside a 32-bit Hivora.exe the x64 setup did not install there"
+cmp -s "$tree/build/release-win64/bin/Hivora.exe" "$drive_c/Hivora32/Hivora.exe" || fail "the 32-bit Hivora.exe was not replaced by the x64 one"
 
 if [ $failures -ne 0 ]; then
   echo "$failures failure(s); the prefix is kept in $WINEPREFIX"

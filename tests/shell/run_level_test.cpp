@@ -11,6 +11,7 @@
 #include "shell/logfile.h"
 #include "shell/run_level.h"
 #include "shell/task_service.h"
+#include "shell/task_xml.h"
 #include "tempdir.h"
 
 namespace {
@@ -138,36 +139,56 @@ TEST(RunLevel, OnlyTheLimitedTaskThatStartsThisProgramIsRaised)
     EXPECT_EQ(DecideRunLevelStep(OurTask(), "C:\\Program Files\\Hivora\\\xC9.exe"), RUNLEVEL_NOT_OURS);
 }
 
-TEST(RunLevel, ATaskTheSchedulerCannotRaiseIsLeftAsItIsWithAWarning)
+TEST(RunLevel, ATaskTheSchedulerDoesNotKeepAsRegisteredIsPutBackAndToldInOneWarning)
 {
     const ComApartment com;
     TempDir folder;
     CLogFile log(folder / "run.log");
     g_pLog = &log;
     const std::string program = ProgramPath();
+    const SCAN_TASK_SETUP setup = ProgramTaskSetup(folder.Path(), "Runs Hivora at Scheduled Time.");
+    EXPECT_FALSE(setup.strUserSid.empty());
 
-    // Not registered with the scheduler at all.
-    EXPECT_FALSE(RaiseScanTaskRunLevel("Hivora run level test", program));
-    std::string text = ReadFileText(log.m_strPath);
-    EXPECT_NE(text.find("WARN"), std::string::npos) << text;
-    EXPECT_NE(text.find("The scheduled task Hivora run level test could not be set to run with highest "
-                        "privileges: the task was not found, error = 0x80070002"),
-              std::string::npos)
-        << text;
-
-    // Registered: raised where the scheduler can, otherwise told and kept.
-    {
-        TaskServiceTask task(L"Hivora run level test", program);
-        ASSERT_TRUE(task.Exists());
-        DeleteFileA(log.m_strPath.c_str());
-        const bool raised = RaiseScanTaskRunLevel("Hivora run level test", program);
-        text = ReadFileText(log.m_strPath);
-        EXPECT_EQ(raised, task.RunsHighest());
-        if (!raised)
-            EXPECT_NE(text.find("WARN"), std::string::npos) << text;
-        else
-            EXPECT_EQ(text, "");
-        EXPECT_TRUE(task.Exists());
+    // Not registered before: made with the default trigger where the scheduler keeps it as
+    // registered; otherwise (Wine) removed again, with what was lost named.
+    std::string reason;
+    bool kept = EnsureScanTaskV2("Hivora run level test", setup, nullptr, true, reason);
+    TASK_XML task;
+    std::wstring xml;
+    std::string readReason;
+    TASK_READ read = ReadRegisteredTask("Hivora run level test", task, xml, readReason);
+    if (kept) {
+        EXPECT_EQ(read, TASK_FOUND);
+        EXPECT_TRUE(IsCurrentScanTask(task, setup.strProgram));
+        ASSERT_EQ(task.triggers.size(), 1u);
+        EXPECT_EQ(TriggerListText(task.triggers[0]), "At 3:00 AM every Tue of every week, starting 1/1/2006");
+    } else {
+        EXPECT_EQ(read, TASK_MISSING) << readReason;
+        EXPECT_EQ(reason, "the Task Scheduler 2.0 did not keep its triggers, its action and its run level");
     }
+    LogScanTaskPath("Hivora run level test", kept ? std::string() : reason);
+    const std::string text = ReadFileText(log.m_strPath);
+    if (kept)
+        EXPECT_NE(text.find("INFO --The scheduled task Hivora run level test runs with highest privileges through "
+                            "the Task Scheduler 2.0"),
+                  std::string::npos)
+            << text;
+    else
+        EXPECT_NE(text.find("WARN --The scheduled task Hivora run level test could not be set to run with highest "
+                            "privileges: the Task Scheduler 2.0 did not keep its triggers, its action and its run "
+                            "level; it is kept through the Task Scheduler 1.0 interfaces"),
+                  std::string::npos)
+            << text;
+
+    // Registered before at the limited level: registered again as the program's own where the
+    // scheduler keeps that, otherwise left registered as it was.
+    {
+        TaskServiceTask limited(L"Hivora run level test", program);
+        ASSERT_TRUE(limited.Exists());
+        kept = EnsureScanTaskV2("Hivora run level test", setup, nullptr, true, reason);
+        EXPECT_TRUE(limited.Exists());
+        EXPECT_EQ(kept, limited.RunsHighest());
+    }
+    EXPECT_EQ(ReadRegisteredTask("Hivora run level test", task, xml, readReason), TASK_MISSING);
     g_pLog = nullptr;
 }

@@ -267,6 +267,15 @@ TEST(SettingsPages, ScheduledTaskIsMadeEditedAndMadeAgain)
     HWND main = app.MainWindow();
     ASSERT_NE(main, nullptr);
 
+    // The log says which scheduler keeps the task. Wine's Task Scheduler 2.0 keeps none of the
+    // triggers, the action and the run level registered, so here it is the 1.0 interfaces.
+    EXPECT_TRUE(gui::WaitFor([&] {
+        return LogText(app.Folder()).find("WARN --The scheduled task Hivora could not be set to run with highest "
+                                          "privileges: the Task Scheduler 2.0 did not keep its triggers, its action "
+                                          "and its run level; it is kept through the Task Scheduler 1.0 "
+                                          "interfaces") != std::string::npos;
+    })) << LogText(app.Folder());
+
     // The start made the task: this program with "-t", weekly on Tuesday at 03:00.
     TASK_RECORD task = ReadTask();
     ASSERT_TRUE(task.bExists);
