@@ -13,6 +13,7 @@
 #include "scan/file_presence.h"
 #include "scan/path_rules.h"
 #include "scan/scanner.h"
+#include "scan/sync_folder.h"
 #include "scan/walk.h"
 
 namespace {
@@ -252,7 +253,8 @@ bool EndsWithLnk(const char* name)
     return length >= 4 && strcmp(name + length - 4, ".lnk") == 0;
 }
 
-void WalkShortcutFolder(CRegistryScanner& engine, CShortcutReader& reader, const std::string& folder)
+void WalkShortcutFolder(CRegistryScanner& engine, CShortcutReader& reader, const std::string& folder,
+                        const std::vector<std::string>& syncRoots)
 {
     WIN32_FIND_DATAA found;
     const FindHandle find(FindFirstFileA((folder + "\\*.*").c_str(), &found));
@@ -265,10 +267,14 @@ void WalkShortcutFolder(CRegistryScanner& engine, CShortcutReader& reader, const
         engine.SendPath(path);
         if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0)
             continue;
+        // What changes in a synchronised folder changes on the user's other PCs too: left alone.
+        if (IsInSynchronisedFolder(path, found.dwFileAttributes, found.dwReserved0, syncRoots))
+            continue;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             // Junctions and symbolic links lead to other places, maybe out of the profile: not entered.
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && lstrcmpiA(found.cFileName, "sendto") != 0)
-                WalkShortcutFolder(engine, reader, path);
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && lstrcmpiA(found.cFileName, "sendto") != 0 &&
+                !IsUnderCloudFilesSyncRoot(path))
+                WalkShortcutFolder(engine, reader, path, syncRoots);
         } else if (EndsWithLnk(found.cFileName) && reader.IsBroken(path) && !engine.StopRequested()) {
             Report(engine, path, "", "", RPT_SHORTCUTS);
         }
@@ -279,9 +285,14 @@ void WalkShortcutFolder(CRegistryScanner& engine, CShortcutReader& reader, const
 
 void CheckShortcutsUnder(CRegistryScanner& engine, const std::string& folder)
 {
+    const std::vector<std::string> syncRoots = ReadSyncRoots();
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if ((attributes != INVALID_FILE_ATTRIBUTES && IsInSynchronisedFolder(folder, attributes, 0, syncRoots)) ||
+        IsUnderCloudFilesSyncRoot(folder))
+        return;
     const ComApartment com;
     CShortcutReader reader;
-    WalkShortcutFolder(engine, reader, folder);
+    WalkShortcutFolder(engine, reader, folder, syncRoots);
 }
 
 void CheckStartup(CRegistryScanner& engine)

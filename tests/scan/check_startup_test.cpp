@@ -16,6 +16,7 @@
 #include "scan/check_support.h"
 #include "scan/checks.h"
 #include "scan/scanner.h"
+#include "scan/sync_folder.h"
 #include "tempdir.h"
 
 namespace {
@@ -177,6 +178,51 @@ TEST_F(ShortcutChecks, BrokenShortcutsAreReportedByFilePath)
                                               (temp / "Links\\Nested\\deep.lnk") + "||",
                                               (temp / "Links\\broken.lnk") + "||",
                                           }));
+}
+
+TEST(SynchronisedFolders, APlaceholderOrAPlaceUnderASyncRootIsLeftAlone)
+{
+    const std::vector<std::string> roots = {"C:\\Users\\u\\OneDrive\\", "D:\\Sync"};
+    const auto synced = [&](const char* path, uint32_t attributes, uint32_t tag = 0) {
+        return IsInSynchronisedFolder(path, attributes, tag, roots);
+    };
+    constexpr uint32_t kArchive = 0x20;
+    constexpr uint32_t kFolder = 0x10;
+    // Under a sync root, whatever its case; the root itself too; only whole names count.
+    EXPECT_TRUE(synced("C:\\Users\\u\\OneDrive\\Desktop\\old.lnk", kArchive));
+    EXPECT_TRUE(synced("c:\\users\\U\\onedrive", kFolder));
+    EXPECT_TRUE(synced("D:\\Sync\\a.lnk", kArchive));
+    EXPECT_FALSE(synced("D:\\Synced\\a.lnk", kArchive));
+    EXPECT_FALSE(synced("C:\\Users\\u\\Desktop\\old.lnk", kArchive));
+    // A placeholder by its attributes, wherever it lies.
+    for (const uint32_t attributes : {kAttributeRecallOnOpen, kAttributeRecallOnDataAccess, kAttributePinned,
+                                      kAttributeUnpinned, kAttributeOffline})
+        EXPECT_TRUE(synced("E:\\x.lnk", kArchive | attributes)) << attributes;
+    // A cloud reparse point of any provider variant; other reparse points are not placeholders.
+    EXPECT_TRUE(synced("E:\\x.lnk", kArchive | kAttributeReparsePoint, kReparseTagCloud));
+    EXPECT_TRUE(synced("E:\\x.lnk", kArchive | kAttributeReparsePoint, 0x9000601A));
+    EXPECT_FALSE(synced("E:\\x.lnk", kArchive | kAttributeReparsePoint, 0xA0000003));
+    EXPECT_FALSE(synced("E:\\x.lnk", kArchive, kReparseTagCloud));
+}
+
+// A provider's sync root, registered as Windows keeps it: its broken shortcuts stay unreported,
+// while one beside it still is.
+TEST_F(ShortcutChecks, ShortcutsInARegisteredSyncRootAreNotReported)
+{
+    const std::string doomed = temp.WriteFile("Programs\\old.exe");
+    CreateDirectoryA((temp / "Links").c_str(), nullptr);
+    CreateDirectoryA((temp / "Links\\OneDrive").c_str(), nullptr);
+    CreateDirectoryA((temp / "Links\\OneDrive\\Desktop").c_str(), nullptr);
+    for (const char* link : {"Links\\broken.lnk", "Links\\OneDrive\\Desktop\\elsewhere.lnk"})
+        ASSERT_TRUE(MakeShortcut(temp / link, doomed));
+    ASSERT_TRUE(DeleteFileA(doomed.c_str()));
+    SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SyncRootManager\\"
+              "OneDrive!S-1-5-21-1-2-3-1000!Personal\\UserSyncRoots",
+              "S-1-5-21-1-2-3-1000", temp / "Links\\OneDrive");
+
+    CheckShortcutsUnder(engine, temp / "Links");
+
+    EXPECT_EQ(Found(RPT_SHORTCUTS), std::vector<std::string>{(temp / "Links\\broken.lnk") + "||"});
 }
 
 TEST_F(ShortcutChecks, LinkedFoldersAreNotEnteredAndNoShortcutIsRewritten)
