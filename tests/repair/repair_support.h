@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/format.h"
 #include "repair/reg_file.h"
 #include "scan/scanner.h"
 #include "shell/logfile.h"
@@ -66,3 +67,18 @@ inline bool FileExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+// A key under the real HKEY_CURRENT_USER: the registry editor, a separate process, sees no sandbox.
+class RealKey {
+public:
+    RealKey() : m_sub(Format("Software\\HivoraRestoreTest\\%lu-%lu", GetCurrentProcessId(), GetTickCount()))
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, m_sub.c_str());
+    }
+    ~RealKey() { RegDeleteTreeA(HKEY_CURRENT_USER, m_sub.c_str()); }
+    std::string Path() const { return "HKEY_CURRENT_USER\\" + m_sub; }
+    const std::string& Sub() const { return m_sub; }
+
+private:
+    std::string m_sub;
+};
