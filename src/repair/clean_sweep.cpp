@@ -52,6 +52,38 @@ bool StoredKeyName(HKEY key, std::wstring& name)
     return true;
 }
 
+// A key of the process's HKEY_CURRENT_USER by the hive it lies in, as HKEY_USERS\<SID>\...: under
+// elevation with another account's password, HKEY_CURRENT_USER is that account's hive, and a restore
+// run by anyone must write back into the same hive. Empty when the registry does not tell the
+// key's full name or the key lies in no user's hive.
+std::string UserHivePath(HKEY key)
+{
+    // KEY_NAME_INFORMATION: the name's length in bytes, then the name, as \REGISTRY\USER\<SID>\...
+    using QueryKey = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static const QueryKey queryKey = [] {
+        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        return ntdll ? reinterpret_cast<QueryKey>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryKey")))
+                     : nullptr;
+    }();
+    constexpr int kKeyNameInformation = 3;
+    std::vector<BYTE> info(sizeof(ULONG) + 65536);
+    ULONG length = 0;
+    if (!queryKey || queryKey(key, kKeyNameInformation, info.data(), static_cast<ULONG>(info.size()), &length) != 0 ||
+        length < sizeof(ULONG))
+        return {};
+    ULONG nameBytes = 0;
+    memcpy(&nameBytes, info.data(), sizeof nameBytes);
+    if (nameBytes > length - sizeof(ULONG))
+        return {};
+    const std::wstring name(reinterpret_cast<const wchar_t*>(info.data() + sizeof(ULONG)), nameBytes / sizeof(wchar_t));
+    const std::wstring prefix = L"\\REGISTRY\\USER\\";
+    if (name.size() <= prefix.size() ||
+        CompareStringOrdinal(name.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                             static_cast<int>(prefix.size()), TRUE) != CSTR_EQUAL)
+        return {};
+    return "HKEY_USERS\\" + WideToUtf8(name.substr(prefix.size()));
+}
+
 bool SameNameIgnoringCase(const std::wstring& a, const std::wstring& b)
 {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
@@ -388,8 +420,11 @@ bool ExportValue(HKEY root, const std::string& subkey, const std::string& valueN
         reason = "the value could not be read (" + ErrorText(rc) + ")";
         return false;
     }
+    std::string path = root == HKEY_CURRENT_USER ? UserHivePath(key.get()) : std::string();
+    if (path.empty())
+        path = KeyPath(root, StoredSubkey(root, wideSubkey));
     return WriteRecord(stream,
-                       FormatSectionLine(KeyPath(root, StoredSubkey(root, wideSubkey))) +
+                       FormatSectionLine(path) +
                            FormatValueLine(WideToUtf8(StoredValueName(key.get(), Widen(valueName))), type, data,
                                            REGFILE_VERSION5),
                        reason, writeError);
@@ -403,8 +438,16 @@ bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, std::stri
     }
     // The whole tree is read first and written at once: the file never holds part of it.
     const std::wstring wideSubkey = Widen(subkey);
+    std::string path;
+    if (root == HKEY_CURRENT_USER) {
+        RegKey key;
+        if (RegOpenKeyExW(root, wideSubkey.c_str(), 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS)
+            path = UserHivePath(key.get());
+    }
+    if (path.empty())
+        path = KeyPath(root, StoredSubkey(root, wideSubkey));
     std::string records;
-    return ExportKeyTreeW(root, wideSubkey, KeyPath(root, StoredSubkey(root, wideSubkey)), records, reason) &&
+    return ExportKeyTreeW(root, wideSubkey, path, records, reason) &&
            WriteRecord(stream, records, reason, writeError);
 }
 

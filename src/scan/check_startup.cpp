@@ -12,6 +12,7 @@
 #include "scan/check_support.h"
 #include "scan/file_presence.h"
 #include "scan/path_rules.h"
+#include "scan/scan_user.h"
 #include "scan/scanner.h"
 #include "scan/sync_folder.h"
 #include "scan/walk.h"
@@ -185,8 +186,13 @@ private:
     {
         if (text.size() < 3)
             return;
-        if (text[0] == '%' || (text[0] == '"' && text[1] == '%'))
+        if (text[0] == '%' || (text[0] == '"' && text[1] == '%')) {
+            // Expanded with this process's environment, which is right only in its own user's
+            // hive: elsewhere the text cannot be checked.
+            if (IsOtherUsersHive(m_display, ProcessUserSid()))
+                return;
             text = ExpandEnvironment(view32 ? X86FolderReferences(text) : text);
+        }
         std::string candidate;
         if (text.size() >= 4 && text[0] == '"' && text[2] == ':' && text[3] == '\\')
             candidate = text.substr(1);

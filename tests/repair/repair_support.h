@@ -6,6 +6,8 @@
 
 #include "framework/format.h"
 #include "repair/reg_file.h"
+#include "sandbox.h"
+#include "scan/scan_user.h"
 #include "scan/scanner.h"
 #include "shell/logfile.h"
 #include "tempdir.h"
@@ -82,3 +84,13 @@ public:
 private:
     std::string m_sub;
 };
+
+// How a backup names a key of HKEY_CURRENT_USER: by the hive it was read from, the process user's
+// (in a sandbox, the sandbox's place in that hive).
+inline std::string BackedUpUserKey(const std::string& subkey, const RegistrySandbox* sandbox = nullptr)
+{
+    std::string hive = "HKEY_USERS\\" + ProcessUserSid();
+    if (sandbox)
+        hive += "\\" + sandbox->ScratchPath() + "\\HKCU";
+    return hive + "\\" + subkey;
+}

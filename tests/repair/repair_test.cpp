@@ -171,11 +171,13 @@ TEST_F(Repair, RemovesEveryKindAndRecordsWhatItRemoves)
         for (const auto& value : key.values)
             recorded.insert(key.strPath + "|" + value.strName);
     }
-    for (const char* item : {
+    // Per-user keys by the hive they were read from.
+    for (const std::string& item : std::vector<std::string>{
              "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Foo|UninstallString",
              "HKEY_CLASSES_ROOT\\CLSID\\{C}", "HKEY_CLASSES_ROOT\\CLSID\\{C}\\InprocServer32|",
              "HKEY_LOCAL_MACHINE\\AppPaths\\x.exe|", "HKEY_LOCAL_MACHINE\\SharedDLLs|C:\\a.dll",
-             "HKEY_CURRENT_USER\\Run|x", "HKEY_CURRENT_USER\\Menu\\MenuOrder\\Start Menu\\Old\\Sub",
+             BackedUpUserKey("Run", &m_sandbox) + "|x",
+             BackedUpUserKey("Menu\\MenuOrder\\Start Menu\\Old\\Sub", &m_sandbox),
              "HKEY_USERS\\S-1\\Software\\Empty", "HKEY_CLASSES_ROOT\\TypeLib\\{T}|Win32"})
         EXPECT_TRUE(recorded.count(item)) << item;
     EXPECT_FALSE(recorded.count("HKEY_LOCAL_MACHINE\\AppPaths\\x.exe|Path"));

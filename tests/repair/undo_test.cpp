@@ -170,10 +170,12 @@ TEST(ClassesHive, AClassRemovedThroughTheMergedViewComesBackInItsOwnHive)
     std::vector<std::string> sections;
     for (const REG_FILE_KEY& key : ParseFile(engine->m_strRegBackupPath))
         sections.push_back(LowerAscii(key.strPath));
+    // The user's classes by the hive they were read from.
+    const std::string hive = BackedUpUserKey("Software\\Classes\\");
     const std::vector<std::string> expected = {
-        LowerAscii(userClasses + user), LowerAscii(userClasses + user + "\\shell"),
-        LowerAscii(userClasses + user + "\\shell\\open"), LowerAscii(userClasses + user + "\\shell\\open\\command"),
-        LowerAscii(userClasses + both), LowerAscii(machineClasses + both),
+        LowerAscii(hive + user), LowerAscii(hive + user + "\\shell"),
+        LowerAscii(hive + user + "\\shell\\open"), LowerAscii(hive + user + "\\shell\\open\\command"),
+        LowerAscii(hive + both), LowerAscii(machineClasses + both),
         LowerAscii(machineClasses + both + "\\DefaultIcon")};
     EXPECT_EQ(sections, expected);
 
@@ -358,4 +360,32 @@ TEST(ShortcutBackup, IsANewFileAndARestoreThroughALinkIsRefusedAndChangesNothing
     EXPECT_EQ(RestoreBackupSets(dir / "Backup", {name}), 1);
     EXPECT_EQ(ReadFileText(shortcut), "link bytes");
     EXPECT_FALSE(FileExists(copy));
+}
+
+// Under elevation with another account, HKEY_CURRENT_USER is that account's hive: the backup names
+// the hive it read, so that a restore by anyone writes back into the same user's hive.
+TEST(PerUserKeys, AreBackedUpByTheHiveTheyWereReadFromAndComeBackThere)
+{
+    TempDir dir;
+    RealKey real;
+    SetString(real.Path() + "\\Tree", "t", "C:\\Gone\\t.exe");
+    SetString(real.Path(), "v", "C:\\Gone\\v.exe");
+    auto engine = MakeEngine(dir);
+    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
+    ASSERT_NE(engine->m_fpRegBackup, nullptr);
+    std::string reason;
+    ASSERT_TRUE(engine->DeleteValueWithBackup(HKEY_CURRENT_USER, real.Sub(), "v", reason)) << reason;
+    ASSERT_TRUE(engine->DeleteKeyTreeWithBackup(HKEY_CURRENT_USER, real.Sub() + "\\Tree", reason)) << reason;
+    fclose(engine->m_fpRegBackup);
+    engine->m_fpRegBackup = nullptr;
+
+    const auto keys = ParseFile(engine->m_strRegBackupPath);
+    ASSERT_EQ(keys.size(), 2u);
+    const std::string hive = LowerAscii(BackedUpUserKey(real.Sub()));
+    EXPECT_EQ(LowerAscii(keys[0].strPath), hive);
+    EXPECT_EQ(LowerAscii(keys[1].strPath), hive + "\\tree");
+
+    ASSERT_TRUE(RestoreRegistryFile(engine->m_strRegBackupPath, reason)) << reason;
+    EXPECT_EQ(ReadRaw(real.Path(), "v"), Sz("C:\\Gone\\v.exe"));
+    EXPECT_EQ(ReadRaw(real.Path() + "\\Tree", "t"), Sz("C:\\Gone\\t.exe"));
 }

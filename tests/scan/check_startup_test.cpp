@@ -15,6 +15,7 @@
 #include "sandbox.h"
 #include "scan/check_support.h"
 #include "scan/checks.h"
+#include "scan/scan_user.h"
 #include "scan/scanner.h"
 #include "scan/sync_folder.h"
 #include "tempdir.h"
@@ -139,6 +140,39 @@ TEST_F(FilePathChecks, OnlyDrivePathsToMissingFilesAreReported)
                                                key + "|Binary|" + binary,
                                                key + "|Expanded|" + windows + "\\hivora-gone.exe -run",
                                      }));
+}
+
+// Another user's values that need the environment are expanded with this process's: they cannot be
+// checked, while the same value in the process user's own hive is.
+TEST_F(FilePathChecks, EnvironmentTextInAnotherUsersHiveCannotBeChecked)
+{
+    ASSERT_FALSE(ProcessUserSid().empty());
+    for (const std::string& hive : {ProcessUserSid(), std::string("S-1-5-21-7-7-7-1001"), std::string(".DEFAULT")}) {
+        CreateKey("HKEY_USERS\\" + hive + "\\Software\\HivoraFp\\Values\\Child");
+        SetString("HKEY_USERS\\" + hive + "\\Software\\HivoraFp\\Values", "Expanded", "%SystemRoot%\\hivora-gone.exe");
+    }
+
+    CheckFilePaths(engine);
+
+    char windows[MAX_PATH];
+    ASSERT_GT(GetEnvironmentVariableA("SystemRoot", windows, sizeof windows), 0u);
+    EXPECT_EQ(SortedFound(RPT_FILE_PATHS),
+              (std::vector<std::string>{"HKEY_USERS\\" + ProcessUserSid() + "\\Software\\HivoraFp\\Values|Expanded|" +
+                                        windows + "\\hivora-gone.exe"}));
+}
+
+TEST(ScanUser, TheNoticeNamesBothUsersOnlyWhenTheyDiffer)
+{
+    EXPECT_EQ(OtherUserNotice("PC\\Admin", "PC\\Ann"),
+              "Hivora runs as PC\\Admin, not as PC\\Ann, who is signed in: the per-user settings it scans are those "
+              "of PC\\Admin.");
+    EXPECT_EQ(OtherUserNotice("PC\\Ann", "pc\\ANN"), "");
+    EXPECT_EQ(OtherUserNotice("PC\\Admin", ""), "");
+    EXPECT_TRUE(IsOtherUsersHive("HKEY_USERS\\S-1-5-21-1-2-3-1001\\Software", "S-1-5-21-1-2-3-1000"));
+    EXPECT_TRUE(IsOtherUsersHive("HKEY_USERS\\.DEFAULT\\Software", "S-1-5-21-1-2-3-1000"));
+    EXPECT_FALSE(IsOtherUsersHive("HKEY_USERS\\S-1-5-21-1-2-3-1000\\Software", "S-1-5-21-1-2-3-1000"));
+    EXPECT_FALSE(IsOtherUsersHive("HKEY_USERS\\s-1-5-21-1-2-3-1000_Classes\\x", "S-1-5-21-1-2-3-1000"));
+    EXPECT_FALSE(IsOtherUsersHive("HKEY_LOCAL_MACHINE\\SOFTWARE", "S-1-5-21-1-2-3-1000"));
 }
 
 TEST_F(FilePathChecks, StopEndsTheWalk)
