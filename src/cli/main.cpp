@@ -7,7 +7,11 @@
 #include "cli/commands.h"
 #include "cli/console_text.h"
 #include "cli/write_access.h"
+#include "framework/com_ptr.h"
+#include "framework/format.h"
 #include "framework/paths.h"
+#include "repair/restore_point.h"
+#include "shell/logfile.h"
 #include "shell/startup_log.h"
 
 namespace {
@@ -88,5 +92,10 @@ int main(int argc, char** argv)
     }
     // The program's start-up share: the commands log as Hivora.exe does, into the same folder.
     StartProcessLog(ProgramFolder());
+    // Before any other COM call, which would settle the process's COM security for good: a repair
+    // may ask System Restore for a point.
+    const ComApartment com;
+    if (const HRESULT hr = InitializeComSecurity(); FAILED(hr))
+        LogMessage(Format("COM security could not be set (0x%08lX): a restore point may fail", hr), LOG_WARN);
     return command->run(rest);
 }

@@ -154,8 +154,6 @@ int RunRepairCommand(const std::vector<std::string>& args)
         return 0;
     }
     const REPAIR_START start = StartRepair(engine, nullptr, selected);
-    if (start.bRestorePointFailed)
-        PrintText(stderr, "%s\n", kRestorePointOffText);
     if (!start.bStarted) {
         if (start.bNothingSelected)
             PrintText(stderr, "%s\n", kRepairNothingSelectedText);
@@ -164,12 +162,21 @@ int RunRepairCommand(const std::vector<std::string>& args)
         return start.bNothingSelected || !g_arrProblems.empty() ? 1 : 0;
     }
     engine.m_pThread->Wait();
+    // Without a window to ask, the repair went on without the point.
+    if (RestorePointFailed(engine.m_restorePoint))
+        PrintText(stderr, "%s\n",
+                  engine.m_restorePoint.nResult == RPR_TURNED_OFF ? kRestorePointOffText
+                                                                 : RestorePointLogLine(engine.m_restorePoint).c_str());
     if (!engine.m_strRepairError.empty()) {
         PrintText(stderr, "hivora-cli: nothing was repaired: %s\n", engine.m_strRepairError.c_str());
         return 1;
     }
     RecordRepairStatistics(engine.m_anFixed);
     PrintOutcomes(engine, options.bTsv);
+    if (const std::string stopped = RepairStopMessage(engine); !stopped.empty()) {
+        PrintText(stderr, "hivora-cli: %s\n", stopped.c_str());
+        return 1;
+    }
     for (const REPAIR_OUTCOME& outcome : engine.m_arrRepairOutcomes)
         if (!outcome.bFixed && !outcome.bAlreadyRemoved)
             return 1;

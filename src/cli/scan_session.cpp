@@ -8,6 +8,7 @@
 #include "cli/console_text.h"
 #include "cli/report_format.h"
 #include "repair/ignore_list.h"
+#include "scan/scan_user.h"
 #include "scan/scanner.h"
 #include "shell/settings.h"
 
@@ -311,6 +312,9 @@ int RunScanSession(const SCAN_OPTIONS& options)
         PrintText(stderr, "hivora-cli: cannot create the scan's notification window (error %lu)\n", GetLastError());
         return 1;
     }
+    // Whose settings are scanned, when they are not the signed-in user's: said once, beside the report.
+    if (const std::string& notice = ScanUserNotice(); !notice.empty())
+        PrintText(stderr, "hivora-cli: %s\n", notice.c_str());
     ClearIgnoreList();
     LoadIgnoreList();
     const CSessionGuard guard(window.m_hWnd);

@@ -83,7 +83,48 @@ bool RunRegistryEditor(const std::string& path, std::string& reason)
     return true;
 }
 
+// The first folder on the way to path, from its drive down, that is a link to another place
+// (a junction, a symbolic link: any reparse point), path itself included; empty when there is none.
+std::string LinkOnTheWay(const std::string& path)
+{
+    // The root (C:\ or \\server\share\) is where the path starts, not a step on its way.
+    size_t at = path.compare(0, 2, "\\\\") == 0 ? path.find('\\', path.find('\\', 2) + 1) : path.find('\\');
+    while (at != std::string::npos) {
+        const size_t next = path.find('\\', at + 1);
+        const std::string step = path.substr(0, next);
+        const DWORD attributes = GetFileAttributesA(step.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return {};
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return step;
+        at = next;
+    }
+    return {};
+}
+
+std::string LinkRefusal(const std::string& original, const std::string& link)
+{
+    return "the shortcut " + original + " is not put back: " + link + " is a link to another place";
+}
+
 } // namespace
+
+std::string MovedFilesRefusal(const std::string& listPath)
+{
+    std::ifstream list(listPath);
+    const size_t dot = listPath.find_last_of('.');
+    const std::string setFolder = dot == std::string::npos ? listPath : listPath.substr(0, dot);
+    std::string line;
+    while (std::getline(list, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::string original, copy;
+        if (!line.empty() && SplitMovedFileLine(line, setFolder, original, copy) && Exists(copy))
+            if (const std::string link = LinkOnTheWay(original); !link.empty())
+                return LinkRefusal(original, link);
+    }
+    return {};
+}
 
 std::string BackupFolderPath(const std::string& programFolder)
 {
@@ -232,11 +273,22 @@ bool RestoreMovedFiles(const std::string& listPath, std::string& reason)
         // A copy that was never made (its move failed during the repair) has nothing to give back.
         if (!Exists(copy))
             continue;
-        if (!MoveFileA(copy.c_str(), original.c_str())) {
-            reason = "the file " + copy + " could not be moved back to " + original + " (" +
-                     ErrorText(static_cast<LONG>(GetLastError())) + ")";
+        // Written back as a new file, which takes the permissions of its folder, and never through
+        // a link: an elevated write through a folder the user turned into a link would land
+        // wherever the link leads.
+        if (const std::string link = LinkOnTheWay(original); !link.empty()) {
+            reason = LinkRefusal(original, link);
             kept.push_back(line);
+            continue;
         }
+        DWORD error = 0;
+        if (!CopyAsNewFile(copy, original, error)) {
+            reason = "the file " + copy + " could not be moved back to " + original + " (" +
+                     ErrorText(static_cast<LONG>(error)) + ")";
+            kept.push_back(line);
+            continue;
+        }
+        DeleteOrWarn(copy);
     }
     list.close();
 
@@ -266,12 +318,21 @@ int RestoreBackupSets(const std::string& backupFolder, const std::vector<std::st
         LogMessage(Format("Restoring backup file %s", setPath.c_str()));
         bool whole = true;
         std::string reason;
+        const std::string listPath = setPath + ".bak";
+        // A set that would write through a link is not restored at all: nothing of it changes.
+        if (Exists(listPath))
+            reason = MovedFilesRefusal(listPath);
+        if (!reason.empty()) {
+            LogMessage("Restore of " + setPath + " refused: " + reason, LOG_WARN);
+            if (failures)
+                failures->push_back(name + ": " + reason);
+            continue;
+        }
         const std::string regPath = setPath + ".reg";
         if (Exists(regPath) && !RestoreRegistryFile(regPath, reason)) {
             LogMessage("Restore of " + setPath + " incomplete: " + reason, LOG_WARN);
             whole = false;
         }
-        const std::string listPath = setPath + ".bak";
         if (Exists(listPath) && !RestoreMovedFiles(listPath, reason)) {
             LogMessage("Restore of " + setPath + " incomplete: " + reason, LOG_WARN);
             whole = false;

@@ -41,8 +41,12 @@ bool RestoreRegistryFile(const std::string& path, std::string& reason);
 bool SplitMovedFileLine(const std::string& line, const std::string& setFolder, std::string& original,
                         std::string& copy);
 
-// Moves the listed files back; removes the set's folder and the list when every file is back,
-// otherwise keeps the lines that failed. False, with the reason, when something stays.
+// Why the moved-files list may not be restored: the first listed place whose path passes through a
+// link (a reparse point), in one line; empty when every place may be written.
+std::string MovedFilesRefusal(const std::string& listPath);
+
+// Puts the listed files back, each as a new file in its old place (never through a link); removes
+// the set's folder and the list when every file is back, otherwise keeps the lines that failed. False, with the reason, when something stays.
 bool RestoreMovedFiles(const std::string& listPath, std::string& reason);
 
 // Restores the named sets; returns how many came back whole. Logs as the backup page does; each set

@@ -52,6 +52,38 @@ bool StoredKeyName(HKEY key, std::wstring& name)
     return true;
 }
 
+// A key of the process's HKEY_CURRENT_USER by the hive it lies in, as HKEY_USERS\<SID>\...: under
+// elevation with another account's password, HKEY_CURRENT_USER is that account's hive, and a restore
+// run by anyone must write back into the same hive. Empty when the registry does not tell the
+// key's full name or the key lies in no user's hive.
+std::string UserHivePath(HKEY key)
+{
+    // KEY_NAME_INFORMATION: the name's length in bytes, then the name, as \REGISTRY\USER\<SID>\...
+    using QueryKey = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static const QueryKey queryKey = [] {
+        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        return ntdll ? reinterpret_cast<QueryKey>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryKey")))
+                     : nullptr;
+    }();
+    constexpr int kKeyNameInformation = 3;
+    std::vector<BYTE> info(sizeof(ULONG) + 65536);
+    ULONG length = 0;
+    if (!queryKey || queryKey(key, kKeyNameInformation, info.data(), static_cast<ULONG>(info.size()), &length) != 0 ||
+        length < sizeof(ULONG))
+        return {};
+    ULONG nameBytes = 0;
+    memcpy(&nameBytes, info.data(), sizeof nameBytes);
+    if (nameBytes > length - sizeof(ULONG))
+        return {};
+    const std::wstring name(reinterpret_cast<const wchar_t*>(info.data() + sizeof(ULONG)), nameBytes / sizeof(wchar_t));
+    const std::wstring prefix = L"\\REGISTRY\\USER\\";
+    if (name.size() <= prefix.size() ||
+        CompareStringOrdinal(name.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                             static_cast<int>(prefix.size()), TRUE) != CSTR_EQUAL)
+        return {};
+    return "HKEY_USERS\\" + WideToUtf8(name.substr(prefix.size()));
+}
+
 bool SameNameIgnoringCase(const std::wstring& a, const std::wstring& b)
 {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
@@ -102,24 +134,42 @@ std::wstring StoredValueName(HKEY key, const std::wstring& name)
     }
 }
 
-// Appends bytes of the file as they are.
-bool WriteBytes(FILE* stream, const std::string& bytes, std::string& reason)
+BOOL WINAPI WriteWholeFile(HANDLE file, const void* data, DWORD size, DWORD* written)
 {
-    if (fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size() || fflush(stream) != 0) {
-        reason = "the registry backup file could not be written";
-        return false;
-    }
-    return true;
+    return WriteFile(file, data, size, written, nullptr);
+}
+
+std::string WriteErrorText(const char* what, DWORD error)
+{
+    return IsDiskFull(error) ? Format("%s could not be written: the disk is full", what)
+                             : Format("%s could not be written (%s)", what, ErrorText(static_cast<LONG>(error)).c_str());
+}
+
+// Appends bytes of the file as they are.
+bool WriteBytes(FILE* stream, const std::string& bytes, std::string& reason, DWORD* writeError)
+{
+    DWORD error = ERROR_SUCCESS;
+    if (fflush(stream) != 0)
+        error = ERROR_WRITE_FAULT;
+    else
+        error = AppendWhole(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), bytes);
+    if (error == ERROR_SUCCESS)
+        return true;
+    reason = WriteErrorText("the registry backup file", error);
+    if (writeError)
+        *writeError = error;
+    return false;
 }
 
 // Appends UTF-8 text in the file's UTF-16.
-bool WriteRecord(FILE* stream, const std::string& text, std::string& reason)
+bool WriteRecord(FILE* stream, const std::string& text, std::string& reason, DWORD* writeError)
 {
-    return WriteBytes(stream, EncodeRegFileText(text), reason);
+    return WriteBytes(stream, EncodeRegFileText(text), reason, writeError);
 }
 
 // Writes root\subkey and its tree; path is the key's path as the file names it.
-bool ExportKeyTreeW(HKEY root, const std::wstring& subkey, const std::string& path, FILE* stream, std::string& reason)
+bool ExportKeyTreeW(HKEY root, const std::wstring& subkey, const std::string& path, std::string& records,
+                    std::string& reason)
 {
     RegKey key;
     LONG rc = RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, key.put());
@@ -142,7 +192,7 @@ bool ExportKeyTreeW(HKEY root, const std::wstring& subkey, const std::string& pa
         }
         names.emplace_back(name.data(), length);
     }
-    std::string records;
+    const size_t start = records.size();
     for (const std::wstring& valueName : names) {
         DWORD type = 0;
         std::string data;
@@ -154,10 +204,8 @@ bool ExportKeyTreeW(HKEY root, const std::wstring& subkey, const std::string& pa
         }
         records += FormatSectionLine(path) + FormatValueLine(utf8Name, type, data, REGFILE_VERSION5);
     }
-    if (names.empty())
-        records = FormatSectionLine(path);
-    if (!WriteRecord(stream, records, reason))
-        return false;
+    if (records.size() == start)
+        records += FormatSectionLine(path);
 
     std::vector<std::wstring> children;
     for (DWORD i = 0;; ++i) {
@@ -172,7 +220,7 @@ bool ExportKeyTreeW(HKEY root, const std::wstring& subkey, const std::string& pa
         children.emplace_back(name.data(), length);
     }
     for (const std::wstring& child : children)
-        if (!ExportKeyTreeW(root, subkey + L"\\" + child, path + "\\" + WideToUtf8(child), stream, reason))
+        if (!ExportKeyTreeW(root, subkey + L"\\" + child, path + "\\" + WideToUtf8(child), records, reason))
             return false;
     return true;
 }
@@ -283,6 +331,34 @@ std::string ErrorText(LONG code)
     return Format("error %ld%s%s", code, message.empty() ? "" : ": ", message.c_str());
 }
 
+BACKUP_WRITE g_pfnBackupWrite = WriteWholeFile;
+
+bool IsDiskFull(DWORD error)
+{
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
+DWORD AppendWhole(HANDLE file, const std::string& bytes)
+{
+    LARGE_INTEGER end {};
+    if (file == INVALID_HANDLE_VALUE || !GetFileSizeEx(file, &end) ||
+        !SetFilePointerEx(file, end, nullptr, FILE_BEGIN))
+        return ERROR_INVALID_HANDLE;
+    DWORD written = 0;
+    if (g_pfnBackupWrite(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written) &&
+        written == bytes.size())
+        return ERROR_SUCCESS;
+    DWORD error = GetLastError();
+    if (error == ERROR_SUCCESS)
+        error = ERROR_WRITE_FAULT;
+    // Whatever part of the record reached the disk goes again: the file ends after a whole record.
+    if (!SetFilePointerEx(file, end, nullptr, FILE_BEGIN) || !SetEndOfFile(file))
+        LogMessage(Format("A backup file could not be cut back after a failed write (%s)",
+                          ErrorText(static_cast<LONG>(GetLastError())).c_str()),
+                   LOG_ERROR);
+    return error;
+}
+
 namespace {
 
 void WarnUnlessGone(const char* what, const std::string& path, DWORD error)
@@ -324,7 +400,7 @@ LONG ReadRegistryValueW(HKEY key, const std::wstring& name, DWORD& type, std::st
 }
 
 bool ExportValue(HKEY root, const std::string& subkey, const std::string& valueName, FILE* stream,
-                 std::string& reason)
+                 std::string& reason, DWORD* writeError)
 {
     if (!stream) {
         reason = "no registry backup file is open";
@@ -344,21 +420,35 @@ bool ExportValue(HKEY root, const std::string& subkey, const std::string& valueN
         reason = "the value could not be read (" + ErrorText(rc) + ")";
         return false;
     }
+    std::string path = root == HKEY_CURRENT_USER ? UserHivePath(key.get()) : std::string();
+    if (path.empty())
+        path = KeyPath(root, StoredSubkey(root, wideSubkey));
     return WriteRecord(stream,
-                       FormatSectionLine(KeyPath(root, StoredSubkey(root, wideSubkey))) +
+                       FormatSectionLine(path) +
                            FormatValueLine(WideToUtf8(StoredValueName(key.get(), Widen(valueName))), type, data,
                                            REGFILE_VERSION5),
-                       reason);
+                       reason, writeError);
 }
 
-bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, std::string& reason)
+bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, std::string& reason, DWORD* writeError)
 {
     if (!stream) {
         reason = "no registry backup file is open";
         return false;
     }
+    // The whole tree is read first and written at once: the file never holds part of it.
     const std::wstring wideSubkey = Widen(subkey);
-    return ExportKeyTreeW(root, wideSubkey, KeyPath(root, StoredSubkey(root, wideSubkey)), stream, reason);
+    std::string path;
+    if (root == HKEY_CURRENT_USER) {
+        RegKey key;
+        if (RegOpenKeyExW(root, wideSubkey.c_str(), 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS)
+            path = UserHivePath(key.get());
+    }
+    if (path.empty())
+        path = KeyPath(root, StoredSubkey(root, wideSubkey));
+    std::string records;
+    return ExportKeyTreeW(root, wideSubkey, path, records, reason) &&
+           WriteRecord(stream, records, reason, writeError);
 }
 
 bool CCleanSweep::DeleteValueWithBackup(HKEY root, const std::string& subkey, const std::string& valueName,
@@ -370,7 +460,7 @@ bool CCleanSweep::DeleteValueWithBackup(HKEY root, const std::string& subkey, co
         reason = "the key could not be opened (" + ErrorText(rc) + ")";
         return false;
     }
-    if (!ExportValue(root, subkey, valueName, m_fpRegBackup, reason))
+    if (!ExportValue(root, subkey, valueName, m_fpRegBackup, reason, &m_nBackupWriteError))
         return false;
     rc = RegDeleteValueW(key.get(), Widen(valueName).c_str());
     if (rc != ERROR_SUCCESS) {
@@ -390,7 +480,7 @@ bool CCleanSweep::DeleteKeyTreeWithBackup(HKEY root, const std::string& subkey, 
         reason = "the key is a hive or holds the entries of other programs: it is never removed";
         return false;
     }
-    if (!ExportKeyTree(root, subkey, m_fpRegBackup, reason))
+    if (!ExportKeyTree(root, subkey, m_fpRegBackup, reason, &m_nBackupWriteError))
         return false;
     const LONG rc = DeleteKeyTree(root, subkey);
     if (rc != 1) {
@@ -420,14 +510,15 @@ FILE* CreateRegistryBackupFile(CRegistryScanner& scanner)
         FILE* stream = CreateNewFile(path, error);
         if (!stream && error == ERROR_PATH_NOT_FOUND && !folderCreated) {
             folderCreated = true;
-            // Backups are imported with administrator rights: only administrators may write them.
-            CreateProtectedFolder(folder, FA_USERS_READ_EXECUTE);
+            // Backups are imported with administrator rights and hold the user's registry data: only
+            // administrators may read or write them.
+            CreateProtectedFolder(folder, kBackupFolderAccess);
             stream = CreateNewFile(path, error);
         }
         if (stream) {
             std::string reason;
             if (!WriteBytes(stream, kRegFileBom + EncodeRegFileText(std::string(RegFileHeader(REGFILE_VERSION5)) + "\n"),
-                            reason)) {
+                            reason, nullptr)) {
                 fclose(stream);
                 DeleteFileA(path.c_str());
                 scanner.m_strRepairError = Format("The registry backup file %s could not be written", path.c_str());
@@ -501,18 +592,80 @@ bool MoveFileToBackup(CRegistryScanner& scanner, const std::string& path, std::s
     for (int n = 2; GetFileAttributesA(copy.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
         copy = scanner.m_strFileBackupFolder + Format("%s_%d%s", stem.c_str(), n, ext.c_str());
 
-    FILE* list = fopen(scanner.m_strFileListPath.c_str(), "a");
+    const FileHandle list(CreateFileA(scanner.m_strFileListPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!list) {
         reason = "the moved-files list could not be opened";
         return false;
     }
-    const bool written = fprintf(list, "%s,%s\n", path.c_str(), copy.c_str()) > 0;
-    if (fclose(list) != 0 || !written) {
-        reason = "the moved-files list could not be written";
+    // One whole line or nothing: a list cut short would name a file of the set wrongly.
+    DWORD error = AppendWhole(list.get(), Format("%s,%s\r\n", path.c_str(), copy.c_str()));
+    if (error != ERROR_SUCCESS) {
+        reason = WriteErrorText("the moved-files list", error);
+        scanner.m_nBackupWriteError = error;
         return false;
     }
-    if (!MoveFileA(path.c_str(), copy.c_str())) {
-        reason = "the file could not be moved (" + ErrorText(static_cast<LONG>(GetLastError())) + ")";
+    // A new file, not the moved one: a moved file keeps its permissions, and whoever could change
+    // the shortcut could then change what an elevated restore writes back.
+    if (!CopyAsNewFile(path, copy, error)) {
+        reason = error == kErrorReparsePointEncountered
+                     ? "the shortcut is a link to another place (a reparse point) and is not moved"
+                     : "the file could not be copied into the backup set (" +
+                           (IsDiskFull(error) ? std::string("the disk is full") : ErrorText(static_cast<LONG>(error))) +
+                           ")";
+        if (IsDiskFull(error))
+            scanner.m_nBackupWriteError = error;
+        return false;
+    }
+    if (!DeleteFileA(path.c_str())) {
+        error = GetLastError();
+        DeleteFileA(copy.c_str());
+        reason = "the file could not be deleted (" + ErrorText(static_cast<LONG>(error)) + ")";
+        return false;
+    }
+    return true;
+}
+
+bool CopyAsNewFile(const std::string& from, const std::string& to, DWORD& error)
+{
+    // Shortcuts are small; anything larger is no file this program moves.
+    constexpr LONGLONG kLargest = 16 * 1024 * 1024;
+    const FileHandle source(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (!source || !GetFileInformationByHandle(source.get(), &info)) {
+        error = GetLastError();
+        return false;
+    }
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) {
+        error = kErrorReparsePointEncountered;
+        return false;
+    }
+    const LONGLONG size = (static_cast<LONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (size > kLargest) {
+        error = ERROR_FILE_TOO_LARGE;
+        return false;
+    }
+    std::string bytes(static_cast<size_t>(size), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() && (!ReadFile(source.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size())) {
+        error = read != bytes.size() ? ERROR_READ_FAULT : GetLastError();
+        return false;
+    }
+    FileHandle target(CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!target) {
+        error = GetLastError();
+        return false;
+    }
+    DWORD written = 0;
+    if (!bytes.empty() &&
+        (!g_pfnBackupWrite(target.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written) ||
+         written != bytes.size())) {
+        error = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_WRITE_FAULT;
+        target.reset();
+        DeleteFileA(to.c_str());
         return false;
     }
     return true;

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/security.h"
 #include "repair/reg_file.h"
+#include "repair/restore_point.h"
 #include "scan/problem.h"
 
 class CRegistryScanner;
@@ -52,6 +54,14 @@ public:
 
     // Set when a tree removal failed part-way: the registry backup file must stay.
     bool m_bPartlyRemoved = false;
+    // The error of the first backup write that failed (the disk is full, say); the repair stops there.
+    DWORD m_nBackupWriteError = ERROR_SUCCESS;
+
+    // Whether the repair asks for a restore point before its first removal, and what that came to.
+    bool m_bRestorePointFirst = false;
+    RESTORE_POINT_OUTCOME m_restorePoint;
+    // The user chose not to repair without a restore point: nothing was removed.
+    bool m_bRepairCancelled = false;
 
     // The last repair run: one entry per selected problem, and why it stopped if it removed nothing.
     std::vector<REPAIR_OUTCOME> m_arrRepairOutcomes;
@@ -73,12 +83,26 @@ void RemoveFolderOrWarn(const std::string& path);
 // result of the registry call.
 LONG ReadRegistryValueW(HKEY key, const std::wstring& name, DWORD& type, std::string& data);
 
+// The write every record of a backup set goes through: WriteFile, unless a test puts a stand-in
+// here (a disk that fills part-way through a write).
+using BACKUP_WRITE = BOOL(WINAPI*)(HANDLE file, const void* data, DWORD size, DWORD* written);
+extern BACKUP_WRITE g_pfnBackupWrite;
+
+bool IsDiskFull(DWORD error);
+
+// Appends bytes at the end of the file in one write. When the write fails, the file is cut back to
+// its former end, so that it always ends after a whole record; a process killed meanwhile leaves
+// the record whole or absent. The write's error, or ERROR_SUCCESS.
+DWORD AppendWhole(HANDLE file, const std::string& bytes);
+
 // Writes one record (section line, typed value line) of root\subkey's value into stream, in the
-// Unicode format, read through the wide registry calls.
+// Unicode format, read through the wide registry calls. A failed write leaves its error in
+// writeError when given.
 bool ExportValue(HKEY root, const std::string& subkey, const std::string& valueName, FILE* stream,
-                 std::string& reason);
+                 std::string& reason, DWORD* writeError = nullptr);
 // Writes root\subkey and everything below it: each key as a section, each value as a record.
-bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, std::string& reason);
+bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, std::string& reason,
+                   DWORD* writeError = nullptr);
 
 // Opens a new registry backup file "Backup\HVBak_<stamp>[_N].reg" and writes its byte order mark
 // and the version 5 header (the Unicode format, whatever the system); the name
@@ -87,5 +111,17 @@ FILE* CreateRegistryBackupFile(CRegistryScanner& scanner);
 // Creates the set's file backup folder and its empty moved-files list; takes the registry backup
 // file's name when both were made in the same second.
 FILE* CreateFileBackupSet(CRegistryScanner& scanner);
-// Records path in the moved-files list, then moves the file into the set's folder.
+// Records path in the moved-files list, copies the file into the set's folder as a new file (which
+// takes the folder's permissions) and deletes the original. A link is never moved.
 bool MoveFileToBackup(CRegistryScanner& scanner, const std::string& path, std::string& reason);
+
+// ERROR_REPARSE_POINT_ENCOUNTERED, which the headers lack.
+constexpr DWORD kErrorReparsePointEncountered = 4395;
+
+// Writes the bytes of the file from into a new file to (never replacing one), read through a handle
+// that does not follow a link: a link or folder at from is refused (kErrorReparsePointEncountered).
+// False with the error when nothing was made.
+bool CopyAsNewFile(const std::string& from, const std::string& to, DWORD& error);
+
+// Backup sets hold the user's registry data and are imported with administrator rights.
+constexpr FOLDER_ACCESS kBackupFolderAccess = FA_ADMINS_ONLY;

@@ -1,13 +1,13 @@
 #include "repair/repair.h"
 
-#include <srrestoreptapi.h>
-
 #include <cstring>
 
+#include "framework/com_ptr.h"
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/product_name.h"
 #include "framework/wide_text.h"
+#include "repair/class_hive.h"
 #include "repair/windows_keys.h"
 #include "scan/registry.h"
 #include "scan/scanner.h"
@@ -138,24 +138,54 @@ REPAIR_RESULT RemoveProblem(CRegistryScanner& engine, const CRegistryProblem& pr
         reason = preview.strReason;
         return preview.plan.bProtected ? REPAIR_RESULT::RR_REFUSED : REPAIR_RESULT::RR_NOT_REMOVED;
     }
-    const PLANNED_REMOVAL& plan = preview.plan;
-    bool removed = false;
-    switch (plan.nAction) {
-    case PLANNED_REMOVAL::RA_VALUE:
-        removed = engine.DeleteValueWithBackup(plan.hRoot, plan.strSubKey, plan.strValueName, reason);
-        break;
-    case PLANNED_REMOVAL::RA_KEY_TREE:
-        removed = engine.DeleteKeyTreeWithBackup(plan.hRoot, plan.strSubKey, reason);
-        break;
-    case PLANNED_REMOVAL::RA_MOVE_FILE:
-        removed = MoveFileToBackup(engine, problem.m_strKey, reason);
-        break;
-    case PLANNED_REMOVAL::RA_SCHEME_SOUND:
-    case PLANNED_REMOVAL::RA_NONE:
-        reason = "nothing to remove";
-        break;
+    if (preview.plan.nAction == PLANNED_REMOVAL::RA_MOVE_FILE)
+        return MoveFileToBackup(engine, problem.m_strKey, reason) ? REPAIR_RESULT::RR_REMOVED
+                                                                  : REPAIR_RESULT::RR_NOT_REMOVED;
+    for (const PLANNED_REMOVAL& part : preview.parts) {
+        bool removed = false;
+        switch (part.nAction) {
+        case PLANNED_REMOVAL::RA_VALUE:
+            removed = engine.DeleteValueWithBackup(part.hRoot, part.strSubKey, part.strValueName, reason);
+            break;
+        case PLANNED_REMOVAL::RA_KEY_TREE:
+            removed = engine.DeleteKeyTreeWithBackup(part.hRoot, part.strSubKey, reason);
+            break;
+        default:
+            reason = "nothing to remove";
+            break;
+        }
+        if (!removed)
+            return REPAIR_RESULT::RR_NOT_REMOVED;
     }
-    return removed ? REPAIR_RESULT::RR_REMOVED : REPAIR_RESULT::RR_NOT_REMOVED;
+    return REPAIR_RESULT::RR_REMOVED;
+}
+
+// Whether the key (for a value plan, the value) of the plan is there, under root\subkey.
+bool PlannedItemExists(HKEY root, const std::string& subkey, const PLANNED_REMOVAL& plan)
+{
+    RegKey key;
+    if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+        return false;
+    return plan.nAction != PLANNED_REMOVAL::RA_VALUE ||
+           RegQueryValueExA(key.get(), plan.strValueName.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+// The plan as it applies to the registry: through HKEY_CLASSES_ROOT, the physical keys that hold it.
+std::vector<PLANNED_REMOVAL> PhysicalParts(const PLANNED_REMOVAL& plan)
+{
+    if (plan.hRoot != HKEY_CLASSES_ROOT)
+        return {plan};
+    const std::string classes = ClassesSubKey(plan.strSubKey);
+    std::vector<PLANNED_REMOVAL> parts;
+    for (const CLASSES_TARGET& target :
+         ResolveClassesPath(plan.strSubKey, PlannedItemExists(HKEY_CURRENT_USER, classes, plan),
+                            PlannedItemExists(HKEY_LOCAL_MACHINE, classes, plan))) {
+        PLANNED_REMOVAL part = plan;
+        part.hRoot = RootKeyFromName(target.pszRoot);
+        part.strSubKey = target.strSubKey;
+        parts.push_back(std::move(part));
+    }
+    return parts;
 }
 
 void CloseStream(FILE*& stream)
@@ -210,24 +240,38 @@ REMOVAL_PREVIEW PreviewRemoval(const CRegistryProblem& problem, bool countTree)
         plan.strSubKey = scheme;
         plan.strValueName.clear();
     }
-    RegKey key;
-    LONG rc = RegOpenKeyExA(plan.hRoot, plan.strSubKey.c_str(), 0, KEY_QUERY_VALUE, key.put());
-    if (rc == ERROR_SUCCESS && plan.nAction == PLANNED_REMOVAL::RA_VALUE)
-        rc = RegQueryValueExA(key.get(), plan.strValueName.c_str(), nullptr, nullptr, nullptr, nullptr);
-    if (IsGone(rc)) {
+    preview.parts = PhysicalParts(plan);
+    // The merged view is gone only when every place that held it is.
+    bool present = false;
+    for (const PLANNED_REMOVAL& part : preview.parts) {
+        RegKey key;
+        LONG rc = RegOpenKeyExA(part.hRoot, part.strSubKey.c_str(), 0, KEY_QUERY_VALUE, key.put());
+        if (rc == ERROR_SUCCESS && part.nAction == PLANNED_REMOVAL::RA_VALUE)
+            rc = RegQueryValueExA(key.get(), part.strValueName.c_str(), nullptr, nullptr, nullptr, nullptr);
+        present |= !IsGone(rc);
+    }
+    if (!present) {
         preview.nState = REMOVAL_PREVIEW::RP_ALREADY_REMOVED;
         return preview;
     }
     if (countTree) {
         if (plan.nAction == PLANNED_REMOVAL::RA_KEY_TREE)
-            CountTree(plan.hRoot, plan.strSubKey, preview.nSubkeys, preview.nValues);
+            for (const PLANNED_REMOVAL& part : preview.parts) {
+                DWORD subkeys = 0, values = 0;
+                CountTree(part.hRoot, part.strSubKey, subkeys, values);
+                preview.nSubkeys += subkeys;
+                preview.nValues += values;
+            }
         return preview;
     }
     // Asking creates and deletes a probe key, so only a real repair asks.
-    const bool isVolatile = plan.nAction == PLANNED_REMOVAL::RA_KEY_TREE ? TreeHasVolatileKey(plan.hRoot, plan.strSubKey)
-                                                                          : IsVolatileKey(plan.hRoot, plan.strSubKey);
-    if (isVolatile)
-        return refuse("the key is volatile: no backup could make it again");
+    for (const PLANNED_REMOVAL& part : preview.parts) {
+        const bool isVolatile = part.nAction == PLANNED_REMOVAL::RA_KEY_TREE
+                                    ? TreeHasVolatileKey(part.hRoot, part.strSubKey)
+                                    : IsVolatileKey(part.hRoot, part.strSubKey);
+        if (isVolatile)
+            return refuse("the key is volatile: no backup could make it again");
+    }
     return preview;
 }
 
@@ -339,29 +383,6 @@ int SelectProblemsForRepair(bool all)
     return selected;
 }
 
-bool CreateRestorePoint()
-{
-    const Library library(LoadLibraryExA("SRCLIENT.DLL", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-    if (!library)
-        return true;
-    using SetRestorePoint = BOOL(WINAPI*)(PRESTOREPOINTINFOA, PSTATEMGRSTATUS);
-    const auto setRestorePoint =
-        reinterpret_cast<SetRestorePoint>(reinterpret_cast<void*>(GetProcAddress(library.get(), "SRSetRestorePointA")));
-    if (!setRestorePoint)
-        return true;
-
-    RESTOREPOINTINFOA info {};
-    info.dwEventType = BEGIN_SYSTEM_CHANGE;
-    info.dwRestorePtType = MODIFY_SETTINGS;
-    strcpy(info.szDescription, "Tidemark Backup");
-    STATEMGRSTATUS status {};
-    if (!setRestorePoint(&info, &status))
-        return false;
-    info.llSequenceNumber = status.llSequenceNumber;
-    info.dwEventType = END_SYSTEM_CHANGE;
-    return setRestorePoint(&info, &status) != FALSE;
-}
-
 REPAIR_START StartRepair(CRegistryScanner& engine, HWND notify, int selected)
 {
     REPAIR_START start;
@@ -374,10 +395,8 @@ REPAIR_START StartRepair(CRegistryScanner& engine, HWND notify, int selected)
         return start;
     }
     start.nSelected = selected;
-    if (ReadSettingInt("rstrpont") != 0) {
-        start.bRestorePointFailed = !CreateRestorePoint();
-        LogMessage("created restore point");
-    }
+    // The point is asked for by the worker: it may take minutes, and the window stays responsive.
+    engine.m_bRestorePointFirst = ReadSettingInt("rstrpont") != 0;
     engine.m_hNotifyWnd = notify;
     engine.m_bRunning = 1;
     engine.m_bStopRequested = 0;
@@ -400,11 +419,31 @@ bool RunRepair(CRegistryScanner& engine)
     engine.m_arrRepairOutcomes.clear();
     engine.m_strRepairError.clear();
     engine.m_bPartlyRemoved = false;
+    engine.m_nBackupWriteError = ERROR_SUCCESS;
+    engine.m_bRepairCancelled = false;
+    engine.m_restorePoint = RESTORE_POINT_OUTCOME{};
 
     if (const char* refusal = WrongBuildRefusal()) {
         engine.m_strRepairError = refusal;
         LogMessage("Repair refused, nothing was removed: " + engine.m_strRepairError, LOG_ERROR);
         return false;
+    }
+
+    if (engine.m_bRestorePointFirst) {
+        {
+            const ComApartment com;
+            engine.m_restorePoint = CreateRestorePoint();
+        }
+        LogMessage(RestorePointLogLine(engine.m_restorePoint),
+                   RestorePointFailed(engine.m_restorePoint) ? LOG_WARN : LOG_INFO);
+        if (RestorePointFailed(engine.m_restorePoint) && engine.m_hNotifyWnd) {
+            const std::string question = RestorePointQuestion(engine.m_restorePoint);
+            if (engine.Notify(WM_REPAIR_ASK_RESTORE_POINT, reinterpret_cast<LPARAM>(question.c_str())) != IDOK) {
+                engine.m_bRepairCancelled = true;
+                LogMessage("Repair cancelled without a restore point: nothing was removed", LOG_WARN);
+                return false;
+            }
+        }
     }
 
     RegKey run;
@@ -460,6 +499,11 @@ bool RunRepair(CRegistryScanner& engine)
             break;
         }
         engine.m_arrRepairOutcomes.push_back(std::move(outcome));
+        // Nothing more may go without its backup: the set ends with the last whole record.
+        if (engine.m_nBackupWriteError != ERROR_SUCCESS) {
+            LogMessage(RepairStopMessage(engine), LOG_ERROR);
+            break;
+        }
     }
 
     CloseStream(engine.m_fpRegBackup);
@@ -475,6 +519,22 @@ bool RunRepair(CRegistryScanner& engine)
     if (!registryFixed && !engine.m_bPartlyRemoved)
         DeleteOrWarn(engine.m_strRegBackupPath);
     return true;
+}
+
+std::string RepairStopMessage(const CRegistryScanner& engine)
+{
+    if (engine.m_nBackupWriteError == ERROR_SUCCESS)
+        return {};
+    int fixed = 0;
+    for (const REPAIR_OUTCOME& outcome : engine.m_arrRepairOutcomes)
+        fixed += outcome.bFixed;
+    const std::string why =
+        IsDiskFull(engine.m_nBackupWriteError)
+            ? std::string("the disk is full")
+            : "the backup could not be written (" + ErrorText(static_cast<LONG>(engine.m_nBackupWriteError)) + ")";
+    return Format("The repair stopped because %s. %d problem(s) were repaired and backed up, and the Backup page "
+                  "can undo them; nothing else was changed.",
+                  why.c_str(), fixed);
 }
 
 void RepairAndNotify(CRegistryScanner& engine)

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "scan/problem.h"
 
@@ -38,6 +39,9 @@ struct REMOVAL_PREVIEW {
     enum STATE { RP_REMOVE, RP_ALREADY_REMOVED, RP_NOT_REMOVED };
     STATE nState = RP_REMOVE;
     PLANNED_REMOVAL plan;  // a scheme sound resolved to the scheme's default value
+    // RP_REMOVE: what is removed, each recorded on its own: the plan itself, or for a plan through
+    // HKEY_CLASSES_ROOT the physical keys of the user's and the machine's classes that hold it.
+    std::vector<PLANNED_REMOVAL> parts;
     std::string strReason; // RP_NOT_REMOVED: why
     DWORD nSubkeys = 0;    // RA_KEY_TREE with countTree: keys and values of the whole tree below
     DWORD nValues = 0;
@@ -56,29 +60,35 @@ bool IsRepairedByDefault(REGPROBLEM_TYPE type);
 // all, every problem. Returns how many problems are selected.
 int SelectProblemsForRepair(bool all);
 
-// Opens and closes a System Restore point at once. False when System Restore refused it (the
-// caller shows kRestorePointOffText); a system without System Restore is not a failure.
-bool CreateRestorePoint();
+// Sent by the repair worker to the notification window when no restore point could be made, before
+// anything is removed; lParam: the question (const char*). IDOK goes on, anything else cancels.
+constexpr UINT WM_REPAIR_ASK_RESTORE_POINT = 0x633;
 
 struct REPAIR_START {
     bool bNothingSelected = false;   // kRepairNothingSelectedText applies; nothing was started
-    bool bRestorePointFailed = false; // kRestorePointOffText applies
     bool bStarted = false;            // the worker runs; engine.m_pThread holds it
     int nSelected = 0;                // the count kRepairDoneText shows
 };
 
 // The start of a repair as the results page's repair button does it, without its message boxes.
-// selected is the number of problems the page has ticked.
+// selected is the number of problems the page has ticked. With the setting "rstrpont" on, the
+// worker asks for a restore point before its first removal.
 REPAIR_START StartRepair(CRegistryScanner& engine, HWND notify, int selected);
 
-// Removes every selected problem of g_arrProblems into one new backup set, on the calling thread.
+// Removes every selected problem of g_arrProblems into one new backup set, on the calling thread;
+// first, when engine.m_bRestorePointFirst is set, makes a restore point and, when none could be
+// made, asks the notification window (WM_REPAIR_ASK_RESTORE_POINT) whether to go on. Without a window it goes on.
 // What was gone already is logged and counted neither fixed nor failed. False when the repair
-// may not run here or the backup set could not be made: then nothing is removed and the reason is
-// in engine.m_strRepairError.
+// may not run here, the backup set could not be made (the reason is in engine.m_strRepairError) or
+// the user cancelled (engine.m_bRepairCancelled): then nothing is removed.
 bool RunRepair(CRegistryScanner& engine);
 // What the window tells the user when a repair removed nothing (m_strRepairError is set): the
 // refusal of the wrong build, or why the backup files could not be made.
 std::string RepairErrorMessage(const CRegistryScanner& engine);
+
+// Why the repair stopped early because a backup write failed (the disk is full, say), with how
+// many problems were repaired and backed up before; empty when it did not.
+std::string RepairStopMessage(const CRegistryScanner& engine);
 
 // RunRepair, then WM_SCAN_DONE_REPAIRED to the notification window, and only then, when the
 // repair ran, g_arrProblems emptied: the window still sees the problems while it handles the message.

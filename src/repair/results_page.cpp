@@ -41,9 +41,11 @@ std::string ProblemRowText(const CRegistryProblem& problem)
     return text.empty() ? "No Errors Found" : text;
 }
 
-std::string ClosingMessage(const CScanResultsDlg::REPAIR_TALLY& tally)
+std::string ClosingMessage(const CScanResultsDlg::REPAIR_TALLY& tally, const std::string& stopped)
 {
     std::string text = Format(kRepairDoneText, tally.nFixed);
+    if (!stopped.empty())
+        text += "\n\n" + stopped;
     const int notReached = tally.nTicked - tally.nFixed - tally.nAlreadyGone - tally.nFailed;
     if (tally.nFixed == tally.nTicked)
         return text;
@@ -174,9 +176,6 @@ void CScanResultsDlg::StartRepair()
         m_worker.Watch(*g_pScanner->m_pThread);
         EnableWhileRepairing(true);
     }
-    // The repair's end waits for this answer: its message never opens over this one.
-    if (start.bRestorePointFailed)
-        AfxMessageBox(kRestorePointOffText, MB_OK);
     if (start.bStarted)
         return;
     if (hadProblems)
@@ -195,6 +194,12 @@ void CScanResultsDlg::OnWorkerEnd(CPageWorker&)
         RecordRepairStatistics(g_pScanner->m_anFixed);
     if (CPageWorker::IsClosing())
         return;
+    if (g_pScanner->m_bRepairCancelled) {
+        // The user chose to keep everything as it was: the problems are still there, ticked anew.
+        if (IsWindowVisible(m_hWnd))
+            RebuildResults();
+        return;
+    }
     if (!g_pScanner->m_strRepairError.empty()) {
         // Nothing was removed: the problems are still there.
         if (IsWindowVisible(m_hWnd))
@@ -217,7 +222,8 @@ void CScanResultsDlg::OnWorkerEnd(CPageWorker&)
 void CScanResultsDlg::ShowRepairOutcome(const REPAIR_TALLY& tally)
 {
     const bool complete = tally.nFixed + tally.nAlreadyGone == tally.nTicked;
-    const int answer = AfxMessageBox(ClosingMessage(tally), MB_OK | (complete ? 0 : MB_ICONWARNING));
+    const std::string stopped = g_pScanner && tally.nTicked > 0 ? RepairStopMessage(*g_pScanner) : std::string();
+    const int answer = AfxMessageBox(ClosingMessage(tally, stopped), MB_OK | (complete ? 0 : MB_ICONWARNING));
     if (CPageWorker::IsClosing())
         return;
     if (answer == IDOK)
@@ -261,8 +267,16 @@ bool CScanResultsDlg::OnNotify(NMHDR* header, LRESULT& result)
     return true;
 }
 
-bool CScanResultsDlg::OnMessage(UINT msg, WPARAM, LPARAM)
+bool CScanResultsDlg::OnMessage(UINT msg, WPARAM, LPARAM lParam)
 {
+    if (msg == WM_REPAIR_ASK_RESTORE_POINT) {
+        // The worker waits for the answer before it removes anything.
+        const int answer = CPageWorker::IsClosing()
+                               ? IDCANCEL
+                               : AfxMessageBox(reinterpret_cast<const char*>(lParam), MB_OKCANCEL | MB_ICONWARNING);
+        SetMsgResult(answer);
+        return true;
+    }
     if (msg != WM_SCAN_DONE_REPAIRED)
         return false;
     // The worker waits meanwhile: its counts hold still. The rest follows its end (OnWorkerEnd).

@@ -16,7 +16,9 @@
 #include "scan/check_support.h"
 #include "scan/file_presence.h"
 #include "scan/path_rules.h"
+#include "scan/scan_user.h"
 #include "scan/scanner.h"
+#include "scan/sync_folder.h"
 #include "scan/walk.h"
 
 namespace {
@@ -188,8 +190,13 @@ private:
     {
         if (text.size() < 3)
             return;
-        if (text[0] == '%' || (text[0] == '"' && text[1] == '%'))
+        if (text[0] == '%' || (text[0] == '"' && text[1] == '%')) {
+            // Expanded with this process's environment, which is right only in its own user's
+            // hive: elsewhere the text cannot be checked.
+            if (IsOtherUsersHive(m_display, ProcessUserSid()))
+                return;
             text = ExpandEnvironment(view32 ? X86FolderReferences(text) : text);
+        }
         std::string candidate;
         if (text.size() >= 4 && text[0] == '"' && text[2] == ':' && text[3] == '\\')
             candidate = text.substr(1);
@@ -276,7 +283,8 @@ bool EndsWithLnk(const char* name)
     return length >= 4 && strcmp(name + length - 4, ".lnk") == 0;
 }
 
-void WalkShortcutFolder(CRegistryScanner& engine, CShortcutReader& reader, const std::string& folder)
+void WalkShortcutFolder(CRegistryScanner& engine, CShortcutReader& reader, const std::string& folder,
+                        const std::vector<std::string>& syncRoots)
 {
     WIN32_FIND_DATAA found;
     const FindHandle find(FindFirstFileA((folder + "\\*.*").c_str(), &found));
@@ -289,10 +297,14 @@ void WalkShortcutFolder(CRegistryScanner& engine, CShortcutReader& reader, const
         engine.SendPath(path);
         if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0)
             continue;
+        // What changes in a synchronised folder changes on the user's other PCs too: left alone.
+        if (IsInSynchronisedFolder(path, found.dwFileAttributes, found.dwReserved0, syncRoots))
+            continue;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             // Junctions and symbolic links lead to other places, maybe out of the profile: not entered.
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && lstrcmpiA(found.cFileName, "sendto") != 0)
-                WalkShortcutFolder(engine, reader, path);
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && lstrcmpiA(found.cFileName, "sendto") != 0 &&
+                !IsUnderCloudFilesSyncRoot(path))
+                WalkShortcutFolder(engine, reader, path, syncRoots);
         } else if (EndsWithLnk(found.cFileName) && reader.IsBroken(path) && !engine.StopRequested() &&
                    reader.FirstMeeting(path)) {
             Report(engine, path, "", "", RPT_SHORTCUTS);
@@ -314,13 +326,19 @@ std::string KnownFolder(REFKNOWNFOLDERID id)
 
 void CheckShortcutsUnder(CRegistryScanner& engine, const std::vector<std::string>& folders)
 {
+    const std::vector<std::string> syncRoots = ReadSyncRoots();
     const ComApartment com;
     CShortcutReader reader;
     // A folder met again under another name is not walked again.
     std::set<std::string> walked;
-    for (const std::string& folder : folders)
+    for (const std::string& folder : folders) {
+        const DWORD attributes = GetFileAttributesA(folder.c_str());
+        if ((attributes != INVALID_FILE_ATTRIBUTES && IsInSynchronisedFolder(folder, attributes, 0, syncRoots)) ||
+            IsUnderCloudFilesSyncRoot(folder))
+            continue;
         if (walked.insert(FileIdentity(folder)).second)
-            WalkShortcutFolder(engine, reader, folder);
+            WalkShortcutFolder(engine, reader, folder, syncRoots);
+    }
 }
 
 void CheckShortcutsUnder(CRegistryScanner& engine, const std::string& folder)

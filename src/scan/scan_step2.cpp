@@ -6,6 +6,7 @@
 #include "repair/repair.h"
 #include "repair/results_page.h"
 #include "resources/resource.h"
+#include "scan/scan_user.h"
 #include "scan/scanner.h"
 #include "shell/main_dlg.h"
 #include "shell/settings.h"
@@ -113,6 +114,8 @@ void CScanStep2Dlg::BeginScan(const CRegistryScanner& engine)
     SetText(m_total, "0 item(s) found");
     SetText(m_path, "");
     SetText(m_current, "");
+    // Whose settings are scanned, when they are not the signed-in user's; the result replaces it.
+    SetText(m_message, ScanUserNotice());
     for (int type = 0; type < kCategoryCount; ++type) {
         m_anCounts[type] = 0;
         m_abCountChanged[type] = false;

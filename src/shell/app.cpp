@@ -4,9 +4,11 @@
 #include <commctrl.h>
 
 #include "framework/com_ptr.h"
+#include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/paths.h"
 #include "framework/product_name.h"
+#include "repair/restore_point.h"
 #include "shell/logfile.h"
 #include "shell/main_dlg.h"
 #include "shell/settings.h"
@@ -65,6 +67,9 @@ bool CHivoraApp::InitInstance(const std::string& commandLine)
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     const ComApartment com;
+    // Before any other COM call, which would settle the process's COM security for good.
+    if (const HRESULT hr = InitializeComSecurity(); FAILED(hr))
+        LogMessage(Format("COM security could not be set (0x%08lX): a restore point may fail", hr), LOG_WARN);
     CDialog::UseDesignLayout(true);
 
     CHivoraDlg dialog;

@@ -507,17 +507,21 @@ TEST(RepairRoundTrip, RealWorldShapesComeBackExactly)
                             removed.put()),
               ERROR_SUCCESS);
 
-    // The backup names every key as the registry stores it, not as the check spelled it.
+    // The backup names every key as the registry stores it, not as the check spelled it, and a key
+    // found through HKEY_CLASSES_ROOT by the hive that holds it (Wine's classes are the machine's).
     std::vector<REG_FILE_KEY> keys;
     std::string error;
     ASSERT_TRUE(ParseRegFile(ReadFileText(dir / ("Backup\\" + set + ".reg")), keys, error)) << error;
     std::set<std::string> sections;
     for (const REG_FILE_KEY& key : keys)
         sections.insert(key.strPath);
-    EXPECT_TRUE(sections.count("HKEY_CLASSES_ROOT\\CLSID\\" + oddClass + "\\InProcServer32"));
-    EXPECT_TRUE(sections.count("HKEY_CLASSES_ROOT\\CLSID\\" + oddClass + "\\InProcServer32\\ Blank start"));
-    EXPECT_TRUE(sections.count("HKEY_CLASSES_ROOT\\HivoraDataSet.OddCase.1\\Clsid"));
-    EXPECT_FALSE(sections.count("HKEY_CLASSES_ROOT\\CLSID\\" + oddClass + "\\InprocServer32"));
+    const std::string classes = "HKEY_LOCAL_MACHINE\\Software\\Classes\\";
+    EXPECT_TRUE(sections.count(classes + "CLSID\\" + oddClass + "\\InProcServer32"));
+    EXPECT_TRUE(sections.count(classes + "CLSID\\" + oddClass + "\\InProcServer32\\ Blank start"));
+    EXPECT_TRUE(sections.count(classes + "HivoraDataSet.OddCase.1\\Clsid"));
+    EXPECT_FALSE(sections.count(classes + "CLSID\\" + oddClass + "\\InprocServer32"));
+    for (const std::string& section : sections)
+        EXPECT_NE(section.rfind("HKEY_CLASSES_ROOT\\", 0), 0u) << section;
 
     EXPECT_EQ(cli.Run("restore " + set, out, err), 0u) << err;
     EXPECT_EQ(out, "1 Item(s) have been successfully restored\n") << err;

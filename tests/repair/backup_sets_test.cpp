@@ -22,21 +22,6 @@ std::vector<std::string> Names(const std::vector<BACKUP_SET_ROW>& rows)
     return names;
 }
 
-// A key under the real HKEY_CURRENT_USER: the registry editor, a separate process, sees no sandbox.
-class RealKey {
-public:
-    RealKey() : m_sub(Format("Software\\HivoraRestoreTest\\%lu-%lu", GetCurrentProcessId(), GetTickCount()))
-    {
-        RegDeleteTreeA(HKEY_CURRENT_USER, m_sub.c_str());
-    }
-    ~RealKey() { RegDeleteTreeA(HKEY_CURRENT_USER, m_sub.c_str()); }
-    std::string Path() const { return "HKEY_CURRENT_USER\\" + m_sub; }
-    const std::string& Sub() const { return m_sub; }
-
-private:
-    std::string m_sub;
-};
-
 } // namespace
 
 TEST(ListBackupSets, OneRowPerSetNewestEnumeratedFirst)

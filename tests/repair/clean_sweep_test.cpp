@@ -169,7 +169,8 @@ TEST(RegistryBackupFile, ExportsDeepTreesWhole)
     engine->m_fpRegBackup = nullptr;
     const auto keys = ParseFile(engine->m_strRegBackupPath);
     ASSERT_EQ(keys.size(), 121u);
-    EXPECT_EQ(keys.back().strPath, path);
+    // Named by the hive it was read from: the sandbox's place in the user's hive.
+    EXPECT_EQ(keys.back().strPath, BackedUpUserKey(path.substr(strlen("HKEY_CURRENT_USER\\")), &sandbox));
     EXPECT_EQ(keys.back().values.at(0).data, Widened(Sz("bottom")));
 }
 

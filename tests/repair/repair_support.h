@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/format.h"
 #include "repair/reg_file.h"
+#include "sandbox.h"
+#include "scan/scan_user.h"
 #include "scan/scanner.h"
 #include "shell/logfile.h"
 #include "tempdir.h"
@@ -65,4 +68,29 @@ inline std::string Widened(const std::string& bytes)
 inline bool FileExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A key under the real HKEY_CURRENT_USER: the registry editor, a separate process, sees no sandbox.
+class RealKey {
+public:
+    RealKey() : m_sub(Format("Software\\HivoraRestoreTest\\%lu-%lu", GetCurrentProcessId(), GetTickCount()))
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, m_sub.c_str());
+    }
+    ~RealKey() { RegDeleteTreeA(HKEY_CURRENT_USER, m_sub.c_str()); }
+    std::string Path() const { return "HKEY_CURRENT_USER\\" + m_sub; }
+    const std::string& Sub() const { return m_sub; }
+
+private:
+    std::string m_sub;
+};
+
+// How a backup names a key of HKEY_CURRENT_USER: by the hive it was read from, the process user's
+// (in a sandbox, the sandbox's place in that hive).
+inline std::string BackedUpUserKey(const std::string& subkey, const RegistrySandbox* sandbox = nullptr)
+{
+    std::string hive = "HKEY_USERS\\" + ProcessUserSid();
+    if (sandbox)
+        hive += "\\" + sandbox->ScratchPath() + "\\HKCU";
+    return hive + "\\" + subkey;
 }

@@ -18,7 +18,9 @@
 #include "sandbox.h"
 #include "scan/check_support.h"
 #include "scan/checks.h"
+#include "scan/scan_user.h"
 #include "scan/scanner.h"
+#include "scan/sync_folder.h"
 #include "scope_guard.h"
 #include "tempdir.h"
 
@@ -144,6 +146,39 @@ TEST_F(FilePathChecks, OnlyDrivePathsToMissingFilesAreReported)
                                      }));
 }
 
+// Another user's values that need the environment are expanded with this process's: they cannot be
+// checked, while the same value in the process user's own hive is.
+TEST_F(FilePathChecks, EnvironmentTextInAnotherUsersHiveCannotBeChecked)
+{
+    ASSERT_FALSE(ProcessUserSid().empty());
+    for (const std::string& hive : {ProcessUserSid(), std::string("S-1-5-21-7-7-7-1001"), std::string(".DEFAULT")}) {
+        CreateKey("HKEY_USERS\\" + hive + "\\Software\\HivoraFp\\Values\\Child");
+        SetString("HKEY_USERS\\" + hive + "\\Software\\HivoraFp\\Values", "Expanded", "%SystemRoot%\\hivora-gone.exe");
+    }
+
+    CheckFilePaths(engine);
+
+    char windows[MAX_PATH];
+    ASSERT_GT(GetEnvironmentVariableA("SystemRoot", windows, sizeof windows), 0u);
+    EXPECT_EQ(SortedFound(RPT_FILE_PATHS),
+              (std::vector<std::string>{"HKEY_USERS\\" + ProcessUserSid() + "\\Software\\HivoraFp\\Values|Expanded|" +
+                                        windows + "\\hivora-gone.exe"}));
+}
+
+TEST(ScanUser, TheNoticeNamesBothUsersOnlyWhenTheyDiffer)
+{
+    EXPECT_EQ(OtherUserNotice("PC\\Admin", "PC\\Ann"),
+              "Hivora runs as PC\\Admin, not as PC\\Ann, who is signed in: the per-user settings it scans are those "
+              "of PC\\Admin.");
+    EXPECT_EQ(OtherUserNotice("PC\\Ann", "pc\\ANN"), "");
+    EXPECT_EQ(OtherUserNotice("PC\\Admin", ""), "");
+    EXPECT_TRUE(IsOtherUsersHive("HKEY_USERS\\S-1-5-21-1-2-3-1001\\Software", "S-1-5-21-1-2-3-1000"));
+    EXPECT_TRUE(IsOtherUsersHive("HKEY_USERS\\.DEFAULT\\Software", "S-1-5-21-1-2-3-1000"));
+    EXPECT_FALSE(IsOtherUsersHive("HKEY_USERS\\S-1-5-21-1-2-3-1000\\Software", "S-1-5-21-1-2-3-1000"));
+    EXPECT_FALSE(IsOtherUsersHive("HKEY_USERS\\s-1-5-21-1-2-3-1000_Classes\\x", "S-1-5-21-1-2-3-1000"));
+    EXPECT_FALSE(IsOtherUsersHive("HKEY_LOCAL_MACHINE\\SOFTWARE", "S-1-5-21-1-2-3-1000"));
+}
+
 TEST_F(FilePathChecks, StopEndsTheWalk)
 {
     SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\HivoraFp\\One", "Target", temp / "gone.exe");
@@ -181,6 +216,51 @@ TEST_F(ShortcutChecks, BrokenShortcutsAreReportedByFilePath)
                                               (temp / "Links\\Nested\\deep.lnk") + "||",
                                               (temp / "Links\\broken.lnk") + "||",
                                           }));
+}
+
+TEST(SynchronisedFolders, APlaceholderOrAPlaceUnderASyncRootIsLeftAlone)
+{
+    const std::vector<std::string> roots = {"C:\\Users\\u\\OneDrive\\", "D:\\Sync"};
+    const auto synced = [&](const char* path, uint32_t attributes, uint32_t tag = 0) {
+        return IsInSynchronisedFolder(path, attributes, tag, roots);
+    };
+    constexpr uint32_t kArchive = 0x20;
+    constexpr uint32_t kFolder = 0x10;
+    // Under a sync root, whatever its case; the root itself too; only whole names count.
+    EXPECT_TRUE(synced("C:\\Users\\u\\OneDrive\\Desktop\\old.lnk", kArchive));
+    EXPECT_TRUE(synced("c:\\users\\U\\onedrive", kFolder));
+    EXPECT_TRUE(synced("D:\\Sync\\a.lnk", kArchive));
+    EXPECT_FALSE(synced("D:\\Synced\\a.lnk", kArchive));
+    EXPECT_FALSE(synced("C:\\Users\\u\\Desktop\\old.lnk", kArchive));
+    // A placeholder by its attributes, wherever it lies.
+    for (const uint32_t attributes : {kAttributeRecallOnOpen, kAttributeRecallOnDataAccess, kAttributePinned,
+                                      kAttributeUnpinned, kAttributeOffline})
+        EXPECT_TRUE(synced("E:\\x.lnk", kArchive | attributes)) << attributes;
+    // A cloud reparse point of any provider variant; other reparse points are not placeholders.
+    EXPECT_TRUE(synced("E:\\x.lnk", kArchive | kAttributeReparsePoint, kReparseTagCloud));
+    EXPECT_TRUE(synced("E:\\x.lnk", kArchive | kAttributeReparsePoint, 0x9000601A));
+    EXPECT_FALSE(synced("E:\\x.lnk", kArchive | kAttributeReparsePoint, 0xA0000003));
+    EXPECT_FALSE(synced("E:\\x.lnk", kArchive, kReparseTagCloud));
+}
+
+// A provider's sync root, registered as Windows keeps it: its broken shortcuts stay unreported,
+// while one beside it still is.
+TEST_F(ShortcutChecks, ShortcutsInARegisteredSyncRootAreNotReported)
+{
+    const std::string doomed = temp.WriteFile("Programs\\old.exe");
+    CreateDirectoryA((temp / "Links").c_str(), nullptr);
+    CreateDirectoryA((temp / "Links\\OneDrive").c_str(), nullptr);
+    CreateDirectoryA((temp / "Links\\OneDrive\\Desktop").c_str(), nullptr);
+    for (const char* link : {"Links\\broken.lnk", "Links\\OneDrive\\Desktop\\elsewhere.lnk"})
+        ASSERT_TRUE(MakeShortcut(temp / link, doomed));
+    ASSERT_TRUE(DeleteFileA(doomed.c_str()));
+    SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SyncRootManager\\"
+              "OneDrive!S-1-5-21-1-2-3-1000!Personal\\UserSyncRoots",
+              "S-1-5-21-1-2-3-1000", temp / "Links\\OneDrive");
+
+    CheckShortcutsUnder(engine, temp / "Links");
+
+    EXPECT_EQ(Found(RPT_SHORTCUTS), std::vector<std::string>{(temp / "Links\\broken.lnk") + "||"});
 }
 
 TEST_F(ShortcutChecks, LinkedFoldersAreNotEnteredAndNoShortcutIsRewritten)
