@@ -360,7 +360,8 @@ TEST_F(ScannerTest, StopAndWaitAnswersTheWorkerUntilItEnds)
     flags[RPT_COM_ACTIVEX] = flags[RPT_FONTS] = 1;
     m_engine.SetCategorySelection(flags);
     ASSERT_TRUE(m_engine.StartScan(m_page.m_hWnd));
-    PumpFor(100);
+    // The busy check is under way before the user pauses it, however loaded the machine is.
+    PumpFor(60000, [&] { return !m_page.Of(WM_SCAN_PROBLEM).empty(); });
     m_engine.Pause();
 
     StopScanAndWait(m_engine);
