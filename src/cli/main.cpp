@@ -57,6 +57,9 @@ int main(int argc, char** argv)
 {
     // Libraries loaded later come from the program's folder and the system's, never the current folder.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    // No "insert a disk" or "cannot find the file" box may stop a scan that asks about a drive without
+    // its medium: the error comes back to the call instead (SetErrorMode documentation).
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty())
         return UsageError("no command given", nullptr);

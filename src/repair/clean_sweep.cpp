@@ -15,6 +15,7 @@
 #include "framework/wide_text.h"
 #include "repair/windows_keys.h"
 #include "scan/scanner.h"
+#include "scan/walk.h"
 #include "shell/logfile.h"
 
 namespace {
@@ -32,17 +33,11 @@ bool StoredKeyName(HKEY key, std::wstring& name)
 {
     // KEY_BASIC_INFORMATION: times, title index, name length in bytes, then the name. The name of
     // the key's own node keeps the case it was created with.
-    using QueryKey = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-    static const QueryKey queryKey = [] {
-        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-        return ntdll ? reinterpret_cast<QueryKey>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryKey")))
-                     : nullptr;
-    }();
     constexpr int kKeyBasicInformation = 0;
     constexpr size_t kNameOffset = 16;
     alignas(8) BYTE info[kNameOffset + 256 * sizeof(wchar_t)];
     ULONG length = 0;
-    if (!queryKey || queryKey(key, kKeyBasicInformation, info, sizeof info, &length) != 0 || length < kNameOffset)
+    if (QueryKeyInformation(key, kKeyBasicInformation, info, sizeof info, &length) != 0 || length < kNameOffset)
         return false;
     ULONG nameBytes = 0;
     memcpy(&nameBytes, info + 12, sizeof nameBytes);

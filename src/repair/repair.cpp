@@ -8,6 +8,7 @@
 #include "framework/product_name.h"
 #include "framework/wide_text.h"
 #include "repair/class_hive.h"
+#include "repair/clean_sweep.h"
 #include "repair/windows_keys.h"
 #include "scan/registry.h"
 #include "scan/scanner.h"
@@ -89,14 +90,14 @@ bool IsGone(LONG rc)
 }
 
 // Visits root\\subkey and every key below it, read through the wide calls so that every name is
-// reached; visit(HKEY) returns false to end the walk. False when the walk was ended.
+// reached; visit(HKEY, subkey) returns false to end the walk. False when the walk was ended.
 template <typename Visit>
 bool WalkTree(HKEY root, const std::wstring& subkey, REGSAM access, Visit&& visit)
 {
     RegKey key;
     if (RegOpenKeyExW(root, subkey.c_str(), 0, access, key.put()) != ERROR_SUCCESS)
         return true;
-    if (!visit(key.get()))
+    if (!visit(key.get(), subkey))
         return false;
     wchar_t name[256];
     for (DWORD i = 0;; ++i) {
@@ -108,17 +109,52 @@ bool WalkTree(HKEY root, const std::wstring& subkey, REGSAM access, Visit&& visi
     }
 }
 
-// Whether the key holds a volatile key anywhere in its tree, itself included.
-bool TreeHasVolatileKey(HKEY root, const std::string& subkey)
+// The repair's volatility test of a key it is about to change: the scan's (the key's flags, else the
+// places of volatile keys), and where the system gives no flags, the registry's own refusal of a
+// non-volatile subkey below a volatile key: a probe subkey is created and at once deleted again. Only
+// the repair asks so, inside a key it changes anyway; a scan never does. key needs KEY_QUERY_VALUE
+// and KEY_CREATE_SUB_KEY access.
+bool IsVolatileForRemoval(HKEY key, const std::string& keyPath)
 {
-    return !WalkTree(root, Widen(subkey), KEY_READ | KEY_CREATE_SUB_KEY, [](HKEY key) { return !IsVolatileKey(key); });
+    const KEY_VOLATILITY flags = ReadKeyVolatility(key);
+    if (flags != KEY_VOLATILITY::KV_UNKNOWN || IsVolatileKeyPlace(keyPath))
+        return IsVolatileKeyAt(flags, keyPath);
+    char probe[64];
+    wsprintfA(probe, "Hivora volatility probe %lu-%lu", GetCurrentProcessId(), GetCurrentThreadId());
+    RegKey created;
+    DWORD disposition = 0;
+    const LONG rc = RegCreateKeyExA(key, probe, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr,
+                                    created.put(), &disposition);
+    if (rc == ERROR_CHILD_MUST_BE_VOLATILE)
+        return true;
+    if (rc == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY) {
+        created.reset();
+        RegDeleteKeyA(key, probe);
+    }
+    return false;
+}
+
+constexpr REGSAM kVolatileTestAccess = KEY_READ | KEY_CREATE_SUB_KEY;
+
+// Whether the key holds a volatile key anywhere in its tree, itself included; rootName names root.
+bool TreeHasVolatileKey(HKEY root, const std::string& rootName, const std::string& subkey)
+{
+    return !WalkTree(root, Widen(subkey), kVolatileTestAccess, [&](HKEY key, const std::wstring& path) {
+        return !IsVolatileForRemoval(key, rootName + "\\" + Narrow(path));
+    });
+}
+
+bool IsVolatileKeyForRemoval(HKEY root, const std::string& rootName, const std::string& subkey)
+{
+    const RegKey key = OpenKey(root, subkey.c_str(), kVolatileTestAccess);
+    return key && IsVolatileForRemoval(key.get(), rootName + "\\" + subkey);
 }
 
 // The keys below the key and the values of the whole tree.
 void CountTree(HKEY root, const std::string& subkey, DWORD& subkeys, DWORD& values)
 {
     DWORD keys = 0;
-    WalkTree(root, Widen(subkey), KEY_READ, [&](HKEY key) {
+    WalkTree(root, Widen(subkey), KEY_READ, [&](HKEY key, const std::wstring&) {
         DWORD own = 0;
         if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &own, nullptr, nullptr,
                              nullptr, nullptr) == ERROR_SUCCESS)
@@ -264,11 +300,12 @@ REMOVAL_PREVIEW PreviewRemoval(const CRegistryProblem& problem, bool countTree)
             }
         return preview;
     }
-    // Asking creates and deletes a probe key, so only a real repair asks.
+    // Asking may create and delete a probe key, so only a real repair asks.
     for (const PLANNED_REMOVAL& part : preview.parts) {
+        const std::string rootName = RootKeyName(part.hRoot);
         const bool isVolatile = part.nAction == PLANNED_REMOVAL::RA_KEY_TREE
-                                    ? TreeHasVolatileKey(part.hRoot, part.strSubKey)
-                                    : IsVolatileKey(part.hRoot, part.strSubKey);
+                                    ? TreeHasVolatileKey(part.hRoot, rootName, part.strSubKey)
+                                    : IsVolatileKeyForRemoval(part.hRoot, rootName, part.strSubKey);
         if (isVolatile)
             return refuse("the key is volatile: no backup could make it again");
     }

@@ -47,7 +47,8 @@ struct REMOVAL_PREVIEW {
     DWORD nValues = 0;
 };
 // With countTree the registry is only read: the tree to be removed is counted. Without it the
-// repair's own test is made as well, which refuses a volatile key (it probes the registry).
+// repair's own test is made as well, which refuses a volatile key (where the system gives no key
+// flags, it probes the key with a subkey created and deleted again).
 REMOVAL_PREVIEW PreviewRemoval(const CRegistryProblem& problem, bool countTree);
 
 // The log line of a repaired problem, formatted with key path, value name and value data.

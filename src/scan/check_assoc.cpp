@@ -76,7 +76,7 @@ private:
             return false;
 
         if (subkeys == 0) {
-            if (values != 0 || IsVolatileKey(key.get()))
+            if (values != 0 || IsVolatileKey(key.get(), KeyPath(name)))
                 return false;
             m_engine.SendPath(m_path);
             ReportKey(name);
@@ -104,11 +104,14 @@ private:
                 ++empty;
             m_path.resize(length);
         }
-        if (empty != subkeys || values != 0 || IsVolatileKey(key.get()))
+        if (empty != subkeys || values != 0 || IsVolatileKey(key.get(), KeyPath(name)))
             return false;
         ReportKey(name);
         return true;
     }
+
+    // The path of the key name below the key m_path names.
+    std::string KeyPath(const char* name) const { return *name ? m_path + "\\" + name : m_path; }
 
     void ReportKey(const char* name)
     {

@@ -9,6 +9,7 @@
 #include "framework/handles.h"
 #include "framework/wide_text.h"
 #include "scan/path_rules.h"
+#include "scan/presence_rules.h"
 
 namespace {
 
@@ -17,6 +18,10 @@ bool FoundOnSearchPath(const std::string& name)
 {
     if (name.empty() || IsUntestablePath(name))
         return true;
+    // A path that names its drive or share is that one file: the search would only ask the file
+    // system about it again, a share too, with no regard for what may be checked (Exists).
+    if (!DriveRootOf(name).empty() || (name.size() >= 2 && name[0] == '\\' && name[1] == '\\'))
+        return false;
     // PathFindOnPath writes up to MAX_PATH characters into its buffer. The wide form searches
     // folders of the PATH variable whose names the code page cannot hold as well.
     const std::wstring wide = Widen(name);
@@ -25,6 +30,45 @@ bool FoundOnSearchPath(const std::string& name)
     wchar_t buf[kPathBuffer];
     lstrcpynW(buf, wide.c_str(), kPathBuffer);
     return PathFindOnPathW(buf, nullptr) != FALSE;
+}
+
+// The full path the file calls resolve path to (GetFullPathName: relative to the current folder,
+// "." and ".." resolved, "/" made "\\"); empty when it cannot be formed or is not exactly ANSI.
+std::string FullPath(const std::string& path)
+{
+    const std::wstring wide = Widen(path);
+    if (wide.empty())
+        return {};
+    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return {};
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    std::string out;
+    if (length == 0 || length >= size || !ExactAnsi(full.c_str(), length, out))
+        return {};
+    return out;
+}
+
+// The wide form of a full path on a drive for the file calls: the "\\?\" form from MAX_PATH on, which
+// only the wide calls take ("Maximum Path Length Limitation", Windows file I/O documentation).
+std::wstring WideFileName(const std::string& fullPath)
+{
+    std::wstring wide = Widen(fullPath);
+    if (wide.size() >= MAX_PATH && wide.compare(0, 4, L"\\\\?\\") != 0)
+        wide.insert(0, L"\\\\?\\");
+    return wide;
+}
+
+// The system's answer for one name: 0 when found, else its error code.
+unsigned long LastErrorUnless(bool found)
+{
+    return found ? 0 : GetLastError();
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    return !folder.empty() && folder.back() == '\\' ? folder + name : folder + "\\" + name;
 }
 
 } // namespace
@@ -46,22 +90,44 @@ bool CFilePresence::Exists(const std::string& path)
     if (IsUntestablePath(path))
         return true;
     TESTS& tests = m_tests[path];
-    if (tests.exists < 0) {
-        const size_t slash = path.rfind('\\');
-        const ANSWER listed = slash == std::string::npos ? kUnknown : Listed(path.substr(0, slash), path.substr(slash + 1));
-        tests.exists = listed != kUnknown ? listed == kPresent : PathFileExistsA(path.c_str()) != FALSE;
-    }
-    return tests.exists != 0;
+    if (tests.state < 0)
+        tests.state = static_cast<signed char>(State(path));
+    return tests.state != static_cast<signed char>(FILE_STATE::FS_MISSING);
+}
+
+FILE_STATE CFilePresence::State(const std::string& path)
+{
+    const auto driveType = [this](const std::string& root) { return DriveType(root); };
+    return DecideFilePresence(FullPath(path), driveType, [this](const std::string& full) {
+        const size_t slash = full.rfind('\\');
+        const ANSWER listed = Listed(full.substr(0, slash), full.substr(slash + 1));
+        if (listed != kUnknown)
+            return listed == kPresent ? 0 : kErrorFileNotFound;
+        return LastErrorUnless(GetFileAttributesW(WideFileName(full).c_str()) != INVALID_FILE_ATTRIBUTES);
+    });
 }
 
 bool CFilePresence::Matches(const std::string& folder, const std::string& name)
 {
-    const ANSWER listed = Listed(folder, name);
-    if (listed != kUnknown)
-        return listed == kPresent;
-    WIN32_FIND_DATAA found;
-    const FindHandle search(FindFirstFileA((folder + "\\" + name).c_str(), &found));
-    return static_cast<bool>(search);
+    const auto driveType = [this](const std::string& root) { return DriveType(root); };
+    const FILE_STATE state = DecideFilePresence(FullPath(folder), driveType, [&](const std::string& full) {
+        const ANSWER listed = Listed(full, name);
+        if (listed != kUnknown)
+            return listed == kPresent ? 0 : kErrorFileNotFound;
+        // No match at all is ERROR_FILE_NOT_FOUND (FindFirstFile documentation).
+        WIN32_FIND_DATAW found;
+        const FindHandle search(FindFirstFileW(WideFileName(JoinPath(full, name)).c_str(), &found));
+        return LastErrorUnless(static_cast<bool>(search));
+    });
+    return state != FILE_STATE::FS_MISSING;
+}
+
+unsigned CFilePresence::DriveType(const std::string& root)
+{
+    const auto known = m_driveTypes.find(root);
+    if (known != m_driveTypes.end())
+        return known->second;
+    return m_driveTypes[root] = GetDriveTypeA(root.c_str());
 }
 
 bool CFilePresence::CommandLineTargetExists(const std::string& text, bool view32)

@@ -81,8 +81,11 @@ bool CRegistryProblem::IsKeyAccessible() const
     const HKEY root = RootKeyFromName(rootName);
     if (!root)
         return false;
-    CRegKeyHolder holder(KEY_ALL_ACCESS);
-    return OpenOrCreateKey(holder, root, subkey);
+    // The full access the repair may use, asked by opening the key and closing it again: the registry
+    // checks the access and changes nothing, the key's last-write time included. A key that is not
+    // there is not created: a scan writes nothing.
+    RegKey key;
+    return RegOpenKeyExA(root, subkey.c_str(), 0, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS;
 }
 
 std::string DisplayValueName(const std::string& valueName)

@@ -48,7 +48,8 @@ public:
                      int32_t extra);
     virtual ~CRegistryProblem() = default;
 
-    // The key can be opened with full access (or created); always true for shortcut problems.
+    // The key is there and can be opened with full access, as the repair may need it; nothing is
+    // created or changed. Always true for shortcut problems.
     bool IsKeyAccessible() const;
 
     std::string m_strKey;

@@ -61,14 +61,13 @@ bool CRegistryScanner::ReportProblem(std::unique_ptr<CRegistryProblem> problem)
         return false;
     if (!problem->IsKeyAccessible())
         return false;
-    // A volatile key cannot be given back by a restore: it is never reported. Asking probes the
-    // registry, so each key is asked once per scan.
+    // A volatile key cannot be given back by a restore: it is never reported. Each key is asked
+    // once per scan.
     if (problem->m_nType != RPT_SHORTCUTS) {
         const auto known = m_volatileKeys.find(problem->m_strKey);
-        const bool isVolatile = known != m_volatileKeys.end() ? known->second : [&] {
-            const auto [rootName, subkey] = SplitKeyPath(problem->m_strKey);
-            return m_volatileKeys[problem->m_strKey] = IsVolatileKey(RootKeyFromName(rootName), subkey);
-        }();
+        const bool isVolatile = known != m_volatileKeys.end()
+                                    ? known->second
+                                    : (m_volatileKeys[problem->m_strKey] = IsVolatileKey(problem->m_strKey));
         if (isVolatile)
             return false;
     }

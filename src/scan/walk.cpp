@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/wide_text.h"
+#include "scan/registry.h"
 
 RegKey OpenKey(HKEY parent, const char* subkey, REGSAM access)
 {
@@ -120,27 +121,71 @@ bool KeyIsMissing(HKEY parent, const char* subkey)
     return RegOpenKeyExA(parent, subkey, 0, KEY_READ, key.put()) == ERROR_FILE_NOT_FOUND;
 }
 
-bool IsVolatileKey(HKEY key)
+LONG QueryKeyInformation(HKEY key, int infoClass, void* info, ULONG size, ULONG* length)
 {
-    char probe[64];
-    wsprintfA(probe, "Hivora volatility probe %lu-%lu", GetCurrentProcessId(), GetCurrentThreadId());
-    RegKey created;
-    DWORD disposition = 0;
-    const LONG rc = RegCreateKeyExA(key, probe, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr,
-                                    created.put(), &disposition);
-    if (rc == ERROR_CHILD_MUST_BE_VOLATILE)
-        return true;
-    if (rc == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY) {
-        created.reset();
-        RegDeleteKeyA(key, probe);
-    }
-    return false;
+    using NT_QUERY_KEY = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    // ntdll is in every process: nothing is loaded.
+    static const NT_QUERY_KEY query = [] {
+        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        return ntdll ? reinterpret_cast<NT_QUERY_KEY>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryKey")))
+                     : nullptr;
+    }();
+    constexpr LONG kStatusNotImplemented = static_cast<LONG>(0xC0000002);
+    return query ? query(key, infoClass, info, size, length) : kStatusNotImplemented;
 }
 
-bool IsVolatileKey(HKEY root, const std::string& subkey)
+namespace {
+
+// KeyFlagsInformation of NtQueryKey's KEY_INFORMATION_CLASS (wdm.h; "reserved for system use"):
+// three ULONGs on Windows 8 and later, the key's own flags second, bit 0 set for a volatile key.
+constexpr int kKeyFlagsInformation = 5;
+constexpr ULONG kKeyFlagVolatile = 0x1;
+struct KEY_FLAGS_INFO {
+    ULONG wow64Flags;
+    ULONG keyFlags;
+    ULONG controlFlags;
+};
+
+KEY_VOLATILITY QueryKeyFlags(HKEY key)
 {
-    const RegKey key = OpenKey(root, subkey.c_str(), KEY_CREATE_SUB_KEY);
-    return key && IsVolatileKey(key.get());
+    KEY_FLAGS_INFO info = {};
+    ULONG length = 0;
+    if (QueryKeyInformation(key, kKeyFlagsInformation, &info, sizeof info, &length) != 0 || length != sizeof info)
+        return KEY_VOLATILITY::KV_UNKNOWN;
+    return (info.keyFlags & kKeyFlagVolatile) ? KEY_VOLATILITY::KV_VOLATILE : KEY_VOLATILITY::KV_NOT_VOLATILE;
+}
+
+// The layout of an information class reserved for the system is believed only when it gives the known
+// answers: the hardware hive is volatile, the software hive is not. Asked once per process.
+bool KeyFlagsAreKnown()
+{
+    static const bool known = [] {
+        const RegKey hardware = OpenKey(HKEY_LOCAL_MACHINE, "HARDWARE", KEY_QUERY_VALUE);
+        const RegKey software = OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE", KEY_QUERY_VALUE);
+        return hardware && software && QueryKeyFlags(hardware.get()) == KEY_VOLATILITY::KV_VOLATILE &&
+               QueryKeyFlags(software.get()) == KEY_VOLATILITY::KV_NOT_VOLATILE;
+    }();
+    return known;
+}
+
+} // namespace
+
+KEY_VOLATILITY ReadKeyVolatility(HKEY key)
+{
+    return KeyFlagsAreKnown() ? QueryKeyFlags(key) : KEY_VOLATILITY::KV_UNKNOWN;
+}
+
+bool IsVolatileKey(HKEY key, const std::string& keyPath)
+{
+    return IsVolatileKeyAt(ReadKeyVolatility(key), keyPath);
+}
+
+bool IsVolatileKey(const std::string& keyPath)
+{
+    const auto [rootName, subkey] = SplitKeyPath(keyPath);
+    const HKEY root = RootKeyFromName(rootName);
+    const RegKey key = root ? OpenKey(root, subkey.c_str(), KEY_QUERY_VALUE) : RegKey();
+    return IsVolatileKeyAt(key ? ReadKeyVolatility(key.get()) : KEY_VOLATILITY::KV_UNKNOWN, keyPath);
 }
 
 bool ReadValueText(HKEY key, const char* name, DWORD dataBytes, std::string& out)

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "framework/handles.h"
+#include "scan/volatile_places.h"
 
 // Subkey name buffers, in characters, terminator included.
 constexpr DWORD kShortNameChars = 299;
@@ -45,13 +46,18 @@ LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* data
 // says is not there counts as missing.
 bool KeyIsMissing(HKEY parent, const char* subkey);
 
+// NtQueryKey, the system's own information about an open key (KEY_INFORMATION_CLASS, wdm.h): 0
+// (STATUS_SUCCESS) when answered, else the status, STATUS_NOT_IMPLEMENTED where the call is missing.
+LONG QueryKeyInformation(HKEY key, int infoClass, void* info, ULONG size, ULONG* length);
+
 // A volatile key lives in memory only: no backup can make it again as it was, so it is never
-// reported or removed. Keys below a volatile key are volatile themselves. key must be open with
-// KEY_CREATE_SUB_KEY access: the registry tells a volatile key by refusing it a non-volatile
-// subkey, so a probe subkey is created and at once deleted again where the key is not volatile.
-bool IsVolatileKey(HKEY key);
-// The same for root\subkey; false when the key cannot be opened to ask.
-bool IsVolatileKey(HKEY root, const std::string& subkey);
+// reported or removed (volatile_places.h). Asked without writing anything: the key's flags, read with
+// NtQueryKey where the system gives them, else the places where Windows keeps volatile keys.
+// keyPath is the key's path with its root name; key needs KEY_QUERY_VALUE access.
+KEY_VOLATILITY ReadKeyVolatility(HKEY key);
+bool IsVolatileKey(HKEY key, const std::string& keyPath);
+// The same for a key path; a key that cannot be opened to ask is decided by its place.
+bool IsVolatileKey(const std::string& keyPath);
 
 // Reads the value name (empty: the default value) as text, the registry given at most dataBytes
 // bytes (up to kDataBytes). False when the value is missing, larger, or not held exactly by the

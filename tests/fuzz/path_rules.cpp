@@ -6,6 +6,8 @@
 
 #include "require.h"
 #include "scan/path_rules.h"
+#include "scan/presence_rules.h"
+#include "scan/volatile_places.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -29,6 +31,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string named = Win32PathFromNtPath(raw);
     Require(Win32PathFromNtPath(named) == named, "a native name is converted once");
     Require(named.size() <= raw.size(), "the file path is no longer than the name");
+
+    // A drive root is the drive letter of the path with ":\" after it; anything else names no drive.
+    const std::string root = DriveRootOf(raw);
+    Require(root.empty() || (root.size() == 3 && root[1] == ':' && root[2] == '\\' &&
+                             raw.find(root.substr(0, 2)) != std::string::npos),
+            "a drive root is a drive letter's root from the path");
+    IsVolatileKeyPlace(raw);
 
     size_t previous = 0;
     for (const std::string& candidate : CommandLineCandidates(raw)) {

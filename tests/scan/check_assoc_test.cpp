@@ -148,15 +148,19 @@ TEST_F(EmptyKeyCheck, AKeyWhoseSubkeysCannotBeReadIsNotEmpty)
     EXPECT_TRUE(Found(RPT_EMPTY_KEYS).empty());
 }
 
-// Volatile keys live in memory only: no restore could make them again.
+// Volatile keys live in memory only: no restore could make them again. They are made where Windows
+// keeps such keys (Explorer's session state): Windows tells them by their flags, and where the system
+// gives no flags (Wine), the place tells them.
 TEST_F(EmptyKeyCheck, VolatileKeysAndTheKeysAboveThemAreNeverReported)
 {
     SetDword("HKEY_USERS\\S-1-5-18\\Software", "Flag", 1);
     CreateKey("HKEY_USERS\\S-1-5-18\\Software\\Plain");
-    CreateKey("HKEY_USERS\\S-1-5-18\\Software\\Holder");
+    const std::string explorer = "S-1-5-18\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+    CreateKey("HKEY_USERS\\" + explorer);
     RegKey holder;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_USERS, "S-1-5-18\\Software\\Holder", 0, KEY_ALL_ACCESS, holder.put()), ERROR_SUCCESS);
-    for (const char* path : {"Temporary", "Temporary\\Colors", "Temporary\\Desktop", "Temporary\\Desktop\\Metrics"}) {
+    ASSERT_EQ(RegOpenKeyExA(HKEY_USERS, explorer.c_str(), 0, KEY_ALL_ACCESS, holder.put()), ERROR_SUCCESS);
+    for (const char* path : {"SessionInfo", "SessionInfo\\1", "SessionInfo\\1\\KnownFolders",
+                             "SessionInfo\\1\\KnownFolders\\Desktop"}) {
         RegKey key;
         ASSERT_EQ(RegCreateKeyExA(holder.get(), path, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
                                   key.put(), nullptr),

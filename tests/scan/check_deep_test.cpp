@@ -136,22 +136,25 @@ TEST_F(DeepScan, IndirectStringsNameTheirFileAfterTheAt)
                        }));
 }
 
-// What lives in memory only could not be given back by a restore.
+// What lives in memory only could not be given back by a restore. The volatile key is made where
+// Windows keeps one (a logon's environment): Windows tells it by the key's flags, and where the system
+// gives no flags (Wine), the place tells it.
 TEST_F(DeepScan, ValuesOfVolatileKeysAreNeverReported)
 {
-    CreateKey(kSoftware + "\\HvDeep");
+    CreateKey("HKEY_USERS\\S-1-5-18\\Software\\HvDeep");
     RegKey parent;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\HvDeep", 0, KEY_ALL_ACCESS, parent.put()), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_USERS, "S-1-5-18", 0, KEY_ALL_ACCESS, parent.put()), ERROR_SUCCESS);
     RegKey key;
-    ASSERT_EQ(RegCreateKeyExA(parent.get(), "Session", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                              key.put(), nullptr),
+    ASSERT_EQ(RegCreateKeyExA(parent.get(), "Volatile Environment", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                              nullptr, key.put(), nullptr),
               ERROR_SUCCESS);
-    SetString(kSoftware + "\\HvDeep\\Session", "Tool", "C:\\hivora-missing\\tool.exe");
-    SetString(kSoftware + "\\HvDeep", "Tool", "C:\\hivora-missing\\tool.exe");
+    SetString("HKEY_USERS\\S-1-5-18\\Volatile Environment", "Tool", "C:\\hivora-missing\\tool.exe");
+    SetString("HKEY_USERS\\S-1-5-18\\Software\\HvDeep", "Tool", "C:\\hivora-missing\\tool.exe");
 
     CheckDeepScan(engine);
 
-    EXPECT_EQ(Found(), std::vector<std::string>{kSoftware + "\\HvDeep|Tool|C:\\hivora-missing\\tool.exe"});
+    EXPECT_EQ(Found(),
+              std::vector<std::string>{"HKEY_USERS\\S-1-5-18\\Software\\HvDeep|Tool|C:\\hivora-missing\\tool.exe"});
 }
 
 // A 32-bit program's registration names the system folder and the program folders as that program

@@ -190,7 +190,8 @@ TEST_F(SoftwareChecks, SharedDllsAreTestedAsNamed)
     SetDword(kSharedDlls, present, 1);
     SetDword(kSharedDlls, gone, 2);
     SetDword(kSharedDlls, "hvonpath.dll", 1);
-    // The name is tested as it stands, quotes and arguments included.
+    // The name is tested as it stands, quotes and arguments included. No file can have a quoted
+    // name, but the system says so as "invalid name", not "not found": it cannot be checked.
     SetDword(kSharedDlls, Quoted(present), 1);
 
     PathRecorder recorder;
@@ -198,10 +199,7 @@ TEST_F(SoftwareChecks, SharedDllsAreTestedAsNamed)
     CheckSharedDlls(m_engine);
     SetEnvironmentVariableA("PATH", oldPath);
 
-    const std::vector<Found> expected = {
-        {kSharedDlls, Quoted(present), "", RPT_SHARED_DLLS},
-        {kSharedDlls, gone, "", RPT_SHARED_DLLS},
-    };
+    const std::vector<Found> expected = {{kSharedDlls, gone, "", RPT_SHARED_DLLS}};
     std::vector<Found> found = Problems();
     std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.valueName < b.valueName; });
     EXPECT_EQ(found, expected);
@@ -216,6 +214,44 @@ TEST_F(SoftwareChecks, AppPathsReportTheDefaultValueAsRead)
     SetString(kAppPaths + "\\hvnodefault.exe", "Path", m_dir.Path());
 
     CheckAppPaths(m_engine);
+
+    const std::vector<Found> expected = {{kAppPaths, "hvgone.exe", gone, RPT_APP_PATHS}};
+    EXPECT_EQ(Problems(), expected);
+}
+
+// A drive letter no drive has now: a USB stick that is not plugged in, a share mapped by another logon.
+std::string AbsentDrive()
+{
+    const DWORD drives = GetLogicalDrives();
+    for (char letter = 'Z'; letter >= 'D'; --letter)
+        if (!(drives & (1u << (letter - 'A'))))
+            return std::string(1, letter) + ":";
+    return {};
+}
+
+// What cannot be checked is no finding: a share, a drive that is not there now. A file that is
+// truly missing from the fixed system drive beside them still is.
+TEST_F(SoftwareChecks, FilesThatCannotBeCheckedAreNeverReported)
+{
+    const std::string absent = AbsentDrive();
+    ASSERT_FALSE(absent.empty());
+    const std::string share = "\\\\hivora-nowhere.invalid\\apps";
+    const std::string gone = m_dir / "hvgone.exe";
+    SetString(kAppPaths + "\\hvshare.exe", "", share + "\\hvshare.exe");
+    SetString(kAppPaths + "\\hvusb.exe", "", absent + "\\PortableApps\\hvusb.exe");
+    SetString(kAppPaths + "\\hvthere.exe", "", m_dir.WriteFile("hvthere.exe"));
+    SetString(kAppPaths + "\\hvgone.exe", "", gone);
+    SetString(kUninstall + "\\HvShare", "UninstallString", Quoted(share + "\\unins000.exe") + " /SILENT");
+    SetString(kUninstall + "\\HvUsb", "UninstallString", absent + "\\App\\unins000.exe /SILENT");
+    SetDword(kSharedDlls, share + "\\hvshared.dll", 1);
+    SetDword(kSharedDlls, absent + "\\hvshared.dll", 1);
+    SetString(kHelp, "hvshare.hlp", share);
+    SetString(kHelp, "hvusb.hlp", absent + "\\Help");
+
+    CheckUninstall(m_engine);
+    CheckSharedDlls(m_engine);
+    CheckAppPaths(m_engine);
+    CheckHelpFiles(m_engine);
 
     const std::vector<Found> expected = {{kAppPaths, "hvgone.exe", gone, RPT_APP_PATHS}};
     EXPECT_EQ(Problems(), expected);

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shlobj.h>
 
+#include <algorithm>
 #include <functional>
+#include <map>
 #include <regex>
 #include <string>
 #include <vector>
@@ -10,6 +13,7 @@
 #include "framework/fault.h"
 #include "framework/format.h"
 #include "framework/handles.h"
+#include "framework/wide_text.h"
 #include "hivora_version.h"
 #include "repair/ignore_list.h"
 #include "sandbox.h"
@@ -185,6 +189,8 @@ TEST_F(ScannerTest, ReportedProblemsAreStoredCountedLoggedAndAnnouncedInOrder)
     m_engine.m_findings[RPT_FILE_PATHS] = {{"HKEY_LOCAL_MACHINE\\Software\\Acme", "Path", "C:\\gone\\a.exe"},
                                            {"HKEY_LOCAL_MACHINE\\Software\\Acme", "Other", "C:\\gone\\b.exe"}};
     m_engine.m_findings[RPT_FONTS] = {{"HKEY_LOCAL_MACHINE\\Software\\Fonts", "Arial", "arial.ttf"}};
+    CreateKey("HKEY_LOCAL_MACHINE\\Software\\Acme");
+    CreateKey("HKEY_LOCAL_MACHINE\\Software\\Fonts");
 
     Scan({RPT_FONTS, RPT_FILE_PATHS});
 
@@ -211,7 +217,11 @@ TEST_F(ScannerTest, FilteredProblemsLeaveNoTrace)
         {"hkey_local_machine\\Software\\Acme", "Path", "C:\\gone.exe"},
         {"HKEY_LOCAL_MACHINE\\Software\\Ignored", "Path", "C:\\gone.exe"},
         {"HKEY_LOCAL_MACHINE\\Software\\Kept", "Path", "C:\\Program Files\\Dell\\gone.exe"},
+        // A key that is not there is not reported, and not created: a scan writes nothing.
+        {"HKEY_LOCAL_MACHINE\\Software\\Absent", "Path", "C:\\gone.exe"},
     };
+    for (const char* key : {"Acme", "Dell\\Foo", "Ignored", "Kept"})
+        CreateKey(std::string("HKEY_LOCAL_MACHINE\\Software\\") + key);
     const CRegistryProblem ignored("HKEY_LOCAL_MACHINE\\SOFTWARE\\IGNORED", "path", "c:\\GONE.exe", RPT_UNINSTALL, 0);
     g_arrIgnoreTypes.push_back(ignored.m_nType);
     g_arrIgnoreKeys.push_back(IgnoreKey(ignored));
@@ -226,6 +236,8 @@ TEST_F(ScannerTest, FilteredProblemsLeaveNoTrace)
     EXPECT_EQ(log.find("Ignored"), std::string::npos);
     EXPECT_EQ(log.find("Dell\\Foo"), std::string::npos);
     EXPECT_EQ(log.find("MsiExec"), std::string::npos);
+    EXPECT_EQ(log.find("Absent"), std::string::npos);
+    EXPECT_FALSE(KeyExists("HKEY_LOCAL_MACHINE\\Software\\Absent"));
 }
 
 TEST_F(ScannerTest, FoundErrorsAccumulateOverScans)
@@ -233,6 +245,7 @@ TEST_F(ScannerTest, FoundErrorsAccumulateOverScans)
     WriteSettingInt("lastfounderrors", 4);
     m_engine.m_findings[RPT_STARTUP] = {{"HKEY_CURRENT_USER\\Software\\Run1", "a", "x.exe"},
                                         {"HKEY_CURRENT_USER\\Software\\Run1", "b", "y.exe"}};
+    CreateKey("HKEY_CURRENT_USER\\Software\\Run1");
     Scan({RPT_STARTUP});
     m_engine.m_findings[RPT_STARTUP].pop_back();
     Scan({RPT_STARTUP});
@@ -245,6 +258,7 @@ TEST_F(ScannerTest, StopSkipsTheCategoriesNotBegunAndStillCounts)
     WriteSettingInt("repairafterfind", 1);
     WriteSettingInt("TotalFontErrors", 9);
     m_engine.m_findings[RPT_UNINSTALL] = {{"HKEY_LOCAL_MACHINE\\Software\\Acme", "a", "x.exe"}};
+    CreateKey("HKEY_LOCAL_MACHINE\\Software\\Acme");
     // The running check walks until it is told to stop.
     m_engine.m_hooks[RPT_UNINSTALL] = [](CScriptedScanner& engine) {
         while (!engine.StopRequested())
@@ -333,6 +347,8 @@ TEST_F(ScannerTest, PausedWorkerMakesNoProgressUntilResumed)
 TEST_F(ScannerTest, StopAndWaitAnswersTheWorkerUntilItEnds)
 {
     // A busy check that keeps the page's thread answering: paths and problems without end.
+    for (int i = 0; i < 50; ++i)
+        CreateKey(Format("HKEY_CLASSES_ROOT\\Busy\\%d", i));
     m_engine.m_hooks[RPT_COM_ACTIVEX] = [](CScriptedScanner& engine) {
         for (int i = 0; !engine.StopRequested(); ++i) {
             engine.SendPath(Format("HKEY_CLASSES_ROOT\\CLSID\\%d", i));
@@ -344,7 +360,7 @@ TEST_F(ScannerTest, StopAndWaitAnswersTheWorkerUntilItEnds)
     flags[RPT_COM_ACTIVEX] = flags[RPT_FONTS] = 1;
     m_engine.SetCategorySelection(flags);
     ASSERT_TRUE(m_engine.StartScan(m_page.m_hWnd));
-    // The busy check is under way: its category has begun and it has reported.
+    // The busy check is under way before the user pauses it, however loaded the machine is.
     PumpFor(60000, [&] { return !m_page.Of(WM_SCAN_PROBLEM).empty(); });
     m_engine.Pause();
 
@@ -387,6 +403,115 @@ TEST_F(ScannerTest, FailingCheckIsLoggedAsAnErrorAndStillEndsItsCategoryAndTheSc
     ASSERT_TRUE(search);
     const std::string log = ReadFileText(m_temp / "Logs\\" + found.cFileName);
     EXPECT_NE(log.find("--ERROR--Unexpected error in the check of Fonts: broken\r\n"), std::string::npos) << log;
+}
+
+// Every key below root (links opened as themselves, never followed) with its last-write time, by path;
+// the program's own key is left out.
+void CollectWriteTimes(HKEY parent, const std::wstring& name, const std::string& path,
+                       std::map<std::string, uint64_t>& times)
+{
+    if (path == "HKEY_LOCAL_MACHINE\\SOFTWARE\\Hivora")
+        return;
+    RegKey key;
+    if (RegOpenKeyExW(parent, name.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return;
+    FILETIME written = {};
+    ASSERT_EQ(RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, &written),
+              ERROR_SUCCESS);
+    times[path] = (uint64_t(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+    wchar_t sub[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key.get(), i, sub, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        CollectWriteTimes(key.get(), sub, path + "\\" + Narrow(sub), times);
+    }
+}
+
+std::map<std::string, uint64_t> RegistryWriteTimes()
+{
+    std::map<std::string, uint64_t> times;
+    const std::pair<HKEY, const char*> roots[] = {{HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},
+                                                  {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
+                                                  {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},
+                                                  {HKEY_USERS, "HKEY_USERS"}};
+    for (const auto& [root, name] : roots)
+        CollectWriteTimes(root, L"", name, times);
+    return times;
+}
+
+// A scan reads: every category over a registry with findings, healthy entries and volatile keys
+// leaves every key as it was, the keys it reports included; only the program's own key changes.
+TEST(WholeScan, ChangesNoKeyOutsideTheProgramsOwn)
+{
+    RegistrySandbox sandbox;
+    TempDir temp;
+    CLogFile log(temp / "scan.log");
+    g_pLog = &log;
+    ClearIgnoreList();
+    const std::string gone = temp / "hvgone\\app.exe";
+    const std::string kept = temp.WriteFile("hvkept\\app.exe");
+    const std::string version = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    SetString("HKEY_CLASSES_ROOT\\CLSID\\{0D7F3A52-1C55-4E0B-9A51-7E1D2C3B4A01}\\InprocServer32", "", gone);
+    SetString("HKEY_CLASSES_ROOT\\CLSID\\{0D7F3A52-1C55-4E0B-9A51-7E1D2C3B4A02}\\LocalServer32", "", kept);
+    SetString("HKEY_CLASSES_ROOT\\.hvgone", "", "HvGone.Document");
+    SetString("HKEY_CLASSES_ROOT\\HvGone.Document\\shell\\open\\command", "", "\"" + gone + "\" \"%1\"");
+    SetString(version + "\\Uninstall\\HvGone", "UninstallString", "\"" + gone + "\" /uninstall");
+    SetString(version + "\\App Paths\\hvgone.exe", "", gone);
+    SetString(version + "\\App Paths\\hvkept.exe", "", kept);
+    SetDword(version + "\\SharedDLLs", temp / "hvgone\\shared.dll", 1);
+    SetString(version + "\\Run", "HvGone", gone + " /background");
+    SetString("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "HvGone", gone);
+    SetString("HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\HvApp\\Ding\\.Current", "", temp / "hvgone\\ding.wav");
+    SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\HvVendor\\Tool", "Path", gone);
+    CreateKey("HKEY_USERS\\S-1-5-18\\Software\\HvVendor\\Hollow");
+    SetDword("HKEY_USERS\\S-1-5-18\\Software", "Flag", 1);
+    // A volatile key where Windows keeps one, naming a file that is gone.
+    RegKey user;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_USERS, "S-1-5-18", 0, KEY_ALL_ACCESS, user.put()), ERROR_SUCCESS);
+    RegKey session;
+    ASSERT_EQ(RegCreateKeyExA(user.get(), "Volatile Environment", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                              nullptr, session.put(), nullptr),
+              ERROR_SUCCESS);
+    SetString("HKEY_USERS\\S-1-5-18\\Volatile Environment", "Tool", gone);
+    // The program's own key is there from its first run on, and the shell's folder keys (Shell
+    // Folders, the profile list) from the profile's first use: the shell keeps them itself whenever a
+    // folder is asked for.
+    WriteSettingInt("repairafterfind", 0);
+    wchar_t folder[MAX_PATH];
+    SHGetSpecialFolderPathW(nullptr, folder, CSIDL_PROGRAMS, FALSE);
+    SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, 0, folder);
+
+    const std::map<std::string, uint64_t> before = RegistryWriteTimes();
+    uint8_t all[kCategoryCount];
+    std::fill(std::begin(all), std::end(all), uint8_t(1));
+    CRecorder page;
+    CRegistryScanner engine;
+    engine.SetCategorySelection(all);
+    ASSERT_TRUE(engine.StartScan(page.m_hWnd));
+    WaitForScanEnd(engine);
+    const std::map<std::string, uint64_t> after = RegistryWriteTimes();
+    g_pLog = nullptr;
+
+    std::vector<std::string> reported;
+    for (const auto& problem : g_arrProblems)
+        reported.push_back(problem->m_strKey + "|" + problem->m_strValueName);
+    g_arrProblems.clear();
+    EXPECT_GE(reported.size(), 8u) << testing::PrintToString(reported);
+    EXPECT_EQ(std::count(reported.begin(), reported.end(), "HKEY_USERS\\S-1-5-18\\Volatile Environment|Tool"), 0);
+    EXPECT_EQ(std::count(reported.begin(), reported.end(), "HKEY_LOCAL_MACHINE\\SOFTWARE\\HvVendor\\Tool|Path"), 1);
+    EXPECT_EQ(page.Of(WM_SCAN_DONE).size(), 1u);
+    EXPECT_EQ(before.size(), after.size());
+    for (const auto& [path, time] : before) {
+        const auto later = after.find(path);
+        if (later == after.end())
+            ADD_FAILURE() << path << " is gone";
+        else
+            EXPECT_EQ(later->second, time) << path << " was written";
+    }
+    for (const auto& [path, time] : after)
+        EXPECT_TRUE(before.count(path)) << path << " was created";
 }
 
 } // namespace
