@@ -97,7 +97,7 @@ TEST(MainWindow, FirstRunPanelTabsKeysAndCloseBox)
     // A box and a caption store their tick at once.
     ASSERT_TRUE(gui::SetChecked(main, IDC_CATEGORY_CHECK_FIRST + 0, false));
     EXPECT_TRUE(gui::WaitFor([] { return ReadHivoraSetting("comactx") == "0"; }));
-    gui::ClickAt(gui::FindControl(main, IDC_CATEGORY_CAPTION_FIRST + 12), 5, 5);
+    gui::ClickAt(gui::FindControl(main, IDC_CATEGORY_CHECK_FIRST + 12), 60, 8);
     EXPECT_TRUE(gui::WaitFor([] { return ReadHivoraSetting("shrtcut") == "1"; }));
     EXPECT_TRUE(gui::IsChecked(main, IDC_CATEGORY_CHECK_FIRST + 12));
 
