@@ -115,10 +115,11 @@ TEST(MainWindow, FirstRunPanelTabsKeysAndCloseBox)
     EXPECT_TRUE(QuickScanShown(main));
     gui::SaveScreenshot("main-about");
 
-    // Enter and Escape, in a page and in the window, change nothing.
+    // Escape in a page, and the window's OK and Cancel (Enter and Escape away from a button), change
+    // nothing. Enter on a button presses it, as the keyboard test walks.
     HWND about = PageOf(main, IDC_ABOUT_VERSION);
     ASSERT_NE(about, nullptr);
-    for (const UINT key : {VK_RETURN, VK_ESCAPE}) {
+    for (const UINT key : {VK_ESCAPE}) {
         PostMessageA(gui::FindControl(about, IDC_PAGE_OK), WM_KEYDOWN, key, 1);
         PostMessageA(gui::FindControl(about, IDC_PAGE_OK), WM_KEYUP, key, 0xC0000001);
     }
