@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <optional>
 
+#include "controls/html_list_accessible.h"
 #include "controls/markup.h"
+#include "controls/markup_tokens.h"
 #include "controls/memdc.h"
 #include "framework/resource_string.h"
 #include "scan/problem_texts.h"
@@ -389,16 +391,37 @@ LRESULT CHTMLListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         m_bHasFocus = msg == WM_SETFOCUS;
+        // The keyboard starts on the first row.
+        if (m_bHasFocus && m_nSelected < 0 && GetItemCount() > 0)
+            m_nSelected = 0;
         if (const HTMLLIST_ITEM* row = GetItem(m_nSelected))
             InvalidateRect(m_hWnd, &row->rcItem, FALSE);
+        if (m_bHasFocus)
+            NotifyAccessible(EVENT_OBJECT_FOCUS, m_nSelected);
         return 0;
     case WM_KEYDOWN:
         OnKeyDown(static_cast<UINT>(wParam));
         return 0;
-    case WM_GETDLGCODE:
-        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_CONTEXTMENU:
+        // Only the keyboard's menu key and Shift+F10 (no place given): the right button keeps
+        // telling the parent only.
+        if (lParam == -1)
+            OfferIgnore();
+        return 0;
+    case WM_GETDLGCODE: {
+        // Enter folds and unfolds a category instead of going to the dialog.
+        const auto* message = reinterpret_cast<const MSG*>(lParam);
+        const bool enter = message && message->message == WM_KEYDOWN && message->wParam == VK_RETURN;
+        return DLGC_WANTARROWS | DLGC_WANTCHARS | (enter ? DLGC_WANTMESSAGE : 0);
+    }
+    case WM_GETOBJECT:
+        return OnGetObject(wParam, lParam);
     case WM_DESTROY:
         m_font.reset();
+        if (m_accessible) {
+            m_accessible->Disconnect();
+            m_accessible.reset();
+        }
         break;
     default:
         break;
@@ -592,35 +615,211 @@ void CHTMLListCtrl::OnMouseMove(POINT point)
     SetCursor(overLink ? m_hHandCursor : m_hArrowCursor);
 }
 
+std::vector<int> CHTMLListCtrl::VisibleRows() const
+{
+    std::vector<int> rows;
+    ForEachVisible([&](const HTMLLIST_ITEM& row) { rows.push_back(row.nItemNo); });
+    return rows;
+}
+
+std::string CHTMLListCtrl::AccessibleName(int index) const
+{
+    const HTMLLIST_ITEM* row = GetItem(index);
+    if (!row)
+        return {};
+    if (row->nType == HTMLLIST_HEADER) {
+        const int problems = row->pData ? CategoryOf(*row)->m_nCount2 : 0;
+        return row->strText + ", " +
+               FormatMessageArgs(ResourceOr(IDS_ERRORS_FOUND, TXT_ERRORS_FOUND), {std::to_string(problems)});
+    }
+    // The words as drawn: the known tags dropped, a line break read as a blank.
+    std::string name;
+    bool blank = false;
+    const std::string text = NormalizeSlashes(row->strText);
+    for (const MarkupToken& token : TokenizeMarkup(text)) {
+        if (token.kind == MarkupTokenKind::Space ||
+            (token.kind == MarkupTokenKind::Tag && ParseMarkupTag(token.text).kind != MarkupTagKind::Unknown)) {
+            blank = blank || token.kind == MarkupTokenKind::Space ||
+                    ParseMarkupTag(token.text).kind == MarkupTagKind::LineBreak ||
+                    ParseMarkupTag(token.text).kind == MarkupTagKind::Paragraph;
+            continue;
+        }
+        if (token.kind == MarkupTokenKind::Tag && token.text.size() > 1 && token.text[1] == '/')
+            continue;
+        if (blank && !name.empty())
+            name += ' ';
+        blank = false;
+        name += token.text;
+    }
+    return name;
+}
+
+void CHTMLListCtrl::DoDefaultAction(int index)
+{
+    HTMLLIST_ITEM* row = GetItem(index);
+    if (!row)
+        return;
+    if (row->nType == HTMLLIST_HEADER) {
+        SetFolded(index, row->bExpanded != 0);
+    } else if (ClickCheckBox(index)) {
+        Invalidate(false);
+        NotifyAccessible(EVENT_OBJECT_STATECHANGE, index);
+        Notify(HTMLLIST_CHANGED, -1, nullptr);
+    }
+}
+
+LRESULT CHTMLListCtrl::OnGetObject(WPARAM wParam, LPARAM lParam)
+{
+    if (static_cast<LONG>(lParam) != static_cast<LONG>(OBJID_CLIENT))
+        return Default(WM_GETOBJECT, wParam, lParam);
+    if (!m_accessible) {
+        // The system's object for the window answers for the list itself (parent, place, state).
+        IAccessible* standard = nullptr;
+        if (FAILED(CreateStdAccessibleObject(m_hWnd, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&standard))))
+            return 0;
+        m_accessible = ComPtr<CHTMLListAccessible>(new CHTMLListAccessible(*this, standard));
+    }
+    return LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(m_accessible.get()));
+}
+
+void CHTMLListCtrl::NotifyAccessible(DWORD event, int index) const
+{
+    if (!m_hWnd)
+        return;
+    long child = CHILDID_SELF;
+    if (index >= 0) {
+        const std::vector<int> rows = VisibleRows();
+        const auto at = std::find(rows.begin(), rows.end(), index);
+        if (at == rows.end())
+            return;
+        child = static_cast<long>(at - rows.begin()) + 1;
+    }
+    NotifyWinEvent(event, m_hWnd, OBJID_CLIENT, child);
+}
+
+void CHTMLListCtrl::SetFolded(int index, bool folded)
+{
+    HTMLLIST_ITEM* row = GetItem(index);
+    if (!row || row->nType != HTMLLIST_HEADER || row->bExpanded == !folded)
+        return;
+    row->bExpanded = !folded;
+    UpdateScrollRange();
+    Invalidate(false);
+    NotifyAccessible(EVENT_OBJECT_STATECHANGE, index);
+    // The rows shown under it came or went.
+    NotifyAccessible(EVENT_OBJECT_REORDER, -1);
+}
+
 void CHTMLListCtrl::OnKeyDown(UINT key)
 {
-    // The arrows move between the rows that are shown, so the selection never hides in a folded group.
+    // The keys move between the rows that are shown, so the selection never hides in a folded group.
     std::vector<int> visible;
     ForEachVisible([&](const HTMLLIST_ITEM& row) { visible.push_back(row.nItemNo); });
     if (visible.empty())
         return;
     const auto current = std::find(visible.begin(), visible.end(), m_nSelected);
-    if (key == VK_UP) {
-        if (current == visible.end())
-            m_nSelected = visible.front();
-        else if (current != visible.begin())
-            m_nSelected = *(current - 1);
-    } else if (key == VK_DOWN) {
-        if (current == visible.end())
-            m_nSelected = visible.back();
-        else if (current + 1 != visible.end())
-            m_nSelected = *(current + 1);
-    } else if (key == VK_SPACE) {
-        if (current != visible.end() && ClickCheckBox(m_nSelected)) {
+    const HTMLLIST_ITEM* row = current == visible.end() ? nullptr : GetItem(m_nSelected);
+    const bool header = row && row->nType == HTMLLIST_HEADER;
+    // A page: as many rows as the list shows at once, at least one.
+    const auto pageRows = [&] {
+        int rows = 0;
+        for (int height = 0, i = 0; i < static_cast<int>(visible.size()); ++i) {
+            height += GetItem(visible[i])->nHeight;
+            if (height > m_nClientHeight)
+                break;
+            ++rows;
+        }
+        return std::max(rows, 1);
+    };
+    const int at = current == visible.end() ? -1 : static_cast<int>(current - visible.begin());
+    const int last = static_cast<int>(visible.size()) - 1;
+    int target = at;
+    switch (key) {
+    case VK_UP:
+        target = at < 0 ? 0 : std::max(at - 1, 0);
+        break;
+    case VK_DOWN:
+        target = at < 0 ? last : std::min(at + 1, last);
+        break;
+    case VK_HOME:
+        target = 0;
+        break;
+    case VK_END:
+        target = last;
+        break;
+    case VK_PRIOR:
+        target = std::max((at < 0 ? 0 : at) - pageRows(), 0);
+        break;
+    case VK_NEXT:
+        target = std::min((at < 0 ? 0 : at) + pageRows(), last);
+        break;
+    case VK_RIGHT:
+    case VK_ADD:
+    case VK_OEM_PLUS:
+        // A folded category unfolds; an unfolded one leads on to its first problem.
+        if (header && !row->bExpanded)
+            SetFolded(m_nSelected, false);
+        else if (header && key == VK_RIGHT)
+            target = std::min(at + 1, last);
+        break;
+    case VK_LEFT:
+    case VK_SUBTRACT:
+    case VK_OEM_MINUS:
+        // An unfolded category folds; a problem leads back to its category.
+        if (header)
+            SetFolded(m_nSelected, true);
+        else if (row && key == VK_LEFT)
+            target = static_cast<int>(std::find(visible.begin(), visible.end(), HeaderOf(m_nSelected)) - visible.begin());
+        break;
+    case VK_RETURN:
+        if (header)
+            SetFolded(m_nSelected, row->bExpanded != 0);
+        break;
+    case VK_SPACE:
+        if (row && ClickCheckBox(m_nSelected)) {
             Invalidate(false);
+            NotifyAccessible(EVENT_OBJECT_STATECHANGE, m_nSelected);
             Notify(HTMLLIST_CHANGED, -1, nullptr);
         }
         return;
-    } else {
+    default:
         return;
     }
-    EnsureVisible(m_nSelected);
+    if (target >= 0 && target <= last && visible[target] != m_nSelected)
+        Select(visible[target]);
+}
+
+void CHTMLListCtrl::Select(int index)
+{
+    m_nSelected = index;
+    EnsureVisible(index);
     Invalidate(false);
+    NotifyAccessible(EVENT_OBJECT_SELECTION, index);
+    if (m_bHasFocus)
+        NotifyAccessible(EVENT_OBJECT_FOCUS, index);
+}
+
+void CHTMLListCtrl::OfferIgnore()
+{
+    HTMLLIST_ITEM* row = GetItem(m_nSelected);
+    if (!row || row->nType != HTMLLIST_PROBLEM)
+        return;
+    // The menu opens at the selected row's Ignore link.
+    EnsureVisible(m_nSelected);
+    UpdateBounds();
+    POINT screen{row->rcItem.right - 40, row->rcItem.bottom - 15};
+    ClientToScreen(m_hWnd, &screen);
+    MenuHandle menu(CreatePopupMenu());
+    if (!menu || !AppendMenuA(menu.get(), MF_STRING, 1, "&Ignore"))
+        return;
+    const BOOL chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN,
+                                       screen.x, screen.y, 0, m_hWnd, nullptr);
+    if (chosen != 1 || !IgnoreProblem(m_nSelected))
+        return;
+    m_nSelected = std::min(m_nSelected, GetItemCount() - 1);
+    Invalidate(false);
+    NotifyAccessible(EVENT_OBJECT_REORDER, -1);
+    Notify(HTMLLIST_CHANGED, -1, nullptr);
 }
 
 void CHTMLListCtrl::OnMouseWheel(int delta)

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/com_ptr.h"
 #include "framework/gdi.h"
 #include "framework/window.h"
 #include "scan/problem.h"
@@ -50,6 +51,8 @@ constexpr UINT HTMLLIST_CONTROL_ID = 54321;
 
 // The results list: folding category headers with three-state check boxes and problem rows whose
 // text is markup, each with a check box and an "Ignore" link.
+class CHTMLListAccessible;
+
 class CHTMLListCtrl : public CWindow {
 public:
     CHTMLListCtrl();
@@ -77,6 +80,16 @@ public:
     // Lays the rows out again for the current size and repaints.
     void Relayout();
 
+    // What a screen reader reads (through the list's IAccessible): the rows shown, in order.
+    std::vector<int> VisibleRows() const;
+    // The row's name: a category with its count, or a problem's text without its markup.
+    std::string AccessibleName(int index) const;
+    // Moves the selection to the row (and the focus mark, when the list has the focus).
+    void Select(int index);
+    // The default action of a row: a category folds or unfolds, a problem is ticked or unticked.
+    void DoDefaultAction(int index);
+    bool HasFocus() const { return m_bHasFocus; }
+
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -91,6 +104,12 @@ private:
     void OnPaint();
     void OnLButtonDown(POINT point);
     void OnKeyDown(UINT key);
+    void SetFolded(int index, bool folded);
+    // Shift+F10 or the menu key on a problem: a menu offering Ignore.
+    void OfferIgnore();
+    LRESULT OnGetObject(WPARAM wParam, LPARAM lParam);
+    // Tells screen readers about a change of the row (or of the whole list, for -1).
+    void NotifyAccessible(DWORD event, int index) const;
     void OnMouseWheel(int delta);
     void OnVScroll(int code);
     void OnMouseMove(POINT point);
@@ -131,4 +150,6 @@ private:
     // The height given to a problem row not yet measured: the last one measured.
     int m_nEstimatedHeight = 48;
     ImageList m_images;
+    // The list's IAccessible, made when a screen reader first asks; cut off when the window goes.
+    ComPtr<CHTMLListAccessible> m_accessible;
 };

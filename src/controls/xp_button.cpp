@@ -69,7 +69,10 @@ void CXPButton::OnAttached()
 
 bool CXPButton::Bind(HWND dialog, int id, UINT normalId, UINT hotId, UINT pressedId)
 {
-    return SubclassDlgItem(id, dialog) && SetBitmaps(normalId, hotId, pressedId ? pressedId : normalId);
+    if (!SubclassDlgItem(id, dialog))
+        return false;
+    m_bCaptionInBitmap = true;
+    return SetBitmaps(normalId, hotId, pressedId ? pressedId : normalId);
 }
 
 LRESULT CXPButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -79,6 +82,28 @@ LRESULT CXPButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         // An owner-drawn button reports a quick second click as BN_DOUBLECLICKED; here it is a
         // click like any other.
         return Default(WM_LBUTTONDOWN, wParam, lParam);
+    case WM_GETDLGCODE: {
+        // An owner-drawn button tells the dialog manager only that it is a button, and Enter would
+        // become the dialog's IDOK; it takes Enter itself and is pressed like a push button.
+        const auto* message = reinterpret_cast<const MSG*>(lParam);
+        LRESULT code = Default(msg, wParam, lParam);
+        if (message && (message->message == WM_KEYDOWN || message->message == WM_CHAR) &&
+            message->wParam == VK_RETURN)
+            code |= DLGC_WANTMESSAGE;
+        return code;
+    }
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN) {
+            if (IsWindowEnabled(m_hWnd))
+                SendMessageA(GetParent(m_hWnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(), BN_CLICKED),
+                             reinterpret_cast<LPARAM>(m_hWnd));
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == VK_RETURN)
+            return 0;
+        break;
     case WM_REFLECT_DRAWITEM:
         DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
@@ -125,7 +150,8 @@ void CXPButton::DrawItem(const DRAWITEMSTRUCT& item)
         WashOut(dc, item.rcItem);
 
     RECT client = item.rcItem;
-    const std::string text = WindowText(m_hWnd);
+    // A caption the bitmap shows already is not painted again.
+    const std::string text = m_bCaptionInBitmap ? std::string() : WindowText(m_hWnd);
     SetBkMode(dc, TRANSPARENT);
     if (m_bCaptionMode) {
         if (!text.empty()) {
@@ -134,7 +160,7 @@ void CXPButton::DrawItem(const DRAWITEMSTRUCT& item)
             SetTextColor(dc, m_clrCaption);
             DrawTextA(dc, text.c_str(), -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         }
-    } else {
+    } else if (!text.empty()) {
         GdiFont arial(CreateFontA(20, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
         SelectScope font(dc, arial.get());
@@ -149,5 +175,15 @@ void CXPButton::DrawItem(const DRAWITEMSTRUCT& item)
         const int top = client.top + (m_nGlyphHeight < height ? (height - m_nGlyphHeight) / 2 : 0);
         TransparentBlt(dc, client.left + 12, top, m_nGlyphWidth, m_nGlyphHeight, glyphDC.get(), 0, 0, m_nGlyphWidth,
                        m_nGlyphHeight, m_clrGlyphTransparent);
+    }
+
+    // The hot face alone also marks the mouse: the focus gets the system's focus rectangle too,
+    // whatever the keyboard cues say, so that it is always seen.
+    if (item.itemState & ODS_FOCUS) {
+        RECT mark = item.rcItem;
+        InflateRect(&mark, -3, -3);
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, RGB(255, 255, 255));
+        DrawFocusRect(dc, &mark);
     }
 }

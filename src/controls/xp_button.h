@@ -13,7 +13,8 @@ public:
     // Frees bitmaps loaded before and loads the three bitmap resources; false when one is missing.
     bool SetBitmaps(UINT normalId, UINT hotId, UINT pressedId);
     // Takes over the dialog's button id and gives it its bitmaps (the pressed form defaults to the
-    // normal one).
+    // normal one). Its bitmaps carry the caption: the window text is only its name (with its access
+    // key), for the keyboard and screen readers, and is not painted.
     bool Bind(HWND dialog, int id, UINT normalId, UINT hotId, UINT pressedId = 0);
     // Draws the window text in colour with the parent's font instead of the default red Arial.
     void SetCaptionMode(bool on, COLORREF colour = RGB(7, 78, 140));
@@ -38,6 +39,7 @@ private:
     bool m_bLastFocus = false;
     bool m_bLastPressed = false;
     bool m_bCaptionMode = false;
+    bool m_bCaptionInBitmap = false;
     COLORREF m_clrCaption = RGB(7, 78, 140);
     HBITMAP m_hGlyph = nullptr;
     int m_nGlyphWidth = 0;

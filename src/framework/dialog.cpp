@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "framework/fault.h"
+#include "framework/focus.h"
 #include "framework/page_worker.h"
 #include "framework/window.h"
 
@@ -99,8 +100,11 @@ void CDialog::Show(bool show) const
 
 void CDialog::Enable(bool enable) const
 {
-    if (m_hWnd)
-        EnableWindow(m_hWnd, enable);
+    if (!m_hWnd)
+        return;
+    if (!enable)
+        MoveFocusOutOf(m_hWnd);
+    EnableWindow(m_hWnd, enable);
 }
 
 void CDialog::MoveWindow(int x, int y, int width, int height) const
@@ -151,14 +155,49 @@ void CDialog::FitToDesignUnits() const
 
 void CDialog::ShowItem(int id, bool show) const
 {
-    if (HWND item = GetDlgItem(id))
-        ::ShowWindow(item, show ? SW_SHOW : SW_HIDE);
+    HWND item = GetDlgItem(id);
+    if (!item)
+        return;
+    if (!show)
+        MoveFocusOutOf(item);
+    ::ShowWindow(item, show ? SW_SHOW : SW_HIDE);
 }
 
 void CDialog::EnableItem(int id, bool enable) const
 {
-    if (HWND item = GetDlgItem(id))
-        EnableWindow(item, enable);
+    HWND item = GetDlgItem(id);
+    if (!item)
+        return;
+    if (!enable)
+        MoveFocusOutOf(item);
+    EnableWindow(item, enable);
+}
+
+void CDialog::FocusItem(int id) const
+{
+    FocusControl(GetDlgItem(id));
+}
+
+bool CDialog::HoldsFocus() const
+{
+    return m_hWnd && FocusIsUsable() && IsChild(m_hWnd, GetFocus());
+}
+
+void CDialog::SetControlParent(bool on) const
+{
+    if (!m_bControlParent)
+        return;
+    const LONG_PTR exStyle = GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE);
+    SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, on ? (exStyle | WS_EX_CONTROLPARENT) : (exStyle & ~WS_EX_CONTROLPARENT));
+}
+
+void CDialog::TakeFocusIfLost() const
+{
+    if (!m_bControlParent || FocusIsUsable())
+        return;
+    const std::vector<HWND> stops = TabStops(m_hWnd);
+    if (!stops.empty())
+        FocusControl(stops.front());
 }
 
 void CDialog::SetItemText(int id, const std::string& text) const
@@ -244,6 +283,7 @@ void CDialog::SetBackground(UINT bitmapId)
 {
     m_background = LoadBitmapResource(bitmapId);
     m_backBrush.reset();
+    m_backPattern.reset(m_background ? CreatePatternBrush(m_background.get()) : nullptr);
     BITMAP info{};
     if (!m_background || !GetObjectA(m_background.get(), sizeof info, &info))
         return;
@@ -272,11 +312,21 @@ bool CDialog::OnEraseBkgnd(HDC dc)
     return true;
 }
 
-HBRUSH CDialog::OnCtlColor(HDC dc, HWND, UINT message)
+HBRUSH CDialog::OnCtlColor(HDC dc, HWND control, UINT message)
 {
     if (!m_backBrush || (message != WM_CTLCOLORSTATIC && message != WM_CTLCOLORBTN))
         return nullptr;
     SetBkMode(dc, TRANSPARENT);
+    char className[8] = {};
+    if (m_backPattern && GetClassNameA(control, className, sizeof className) && lstrcmpiA(className, "Button") == 0) {
+        // A check box with its caption stands on the picture: its back is the part of the picture
+        // under it.
+        RECT place{};
+        GetWindowRect(control, &place);
+        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&place), 2);
+        SetBrushOrgEx(dc, -place.left, -place.top, nullptr);
+        return m_backPattern.get();
+    }
     return m_backBrush.get();
 }
 
@@ -360,11 +410,21 @@ INT_PTR CALLBACK CDialog::StaticProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM l
         self->m_hWnd = wnd;
         if (g_bDesignLayout)
             self->FitToDesignUnits();
+        const LONG_PTR style = GetWindowLongPtrA(wnd, GWL_STYLE);
+        self->m_bControlParent =
+            (style & WS_CHILD) && (GetWindowLongPtrA(wnd, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+        self->SetControlParent((style & WS_VISIBLE) != 0);
     }
     if (!self)
         return FALSE;
     INT_PTR result = FALSE;
     try {
+        // Shown or hidden while the main window is not yet visible, a page hears only this.
+        if (msg == WM_SHOWWINDOW && lParam == 0)
+            self->SetControlParent(wParam != 0);
+        // Once it can be seen, a page shown takes the focus that went with the page hidden.
+        if (msg == WM_WINDOWPOSCHANGED && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW))
+            self->TakeFocusIfLost();
         if (msg == WM_RUN_ON_THREAD) {
             self->SetMsgResult((*reinterpret_cast<const std::function<LRESULT()>*>(lParam))());
             result = TRUE;

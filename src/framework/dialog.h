@@ -47,6 +47,10 @@ public:
     std::string GetItemText(int id) const;
     bool IsItemChecked(int id) const;
     void CheckItem(int id, bool checked) const;
+    // Gives the keyboard focus to the control (when it is visible and enabled).
+    void FocusItem(int id) const;
+    // True when a visible, enabled control of this dialog has the focus.
+    bool HoldsFocus() const;
 
 protected:
     // Handlers. Those returning bool report whether they handled the message; the defaults do not.
@@ -74,7 +78,7 @@ protected:
     // True when the background was painted; the default paints the background picture, if any.
     virtual bool OnEraseBkgnd(HDC dc);
     // A brush for a control's colours (WM_CTLCOLOR*), or null for the default; with a background
-    // picture, plain texts and check boxes are drawn on its colour.
+    // picture, plain texts are drawn on its colour and check boxes on the picture itself.
     virtual HBRUSH OnCtlColor(HDC dc, HWND control, UINT message);
     // IDOK / IDCANCEL: end a modal dialog; a modeless page ignores them.
     virtual void OnOK();
@@ -96,12 +100,19 @@ private:
     friend class CPageWorker;
 
     void FitToDesignUnits() const;
+    // A child page hidden is no control parent, so that the dialog manager never walks into its
+    // controls (their own styles still say visible).
+    void SetControlParent(bool on) const;
+    // A page shown takes the focus when no visible, enabled control holds it.
+    void TakeFocusIfLost() const;
     static INT_PTR CALLBACK StaticProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     UINT m_nTemplateId;
     bool m_bModal = false;
+    bool m_bControlParent = false;
     GdiBitmap m_background;
     GdiBrush m_backBrush;
+    GdiBrush m_backPattern;
 };
 
 // Runs call on the thread that owns window (a dialog), waiting for it: the one way for a worker to

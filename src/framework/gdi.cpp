@@ -17,3 +17,14 @@ GdiBitmap LoadBitmapResource(UINT id)
     return GdiBitmap(static_cast<HBITMAP>(
         LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
+
+GdiFont CreatePointFont(const char* face, int points)
+{
+    WindowDC screen(nullptr);
+    LOGFONTA font{};
+    font.lfHeight = -MulDiv(points * 10, GetDeviceCaps(screen.get(), LOGPIXELSY), 720);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = ANSI_CHARSET;
+    lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
+    return GdiFont(CreateFontIndirectA(&font));
+}

@@ -101,3 +101,6 @@ bool DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y);
 
 // A bitmap resource of the running program; empty when missing.
 GdiBitmap LoadBitmapResource(UINT id);
+
+// A font of points in face, as a point font (tenths of points) measures on the screen.
+GdiFont CreatePointFont(const char* face, int points);

@@ -71,6 +71,12 @@ struct LibraryTraits {
     static void Close(Type h) { FreeLibrary(h); }
 };
 
+struct MenuTraits {
+    using Type = HMENU;
+    static Type Empty() { return nullptr; }
+    static void Close(Type h) { DestroyMenu(h); }
+};
+
 struct WaitTraits {
     using Type = HANDLE;
     static Type Empty() { return nullptr; }
@@ -83,4 +89,5 @@ using FindHandle = UniqueHandle<FindTraits>;
 using FileHandle = UniqueHandle<FileTraits>;      // CreateFile results: INVALID_HANDLE_VALUE is empty
 using KernelHandle = UniqueHandle<KernelTraits>;  // events, mutexes, threads, processes: NULL is empty
 using Library = UniqueHandle<LibraryTraits>;
+using MenuHandle = UniqueHandle<MenuTraits>;
 using WaitRegistration = UniqueHandle<WaitTraits>;  // RegisterWaitForSingleObject

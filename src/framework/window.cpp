@@ -1,6 +1,7 @@
 #include "framework/window.h"
 
 #include "framework/fault.h"
+#include "framework/focus.h"
 
 namespace {
 
@@ -19,14 +20,20 @@ CWindow::~CWindow()
 
 void CWindow::Show(bool show) const
 {
-    if (m_hWnd)
-        ShowWindow(m_hWnd, show ? SW_SHOW : SW_HIDE);
+    if (!m_hWnd)
+        return;
+    if (!show)
+        MoveFocusOutOf(m_hWnd);
+    ShowWindow(m_hWnd, show ? SW_SHOW : SW_HIDE);
 }
 
 void CWindow::Enable(bool enable) const
 {
-    if (m_hWnd)
-        EnableWindow(m_hWnd, enable);
+    if (!m_hWnd)
+        return;
+    if (!enable)
+        MoveFocusOutOf(m_hWnd);
+    EnableWindow(m_hWnd, enable);
 }
 
 CWindow* CWindow::FromHandle(HWND wnd)

@@ -125,6 +125,9 @@ void CBackupDlg::EnableWhileRestoring(bool restoring)
     for (int id : {IDC_BACKUP_RESTORE, IDC_BACKUP_REMOVE, IDC_BACKUP_UPDATE, IDC_BACKUP_STATISTICS})
         EnableItem(id, !restoring);
     m_main.EnableStrip(!restoring);
+    // The keys come back to Restore when the restore has taken them away.
+    if (!restoring && IsWindowVisible(m_hWnd) && !HoldsFocus())
+        FocusItem(IDC_BACKUP_RESTORE);
 }
 
 UINT CBackupDlg::RestoreThread(void* param)

@@ -156,6 +156,9 @@ void CScanResultsDlg::EnableWhileRepairing(bool repairing)
         EnableItem(id, !repairing);
     // No new scan may replace the engine the worker runs on.
     m_main.EnableStrip(!repairing);
+    // The keys come back to Repair when the repair has taken them away.
+    if (!repairing && IsWindowVisible(m_hWnd) && !HoldsFocus())
+        FocusItem(IDC_RESULTS_REPAIR);
 }
 
 void CScanResultsDlg::StartRepair()

@@ -79,6 +79,8 @@ bool CScanStep1Dlg::StartScan()
     m_main.m_bScanRunning = true;
     m_main.m_nScanStage = 1;
     m_main.ShowPage(PAGE_SCANSTEP2);
+    // Stop takes the keys before the panel and the strip (Quick Scan among them) go out of use.
+    progress->FocusItem(IDC_SCAN_STOP);
     m_main.GetCategoryPanel().Enable(false);
     progress->BeginScan(*g_pScanner);
     m_main.EnableStrip(false);

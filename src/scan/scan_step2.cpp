@@ -279,6 +279,9 @@ void CScanStep2Dlg::ShowFinishedState()
     const bool ended = !m_worker.IsBusy();
     m_next.Enable(ended);
     m_back.Enable(ended);
+    // The keys go on to Next (or Back when nothing was found) once the scan has ended.
+    if (ended && IsWindowVisible(m_hWnd))
+        FocusItem(total == 0 ? IDC_SCAN_BACK : IDC_SCAN_NEXT);
     m_animation.Stop();
     m_progress.Stop();
     m_animation.Show(false);

@@ -9,13 +9,12 @@ CLeftCategoryDlg::CLeftCategoryDlg(CHivoraDlg& main) : CDialog(IDD_CATEGORY_PANE
 BOOL CLeftCategoryDlg::OnInitDialog()
 {
     SetBackground(IDB_PANEL_BACKGROUND);
-    for (int row = 0; row < kCategoryCount; ++row) {
-        CLabel& caption = m_captions[row];
-        caption.SubclassDlgItem(IDC_CATEGORY_CAPTION_FIRST + row, m_hWnd);
-        StyleLabel(caption, "Arial", 8, RGB(0, 0, 0), RGB(255, 255, 255));
-        // "&&" shows one ampersand, as in any static text.
-        caption.SetCaption(CategoryInfo(g_aScanOrder[row]).pszPanelName);
-    }
+    // Each box carries its caption (with an access key) in one window: one name, one focus mark,
+    // and the caption clicks the box.
+    m_captionFont = CreatePointFont("Arial", 8);
+    for (int row = 0; row < kCategoryCount; ++row)
+        SendMessageA(GetDlgItem(IDC_CATEGORY_CHECK_FIRST + row), WM_SETFONT,
+                     reinterpret_cast<WPARAM>(m_captionFont.get()), FALSE);
     m_quickScan.Bind(m_hWnd, IDC_QUICK_SCAN, IDB_QUICK_SCAN, IDB_QUICK_SCAN_HOT);
     ShowQuickScan(false);
     return TRUE;
@@ -63,17 +62,6 @@ bool CLeftCategoryDlg::OnCommand(int id, int code, HWND control)
         return true;
     }
     return CDialog::OnCommand(id, code, control);
-}
-
-bool CLeftCategoryDlg::OnNotify(NMHDR* header, LRESULT& result)
-{
-    const int row = static_cast<int>(header->idFrom) - IDC_CATEGORY_CAPTION_FIRST;
-    if (header->code != LABEL_CLICKED || row < 0 || row >= kCategoryCount)
-        return CDialog::OnNotify(header, result);
-    const int box = IDC_CATEGORY_CHECK_FIRST + row;
-    CheckItem(box, !IsItemChecked(box));
-    Store(row);
-    return true;
 }
 
 void CLeftCategoryDlg::OnShowWindow(bool, UINT)

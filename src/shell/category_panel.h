@@ -2,15 +2,14 @@
 
 #include <cstdint>
 
-#include "controls/label.h"
 #include "controls/xp_button.h"
 #include "framework/dialog.h"
 #include "scan/problem.h"
 
 class CHivoraDlg;
 
-// The panel of the fifteen scan categories at the left of the main window: a box and a clickable
-// caption per category, each stored under its setting key as soon as it changes, and Quick Scan.
+// The panel of the fifteen scan categories at the left of the main window: a box with its caption
+// per category, each stored under its setting key as soon as it changes, and Quick Scan.
 class CLeftCategoryDlg : public CDialog {
 public:
     explicit CLeftCategoryDlg(CHivoraDlg& main);
@@ -24,13 +23,12 @@ public:
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
-    bool OnNotify(NMHDR* header, LRESULT& result) override;
     void OnShowWindow(bool show, UINT status) override;
 
 private:
     void Store(int row) const;
 
     CHivoraDlg& m_main;
-    CLabel m_captions[kCategoryCount];
+    GdiFont m_captionFont;
     CXPButton m_quickScan;
 };

@@ -12,23 +12,22 @@
 
 namespace {
 
-// The options in screen order: caption, setting, whether the box is ticked when the page is made,
-// and whether the first run stores a default for it: such a box always shows the stored value,
-// ticked or not, so that the page shows what the program will do.
+// The options in screen order (their captions are the boxes' own texts): setting, whether the box
+// is ticked when the page is made, and whether the first run stores a default for it: such a box
+// always shows the stored value, ticked or not, so that the page shows what the program will do.
 const struct OPTION {
-    const char* pszCaption;
     const char* pszSetting;
     bool bCreatedTicked;
     bool bShownAsStored;
 } kOptions[CGSettingsDlg::kOptionCount] = {
-    {"Run Hivora on startup", "runhivorastartup", false, false},
-    {"Check for updates automatically", "autoupdts", true, false},
-    {"Prompt me before downloading any updates", "prompt", true, false},
-    {"Close Hivora after repair", "shutdown", false, false},
-    {"Automatically repair items after scanning", "autorpar", false, false},
-    {"Create a system restore point before repairing errors (XP only)", "rstrpont", true, true},
-    {"Display splash screen before loading Hivora", "splshscrn", true, false},
-    {"Log Scanning Results", "logscanResults", true, false},
+    {"runhivorastartup", false, false},
+    {"autoupdts", true, false},
+    {"prompt", true, false},
+    {"shutdown", false, false},
+    {"autorpar", false, false},
+    {"rstrpont", true, true},
+    {"splshscrn", true, false},
+    {"logscanResults", true, false},
 };
 
 // The order in which a shown page reads the settings back.
@@ -44,11 +43,11 @@ CGSettingsDlg::CGSettingsDlg(CHivoraDlg& main) : CDialog(IDD_GENERAL_SETTINGS), 
 BOOL CGSettingsDlg::OnInitDialog()
 {
     SetBackground(IDB_GENERAL_BACKGROUND);
+    m_captionFont = CreatePointFont("Arial", 10);
     for (int option = 0; option < kOptionCount; ++option) {
-        CLabel& caption = m_captions[option];
-        caption.SubclassDlgItem(IDC_OPTION_CAPTION_FIRST + option, m_hWnd);
-        StyleLabel(caption, "Arial", 10, RGB(0, 0, 0), RGB(255, 255, 255));
-        caption.SetCaption(kOptions[option].pszCaption);
+        // Box and caption are one window: one name, one focus mark, the caption clicks the box.
+        SendMessageA(GetDlgItem(IDC_OPTION_CHECK_FIRST + option), WM_SETFONT,
+                     reinterpret_cast<WPARAM>(m_captionFont.get()), FALSE);
         // Display only: the stored values stay as they are.
         if (kOptions[option].bShownAsStored)
             CheckItem(IDC_OPTION_CHECK_FIRST + option, ReadSettingInt(kOptions[option].pszSetting) != 0);
@@ -106,16 +105,11 @@ bool CGSettingsDlg::OnCommand(int id, int code, HWND control)
 
 bool CGSettingsDlg::OnNotify(NMHDR* header, LRESULT& result)
 {
-    if (header->code != LABEL_CLICKED)
+    if (header->code != LABEL_CLICKED || header->idFrom != IDC_OPTION_NOT_RECOMMENDED)
         return CDialog::OnNotify(header, result);
-    int option = static_cast<int>(header->idFrom) - IDC_OPTION_CAPTION_FIRST;
-    if (header->idFrom == IDC_OPTION_NOT_RECOMMENDED)
-        option = kAutoRepair;
-    if (option < 0 || option >= kOptionCount)
-        return CDialog::OnNotify(header, result);
-    const int box = IDC_OPTION_CHECK_FIRST + option;
+    const int box = IDC_OPTION_CHECK_FIRST + kAutoRepair;
     CheckItem(box, !IsItemChecked(box));
-    Store(option);
+    Store(kAutoRepair);
     return true;
 }
 

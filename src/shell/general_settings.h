@@ -26,7 +26,7 @@ private:
     void OpenLogFolder() const;
 
     CHivoraDlg& m_main;
-    CLabel m_captions[kOptionCount];
+    GdiFont m_captionFont;
     CLabel m_notRecommended;
     CSettingsButtons m_buttons;
     CXPButton m_openLog;

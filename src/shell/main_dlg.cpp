@@ -133,6 +133,9 @@ BOOL CHivoraDlg::OnInitDialog()
     if (ReadSettingInt("autoupdts") != 0)
         SetTimer(m_hWnd, kUpdateTimer, 100, nullptr);
     SetPressedTab(IDC_TAB_SCANNOW);
+    // The focus mark is always shown, not only once the keyboard has been used: posted, as the
+    // dialog sets its keyboard cues after this initialisation.
+    PostMessageA(m_hWnd, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     return TRUE;
 }
 

@@ -95,9 +95,11 @@ bool CStatisticsDlg::OnCommand(int id, int code, HWND control)
     }
 }
 
-void CStatisticsDlg::OnShowWindow(bool, UINT)
+void CStatisticsDlg::OnShowWindow(bool show, UINT)
 {
-    SetFocus(GetDlgItem(IDC_STAT_STATISTICS));
+    // Only a page coming into view takes the focus: one being hidden would carry it away.
+    if (show)
+        SetFocus(GetDlgItem(IDC_STAT_STATISTICS));
     m_main.SetPressedTab(0);
     m_main.GetCategoryPanel().Show(false);
     ShowStatistics();

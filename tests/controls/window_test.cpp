@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "controls/label.h"
@@ -17,6 +18,7 @@
 #include "gallery_ids.h"
 #include "gif_builder.h"
 #include "resources/resource.h"
+#include "scan/problem.h"
 #include "scan/problem_texts.h"
 
 namespace {
@@ -399,7 +401,7 @@ TEST(Resources, EveryTemplateAndBitmapLoads)
     } templates[] = {
         {IDD_ABOUTBOX, IDC_ABOUT_VERSION},     {IDD_HIVORA_DIALOG, IDC_TAB_BACKUP},
         {IDD_SCANSTEP1, IDC_SCAN_FULL},        {IDD_SCANSTEP2, IDC_SCAN_COUNT_FIRST + 14},
-        {IDD_RESULTS, IDC_RESULTS_REPAIR},     {IDD_CATEGORY_PANEL, IDC_CATEGORY_CAPTION_FIRST + 14},
+        {IDD_RESULTS, IDC_RESULTS_REPAIR},     {IDD_CATEGORY_PANEL, IDC_CATEGORY_CHECK_FIRST + 14},
         {IDD_GENERAL_SETTINGS, IDC_OPEN_LOG_FOLDER}, {IDD_IGNORE_SETTINGS, IDC_IGNORE_LIST},
         {IDD_BACKUP, IDC_BACKUP_CAUTION},      {IDD_UPDATES, IDC_UPDATES_ANIMATION},
         {IDD_STATISTICS, IDC_STAT_ROW_IGNORED_FIRST + 14}, {IDD_SCHEDULE_SETTINGS, IDC_SCHEDULE_LIST},
@@ -411,6 +413,37 @@ TEST(Resources, EveryTemplateAndBitmapLoads)
         ASSERT_NE(dialog, nullptr) << t.id;
         if (t.control) {
             EXPECT_NE(GetDlgItem(dialog, t.control), nullptr) << t.id;
+        }
+        // Every button and check box is named by its caption, with one access key ("&&" is a
+        // plain ampersand), so that the keyboard reaches it and a screen reader says it.
+        for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            char className[16] = {};
+            GetClassNameA(child, className, sizeof className);
+            if (lstrcmpiA(className, "Button") != 0 || (GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+                continue;
+            char text[128] = {};
+            GetWindowTextA(child, text, sizeof text);
+            int keys = 0;
+            for (const char* c = text; *c; ++c) {
+                if (*c == '&' && c[1] == '&')
+                    ++c;
+                else if (*c == '&' && c[1] != ' ' && c[1] != 0)
+                    ++keys;
+            }
+            EXPECT_EQ(keys, 1) << t.id << " control " << GetDlgCtrlID(child) << " \"" << text << "\"";
+        }
+        // The category boxes show the panel's captions (whose "&&" stays a plain ampersand).
+        for (int row = 0; t.id == IDD_CATEGORY_PANEL && row < kCategoryCount; ++row) {
+            char text[64] = {};
+            GetDlgItemTextA(dialog, IDC_CATEGORY_CHECK_FIRST + row, text, sizeof text);
+            std::string shown;
+            for (size_t i = 0; text[i]; ++i) {
+                const bool pair = text[i] == '&' && text[i + 1] == '&';
+                if (text[i] != '&' || pair)
+                    shown += pair ? std::string("&&") : std::string(1, text[i]);
+                i += pair ? 1 : 0;
+            }
+            EXPECT_EQ(shown, CategoryInfo(g_aScanOrder[row]).pszPanelName) << row;
         }
         DestroyWindow(dialog);
     }

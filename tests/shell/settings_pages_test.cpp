@@ -201,14 +201,15 @@ TEST(SettingsPages, GeneralSwitchesStoreAtOnceFromBoxAndCaption)
         const bool was = gui::IsChecked(page, IDC_OPTION_CHECK_FIRST + option);
         ASSERT_TRUE(gui::SetChecked(page, IDC_OPTION_CHECK_FIRST + option, !was));
         EXPECT_TRUE(gui::WaitFor([&] { return ReadHivoraSetting(setting) == (was ? "0" : "1"); })) << setting;
-        gui::ClickAt(gui::FindControl(page, IDC_OPTION_CAPTION_FIRST + option), 5, 5);
+        // The caption is the box's own: a click on its text, well right of the box.
+        gui::ClickAt(gui::FindControl(page, IDC_OPTION_CHECK_FIRST + option), 60, 9);
         EXPECT_TRUE(gui::WaitFor([&] { return ReadHivoraSetting(setting) == (was ? "1" : "0"); })) << setting;
         EXPECT_EQ(gui::IsChecked(page, IDC_OPTION_CHECK_FIRST + option), was) << setting;
     }
     // A quick double click on a caption is two clicks: the box and its value end as they were.
-    HWND caption = gui::FindControl(page, IDC_OPTION_CAPTION_FIRST + 3);
+    HWND caption = gui::FindControl(page, IDC_OPTION_CHECK_FIRST + 3);
     const bool before = gui::IsChecked(page, IDC_OPTION_CHECK_FIRST + 3);
-    gui::DoubleClickAt(caption, 5, 5);
+    gui::DoubleClickAt(caption, 60, 9);
     EXPECT_EQ(gui::IsChecked(page, IDC_OPTION_CHECK_FIRST + 3), before);
     EXPECT_EQ(ReadHivoraSetting("shutdown"), before ? "1" : "0");
 

@@ -185,6 +185,55 @@ void KeyPress(HWND wnd, UINT key)
     SendMessageA(wnd, WM_KEYUP, key, 0xC0000001);
 }
 
+bool Activate(HWND top)
+{
+    SetForegroundWindow(top);
+    return WaitFor([&] { return GetForegroundWindow() == top; });
+}
+
+void Type(UINT key, UINT modifiers)
+{
+    std::vector<INPUT> strokes;
+    const auto stroke = [&](UINT vk, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = static_cast<WORD>(vk);
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        strokes.push_back(input);
+    };
+    if (modifiers & MOD_ALT)
+        stroke(VK_MENU, false);
+    if (modifiers & MOD_SHIFT)
+        stroke(VK_SHIFT, false);
+    stroke(key, false);
+    stroke(key, true);
+    if (modifiers & MOD_SHIFT)
+        stroke(VK_SHIFT, true);
+    if (modifiers & MOD_ALT)
+        stroke(VK_MENU, true);
+    SendInput(static_cast<UINT>(strokes.size()), strokes.data(), sizeof(INPUT));
+}
+
+HWND Focus(HWND top)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+bool WaitForFocus(HWND top, int id, DWORD timeout)
+{
+    return WaitFor(
+        [&] {
+            HWND focus = Focus(top);
+            return focus && focus == FindControl(top, id, 0);
+        },
+        timeout);
+}
+
 void Wheel(HWND wnd, int delta)
 {
     RECT box{};

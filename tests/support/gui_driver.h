@@ -46,6 +46,16 @@ void KeyPress(HWND wnd, UINT key);
 // One wheel notch per 120; negative turns towards the user.
 void Wheel(HWND wnd, int delta);
 
+// The keyboard as a person uses it: real key strokes (SendInput) to the foreground window.
+// Brings top to the foreground; false when it did not get there.
+bool Activate(HWND top);
+// One stroke of key, with Shift and/or Alt held when asked (modifiers: MOD_SHIFT, MOD_ALT).
+void Type(UINT key, UINT modifiers = 0);
+// The window with the keyboard focus in the thread of top (another process's), or null.
+HWND Focus(HWND top);
+// Waits until the focus in top's thread is the visible control id (top's own first, as FindControl).
+bool WaitForFocus(HWND top, int id, DWORD timeout = 10000);
+
 // List views of another process.
 int ListCount(HWND list);
 std::string ListText(HWND list, int row, int column);
