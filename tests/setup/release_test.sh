@@ -65,7 +65,8 @@ check_key() {
   local reply=$dist/update-server$tag/updates/updates.asp signature line0 dll=$work/key-check/Hivora/Patchwell.dll
   line0=$(head -n 1 "$reply")
   signature=${line0#*$'\t'}
-  [[ "$line0" =~ ^1$'\t'[0-9a-f]{128}$ ]] || { fail "line 0 of the list is '$line0'"; return; }
+  [[ "$line0" =~ ^1\ serial=[0-9]+\ expires=[0-9]{4}-[0-9]{2}-[0-9]{2}$'\t'[0-9a-f]{128}$ ]] ||
+    { fail "line 0 of the list is '$line0'"; return; }
   sed '1s/\t.*//' "$reply" >"$work/list"
   python3 - "$signature" "$work/signature.der" <<'PY'
 import sys
@@ -165,8 +166,14 @@ for file in "$dist/HivoraSetup-$version-x64$tag.exe" "$dist/HivoraSetup-$version
   [ "$line" = "$version	$version	$quad	$quad" ] || fail "$(basename "$file") carries '$line', not $version"
 done
 
-# The update list names the new version and the setup for every Windows, with its hash.
-list=$(cat "$work/list")
+# The update list names the new version and the setup for every Windows, with its hash; it was
+# signed just now and is good for 90 days.
+stamp=$(head -n 1 "$work/list")
+serial=${stamp#1 serial=}
+serial=${serial%% *}
+[ $(($(date -u +%s) - serial)) -lt 3600 ] || fail "the list's serial $serial is not the time of signing"
+[ "${stamp##* expires=}" = "$(date -u -d '+90 days' +%F)" ] || fail "the list expires on ${stamp##* expires=}"
+list=$(sed '1s/ .*//' "$work/list")
 combined=$dist/update-server$tag/files/HivoraSetup-$version$tag.exe
 expected="1
 software	$version	1	1
