@@ -187,6 +187,11 @@ void RunCheck(const char* url)
         return;
     }
     const std::string dllPath = ModulePath();
+    if (const std::string refusal = UpdateFolderRefusal(FolderOf(dllPath)); !refusal.empty()) {
+        LogUpdateWarning(refusal);
+        SendStatus(AuError, refusal.c_str());
+        return;
+    }
     CWorkFolder work;
     if (dllPath.empty() || !work.Create(FolderOf(dllPath))) {
         RefuseList("no folder for the downloads could be made beside " + dllPath);

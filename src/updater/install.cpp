@@ -182,6 +182,12 @@ int InstallFromFolder(CWorkFolder& work)
         return 0;
     }
     bool setupInstalled = false;
+    if (const std::string refusal = UpdateFolderRefusal(own, &work); !refusal.empty()) {
+        LogUpdateWarning(refusal);
+        work.Remove();
+        MessageBoxA(nullptr, refusal.c_str(), HV_PRODUCT_NAME, MB_ICONERROR);
+        return 0;
+    }
     for (const INSTALL_ENTRY& entry : list.arrEntries)
         if (InstallEntry(own, work, entry) && IsSetupProgram(entry))
             setupInstalled = true;
