@@ -2,7 +2,7 @@
 # make demo  — install what is missing, build, and scan a demo registry
 # make build — build both presets
 # make fuzz  — build the host preset and fuzz each target for FUZZ_SECONDS (default 600), keeping new corpus entries
-# make release — build what is missing and write the release into dist/ (README.md, "Release")
+# make release — build what is missing and write the release into dist/ (README.md, "Release"; needs RELEASE_KEY)
 
 .PHONY: all bootstrap build build-win64 build-win32 build-host test fuzz demo release clean
 

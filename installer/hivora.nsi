@@ -36,10 +36,17 @@
 ; protected (nothing inherited); SYSTEM and Administrators full control, Users read and execute,
 ; each inherited by everything inside.
 !define FOLDER_SDDL "O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"
+; SECURITY_ATTRIBUTES (length, descriptor in $1, no inheritance), laid out for the target.
+!if "${ARCH}" == "x64"
+  !define SECURITY_ATTRIBUTES "(i 24, i 0, p r1, i 0, i 0)"
+!else
+  !define SECURITY_ATTRIBUTES "(i 12, p r1, i 0)"
+!endif
 
 !include MUI2.nsh
 !include LogicLib.nsh
 !include x64.nsh
+!include FileFunc.nsh
 
 Name "Hivora"
 OutFile "${OUT_FILE}"
@@ -121,9 +128,13 @@ FunctionEnd
 !insertmacro CheckBeforeStart ""
 !insertmacro CheckBeforeStart "un"
 
-; Outside Program Files the setup gives the folder its permissions itself. It does so only to a
-; folder of Hivora's own (new, empty, or an earlier installation), never to one that holds other
-; files, whose owners would lose the right to change them.
+; Outside Program Files the setup gives the folder its permissions itself. An elevated Hivora.exe
+; loads DLLs from its own folder, so it does so only to a folder of Hivora's own: a new one, or one
+; that holds nothing but what Hivora puts there (its programs and pictures, Uninstall.exe,
+; HivoraSetup.exe, ignorelist.dat, the folders Logs and Backup and update folders) with no link
+; (reparse point) anywhere, where every file and folder is owned by SYSTEM or the Administrators.
+; A file beside the programs that a standard user put there (a DLL that Hivora.exe or Patchwell.dll
+; would load) makes it refused, never protected and used.
 Function IsUnderProgramFiles
   StrLen $1 "${PROGRAM_FILES}\"
   StrCpy $0 "$INSTDIR" $1
@@ -134,22 +145,96 @@ Function IsUnderProgramFiles
   ${EndIf}
 FunctionEnd
 
+Var FolderOfItsOwn
+
+; $3: 1 when $2, a name in the folder's top level, is one Hivora puts there.
+Function IsHivoraName
+  StrCpy $3 1
+  StrCpy $4 $2 7
+  ${Select} $2
+  ${Case5} "Hivora.exe" "hivora-cli.exe" "Patchwell.dll" "progress-General.gif" "progress-bar.gif"
+  ${Case5} "update animation.gif" "Uninstall.exe" "HivoraSetup.exe" "ignorelist.dat" "Logs"
+  ${Case} "Backup"
+  ${CaseElse}
+    ${If} $4 != "Update-"
+      StrCpy $3 0
+    ${EndIf}
+  ${EndSelect}
+FunctionEnd
+
+; Clears FolderOfItsOwn when $R9 is a link, or is owned by someone else than SYSTEM and the
+; Administrators. Wine keeps no owners (every file reads as the user's): there only links count.
+Function CheckOwnerAndLinks
+  System::Call 'kernel32::GetFileAttributesW(w R9) i .r5'
+  IntOp $6 $5 & 0x400 ; FILE_ATTRIBUTE_REPARSE_POINT
+  ${If} $5 = -1
+  ${OrIf} $6 <> 0
+    StrCpy $FolderOfItsOwn 0
+    Return
+  ${EndIf}
+  System::Call 'kernel32::GetModuleHandleW(w "ntdll.dll") p .r5'
+  System::Call 'kernel32::GetProcAddress(p r5, m "wine_get_version") p .r6'
+  ${If} $6 P<> 0
+    Return
+  ${EndIf}
+  ; SE_FILE_OBJECT (1), OWNER_SECURITY_INFORMATION (1); WinLocalSystemSid 22, WinBuiltinAdministratorsSid 26
+  StrCpy $7 0
+  System::Call 'advapi32::GetNamedSecurityInfoW(w R9, i 1, i 1, *p .r5, p 0, p 0, p 0, *p .r6) i .r8'
+  ${If} $8 = 0
+    ${If} $5 P<> 0
+      System::Call 'advapi32::IsWellKnownSid(p r5, i 26) i .r7'
+      ${If} $7 = 0
+        System::Call 'advapi32::IsWellKnownSid(p r5, i 22) i .r7'
+      ${EndIf}
+    ${EndIf}
+    System::Call 'kernel32::LocalFree(p r6)'
+  ${EndIf}
+  ${If} $7 = 0
+    StrCpy $FolderOfItsOwn 0
+  ${EndIf}
+FunctionEnd
+
+Function CheckTreeItem
+  Call CheckOwnerAndLinks
+  ${If} $FolderOfItsOwn = 0
+    Push "StopLocate"
+  ${Else}
+    Push 0
+  ${EndIf}
+FunctionEnd
+
+; $0: 1 when the setup may install into $INSTDIR outside Program Files (rules above).
 Function IsFolderOfItsOwn
-  StrCpy $0 1
-  ${If} ${FileExists} "$INSTDIR\Hivora.exe"
-  ${OrIf} ${FileExists} "$INSTDIR\Uninstall.exe"
+  StrCpy $FolderOfItsOwn 1
+  ${IfNot} ${FileExists} "$INSTDIR\*.*"
+    ; A file of that name is no folder to install into.
+    ${If} ${FileExists} "$INSTDIR"
+      StrCpy $FolderOfItsOwn 0
+    ${EndIf}
+    StrCpy $0 $FolderOfItsOwn
     Return
   ${EndIf}
   FindFirst $1 $2 "$INSTDIR\*.*"
   ${DoWhile} $2 != ""
     ${If} $2 != "."
     ${AndIf} $2 != ".."
-      StrCpy $0 0
-      ${Break}
+      Call IsHivoraName
+      ${If} $3 = 0
+        StrCpy $FolderOfItsOwn 0
+        ${Break}
+      ${EndIf}
     ${EndIf}
     FindNext $1 $2
   ${Loop}
   FindClose $1
+  ${If} $FolderOfItsOwn = 1
+    StrCpy $R9 "$INSTDIR"
+    Call CheckOwnerAndLinks
+  ${EndIf}
+  ${If} $FolderOfItsOwn = 1
+    ${Locate} "$INSTDIR" "/L=FD /G=1" "CheckTreeItem"
+  ${EndIf}
+  StrCpy $0 $FolderOfItsOwn
 FunctionEnd
 
 Function .onVerifyInstDir
@@ -169,18 +254,40 @@ Function ProtectFolder
   ${EndIf}
   Call IsFolderOfItsOwn
   ${If} $0 = 0
-    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR holds other files. Outside Program Files, Hivora is installed only into a new or empty folder, or over an earlier installation." /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR holds other files, links, or files of other owners. Outside Program Files, Hivora is installed only into a new folder, or over an earlier installation that only administrators could change." /SD IDOK
     SetErrorLevel 3
     Quit
   ${EndIf}
-  CreateDirectory "$INSTDIR"
-  ; SetNamedSecurityInfo also hands the inherited entries to everything already inside.
+  ; A new folder is made with its permissions, so that nobody can put anything in it first.
+  ${IfNot} ${FileExists} "$INSTDIR\*.*"
+    ${GetParent} "$INSTDIR" $5
+    CreateDirectory "$5"
+    StrCpy $2 0
+    StrCpy $7 0
+    System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${FOLDER_SDDL}", i 1, *p .r1, p 0) i .r0'
+    ${If} $0 <> 0
+      System::Call '*${SECURITY_ATTRIBUTES} p .r2'
+      System::Call 'kernel32::CreateDirectoryW(w "$INSTDIR", p r2) i .r7 ?e'
+      Pop $0
+      System::Free $2
+      System::Call 'kernel32::LocalFree(p r1)'
+    ${EndIf}
+    ${If} $2 P= 0
+    ${OrIf} $7 = 0
+      MessageBox MB_OK|MB_ICONSTOP "The folder $INSTDIR could not be made with permissions for administrators only (error $0)." /SD IDOK
+      SetErrorLevel 3
+      Quit
+    ${EndIf}
+    Return
+  ${EndIf}
+  ; The whole tree: the folder gets owner and DACL, everything inside the owner and the inherited
+  ; entries alone (TreeResetNamedSecurityInfo, KeepExplicit false).
   System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${FOLDER_SDDL}", i 1, *p .r1, p 0) i .r0'
   ${If} $0 <> 0
     System::Call 'advapi32::GetSecurityDescriptorOwner(p r1, *p .r2, *i .r4) i .r0'
     System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r4, *p .r3, *i .r4) i .r0'
-    ; OWNER (1) | DACL (4) | PROTECTED_DACL (0x80000000)
-    System::Call 'advapi32::SetNamedSecurityInfoW(w "$INSTDIR", i 1, i 0x80000005, p r2, p 0, p r3, p 0) i .r0'
+    ; OWNER (1) | DACL (4) | PROTECTED_DACL (0x80000000); ProgressInvokeNever (1)
+    System::Call 'advapi32::TreeResetNamedSecurityInfoW(w "$INSTDIR", i 1, i 0x80000005, p r2, p 0, p r3, p 0, i 0, p 0, i 1, p 0) i .r0'
     System::Call 'kernel32::LocalFree(p r1)'
   ${Else}
     StrCpy $0 1

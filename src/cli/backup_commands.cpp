@@ -75,9 +75,10 @@ int RestoreSets(const std::vector<std::string>& args)
     if (const int rc = ResolveNames(args, g_cmdRestore, kRestoreNoItemsText, kRestoreNoneTickedText, names))
         return rc;
     std::vector<std::string> failures;
-    const int restored = RestoreBackupSets(BackupFolder(), names, &failures);
+    std::string refusal;
+    const int restored = RestoreBackupSets(BackupFolder(), names, &failures, &refusal);
     if (restored < 0) {
-        PrintText(stderr, "hivora-cli: %s\n", WrongBuildRefusal());
+        PrintText(stderr, "hivora-cli: %s\n", refusal.c_str());
         return 1;
     }
     for (const std::string& failure : failures)

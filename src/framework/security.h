@@ -30,3 +30,13 @@ SecurityDescriptor BuildFolderSecurity(FOLDER_ACCESS access);
 // CreateDirectoryA with that descriptor: false (GetLastError tells why) when the folder was not
 // made, also when something of that name exists already. Existing folders are never changed.
 bool CreateProtectedFolder(const std::string& path, FOLDER_ACCESS access);
+
+// Whether only SYSTEM and the Administrators (and TrustedInstaller) may change the file or folder
+// open in handle (opened with READ_CONTROL): its owner and DACL as the system keeps them, judged by
+// OnlyAdministratorsCanChange (folder_writers.h). False, with the reason, otherwise. Under Wine,
+// which keeps no descriptors (it makes one up from the Unix permissions, owned by the user), there
+// is nothing to judge and the answer is true.
+bool IsAdministratorsOnly(HANDLE handle, std::string& why);
+
+// The same for a folder by its path; a folder that is a link (a reparse point) is refused too.
+bool IsAdministratorsOnlyFolder(const std::string& folder, std::string& why);

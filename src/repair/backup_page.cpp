@@ -109,7 +109,7 @@ void CBackupDlg::RestoreSelectedBackups()
     std::vector<std::string> names = TickedNames(kRestoreNoItemsText, kRestoreNoneTickedText);
     if (names.empty())
         return;
-    m_job = RESTORE_JOB{BackupFolder(), std::move(names), 0, {}, false};
+    m_job = RESTORE_JOB{BackupFolder(), std::move(names), 0, {}, {}, false};
     // The registry editor may take a while over a large set: the window goes on painting meanwhile.
     if (m_worker.Start(RestoreThread, &m_job)) {
         EnableWhileRestoring(true);
@@ -134,7 +134,7 @@ UINT CBackupDlg::RestoreThread(void* param)
 {
     auto& job = *static_cast<RESTORE_JOB*>(param);
     const ComApartment com;
-    job.nRestored = RestoreBackupSets(job.strBackupFolder, job.names, &job.failures);
+    job.nRestored = RestoreBackupSets(job.strBackupFolder, job.names, &job.failures, &job.strRefusal);
     job.bFinished = true;
     return 0;
 }
@@ -149,7 +149,7 @@ void CBackupDlg::OnWorkerEnd(CPageWorker&)
 void CBackupDlg::ShowRestoreOutcome()
 {
     if (m_job.nRestored < 0) {
-        AfxMessageBox(WrongBuildRefusal(), MB_OK | MB_ICONERROR);
+        AfxMessageBox(m_job.strRefusal.c_str(), MB_OK | MB_ICONERROR);
         RefreshBackupList();
         return;
     }

@@ -33,6 +33,7 @@ private:
         std::vector<std::string> names;
         int nRestored = 0;
         std::vector<std::string> failures;
+        std::string strRefusal;  // why nothing was restored, when nRestored is -1
         bool bFinished = false;
     };
 

@@ -13,7 +13,9 @@
 #include "framework/ascii.h"
 #include "framework/format.h"
 #include "framework/handles.h"
+#include "framework/paths.h"
 #include "framework/read_file.h"
+#include "framework/security.h"
 #include "framework/wide_text.h"
 #include "repair/clean_sweep.h"
 #include "scan/registry.h"
@@ -304,12 +306,23 @@ bool RestoreMovedFiles(const std::string& listPath, std::string& reason)
 }
 
 int RestoreBackupSets(const std::string& backupFolder, const std::vector<std::string>& names,
-                      std::vector<std::string>* failures)
+                      std::vector<std::string>* failures, std::string* refusal)
 {
     // Both the Backup page and hivora-cli restore come here: what the wrong build imported would
     // land in the registry's 32-bit half, and the backup file would be gone.
-    if (const char* refusal = WrongBuildRefusal()) {
-        LogMessage(std::string("Restore refused, nothing was restored: ") + refusal, LOG_ERROR);
+    std::string why;
+    if (const char* wrongBuild = WrongBuildRefusal())
+        why = wrongBuild;
+    else if (const std::string program = FolderOf(backupFolder);
+             !IsAdministratorsOnlyFolder(program.size() > 3 ? program.substr(0, program.size() - 1) : program, why) ||
+             !IsAdministratorsOnlyFolder(backupFolder, why))
+        why = "the folder of Hivora or its backups may be changed by others than SYSTEM and the Administrators (" +
+              why + "). Only SYSTEM and the Administrators may be able to change the folder of Hivora (as under "
+                    "Program Files).";
+    if (!why.empty()) {
+        LogMessage("Restore refused, nothing was restored: " + why, LOG_ERROR);
+        if (refusal)
+            *refusal = why;
         return -1;
     }
     int restored = 0;

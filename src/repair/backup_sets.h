@@ -51,9 +51,11 @@ bool RestoreMovedFiles(const std::string& listPath, std::string& reason);
 
 // Restores the named sets; returns how many came back whole. Logs as the backup page does; each set
 // that stays incomplete adds "NAME: reason" to failures when given. Where this build may not restore
-// (WrongBuildRefusal), nothing is touched and -1 is returned.
+// (WrongBuildRefusal), or others than SYSTEM and the Administrators may change the program folder or
+// the backup folder (the registry editor runs elevated on what it finds there), nothing is touched,
+// -1 is returned and refusal, when given, gets the one line that says why.
 int RestoreBackupSets(const std::string& backupFolder, const std::vector<std::string>& names,
-                      std::vector<std::string>* failures = nullptr);
+                      std::vector<std::string>* failures = nullptr, std::string* refusal = nullptr);
 
 // Deletes the named sets' files and folders; returns how many are gone completely.
 int RemoveBackupSets(const std::string& backupFolder, const std::vector<std::string>& names);

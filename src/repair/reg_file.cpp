@@ -257,6 +257,13 @@ bool ParseRegFile(const std::string& file, std::vector<REG_FILE_KEY>& keys, std:
         std::string line = text.substr(start, end - start);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
+        // The registry editor may end a line at a lone carriage return or a NUL where this reader
+        // would not, and so import lines this reader never saw: such a file is refused.
+        if (line.find_first_of(std::string("\r\0", 2)) != std::string::npos) {
+            error = Format("line %zu: a carriage return without a line feed, or a NUL, inside the line",
+                           lines.size() + 1);
+            return false;
+        }
         lines.push_back(line);
         start = end + 1;
     }

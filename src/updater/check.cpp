@@ -3,12 +3,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
 
 #include "framework/format.h"
 #include "framework/paths.h"
+#include "shell/settings.h"
 #include "updater/crypto.h"
 #include "updater/field_list.h"
 #include "updater/install.h"
@@ -105,6 +107,40 @@ void RefuseList(const std::string& why)
     SendStatus(AuError, kListError);
 }
 
+// The highest serial of a list this machine accepted, kept with the program's settings in HKLM,
+// where only administrators can change it.
+const char kSerialSetting[] = "updateserial";
+
+uint64_t HighestAcceptedSerial()
+{
+    return std::strtoull(ReadSettingString(kSerialSetting).c_str(), nullptr, 10);
+}
+
+int64_t TodayUtc()
+{
+    SYSTEMTIME now {};
+    GetSystemTime(&now);
+    int64_t day = 0;
+    DayNumber(now.wYear, now.wMonth, now.wDay, day);
+    return day;
+}
+
+// A signed list may still be an old one served again: only the newest, and only before its last
+// day, is acted on.
+bool AcceptStamp(const std::string& line0)
+{
+    LIST_STAMP stamp;
+    std::string why;
+    const uint64_t highest = HighestAcceptedSerial();
+    if (!ParseListStamp(line0, stamp, why) || !IsListCurrent(stamp, highest, TodayUtc(), why)) {
+        RefuseList(why);
+        return false;
+    }
+    if (stamp.nSerial > highest)
+        WriteSettingString(kSerialSetting, std::to_string(stamp.nSerial));
+    return true;
+}
+
 void RunCheck(const char* url)
 {
     SendStatus(AuConnecting);
@@ -143,12 +179,19 @@ void RunCheck(const char* url)
             g_arrReplyLines.push_back(lines[i]);
     }
 
+    if (!AcceptStamp(g_arrReplyLines[0]))
+        return;
     const int products = ReadNumber(g_arrReplyLines[0]);
     if (products < 1) {
         SendStatus(AuError, kListError);
         return;
     }
     const std::string dllPath = ModulePath();
+    if (const std::string refusal = UpdateFolderRefusal(FolderOf(dllPath)); !refusal.empty()) {
+        LogUpdateWarning(refusal);
+        SendStatus(AuError, refusal.c_str());
+        return;
+    }
     CWorkFolder work;
     if (dllPath.empty() || !work.Create(FolderOf(dllPath))) {
         RefuseList("no folder for the downloads could be made beside " + dllPath);
@@ -201,12 +244,22 @@ void RunCheck(const char* url)
                 LogUpdateWarning("Update of " + std::string(name) + " refused: the list names no SHA-256 for " + parts[0]);
                 return fail(AuDownloadFailed, name);
             }
+            // The size bounds the download: a list without one is refused.
+            const int size = ReadNumber(parts[2]);
+            if (size < 1) {
+                LogUpdateWarning("Update list refused: it names no size for " + parts[0]);
+                return fail(AuError, kListError);
+            }
             SendStatus(AuDownloading, name);
             std::string tempName;
-            const DOWNLOAD_RESULT result = DownloadToTemp(work.Path(), tempName, ReadNumber(parts[2]), parts[3].c_str(), digest);
+            const DOWNLOAD_RESULT result = DownloadToTemp(work.Path(), tempName, size, parts[3].c_str(), digest);
             if (result == DL_WRONG_HASH)
                 LogUpdateWarning("Update of " + std::string(name) + " refused: the download of " + parts[0] +
                                  " does not have the SHA-256 the list names");
+            if (result == DL_TOO_LONG)
+                LogUpdateWarning("Update of " + std::string(name) + " refused: the download of " + parts[0] +
+                                 " was stopped, being longer than the " + std::to_string(size) +
+                                 " bytes the list names");
             if (result != DL_OK)
                 return fail(AuDownloadFailed, name);
             downloaded = true;

@@ -70,18 +70,51 @@ bool RenameOpenFile(HANDLE file, const std::string& target)
     return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != FALSE;
 }
 
-void InstallEntry(const std::string& folder, const CWorkFolder& work, const INSTALL_ENTRY& entry)
+// The setup program an update brings: started once, after every file is in place, and only when
+// this run installed it.
+constexpr char kSetupName[] = "HivoraSetup.exe";
+
+bool IsSetupProgram(const INSTALL_ENTRY& entry)
+{
+    return !entry.bArchive && lstrcmpiA(entry.strTarget.c_str(), kSetupName) == 0;
+}
+
+// Starts the setup this run installed, waits for it and deletes it: a setup left in the program
+// folder could be started again later, by anyone who can start programs there.
+void RunSetupAndDelete(const std::string& setup)
+{
+    SHELLEXECUTEINFOA info {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = "open";
+    info.lpFile = setup.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&info)) {
+        WarnFailed("The installed setup " + setup + " could not be started", GetLastError());
+        MessageBoxA(nullptr, "Unable to run the program after update. Please restart Hivora.", HV_PRODUCT_NAME,
+                    MB_ICONINFORMATION);
+        DeleteOrWarn(setup);
+        return;
+    }
+    const KernelHandle process(info.hProcess);
+    if (process)
+        WaitForSingleObject(process.get(), INFINITE);
+    DeleteOrWarn(setup);
+}
+
+// True when the entry's file is now in place.
+bool InstallEntry(const std::string& folder, const CWorkFolder& work, const INSTALL_ENTRY& entry)
 {
     // The download's name must be a bare name in the run's folder.
     if (!IsSafeRelativeName(entry.strTempName) || entry.strTempName.find_first_of("\\/") != std::string::npos)
-        return;
+        return false;
     const std::string download = work.File(entry.strTempName);
     SHA256_DIGEST expected {};
     if (!IsSafeRelativeName(entry.strTarget) || !ParseFileHash(entry.strSeparatorHint, expected)) {
         LogUpdateWarning("Install of " + entry.strTarget + " refused: its line names no SHA-256 or a place outside " +
                          folder);
         DeleteOrWarn(download);
-        return;
+        return false;
     }
     const std::string target = JoinTargetPath(folder, entry);
 
@@ -95,31 +128,38 @@ void InstallEntry(const std::string& folder, const CWorkFolder& work, const INST
                          (file ? "does not have the SHA-256 the list names" : "cannot be opened"));
         file.reset();
         DeleteOrWarn(download);
-        return;
+        return false;
     }
 
+    bool installed = true;
     if (entry.bArchive) {
         DeleteOrWarn(target);
         CUnzipper unzipper;
-        if (!unzipper.Open(download.c_str()) || !unzipper.ExtractAll(folder.c_str(), false))
+        if (!unzipper.Open(download.c_str()) || !unzipper.ExtractAll(folder.c_str(), false)) {
             MessageBoxA(nullptr, "Zip Open Failed", "Install", MB_ICONINFORMATION);
+            installed = false;
+        }
     } else if (!IsFolder(folder) || !CUnzipper::EnsureParentFolder(target.c_str())) {
         const DWORD error = GetLastError();
         WarnFailed("Install of " + entry.strTarget + " failed: the folder of " + target + " could not be made", error);
+        installed = false;
     } else if (!RenameOpenFile(file.get(), target)) {
         // One step, so that a failed replacement keeps the old file.
         const DWORD error = GetLastError();
         WarnFailed("Install of " + entry.strTarget + " failed: " + target + " could not be replaced and stays as it was",
                    error);
+        installed = false;
     }
     file.reset();
     DeleteOrWarn(download);
 
-    if (entry.bRun &&
+    // The setup is started once, at the end of the run (its run flag is that start).
+    if (entry.bRun && !IsSetupProgram(entry) &&
         reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) <= 32) {
         const DWORD error = GetLastError();
         WarnFailed("The installed file " + target + " could not be started", error);
     }
+    return installed;
 }
 
 } // namespace
@@ -141,16 +181,21 @@ int InstallFromFolder(CWorkFolder& work)
         work.Remove();
         return 0;
     }
+    bool setupInstalled = false;
+    if (const std::string refusal = UpdateFolderRefusal(own, &work); !refusal.empty()) {
+        LogUpdateWarning(refusal);
+        work.Remove();
+        MessageBoxA(nullptr, refusal.c_str(), HV_PRODUCT_NAME, MB_ICONERROR);
+        return 0;
+    }
     for (const INSTALL_ENTRY& entry : list.arrEntries)
-        InstallEntry(own, work, entry);
+        if (InstallEntry(own, work, entry) && IsSetupProgram(entry))
+            setupInstalled = true;
     work.Remove();
 
-    const std::string setup = "\"" + own + "HivoraSetup.exe\"";
-    const auto started = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", setup.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-    if (started <= 32)
-        MessageBoxA(nullptr, "Unable to run the program after update. Please restart Hivora.", HV_PRODUCT_NAME,
-                    MB_ICONINFORMATION);
+    // A HivoraSetup.exe that was there before is not this update's: it is never started.
+    if (setupInstalled)
+        RunSetupAndDelete(own + kSetupName);
     return 1;
 }
 

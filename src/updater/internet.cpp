@@ -48,6 +48,8 @@ DOWNLOAD_RESULT DownloadToTemp(const std::string& folder, std::string& name, int
                                const SHA256_DIGEST& digest)
 {
     // Downloads name the updater itself; the system would send no agent at all for a null one.
+    if (size <= 0)
+        return DL_FAILED;
     InternetHandle internet(InternetOpenA("Patchwell", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!internet)
         return DL_FAILED;
@@ -69,10 +71,15 @@ DOWNLOAD_RESULT DownloadToTemp(const std::string& folder, std::string& name, int
 
     // The digest is taken of the bytes as they are written, so no one can change them in between.
     CSha256 sha;
+    const unsigned long long expected = static_cast<unsigned long long>(size);
     unsigned long long total = 0;
+    unsigned long long arrived = 0;
     const bool received = ReadWholeBody(
         request.get(),
         [&](const char* data, DWORD count) {
+            arrived += count;
+            if (arrived > expected)
+                return false;
             DWORD written = 0;
             return sha.Update(data, count) && WriteFile(file.get(), data, count, &written, nullptr) && written == count;
         },
@@ -80,7 +87,9 @@ DOWNLOAD_RESULT DownloadToTemp(const std::string& folder, std::string& name, int
     file.reset();
     SHA256_DIGEST actual {};
     DOWNLOAD_RESULT result = DL_OK;
-    if (!received || (size > 0 && total != static_cast<unsigned long long>(size)) || !sha.Finish(actual))
+    if (arrived > expected)
+        result = DL_TOO_LONG;
+    else if (!received || total != expected || !sha.Finish(actual))
         result = DL_FAILED;
     else if (actual != digest)
         result = DL_WRONG_HASH;

@@ -25,10 +25,11 @@ bool ReadWholeBody(HINTERNET url, const std::function<bool(const char* data, DWO
 // A name of 10 characters from the runtime's generator.
 std::string MakeRandomName();
 
-enum DOWNLOAD_RESULT { DL_OK, DL_FAILED, DL_WRONG_HASH };
+enum DOWNLOAD_RESULT { DL_OK, DL_FAILED, DL_WRONG_HASH, DL_TOO_LONG };
 
 // Downloads url into folder under a new random name (given back in name), into a file made for it
-// (never one that exists). A size above 0 must match the length received, and the bytes must have
-// the SHA-256 digest. A failed download leaves no file behind.
+// (never one that exists). The length received must be size (above 0), and the bytes must have
+// the SHA-256 digest; the transfer stops as soon as more than size bytes arrive, so that no server
+// fills the disk. A failed download leaves no file behind.
 DOWNLOAD_RESULT DownloadToTemp(const std::string& folder, std::string& name, int size, const char* url,
                                const SHA256_DIGEST& digest);

@@ -11,6 +11,12 @@
 // ECDSA P-256 signature, 32 bytes each, big-endian). The signature ends at the carriage return or
 // line feed that ends line 0 (or at the end of the reply). It covers the reply with exactly the tab
 // and the digits taken out: every other byte, in order. A reader of the count stops at the tab.
+//
+// Line 0 of the signed list is the product count, then " serial=" and the list's serial number and
+// " expires=" and its last day (UTC), as YYYY-MM-DD: "1 serial=1765000000 expires=2026-03-07".
+// Both are signed with the rest, so an old list cannot be served again as a new one: a reader keeps
+// the highest serial it accepted and refuses a lower one, and refuses a list after its last day. A
+// reader of the count stops at the blank.
 
 using SIGNATURE = std::array<uint8_t, 64>;
 using SHA256_DIGEST = std::array<uint8_t, 32>;
@@ -20,6 +26,27 @@ using P256_PUBLIC_KEY = std::array<uint8_t, 64>;
 // Splits a reply into the list the signature covers and the signature. False, with the reason,
 // when line 0 carries no signature or one that is not 128 hex digits.
 bool SplitSignedReply(std::string_view reply, std::string& list, SIGNATURE& signature, std::string& why);
+
+// The serial and the last day of a signed list, from its line 0 (up to its carriage return or line
+// feed). The day counts days since 1970-01-01.
+struct LIST_STAMP {
+    uint64_t nSerial = 0;
+    int64_t nLastDay = 0;
+    std::string strLastDay;  // as written, YYYY-MM-DD
+};
+
+// False, with the reason, when line 0 is not the count followed by the serial and the last day in
+// the form above.
+bool ParseListStamp(std::string_view line0, LIST_STAMP& stamp, std::string& why);
+
+// Days since 1970-01-01 of a date of the Gregorian calendar; false for a date that does not exist
+// (or lies before 1970 or after 9999).
+bool DayNumber(int year, int month, int day, int64_t& days);
+
+// Whether a list with this stamp may be acted on, given the highest serial accepted before (0 for
+// none) and today's day number (UTC): a lower serial and a list past its last day are refused,
+// with the reason. The same serial again is the same list, fetched again.
+bool IsListCurrent(const LIST_STAMP& stamp, uint64_t highestSerial, int64_t today, std::string& why);
 
 // The second field of a file line: "sha256:" and the file's SHA-256 as 64 hex digits, followed by
 // one backslash where the target is joined to the folder without a separator. False when the

@@ -57,7 +57,7 @@ bool CWorkFolder::Open(const std::string& parent, const std::string& name)
 bool CWorkFolder::Hold()
 {
     // No delete sharing: while held, the folder cannot be renamed away and another put in its place.
-    m_folder.reset(CreateFileA(m_strPath.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+    m_folder.reset(CreateFileA(m_strPath.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL,
                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     BY_HANDLE_FILE_INFORMATION info {};
@@ -67,6 +67,11 @@ bool CWorkFolder::Hold()
         return false;
     }
     return true;
+}
+
+bool CWorkFolder::IsAdministratorsOnly(std::string& why) const
+{
+    return m_folder && ::IsAdministratorsOnly(m_folder.get(), why);
 }
 
 void CWorkFolder::Remove()
@@ -93,4 +98,16 @@ void CWorkFolder::Remove()
     }
     m_strPath.clear();
     m_strName.clear();
+}
+
+std::string UpdateFolderRefusal(const std::string& programFolder, const CWorkFolder* work)
+{
+    std::string folder = programFolder;
+    if (folder.size() > 3 && folder.back() == '\\')
+        folder.pop_back();
+    std::string why;
+    if (!IsAdministratorsOnlyFolder(folder, why) || (work && !work->IsAdministratorsOnly(why)))
+        return "Updates are not installed into " + folder + ": " + why +
+               ". Only SYSTEM and the Administrators may be able to change the folder of Hivora (as under Program Files).";
+    return {};
 }

@@ -24,6 +24,10 @@ public:
     const std::string& Name() const { return m_strName; }
     std::string File(const std::string& name) const { return m_strPath + "\\" + name; }
 
+    // Whether only SYSTEM and the Administrators may change the folder, judged through the handle
+    // that holds it (IsAdministratorsOnly).
+    bool IsAdministratorsOnly(std::string& why) const;
+
     // Lets go of the folder and deletes it with the files in it.
     void Remove();
 
@@ -34,3 +38,9 @@ private:
     std::string m_strName;
     FileHandle m_folder;
 };
+
+// An elevated program installs into its folder what it downloaded: that folder, and the update
+// folder in it (through its handle) when given, must be changeable by SYSTEM and the
+// Administrators only, or a standard user could plant a DLL there that the programs load. The one
+// line that refuses the update, or empty when both are so.
+std::string UpdateFolderRefusal(const std::string& programFolder, const CWorkFolder* work = nullptr);

@@ -24,6 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Require(list == std::string(any.substr(0, tab)) + std::string(any.substr(tab + 129)), "the rest is kept in order");
     }
 
+    // A stamp reads from the front of line 0 only, its date in one form.
+    LIST_STAMP stamp;
+    if (ParseListStamp(any, stamp, why)) {
+        Require(any.find(" serial=") < any.find(" expires="), "the serial comes before the expiry");
+        Require(stamp.strLastDay.size() == 10 && any.find(stamp.strLastDay) != std::string_view::npos, "one date form");
+    }
+
     SHA256_DIGEST digest {};
     if (ParseFileHash(any, digest)) {
         std::string field = LowerAscii(std::string(any));

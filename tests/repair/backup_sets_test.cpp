@@ -176,6 +176,13 @@ TEST(RestoreRegistryFile, RefusesAFileThatDeletesAndKeepsIt)
                                          "\\Keep]\n"),
          "deletes a key"},
         {header + "\n[" + real.Path() + "\\Keep]\n\"v\" = -\n", "deletes a value"},
+        // A deletion behind a lone carriage return or a NUL, where the registry editor may see a
+        // line of its own.
+        {header + "\n[" + real.Path() + "]\n\"ok\"=\"1\"\r[-" + real.Path() + "\\Keep]\n", "carriage return without"},
+        {header + "\n[" + real.Path() + "]\n\"ok\"=\"1\"" + std::string(1, '\0') + "\n[-" + real.Path() + "\\Keep]\n",
+         "a NUL"},
+        {kRegFileBom + EncodeRegFileText(header + "\n[" + real.Path() + "]\n\"ok\"=\"1\"\r[-" + real.Path() + "\\Keep]\n"),
+         "carriage return without"},
     };
     for (const auto& f : files) {
         const std::string file = dir.WriteFile("HVBak_X.reg", f.text);

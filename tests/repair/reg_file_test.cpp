@@ -204,4 +204,11 @@ TEST(RegFileParse, RejectsWhatItCannotCheck)
     EXPECT_FALSE(ParseRegFile("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=hex(100000000):00", keys, error));
     EXPECT_FALSE(ParseRegFile("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=hex:0000000001", keys, error));
     EXPECT_FALSE(ParseRegFile(kRegFileBom + Widened("Windows Registry Editor Version 5.00") + "x", keys, error));
+    // A line that a lone carriage return or a NUL might split for another reader; CR LF is fine.
+    EXPECT_TRUE(ParseRegFile("REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=\"1\"\r\n", keys, error)) << error;
+    EXPECT_FALSE(ParseRegFile("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\r\"y\"=\"2\"\n", keys, error));
+    EXPECT_EQ(error, "line 3: a carriage return without a line feed, or a NUL, inside the line");
+    EXPECT_FALSE(ParseRegFile("REGEDIT4\r\r\n[HKEY_CURRENT_USER\\A]\n", keys, error));
+    EXPECT_FALSE(ParseRegFile(std::string("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"1") + '\0' + "\"\n", keys, error));
+    EXPECT_EQ(error, "line 3: a carriage return without a line feed, or a NUL, inside the line");
 }

@@ -2,8 +2,9 @@
 # make release end to end: a copy of the source tree whose version is raised in its one place
 # (the project version in CMakeLists.txt) is released, and every file of its dist/ must carry the
 # new version and agree with SHA256SUMS and the winget manifests; the update list must be signed
-# with RELEASE_KEY (a test key here) and the programs built to trust it, or with the development
-# key and a warning when none is given.
+# with RELEASE_KEY (a test key here) and the programs built to trust it. Without RELEASE_KEY (or with
+# the development key) make release fails and writes nothing; RELEASE_DEV=1 makes a development
+# release into dist-dev/ with "-devkey" in every name, checked whole.
 #   release_test.sh SOURCE_DIR WORK_DIR path/to/scripts/wine-run file_version.exe VERSION
 # WORK_DIR keeps the copy and its build folders between runs (the main build is not touched).
 set -u
@@ -43,6 +44,8 @@ grep -q "^project(Hivora VERSION $version " "$tree/CMakeLists.txt" || { echo "no
 
 dist=$tree/dist
 keys=$source_dir/tests/keys
+# The names of the development release, checked whole below.
+tag=-devkey
 # release [VARIABLE=VALUE...]: make release in the copy, its output in $work/release.log
 release() {
   local started
@@ -55,13 +58,15 @@ carries() {
   python3 -c 'import sys; sys.exit(0 if bytes.fromhex(sys.argv[2]) in open(sys.argv[1], "rb").read() else 1)' "$1" \
     "$(openssl pkey -in "$2" -pubout -outform DER 2>/dev/null | tail -c 64 | od -An -tx1 | tr -d ' \n')"
 }
-# check_key PRIVATE.pem OTHER.pem: the list is signed with PRIVATE, and Patchwell.dll of the zip
-# carries its public half and not OTHER's
+# check_key PRIVATE.pem OTHER.pem [TAG]: the list is signed with PRIVATE, and Patchwell.dll of the
+# zip carries its public half and not OTHER's (in dist/, or in dist-dev/ with TAG -devkey)
 check_key() {
-  local reply=$dist/update-server/updates/updates.asp signature line0 dll=$work/key-check/Hivora/Patchwell.dll
+  local tag=${3:-} dist=$dist${3:+-dev}
+  local reply=$dist/update-server$tag/updates/updates.asp signature line0 dll=$work/key-check/Hivora/Patchwell.dll
   line0=$(head -n 1 "$reply")
   signature=${line0#*$'\t'}
-  [[ "$line0" =~ ^1$'\t'[0-9a-f]{128}$ ]] || { fail "line 0 of the list is '$line0'"; return; }
+  [[ "$line0" =~ ^1\ serial=[0-9]+\ expires=[0-9]{4}-[0-9]{2}-[0-9]{2}$'\t'[0-9a-f]{128}$ ]] ||
+    { fail "line 0 of the list is '$line0'"; return; }
   sed '1s/\t.*//' "$reply" >"$work/list"
   python3 - "$signature" "$work/signature.der" <<'PY'
 import sys
@@ -77,7 +82,7 @@ PY
   openssl dgst -sha256 -verify "$work/public.pem" -signature "$work/signature.der" "$work/list" >/dev/null ||
     fail "the list is not signed with $(basename "$1")"
   rm -rf "$work/key-check" && mkdir -p "$work/key-check"
-  (cd "$work/key-check" && unzip -q "$dist/Hivora-$version-x64-portable.zip")
+  (cd "$work/key-check" && unzip -q "$dist/Hivora-$version-x64-portable$tag.zip")
   carries "$dll" "$1" || fail "Patchwell.dll does not trust $(basename "$1")"
   ! carries "$dll" "$2" || fail "Patchwell.dll trusts $(basename "$2")"
 }
@@ -88,31 +93,55 @@ release RELEASE_KEY="$keys/update-other.pem"
 ! grep -q WARNING "$work/release.log" || fail "a release with RELEASE_KEY warns: $(grep WARNING "$work/release.log")"
 check_key "$keys/update-other.pem" "$keys/update-dev.pem"
 
-# Without one: the development key, with a warning. This release is checked whole, and served by
-# the update test.
-release
-grep -q "WARNING: no RELEASE_KEY" "$work/release.log" || fail "a release without RELEASE_KEY does not warn"
-check_key "$keys/update-dev.pem" "$keys/update-other.pem"
+# Without one, or with the development key: one line says why, and nothing is written (not even
+# the release's build folders).
+refused() {
+  local marker=$work/marker written
+  touch "$marker"
+  sleep 1
+  if env "$@" make -C "$tree" release >"$work/release.log" 2>&1; then
+    fail "make release $* succeeded"
+    return
+  fi
+  [ "$(grep -c '^release: ' "$work/release.log")" = 1 ] || fail "make release $* said: $(cat "$work/release.log")"
+  written=$(find "$tree" -newer "$marker" ! -path "$tree/build/deps*" | head -5)
+  [ -z "$written" ] || fail "the refused make release $* wrote $written"
+}
+refused RELEASE_KEY=
+grep -q "^release: no RELEASE_KEY" "$work/release.log" || fail "no RELEASE_KEY: $(cat "$work/release.log")"
+refused RELEASE_KEY="$keys/update-dev.pem"
+grep -q "^release: RELEASE_KEY is the development key" "$work/release.log" || fail "the development key: $(cat "$work/release.log")"
+
+# A development release: dist-dev/ only, with a warning. It is checked whole, and served by the
+# update test.
+touch "$work/marker"
+release RELEASE_DEV=1
+grep -q "WARNING: RELEASE_DEV=1" "$work/release.log" || fail "a development release does not warn"
+[ -z "$(find "$dist" -newer "$work/marker" | head -1)" ] || fail "a development release wrote into dist/"
+check_key "$keys/update-dev.pem" "$keys/update-other.pem" "$tag"
+untagged=$(cd "$dist-dev" && find . -type f | grep -v -- "$tag" || true)
+[ -z "$untagged" ] || fail "files of the development release without $tag: $untagged"
+dist=$dist-dev
 
 # Every file is named and listed, and the sums hold.
-for name in "HivoraSetup-$version-x64.exe" "HivoraSetup-$version-x86.exe" "Hivora-$version-x64-portable.zip" \
-  SHA256SUMS winget/Hivora.Hivora.yaml winget/Hivora.Hivora.installer.yaml winget/Hivora.Hivora.locale.en-US.yaml \
-  "update-server/files/HivoraSetup-$version.exe"; do
+for name in "HivoraSetup-$version-x64$tag.exe" "HivoraSetup-$version-x86$tag.exe" "Hivora-$version-x64-portable$tag.zip" \
+  "SHA256SUMS$tag" "winget$tag/Hivora.Hivora.yaml" "winget$tag/Hivora.Hivora.installer.yaml" \
+  "winget$tag/Hivora.Hivora.locale.en-US.yaml" "update-server$tag/files/HivoraSetup-$version$tag.exe"; do
   [ -s "$dist/$name" ] || fail "dist has no $name"
 done
-(cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS"
-listed=$(cut -d' ' -f3- "$dist/SHA256SUMS" | sort)
-present=$(cd "$dist" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | sort)
-[ "$listed" = "$present" ] || fail "SHA256SUMS does not list every file: $listed"
+(cd "$dist" && sha256sum --quiet -c "SHA256SUMS$tag") || fail "sha256sum -c SHA256SUMS$tag"
+listed=$(cut -d' ' -f3- "$dist/SHA256SUMS$tag" | sort)
+present=$(cd "$dist" && find . -type f ! -name "SHA256SUMS$tag" | sed 's|^\./||' | sort)
+[ "$listed" = "$present" ] || fail "SHA256SUMS$tag does not list every file: $listed"
 
 # winget: the version in all three files, both setups with their hashes, silent switches.
-for file in "$dist"/winget/*.yaml; do
+for file in "$dist/winget$tag"/*.yaml; do
   grep -qx "PackageVersion: $version" "$file" || fail "$(basename "$file") names another version"
   grep -qx "ManifestVersion: 1.6.0" "$file" || fail "$(basename "$file") is not schema 1.6"
 done
-installer=$dist/winget/Hivora.Hivora.installer.yaml
+installer=$dist/winget$tag/Hivora.Hivora.installer.yaml
 for arch in x64 x86; do
-  setup="HivoraSetup-$version-$arch.exe"
+  setup="HivoraSetup-$version-$arch$tag.exe"
   hash=$(sha256sum "$dist/$setup" | cut -d' ' -f1 | tr 'a-f' 'A-F')
   entry=$(grep -A2 -x "  - Architecture: $arch" "$installer")
   grep -q "InstallerUrl: .*/$setup\$" <<<"$entry" || fail "winget: no URL of $setup"
@@ -124,25 +153,31 @@ grep -qx "  SilentWithProgress: /S" "$installer" || fail "winget: no silent swit
 # The version resources: every setup, and the programs in the zip.
 unpacked=$work/portable
 rm -rf "$unpacked" && mkdir -p "$unpacked"
-(cd "$unpacked" && unzip -q "$dist/Hivora-$version-x64-portable.zip") || fail "the zip does not unpack"
+(cd "$unpacked" && unzip -q "$dist/Hivora-$version-x64-portable$tag.zip") || fail "the zip does not unpack"
 contents=$(cd "$unpacked" && find . -type f | sed 's|^\./||' | sort | tr '\n' '|')
 [ "$contents" = "Hivora/Hivora.exe|Hivora/Patchwell.dll|Hivora/hivora-cli.exe|Hivora/progress-General.gif|Hivora/progress-bar.gif|Hivora/update animation.gif|" ] ||
   fail "the zip holds $contents"
 quad=$version
 while [ "$(tr -cd . <<<"$quad" | wc -c)" -lt 3 ]; do quad="$quad.0"; done
-for file in "$dist/HivoraSetup-$version-x64.exe" "$dist/HivoraSetup-$version-x86.exe" \
-  "$dist/update-server/files/HivoraSetup-$version.exe" \
+for file in "$dist/HivoraSetup-$version-x64$tag.exe" "$dist/HivoraSetup-$version-x86$tag.exe" \
+  "$dist/update-server$tag/files/HivoraSetup-$version$tag.exe" \
   "$unpacked/Hivora/Hivora.exe" "$unpacked/Hivora/hivora-cli.exe" "$unpacked/Hivora/Patchwell.dll"; do
   line=$("$wine_run" "$file_version" "$file" 2>/dev/null | tr -d '\r')
   [ "$line" = "$version	$version	$quad	$quad" ] || fail "$(basename "$file") carries '$line', not $version"
 done
 
-# The update list names the new version and the setup for every Windows, with its hash.
-list=$(cat "$work/list")
-combined=$dist/update-server/files/HivoraSetup-$version.exe
+# The update list names the new version and the setup for every Windows, with its hash; it was
+# signed just now and is good for 90 days.
+stamp=$(head -n 1 "$work/list")
+serial=${stamp#1 serial=}
+serial=${serial%% *}
+[ $(($(date -u +%s) - serial)) -lt 3600 ] || fail "the list's serial $serial is not the time of signing"
+[ "${stamp##* expires=}" = "$(date -u -d '+90 days' +%F)" ] || fail "the list expires on ${stamp##* expires=}"
+list=$(sed '1s/ .*//' "$work/list")
+combined=$dist/update-server$tag/files/HivoraSetup-$version$tag.exe
 expected="1
 software	$version	1	1
-HivoraSetup.exe	sha256:$(sha256sum "$combined" | cut -d' ' -f1)	$(stat -c %s "$combined")	http://127.0.0.1/files/HivoraSetup-$version.exe	0	1"
+HivoraSetup.exe	sha256:$(sha256sum "$combined" | cut -d' ' -f1)	$(stat -c %s "$combined")	http://127.0.0.1/files/HivoraSetup-$version$tag.exe	0	1"
 [ "$list" = "$expected" ] || fail "the update list is: $list"
 
 if [ $failures -ne 0 ]; then

@@ -144,7 +144,8 @@ cmp -s "$saved/ignorelist.dat" "$folder/ignorelist.dat" || fail "silent uninstal
 [ -n "$(reg_value 'HKLM\SOFTWARE\Hivora' lastScan)" ] || fail "silent uninstall removed the settings"
 
 # Outside Program Files the setup gives the folder its permissions itself, so it takes only a
-# folder of Hivora's own: one that holds other files is refused before anything is written
+# folder of Hivora's own: one that holds other files is refused before anything is written (Wine
+# keeps no owners, so the refusal of files of other owners is not seen here)
 mkdir -p "$drive_c/Shared"
 echo theirs >"$drive_c/Shared/theirs.txt"
 run "$setup_exe" /S '/D=C:\Shared'
@@ -163,6 +164,12 @@ run "$setup_exe" /S
 expect_rc 0 "install over /D="
 [ ! -e "$folder/Hivora.exe" ] || fail "install over /D= went to the default folder"
 expect_entry 'C:\Tools\Hivora' "install over /D="
+# A DLL that Hivora.exe would load, put beside the programs: the folder is refused, left as it is
+echo planted >"$drive_c/Tools/Hivora/version.dll"
+run "$setup_exe" /S '/D=C:\Tools\Hivora'
+expect_rc 3 "install into a folder holding a planted DLL"
+[ "$(cat "$drive_c/Tools/Hivora/version.dll")" = planted ] || fail "the refused install changed the planted DLL"
+rm "$drive_c/Tools/Hivora/version.dll"
 
 # Uninstalling through the windows, answering that nothing is to be kept, from a folder shared
 # with another program's logs and backups (MUI titles its pages with a blank after the caption;

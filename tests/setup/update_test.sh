@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The road of an update, end to end, in a fresh Wine prefix: the x64 setup of this tree installs
 # Hivora, the user scans, repairs, ignores an entry and changes settings; then the update server
-# serves the release that release_test.sh made (a higher version), the updates page's check is
+# serves the development release that release_test.sh made (a higher version), the updates page's check is
 # pressed and the question answered: a setup changed on its way is refused; as released, it is
 # downloaded, verified and started through rundll32 after Hivora has closed, its pages walked, and
 # afterwards the installed programs carry the new version with the user's settings, ignore list
@@ -55,9 +55,9 @@ installed_versions() {
 # only packs it again with the server's address).
 sh "$server_ctl" start "$state" >/dev/null || stop "the update server did not start"
 url="http://127.0.0.1:$(cat "$state/port")/"
-RELEASE_URL=$url RELEASE_COMBINED_TARGET=amd64-unicode make -C "$tree" release >"$saved/release.log" 2>&1 ||
+RELEASE_DEV=1 RELEASE_URL=$url RELEASE_COMBINED_TARGET=amd64-unicode make -C "$tree" release >"$saved/release.log" 2>&1 ||
   stop "make release for $url: $(tail -20 "$saved/release.log")"
-cp -r "$tree/dist/update-server/." "$state/root/"
+cp -r "$tree/dist-dev/update-server-devkey/." "$state/root/"
 
 # Installed from this tree's setup, and used.
 run "$setup_exe" /S
@@ -102,7 +102,7 @@ retry 3 drive text Hivora 1175/1000
 
 # First with one byte of the setup changed on its way: the download is refused (the log says
 # why) and nothing is installed or started.
-echo "flip 4096" >"$state/root/files/HivoraSetup-$version.exe.how"
+echo "flip 4096" >"$state/root/files/HivoraSetup-$version-devkey.exe.how"
 ask_and_accept
 for _ in $(seq 60); do
   grep -qs "refused: the download of HivoraSetup.exe" "$folder"/Logs/HV_*.log && break
@@ -111,7 +111,7 @@ done
 grep -qs "refused: the download of HivoraSetup.exe" "$folder"/Logs/HV_*.log || stop "a changed setup was not refused"
 kill -0 "$app" 2>/dev/null || stop "Hivora.exe ended after a refused download"
 [ ! -e "$folder/HivoraSetup.exe" ] || fail "a refused setup reached the program folder"
-rm "$state/root/files/HivoraSetup-$version.exe.how"
+rm "$state/root/files/HivoraSetup-$version-devkey.exe.how"
 
 # Then as released.
 ask_and_accept
@@ -129,9 +129,9 @@ app_rc=$?
 [ "$app_rc" = 0 ] || fail "Hivora.exe ended with $app_rc"
 requests=$(cat "$state/requests.log")
 [ "$requests" = "/updates/updates.asp
-/files/HivoraSetup-$version.exe
+/files/HivoraSetup-$version-devkey.exe
 /updates/updates.asp
-/files/HivoraSetup-$version.exe" ] || fail "the server was asked for: $requests"
+/files/HivoraSetup-$version-devkey.exe" ] || fail "the server was asked for: $requests"
 
 # The setup's pages: Next, Install, Next, Finish (with "Run Hivora" ticked). Its first page is
 # titled "Hivora Setup", the others "Hivora Setup " (MUI adds a blank).
@@ -193,7 +193,7 @@ ls "$folder"/Logs/HV_*.log >/dev/null 2>&1 || fail "the update removed the logs"
 # for every Windows runs its x64 setup into that folder, whose programs it replaces.
 mkdir -p "$drive_c/Hivora32"
 cp "$tree/build/release-win32/bin/Hivora.exe" "$drive_c/Hivora32/"
-cp "$tree/dist/update-server/files/HivoraSetup-$version.exe" "$drive_c/Hivora32/HivoraSetup.exe"
+cp "$tree/dist-dev/update-server-devkey/files/HivoraSetup-$version-devkey.exe" "$drive_c/Hivora32/HivoraSetup.exe"
 run 'C:\Hivora32\HivoraSetup.exe' /S
 [ "$(reg_value "$uninstall_key" InstallLocation /reg:64)" = 'C:\Hivora32' ] || fail "beside a 32-bit Hivora.exe the x64 setup did not install there"
 cmp -s "$tree/build/release-win64/bin/Hivora.exe" "$drive_c/Hivora32/Hivora.exe" || fail "the 32-bit Hivora.exe was not replaced by the x64 one"

@@ -10,7 +10,8 @@
 
 namespace {
 
-// scripts/sign-update-list tests/keys/update-dev.pem made this signature of kList.
+// An ECDSA P-256 signature of kList by tests/keys/update-dev.pem, written as scripts/sign-update-list
+// writes it.
 const char kList[] = "1\r\ndatabase\t7\t0\t0\r\n";
 const char kSignature[] = "31e7ba87e2af241b2d379e76c7bf5fb2e26f4cdf0c59c4d5813610aa8a69b047"
                           "f02b166447f7a912c55b752509b37fb36c05a006d1ccd353e38246be88a209f7";
@@ -116,4 +117,66 @@ TEST(UpdateFolder, NameIsTheKindTheCheckMakes)
     const std::string random = RandomHex(16);
     EXPECT_EQ(random.size(), 32u);
     EXPECT_NE(random, RandomHex(16));
+}
+
+TEST(ListStamp, ReadsTheSerialAndTheLastDayOfLineZero)
+{
+    LIST_STAMP stamp;
+    std::string why;
+    ASSERT_TRUE(ParseListStamp("1 serial=1765000000 expires=2026-03-07\r", stamp, why)) << why;
+    EXPECT_EQ(stamp.nSerial, 1765000000u);
+    EXPECT_EQ(stamp.strLastDay, "2026-03-07");
+    int64_t day = 0;
+    ASSERT_TRUE(DayNumber(2026, 3, 7, day));
+    EXPECT_EQ(stamp.nLastDay, day);
+    ASSERT_TRUE(ParseListStamp("12 serial=9999999999999999999 expires=9999-12-31\nmore", stamp, why)) << why;
+    EXPECT_EQ(stamp.nSerial, 9999999999999999999u);
+
+    // Days since 1970 through leap years, and dates that do not exist.
+    EXPECT_TRUE(DayNumber(1970, 1, 1, day) && day == 0);
+    EXPECT_TRUE(DayNumber(2000, 3, 1, day) && day == 11017);
+    EXPECT_TRUE(DayNumber(2024, 2, 29, day) && day == 19782);
+    EXPECT_FALSE(DayNumber(2023, 2, 29, day));
+    EXPECT_FALSE(DayNumber(1900, 2, 29, day));
+    EXPECT_FALSE(DayNumber(2026, 4, 31, day));
+    EXPECT_FALSE(DayNumber(2026, 13, 1, day));
+    EXPECT_FALSE(DayNumber(1969, 12, 31, day));
+
+    const struct {
+        const char* line;
+        const char* why;
+    } refused[] = {
+        {"1", "it carries no serial and expiry date"},
+        {"1\r", "it carries no serial and expiry date"},
+        {"1 expires=2026-03-07 serial=5", "it carries no serial and expiry date"},
+        {"1 serial= expires=2026-03-07", "it carries no serial and expiry date"},
+        {"1 serial=-5 expires=2026-03-07", "it carries no serial and expiry date"},
+        {"1 serial=18446744073709551615 expires=2026-03-07", "it carries no serial and expiry date"},
+        {"1  serial=5 expires=2026-03-07", "it carries no serial and expiry date"},
+        {"1 serial=5 expires=2026-02-30", "its expiry date 2026-02-30 is no date"},
+        {"1 serial=5 expires=2026-3-07", "its expiry date 2026-3-07 is no date"},
+        {"1 serial=5 expires=2026-03-07 ", "its expiry date 2026-03-07  is no date"},
+        {"1 serial=5 expires=", "its expiry date  is no date"},
+    };
+    for (const auto& c : refused) {
+        EXPECT_FALSE(ParseListStamp(c.line, stamp, why)) << c.line;
+        EXPECT_EQ(why, c.why) << c.line;
+    }
+}
+
+TEST(ListStamp, OnlyTheNewestListBeforeItsLastDayIsCurrent)
+{
+    LIST_STAMP stamp;
+    std::string why;
+    ASSERT_TRUE(ParseListStamp("1 serial=500 expires=2026-03-07", stamp, why));
+    int64_t lastDay = 0;
+    ASSERT_TRUE(DayNumber(2026, 3, 7, lastDay));
+    EXPECT_TRUE(IsListCurrent(stamp, 0, lastDay - 90, why));
+    EXPECT_TRUE(IsListCurrent(stamp, 499, lastDay, why));
+    // The same list fetched again.
+    EXPECT_TRUE(IsListCurrent(stamp, 500, lastDay, why));
+    EXPECT_FALSE(IsListCurrent(stamp, 501, lastDay, why));
+    EXPECT_EQ(why, "it is an older list (serial 500, lower than 501 accepted before)");
+    EXPECT_FALSE(IsListCurrent(stamp, 0, lastDay + 1, why));
+    EXPECT_EQ(why, "it expired after 2026-03-07");
 }

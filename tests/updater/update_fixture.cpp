@@ -126,10 +126,11 @@ void UpdateServer::Write(const std::string& path, const std::string& content) co
         throw std::runtime_error("cannot write " + local);
 }
 
-void UpdateServer::PutSigned(const std::string& path, const std::string& list, const std::string& key) const
+void UpdateServer::PutSigned(const std::string& path, const std::string& list, const std::string& key,
+                             const std::string& options) const
 {
     Write(path, list);
-    Write(path + ".sign", key);
+    Write(path + ".sign", options.empty() ? key : key + " " + options);
 }
 
 void UpdateServer::How(const std::string& path, const std::string& directives) const
@@ -278,10 +279,10 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool WaitForFile(const std::string& path, DWORD milliseconds)
+bool WaitForFile(const std::string& path, DWORD milliseconds, bool present)
 {
     const ULONGLONG end = GetTickCount64() + milliseconds;
-    while (!FileExists(path)) {
+    while (FileExists(path) != present) {
         if (GetTickCount64() > end)
             return false;
         Sleep(100);

@@ -20,8 +20,10 @@ public:
     // Serves content at path (such as "/updates/updates.asp"), as it is.
     void Put(const std::string& path, const std::string& content) const;
     // Serves list at path as the reply scripts/sign-update-list makes of it with the key
-    // tests/keys/KEY.pem (the development key by default, which the build trusts).
-    void PutSigned(const std::string& path, const std::string& list, const std::string& key = "update-dev") const;
+    // tests/keys/KEY.pem (the development key by default, which the build trusts) and its options
+    // ("--serial N --expires YYYY-MM-DD"; by default the time of the request and 90 days on).
+    void PutSigned(const std::string& path, const std::string& list, const std::string& key = "update-dev",
+                   const std::string& options = "") const;
     // Directives for the answer at path: "status 404", "slow 50", "cut 10", "flip 7" (one per line).
     void How(const std::string& path, const std::string& directives) const;
     // What the server answers at path (a zip archive is built by the server, so its bytes are
@@ -83,8 +85,8 @@ private:
 std::vector<std::string> WithoutLogs(const std::vector<std::string>& files);
 // The stand-in setup program's bytes, to be served as a download.
 std::string StandInProgram();
-// True when the file appears within the time given.
-bool WaitForFile(const std::string& path, DWORD milliseconds);
+// True when the file appears (or, with present false, is gone) within the time given.
+bool WaitForFile(const std::string& path, DWORD milliseconds, bool present = true);
 bool FileExists(const std::string& path);
 // The second field of a file line for content: "sha256:" and its digest, and a backslash when the
 // target is joined to the folder without a separator.

@@ -80,10 +80,10 @@ TEST_F(UpdateFlow, AcceptedProductIsDownloadedAndInstalledInProcess)
                                      "status 3 database", "status 8", "status 11", "returned"}));
     EXPECT_EQ(ReadFileText(prog.Prog("defs\\main.db")), "definitions 120");
     EXPECT_EQ(ReadFileText(prog.Prog("readme.txt")), "new readme");
-    // The update folder is gone with the list and the downloads, and the setup program ran.
-    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
+    // The update folder is gone with the list and the downloads. The setup program that was in the
+    // folder before is not this update's: it was not started.
     EXPECT_EQ(prog.AllFiles(), (Events{"host.log", "prog\\HivoraSetup.exe", "prog\\Patchwell.dll", "prog\\defs\\main.db",
-                                       "prog\\ran.txt", "prog\\readme.txt", "prog\\update_host.exe"}));
+                                       "prog\\readme.txt", "prog\\update_host.exe"}));
     // The list is asked for like a browser does; downloads name the updater.
     EXPECT_EQ(m_server.Agents(), (Events{"/updates/updates.asp\tMicrosoft Internet Explorer", "/files/main.db\tPatchwell",
                                          "/files/readme.txt\tPatchwell"}));
@@ -166,7 +166,7 @@ TEST_F(UpdateFlow, FailedDownloadsEndTheCheckAndInstallNothing)
         m_server.Put("/files/data.bin", content);
         if (*c.how)
             m_server.How("/files/data.bin", c.how);
-        const int size = c.sizeDelta ? static_cast<int>(content.size()) + c.sizeDelta : 0;
+        const int size = static_cast<int>(content.size()) + c.sizeDelta;
         PutList("1\ndatabase\t2\t1\t0\n" +
                 Fields({"data.bin", HashField(content), std::to_string(size), m_server.Url("/files/data.bin"), "0", "0"}) +
                 "\n");
@@ -193,7 +193,6 @@ TEST_F(UpdateFlow, SlowBodyStillArrivesWhole)
     const HOST_RUN run = Check(prog, "database");
     EXPECT_TRUE(Contains(run.arrEvents, "status 11"));
     EXPECT_EQ(ReadFileText(prog.Prog("slow.txt")), content);
-    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
 }
 
 TEST_F(UpdateFlow, ArchiveIsExtractedWithItsFoldersAndDates)
@@ -201,8 +200,9 @@ TEST_F(UpdateFlow, ArchiveIsExtractedWithItsFoldersAndDates)
     ProgramSandbox prog;
     m_server.PutZip("/files/pack.zip", {"sub/dir/file.dll\t2020-05-17 10:20:30\tnew dll",
                                         "sub/\t2020-05-17 10:20:30\t", "top.txt\t2019-01-02 03:04:06\ttop"});
+    const std::string zip = m_server.Get("/files/pack.zip");
     PutList("1\nsoftware\t3.0\t1\t0\n" +
-            Fields({"pack.zip", HashField(m_server.Get("/files/pack.zip")), "0", m_server.Url("/files/pack.zip"), "1", "0"}) +
+            Fields({"pack.zip", HashField(zip), std::to_string(zip.size()), m_server.Url("/files/pack.zip"), "1", "0"}) +
             "\n");
     const HOST_RUN run = Check(prog, "software");
     EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", "confirm software 3.0 yes",
@@ -211,8 +211,7 @@ TEST_F(UpdateFlow, ArchiveIsExtractedWithItsFoldersAndDates)
     EXPECT_EQ(LocalWriteTime(prog.Prog("sub\\dir\\file.dll")), "2020-05-17 10:20:30");
     EXPECT_EQ(LocalCreationTime(prog.Prog("sub\\dir\\file.dll")), "2020-05-17 10:20:30");
     EXPECT_EQ(LocalWriteTime(prog.Prog("top.txt")), "2019-01-02 03:04:06");
-    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
-    EXPECT_EQ(prog.AllFiles(), (Events{"host.log", "prog\\HivoraSetup.exe", "prog\\Patchwell.dll", "prog\\ran.txt",
+    EXPECT_EQ(prog.AllFiles(), (Events{"host.log", "prog\\HivoraSetup.exe", "prog\\Patchwell.dll",
                                        "prog\\sub\\dir\\file.dll", "prog\\top.txt", "prog\\update_host.exe"}));
 }
 
@@ -223,29 +222,55 @@ TEST_F(UpdateFlow, RunFlagOpensTheInstalledFile)
     const HOST_RUN run = Check(prog, "software");
     EXPECT_TRUE(Contains(run.arrEvents, "status 11"));
     EXPECT_TRUE(WaitForFile(prog.Prog("tools\\ran.txt"), 30000));
-    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
+    // The setup program was there before: not this update's, so not started.
+    EXPECT_FALSE(FileExists(prog.Prog("ran.txt")));
+}
+
+TEST_F(UpdateFlow, SetupProgramIsStartedOnceWhenTheUpdateBringsItAndDeletedAfterwards)
+{
+    // Brought by the update with its run flag, in process and through rundll32: it runs once, after
+    // every file is in place, and is gone when it has ended.
+    for (const char* restart : {"0", "1"}) {
+        m_server.Reset();
+        ProgramSandbox prog(false);
+        PutList(std::string("1\nsoftware\t3.0\t2\t") + restart + "\n" +
+                FileLine("HivoraSetup.exe", "/files/setup.exe", StandInProgram(), "0\t1") + "\n" +
+                FileLine("readme.txt", "/files/readme.txt", "new readme") + "\n");
+        const HOST_RUN run = Check(prog, "software");
+        EXPECT_TRUE(Contains(run.arrEvents, "status 8")) << restart;
+        ASSERT_TRUE(WaitForFile(prog.Prog("ran.txt"), 60000)) << restart;
+        EXPECT_TRUE(WaitForFile(prog.Prog("HivoraSetup.exe"), 30000, false)) << restart;
+        EXPECT_EQ(ReadFileText(prog.Prog("ran.txt")), "ran\n") << restart;
+        EXPECT_EQ(ReadFileText(prog.Prog("readme.txt")), "new readme") << restart;
+        EXPECT_EQ(prog.AllFiles(), (Events{"host.log", "prog\\Patchwell.dll", "prog\\ran.txt", "prog\\readme.txt",
+                                           "prog\\update_host.exe"}))
+            << restart;
+    }
 }
 
 TEST_F(UpdateFlow, RestartFlagOfADeclinedProductStillInstallsThroughRundll32)
 {
     ProgramSandbox prog;
     prog.Root().WriteFile("prog\\defs.db", "old definitions");
-    PutList("2\nsoftware\t3.0\t1\t1\n" + FileLine("Hivora.exe", "/files/Hivora.exe", "program") + "\ndatabase\t5\t1\t0\n" +
-            FileLine("defs.db", "/files/defs.db", "definitions 5") + "\n");
+    PutList("2\nsoftware\t3.0\t1\t1\n" + FileLine("Hivora.exe", "/files/Hivora.exe", "program") + "\ndatabase\t5\t2\t0\n" +
+            FileLine("defs.db", "/files/defs.db", "definitions 5") + "\n" +
+            FileLine("HivoraSetup.exe", "/files/setup.exe", StandInProgram()) + "\n");
     const HOST_RUN run = Check(prog, "database");
     // The check ends the host at once after the ready event, with exit code 0.
     ASSERT_TRUE(run.bEnded);
     EXPECT_EQ(run.dwExitCode, 0u);
     EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", "confirm software 3.0 no",
-                                     "confirm database 5 yes", "status 2 database", "status 3 database", "status 8"}));
+                                     "confirm database 5 yes", "status 2 database", "status 2 database",
+                                     "status 3 database", "status 8"}));
     // The installation waits for the host to end, then runs in rundll32, which finds the update
     // folder beside Patchwell.dll by the name on its command line.
     EXPECT_FALSE(FileExists(prog.Prog("ran.txt")));
     EXPECT_EQ(ReadFileText(prog.Prog("defs.db")), "old definitions");
     ASSERT_TRUE(WaitForFile(prog.Prog("ran.txt"), 60000));
     EXPECT_EQ(ReadFileText(prog.Prog("defs.db")), "definitions 5");
-    EXPECT_EQ(prog.AllFiles(), (Events{"host.log", "prog\\HivoraSetup.exe", "prog\\Patchwell.dll", "prog\\defs.db",
-                                       "prog\\ran.txt", "prog\\update_host.exe"}));
+    EXPECT_TRUE(WaitForFile(prog.Prog("HivoraSetup.exe"), 30000, false));
+    EXPECT_EQ(prog.AllFiles(), (Events{"host.log", "prog\\Patchwell.dll", "prog\\defs.db", "prog\\ran.txt",
+                                       "prog\\update_host.exe"}));
 }
 
 TEST_F(UpdateFlow, SecondCheckInTheSameProcessSeesOnlyItsOwnReply)
@@ -274,9 +299,8 @@ TEST_F(UpdateFlow, InstallerReadsTheListItsOwnWay)
     EXPECT_EQ(run.arrEvents, (Events{"installed 1"}));
     EXPECT_EQ(ReadFileText(prog.Prog("plain.txt")), "joined plainly");
     EXPECT_EQ(ReadFileText(prog.Prog("deep\\sep.txt")), "joined with a separator");
-    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
     EXPECT_EQ(prog.AllFiles(), (Events{"host.log", "prog\\HivoraSetup.exe", "prog\\Patchwell.dll", "prog\\deep\\sep.txt",
-                                       "prog\\plain.txt", "prog\\ran.txt", "prog\\update_host.exe"}));
+                                       "prog\\plain.txt", "prog\\update_host.exe"}));
 }
 
 TEST_F(UpdateFlow, InstallerWithoutAListSaysSo)
@@ -289,25 +313,19 @@ TEST_F(UpdateFlow, InstallerWithoutAListSaysSo)
     EXPECT_FALSE(FileExists(prog.Prog(folder)));
 }
 
-TEST_F(UpdateFlow, InstallerWithOnlyTheFolderStillStartsTheSetup)
+TEST_F(UpdateFlow, InstallerWithOnlyTheFolderStartsNothing)
 {
-    ProgramSandbox prog;
-    const std::string folder = prog.MakeUpdateFolder();
-    prog.Root().WriteFile("prog\\" + folder + "\\updatetmp.tmp", prog.Prog() + "\\\r\n");
-    const HOST_RUN run = prog.RunHost({"--install", folder});
-    EXPECT_EQ(run.arrEvents, (Events{"installed 1"}));
-    EXPECT_FALSE(FileExists(prog.Prog(folder)));
-    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
-}
-
-TEST_F(UpdateFlow, InstallerReportsAMissingSetupProgram)
-{
-    ProgramSandbox prog(false);
-    const std::string folder = prog.MakeUpdateFolder();
-    prog.Root().WriteFile("prog\\" + folder + "\\updatetmp.tmp", prog.Prog() + "\\\r\n");
-    const HOST_RUN run = prog.RunHost({"--install", folder});
-    EXPECT_EQ(run.arrEvents,
-              (Events{"msgbox Hivora: Unable to run the program after update. Please restart Hivora.", "installed 1"}));
+    // A setup program the run did not install, there or not, is never started and nothing is said.
+    for (const bool withSetup : {true, false}) {
+        ProgramSandbox prog(withSetup);
+        const std::string folder = prog.MakeUpdateFolder();
+        prog.Root().WriteFile("prog\\" + folder + "\\updatetmp.tmp", prog.Prog() + "\\\r\n");
+        const HOST_RUN run = prog.RunHost({"--install", folder});
+        EXPECT_EQ(run.arrEvents, (Events{"installed 1"})) << withSetup;
+        EXPECT_FALSE(FileExists(prog.Prog(folder))) << withSetup;
+        EXPECT_FALSE(FileExists(prog.Prog("ran.txt"))) << withSetup;
+        EXPECT_EQ(FileExists(prog.Prog("HivoraSetup.exe")), withSetup);
+    }
 }
 
 TEST_F(UpdateFlow, FailedReplacementKeepsTheOldFile)
@@ -323,6 +341,5 @@ TEST_F(UpdateFlow, FailedReplacementKeepsTheOldFile)
     EXPECT_EQ(run.arrEvents, (Events{"installed 1"}));
     EXPECT_EQ(ReadFileText(prog.Prog("keep.dll")), "old dll");
     EXPECT_TRUE(prog.Logged("WARN ", "Install of keep.dll failed: "));
-    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
     EXPECT_FALSE(FileExists(prog.Prog(folder)));
 }

@@ -3,9 +3,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "scope_guard.h"
+#include "shell/settings.h"
 #include "update_fixture.h"
 
 namespace {
@@ -90,7 +94,8 @@ TEST_F(HostileList, ZipEntriesOutsideTheProgramFolderFailTheExtraction)
     for (size_t i = 0; i < archives.size(); ++i) {
         const std::string document = "/files/slip" + std::to_string(i) + ".zip";
         m_server.PutZip(document, archives[i]);
-        list += Fields({"slip.zip", HashField(m_server.Get(document)), "0", m_server.Url(document), "1", "0"}) + "\n";
+        const std::string zip = m_server.Get(document);
+        list += Fields({"slip.zip", HashField(zip), std::to_string(zip.size()), m_server.Url(document), "1", "0"}) + "\n";
     }
     m_server.PutSigned("/updates/updates.asp", list);
     const HOST_RUN run = Check(prog, "software");
@@ -109,7 +114,6 @@ TEST_F(HostileList, ZipEntriesOutsideTheProgramFolderFailTheExtraction)
     EXPECT_EQ(Strays(prog), Events{});
     EXPECT_FALSE(FileExists("C:\\slip.txt"));
     EXPECT_FALSE(FileExists(absolute));
-    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
 }
 
 TEST_F(HostileList, ErrorPagesAndCutListsAreConnectionFailures)
@@ -174,8 +178,9 @@ TEST_F(HostileList, ForgedListsAreListErrorsAndNothingIsFetched)
     const std::string signature(128, 'a');
     const CASE cases[] = {
         {"unsigned", nullptr, "", {}, "it carries no signature"},
-        // Byte 142 is the version's last digit, after the count, the tab, 128 digits and "\ndatabase\t99".
-        {"one byte changed", "update-dev", "flip 142\n", {}, "its signature does not match the update key"},
+        // Byte 179 is the version's last digit, after line 0 ("1 serial=" and 10 digits, " expires="
+        // and a date, the tab, 128 digits) and "\ndatabase\t99".
+        {"one byte changed", "update-dev", "flip 179\n", {}, "its signature does not match the update key"},
         {"signed with another key", "update-other", "", {}, "its signature does not match the update key"},
         {"signature cut short", nullptr, "", "1\t" + signature.substr(1) + list.substr(1), "its signature is not 128 hex digits"},
         {"signature not in hex", nullptr, "", "1\t" + signature.substr(1) + "g" + list.substr(1),
@@ -209,6 +214,91 @@ TEST_F(HostileList, ForgedListsAreListErrorsAndNothingIsFetched)
               (Events{"status 7", "status 1", "confirm", "confirm database 999 no", "status 11", "returned"}));
 }
 
+TEST_F(HostileList, OldAndExpiredListsAreListErrorsAndNothingIsFetched)
+{
+    const char kSerial[] = "updateserial";
+    const std::string saved = ReadSettingString(kSerial);
+    const ScopeGuard restore([&] {
+        if (saved.empty())
+            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Hivora", kSerial);
+        else
+            WriteSettingString(kSerial, saved);
+    });
+    m_server.Put("/files/defs.db", "definitions");
+    const std::string list = "1\ndatabase\t999\t1\t0\n" +
+                             Fields({"defs.db", HashField("definitions"), "11", m_server.Url("/files/defs.db"), "0", "1"}) +
+                             "\n";
+    const Events declined = {"status 7", "status 1", "confirm", "confirm database 999 no", "status 11", "returned"};
+    SYSTEMTIME now {};
+    GetSystemTime(&now);
+    char today[16];
+    snprintf(today, sizeof today, "%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
+
+    // A list signed now, and one whose last day is today, are taken, and their serial kept as the
+    // highest. (Other update tests may raise it meanwhile: it is the time of signing.)
+    for (const std::string& options : {std::string(), std::string("--expires ") + today}) {
+        m_server.Reset();
+        ProgramSandbox prog;
+        m_server.PutSigned("/updates/updates.asp", list, "update-dev", options);
+        EXPECT_EQ(Check(prog, "none").arrEvents, declined) << options;
+    }
+    const uint64_t highest = std::strtoull(ReadSettingString(kSerial).c_str(), nullptr, 10);
+    EXPECT_GT(highest, 1000u);
+
+    // An older list, however well signed, and an expired one: list errors, nothing offered or fetched.
+    const struct {
+        const char* options;
+        const char* reason;
+    } cases[] = {
+        {"--serial 1000", "it is an older list (serial 1000, lower than "},
+        {"--serial 1 --expires 2099-01-01", "it is an older list (serial 1, lower than "},
+        {"--expires 2020-01-01", "it expired after 2020-01-01"},
+    };
+    for (const auto& c : cases) {
+        m_server.Reset();
+        ProgramSandbox prog;
+        m_server.PutSigned("/updates/updates.asp", list, "update-dev", c.options);
+        EXPECT_EQ(Check(prog, "database").arrEvents, (Events{"status 7", "status 1", "confirm", kListError, "returned"}))
+            << c.options;
+        EXPECT_EQ(m_server.Requests(), Events{"/updates/updates.asp"}) << c.options;
+        EXPECT_EQ(WithoutLogs(prog.AllFiles()), kUntouched) << c.options;
+        EXPECT_TRUE(prog.Logged("WARN ", std::string("Update list refused: ") + c.reason)) << c.options;
+        EXPECT_GE(std::strtoull(ReadSettingString(kSerial).c_str(), nullptr, 10), highest) << c.options;
+    }
+}
+
+TEST_F(HostileList, DownloadsLongerThanTheirSignedSizeAreCutOff)
+{
+    // Far more than the list names, arriving slowly: the download stops at the first piece beyond
+    // the size and is deleted, before the hash is even taken.
+    const std::string content(256 * 1024, 'b');
+    m_server.Put("/files/big.bin", content);
+    m_server.How("/files/big.bin", "slow 10\n");
+    for (const char* size : {"1000", "0"}) {
+        m_server.Reset();
+        m_server.Put("/files/big.bin", content);
+        m_server.How("/files/big.bin", "slow 10\n");
+        ProgramSandbox prog;
+        m_server.PutSigned("/updates/updates.asp",
+                           "1\ndatabase\t2\t1\t0\n" +
+                               Fields({"big.bin", HashField(content), size, m_server.Url("/files/big.bin"), "0", "0"}) + "\n");
+        const HOST_RUN run = Check(prog, "database");
+        if (std::string(size) == "0") {
+            // No size, no bound: the list is refused before anything is fetched.
+            EXPECT_EQ(run.arrEvents,
+                      (Events{"status 7", "status 1", "confirm", "confirm database 2 yes", kListError, "returned"}));
+            EXPECT_EQ(m_server.Requests(), Events{"/updates/updates.asp"});
+            EXPECT_TRUE(prog.Logged("WARN ", "Update list refused: it names no size for big.bin"));
+        } else {
+            EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", "confirm database 2 yes",
+                                             "status 2 database", "status 4 database", "returned"}));
+            EXPECT_TRUE(prog.Logged("WARN ", "Update of database refused: the download of big.bin was stopped, being "
+                                             "longer than the 1000 bytes the list names"));
+        }
+        EXPECT_EQ(WithoutLogs(prog.AllFiles()), kUntouched) << size;
+    }
+}
+
 TEST_F(HostileList, DownloadsThatDifferFromTheirHashAreNotInstalled)
 {
     ProgramSandbox prog;
@@ -220,7 +310,7 @@ TEST_F(HostileList, DownloadsThatDifferFromTheirHashAreNotInstalled)
                        "2\nsoftware\t3\t1\t0\n" +
                            Fields({"tool.exe", "x", "0", m_server.Url("/files/tool.exe"), "0", "1"}) +
                            "\ndatabase\t2\t1\t0\n" +
-                           Fields({"defs.db", HashField("good definitions"), "0", m_server.Url("/files/defs.db"), "0", "1"}) +
+                           Fields({"defs.db", HashField("good definitions"), "16", m_server.Url("/files/defs.db"), "0", "1"}) +
                            "\n");
     const HOST_RUN noHash = Check(prog, "software");
     EXPECT_EQ(noHash.arrEvents,
@@ -261,7 +351,6 @@ TEST_F(HostileList, RepliesAreReadUpToOneMebibyte)
     EXPECT_EQ(run.arrEvents, (Events{"status 7", "status 1", "confirm", "confirm filler 1 no", "confirm database 9 yes",
                                      "status 2 database", "status 3 database", "status 8", "status 11", "returned"}));
     EXPECT_EQ(ReadFileText(prog.Prog("last.txt")), "last");
-    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
 
     // Two mebibytes: refused, however well signed.
     m_server.Reset();
@@ -292,7 +381,7 @@ TEST_F(HostileList, TamperedInstallListInstallsNothingOutside)
     EXPECT_FALSE(FileExists(prog.Prog("tool.exe")));
     EXPECT_EQ(ReadFileText(prog.Root() / "outside.txt"), "keep me");
     EXPECT_TRUE(prog.Logged("WARN ", "Install of tool.exe refused: the downloaded file does not have the SHA-256 the list names"));
-    EXPECT_TRUE(WaitForFile(prog.Prog("ran.txt"), 30000));
+    EXPECT_FALSE(FileExists(prog.Prog("ran.txt")));
     EXPECT_FALSE(FileExists(prog.Prog(folder)));
 }
 

@@ -7,8 +7,9 @@ Serves STATE_DIR/root: a GET of /a/b answers with the file root/a/b. Beside a fi
 sidecars change the answer:
   root/a/b.zip.entries  builds the archive a/b.zip; one entry per line:
                         NAME<TAB>YYYY-MM-DD HH:MM:SS<TAB>CONTENT  (NAME ending in "/" is a folder)
-  root/a/b.sign         names a key of tests/keys (such as "update-dev"): the answer is a/b as
-                        scripts/sign-update-list signs it with that key
+  root/a/b.sign         names a key of tests/keys (such as "update-dev"), then any options of
+                        scripts/sign-update-list ("--serial 5 --expires 2020-01-01"): the answer is
+                        a/b as that script signs it with that key, at the time of the request
   root/a/b.how          lines of directives for the answer of a/b:
                           status N    answer with status N (the body is still sent)
                           slow MS     send the body in 256-byte pieces, MS milliseconds apart
@@ -53,10 +54,11 @@ def build_zip(entries_path):
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
-def sign(body, key_name):
-    key = os.path.join(REPO, "tests", "keys", os.path.basename(key_name.strip()) + ".pem")
+def sign(body, key_and_options):
+    words = key_and_options.split()
+    key = os.path.join(REPO, "tests", "keys", os.path.basename(words[0]) + ".pem")
     script = os.path.join(REPO, "scripts", "sign-update-list")
-    return subprocess.run([script, key], input=body, stdout=subprocess.PIPE, check=True).stdout
+    return subprocess.run([script, key] + words[1:], input=body, stdout=subprocess.PIPE, check=True).stdout
 
 
 def read_directives(path):

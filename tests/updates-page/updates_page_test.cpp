@@ -183,7 +183,8 @@ TEST_F(UpdatesPage, ChecksByHandAnswerEveryOfferOneAtATime)
     m_server.Reset();
     const std::string definitions(2048, 'd');
     m_server.PutSigned(kList, "2\ndatabase\t121\t1\t0\n" + FileLine("defs\\main.db", "/files/main.db", definitions) +
-                            "\nsoftware\t2.1.5\t1\t0\n" + FileLine("readme.txt", "/files/readme.txt", "new readme") + "\n");
+                            "\nsoftware\t2.1.5\t2\t0\n" + FileLine("readme.txt", "/files/readme.txt", "new readme") + "\n" +
+                            FileLine("HivoraSetup.exe", "/files/setup.exe", StandInProgram()) + "\n");
     m_server.How("/files/main.db", "slow 200");
     gui::Click(page, IDC_UPDATES_CHECK);
     ASSERT_TRUE(gui::WaitFor([&] { return Count("/files/main.db") == 1; }, kCheckTime));
@@ -195,7 +196,9 @@ TEST_F(UpdatesPage, ChecksByHandAnswerEveryOfferOneAtATime)
     EXPECT_EQ(hivora.Status(), "Software updates completed ....\r\nDatabase updates completed ....");
     EXPECT_EQ(ReadFileText(hivora.App().Folder() + "readme.txt"), "new readme");
     EXPECT_EQ(ReadFileText(hivora.App().Folder() + "defs\\main.db"), definitions);
+    // The setup program the update brought ran, and is gone.
     EXPECT_TRUE(WaitForFile(hivora.App().Folder() + "ran.txt", kCheckTime));
+    EXPECT_TRUE(WaitForFile(hivora.App().Folder() + "HivoraSetup.exe", kCheckTime, false));
     gui::SaveScreenshot("updates-installed");
 
     // The same definitions again: nothing new.
@@ -257,7 +260,8 @@ TEST_F(UpdatesPage, ClosingDuringAnInstallationWaitsForItsEnd)
     UpdatingHivora hivora("0", Server());
     ASSERT_NE(hivora.Main(), nullptr);
     const std::string definitions(4096, 'd');
-    m_server.PutSigned(kList, "1\ndatabase\t121\t1\t0\n" + FileLine("defs\\main.db", "/files/main.db", definitions) + "\n");
+    m_server.PutSigned(kList, "1\ndatabase\t121\t2\t0\n" + FileLine("defs\\main.db", "/files/main.db", definitions) + "\n" +
+                                  FileLine("HivoraSetup.exe", "/files/setup.exe", StandInProgram()) + "\n");
     HWND first = gui::FindControl(hivora.Main(), IDC_SCAN_SELECTED);
     ASSERT_NE(first, nullptr);
     ASSERT_TRUE(gui::Click(GetParent(first), IDC_PAGE_UPDATE));
