@@ -166,6 +166,10 @@ bool WriteRecord(FILE* stream, const std::string& text, std::string& reason, DWO
 bool ExportKeyTreeW(HKEY root, const std::wstring& subkey, const std::string& path, std::string& records,
                     std::string& reason)
 {
+    if (!RegFileCanHoldName(path)) {
+        reason = "the name of " + path + " holds a line break, which a backup file cannot keep";
+        return false;
+    }
     RegKey key;
     LONG rc = RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, key.put());
     if (rc != ERROR_SUCCESS) {
@@ -195,6 +199,10 @@ bool ExportKeyTreeW(HKEY root, const std::wstring& subkey, const std::string& pa
         const std::string utf8Name = WideToUtf8(valueName);
         if (rc != ERROR_SUCCESS) {
             reason = "the value " + path + "\\" + utf8Name + " could not be read (" + ErrorText(rc) + ")";
+            return false;
+        }
+        if (!RegFileCanHoldName(utf8Name)) {
+            reason = "the name of " + path + "\\" + utf8Name + " holds a line break, which a backup file cannot keep";
             return false;
         }
         records += FormatSectionLine(path) + FormatValueLine(utf8Name, type, data, REGFILE_VERSION5);
@@ -418,10 +426,12 @@ bool ExportValue(HKEY root, const std::string& subkey, const std::string& valueN
     std::string path = root == HKEY_CURRENT_USER ? UserHivePath(key.get()) : std::string();
     if (path.empty())
         path = KeyPath(root, StoredSubkey(root, wideSubkey));
-    return WriteRecord(stream,
-                       FormatSectionLine(path) +
-                           FormatValueLine(WideToUtf8(StoredValueName(key.get(), Widen(valueName))), type, data,
-                                           REGFILE_VERSION5),
+    const std::string storedName = WideToUtf8(StoredValueName(key.get(), Widen(valueName)));
+    if (!RegFileCanHoldName(path) || !RegFileCanHoldName(storedName)) {
+        reason = "the name holds a line break, which a backup file cannot keep";
+        return false;
+    }
+    return WriteRecord(stream, FormatSectionLine(path) + FormatValueLine(storedName, type, data, REGFILE_VERSION5),
                        reason, writeError);
 }
 

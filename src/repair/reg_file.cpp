@@ -195,6 +195,11 @@ bool ParseQuotedData(const std::string& text, std::string& data)
 
 } // namespace
 
+bool RegFileCanHoldName(const std::string& name)
+{
+    return name.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
 const char* RegFileHeader(REG_FILE_VERSION version)
 {
     return version == REGFILE_VERSION5 ? "Windows Registry Editor Version 5.00" : "REGEDIT4";

@@ -24,6 +24,10 @@ std::string EncodeRegFileText(const std::string& utf8);
 
 const char* RegFileHeader(REG_FILE_VERSION version);
 
+// A key path or value name the file can hold: the notation has no escape for a line break or a NUL,
+// and a file holding one is refused when read back (the registry editor would split the line).
+bool RegFileCanHoldName(const std::string& name);
+
 // "\n[keyPath]\n": starts one record.
 std::string FormatSectionLine(const std::string& keyPath);
 

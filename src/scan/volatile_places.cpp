@@ -26,6 +26,12 @@ const char* const kVolatilePlaces[] = {
     "HKEY_LOCAL_MACHINE\\SYSTEM\\*\\Enum\\*\\*\\*\\Control",
     "HKEY_LOCAL_MACHINE\\SYSTEM\\*\\Control\\DeviceClasses\\*\\*\\Control",
     "HKEY_LOCAL_MACHINE\\SYSTEM\\*\\Control\\DeviceClasses\\*\\*\\#\\Control",
+    // Wine, which gives no key flags, keeps its session's system parameters and its font cache in
+    // volatile keys too; Windows has no such keys.
+    "HKEY_CURRENT_USER\\Software\\Wine\\Temporary System Parameters",
+    "HKEY_USERS\\*\\Software\\Wine\\Temporary System Parameters",
+    "HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Cache",
+    "HKEY_USERS\\*\\Software\\Wine\\Fonts\\Cache",
 };
 
 std::vector<std::string_view> Names(std::string_view path)

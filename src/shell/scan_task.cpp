@@ -19,6 +19,16 @@ namespace {
 constexpr DWORD kFlagsCreated = TASK_FLAG_RUN_ONLY_IF_LOGGED_ON;
 constexpr DWORD kFlagsConfirmed = TASK_FLAG_RUN_ONLY_IF_LOGGED_ON | TASK_FLAG_INTERACTIVE;
 
+// The trigger begins today: a new trigger, or one whose own start the program does not keep.
+void BeginToday(SCHEDULE_TRIGGER& schedule)
+{
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    schedule.nBeginYear = today.wYear;
+    schedule.nBeginMonth = today.wMonth;
+    schedule.nBeginDay = today.wDay;
+}
+
 void Report(const char* text, HRESULT hr)
 {
     std::fprintf(stderr, "%serror = 0x%x\n", text, static_cast<unsigned>(hr));
@@ -186,12 +196,8 @@ bool EditWithOwnDialog(ITask* task, HWND owner)
         IsActive(edited.get(), data);
     SCHEDULE_TRIGGER schedule = FromTaskTrigger(data);
     if (!edited || (data.rgFlags & TASK_TRIGGER_FLAG_DISABLED)) {
-        SYSTEMTIME today{};
-        GetLocalTime(&today);
         schedule = DefaultScanTrigger();
-        schedule.nBeginYear = today.wYear;
-        schedule.nBeginMonth = today.wMonth;
-        schedule.nBeginDay = today.wDay;
+        BeginToday(schedule);
     }
 
     CScheduleDlg dialog(schedule);
@@ -298,11 +304,7 @@ bool EditCurrentTask(const std::string& name, const CURRENT_TASK& current, HWND 
     if (edited < triggers.size()) {
         schedule = triggers[edited].schedule;
     } else {
-        SYSTEMTIME today{};
-        GetLocalTime(&today);
-        schedule.nBeginYear = today.wYear;
-        schedule.nBeginMonth = today.wMonth;
-        schedule.nBeginDay = today.wDay;
+        BeginToday(schedule);
     }
     CScheduleDlg dialog(schedule);
     if (dialog.DoModal(owner) != IDOK)

@@ -60,7 +60,7 @@ run ignore remove x;                expect_rc 2 "remove a non-number"
 # Stale start-up entries, one with a tab in its data
 gone='C:\nowhere\hivora-cli-test\gone.exe'
 "$wine_run" reg add "$run_key" /v HivoraCliTestGone /t REG_SZ /d "$gone" /f >/dev/null 2>&1
-"$wine_run" reg add "$run_key" /v HivoraCliTestTab /t REG_SZ /d $'C:\\nowhere\\a\tb.exe' /f >/dev/null 2>&1
+"$wine_run" reg add "$run_key" /v HivoraCliTestTab /t REG_SZ /d $'C:\\nowhere\\a.exe\t-b' /f >/dev/null 2>&1
 
 run scan --categories=winstrt --format=tsv
 expect_rc 0 "scan tsv"
@@ -73,7 +73,7 @@ case "$key_field" in
 esac
 [ "$(cut -f1,3,4 <<<"$line")" = $'winstrt\tHivoraCliTestGone\tC:\\\\nowhere\\\\hivora-cli-test\\\\gone.exe' ] ||
   fail "tsv line: $line"
-expect_in "$out" $'HivoraCliTestTab\tC:\\\\nowhere\\\\a\\tb.exe' "tsv escapes"
+expect_in "$out" $'HivoraCliTestTab\tC:\\\\nowhere\\\\a.exe\\t-b' "tsv escapes"
 awk -F'\t' 'NF != 4 || $1 != "winstrt" { bad = 1 } END { exit bad }' <<<"$out" || fail "tsv: other output: $out"
 errs=$("$wine_run" reg query 'HKLM\SOFTWARE\Hivora' /v TotalWinStartUpErrors 2>/dev/null | tr -d '\r' | awk '/TotalWinStartUpErrors/ { print $3 }')
 [ "$errs" = "$(grep -c . <<<"$out")" ] || fail "found counter $errs for $(grep -c . <<<"$out") problems"

@@ -196,6 +196,31 @@ TEST(RegistryBackupFile, NothingIsRemovedWithoutARecord)
     EXPECT_TRUE(KeyExists(kAcme));
 }
 
+// A name with a line break has no notation in the file, and a file holding one is refused whole:
+// such a value or tree is kept, and the records before it stay restorable.
+TEST(RegistryBackupFile, NamesWithLineBreaksAreKeptAndLeaveTheFileReadable)
+{
+    RegistrySandbox sandbox;
+    TempDir dir;
+    auto engine = MakeEngine(dir);
+    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
+    SetString(kAcme, "plain", "x");
+    SetString(kAcme, "two\rlines", "x");
+    SetString(std::string(kAcme) + "\\Tree", "three\nlines", "x");
+    std::string reason;
+    EXPECT_TRUE(engine->DeleteValueWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", "plain", reason)) << reason;
+    EXPECT_FALSE(engine->DeleteValueWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", "two\rlines", reason));
+    EXPECT_NE(reason.find("line break"), std::string::npos) << reason;
+    EXPECT_FALSE(engine->DeleteKeyTreeWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme\\Tree", reason));
+    EXPECT_TRUE(ValueExists(kAcme, "two\rlines"));
+    EXPECT_TRUE(ValueExists(std::string(kAcme) + "\\Tree", "three\nlines"));
+    fclose(engine->m_fpRegBackup);
+    engine->m_fpRegBackup = nullptr;
+    const auto keys = ParseFile(engine->m_strRegBackupPath);
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(keys[0].values[0].strName, "plain");
+}
+
 TEST(DeleteKeyTree, RemovesDepthFirstAndReportsTheFailingCode)
 {
     RegistrySandbox sandbox;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/fault.h"
+#include "framework/known_folder.h"
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/wide_text.h"
@@ -482,6 +483,8 @@ TEST(WholeScan, ChangesNoKeyOutsideTheProgramsOwn)
     wchar_t folder[MAX_PATH];
     SHGetSpecialFolderPathW(nullptr, folder, CSIDL_PROGRAMS, FALSE);
     SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, 0, folder);
+    for (const KNOWNFOLDERID* id : {&FOLDERID_CommonPrograms, &FOLDERID_PublicDesktop, &FOLDERID_Fonts})
+        KnownFolderPath(*id);
 
     const std::map<std::string, uint64_t> before = RegistryWriteTimes();
     uint8_t all[kCategoryCount];

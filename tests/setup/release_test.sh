@@ -37,7 +37,9 @@ tree=$work/tree
 rm -f "$work/version"
 mkdir -p "$tree/build"
 find "$tree" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
-tar -C "$source_dir" --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$tree" -xf -
+# The copy's files take the time of copying: a file older than the last run's objects (a branch
+# merged since) must still rebuild them; ccache keeps that cheap.
+tar -C "$source_dir" --exclude=./build --exclude=./dist --exclude=./dist-dev --exclude=./.git -cf - . | tar -C "$tree" -xmf -
 [ -e "$tree/build/deps" ] || ln -s "$source_dir/build/deps" "$tree/build/deps"
 sed -i "s/^project(Hivora VERSION [0-9.]* /project(Hivora VERSION $version /" "$tree/CMakeLists.txt"
 grep -q "^project(Hivora VERSION $version " "$tree/CMakeLists.txt" || { echo "no project version in CMakeLists.txt"; exit 1; }
