@@ -81,11 +81,12 @@ bool IsSetupProgram(const INSTALL_ENTRY& entry)
 
 // Starts the setup this run installed, waits for it and deletes it: a setup left in the program
 // folder could be started again later, by anyone who can start programs there.
-void RunSetupAndDelete(const std::string& setup)
+// The setup is not waited for: this process holds Patchwell.dll, which the setup replaces.
+void RunSetup(const std::string& setup)
 {
     SHELLEXECUTEINFOA info {};
     info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.fMask = SEE_MASK_FLAG_NO_UI;
     info.lpVerb = "open";
     info.lpFile = setup.c_str();
     info.nShow = SW_SHOWNORMAL;
@@ -94,12 +95,7 @@ void RunSetupAndDelete(const std::string& setup)
         MessageBoxA(nullptr, "Unable to run the program after update. Please restart Hivora.", HV_PRODUCT_NAME,
                     MB_ICONINFORMATION);
         DeleteOrWarn(setup);
-        return;
     }
-    const KernelHandle process(info.hProcess);
-    if (process)
-        WaitForSingleObject(process.get(), INFINITE);
-    DeleteOrWarn(setup);
 }
 
 // True when the entry's file is now in place.
@@ -195,7 +191,7 @@ int InstallFromFolder(CWorkFolder& work)
 
     // A HivoraSetup.exe that was there before is not this update's: it is never started.
     if (setupInstalled)
-        RunSetupAndDelete(own + kSetupName);
+        RunSetup(own + kSetupName);
     return 1;
 }
 

@@ -162,6 +162,7 @@ done
 if [ "$finished" != 1 ]; then
   # A message box of the installer (an install list it could not read, a setup it could not start)
   drive answer Hivora 1
+  echo "windows on the screen: $(xwininfo -root -tree 2>/dev/null | grep -o '"[^"]*"' | sort -u | tr '\n' ' ')"
   stop "the setup's pages did not reach Finish${out:+; the installer said: $out}"
 fi
 
