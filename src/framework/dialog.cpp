@@ -183,6 +183,11 @@ bool CDialog::HoldsFocus() const
     return m_hWnd && FocusIsUsable() && IsChild(m_hWnd, GetFocus());
 }
 
+void CDialog::SetAccessibleText(const std::string& name, const std::string& description, long role)
+{
+    m_accessibleText.Set(name, description, role);
+}
+
 void CDialog::SetControlParent(bool on) const
 {
     if (!m_bControlParent)
@@ -386,6 +391,13 @@ INT_PTR CDialog::DialogProc(UINT msg, WPARAM wParam, LPARAM lParam)
             return FALSE;
         SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, 1);
         return TRUE;
+    case WM_GETOBJECT: {
+        LRESULT result = 0;
+        if (!m_accessibleText.OnGetObject(m_hWnd, wParam, lParam, result))
+            return FALSE;
+        SetMsgResult(result);
+        return TRUE;
+    }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "framework/accessible_text.h"
 #include "framework/gdi.h"
 
 class CPageWorker;
@@ -51,6 +52,9 @@ public:
     void FocusItem(int id) const;
     // True when a visible, enabled control of this dialog has the focus.
     bool HoldsFocus() const;
+    // The name and description screen readers give the dialog: a page's heading and instructions,
+    // which its background picture shows (framework/accessible_text.h).
+    void SetAccessibleText(const std::string& name, const std::string& description, long role = 0);
 
 protected:
     // Handlers. Those returning bool report whether they handled the message; the defaults do not.
@@ -113,6 +117,7 @@ private:
     GdiBitmap m_background;
     GdiBrush m_backBrush;
     GdiBrush m_backPattern;
+    CAccessibleText m_accessibleText;
 };
 
 // Runs call on the thread that owns window (a dialog), waiting for it: the one way for a worker to

@@ -81,6 +81,11 @@ void CWindow::Detach()
     m_bSubclassed = false;
 }
 
+void CWindow::SetAccessibleText(const std::string& name, const std::string& description, long role)
+{
+    m_accessibleText.Set(name, description, role);
+}
+
 void CWindow::Invalidate(bool erase) const
 {
     if (m_hWnd)
@@ -130,7 +135,8 @@ LRESULT CWindow::Dispatch(CWindow* self, UINT msg, WPARAM wParam, LPARAM lParam)
     const WNDPROC super = self->m_pfnSuper;
     LRESULT result = 0;
     try {
-        result = self->WindowProc(msg, wParam, lParam);
+        if (msg != WM_GETOBJECT || !self->m_accessibleText.OnGetObject(wnd, wParam, lParam, result))
+            result = self->WindowProc(msg, wParam, lParam);
     } catch (...) {
         ReportCaughtFault("window procedure");
         result = super ? CallWindowProcA(super, wnd, msg, wParam, lParam) : DefWindowProcA(wnd, msg, wParam, lParam);

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "framework/accessible_text.h"
+
 // Messages a parent sends back to the control they concern (owner drawing).
 constexpr UINT WM_REFLECT_BASE = WM_USER + 0x1C00;
 constexpr UINT WM_REFLECT_DRAWITEM = WM_REFLECT_BASE + WM_DRAWITEM;
@@ -30,6 +34,9 @@ public:
     void Show(bool show) const;
     void Enable(bool enable) const;
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
+    // The name and description screen readers give the window where its own text does not say
+    // what it means (framework/accessible_text.h); empty texts leave the system's.
+    void SetAccessibleText(const std::string& name, const std::string& description, long role = 0);
 
 protected:
     // Registers (once) a window class whose windows are bound to the object passed at creation.
@@ -53,5 +60,6 @@ private:
     static LRESULT Dispatch(CWindow* self, UINT msg, WPARAM wParam, LPARAM lParam);
 
     WNDPROC m_pfnSuper = nullptr;  // null: DefWindowProc
+    CAccessibleText m_accessibleText;
     bool m_bSubclassed = false;
 };
