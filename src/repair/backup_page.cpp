@@ -35,6 +35,7 @@ CBackupDlg::CBackupDlg(CHivoraDlg& main) : CDialog(IDD_BACKUP), m_main(main), m_
 BOOL CBackupDlg::OnInitDialog()
 {
     SetBackground(IDB_BACKUP_BACKGROUND);
+    SetAccessibleText("Backup", "Registry backups made before each repair", ROLE_SYSTEM_PROPERTYPAGE);
     m_list.SubclassDlgItem(IDC_BACKUP_LIST, m_hWnd);
     m_list.AddExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_ONECLICKACTIVATE | LVS_EX_FLATSB);
     m_list.InsertColumn(0, "Name", 280);

@@ -15,6 +15,8 @@ CISettingsDlg::CISettingsDlg(CHivoraDlg& main) : CDialog(IDD_IGNORE_SETTINGS), m
 BOOL CISettingsDlg::OnInitDialog()
 {
     SetBackground(IDB_IGNORE_BACKGROUND);
+    // The picture shows this page's own sub-tab as the current one.
+    SetAccessibleText("Settings", "Ignore List", ROLE_SYSTEM_PROPERTYPAGE);
     m_list.SubclassDlgItem(IDC_IGNORE_LIST, m_hWnd);
     m_list.AddExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB);
     m_list.InsertColumn(0, "Category", 100);

@@ -75,6 +75,8 @@ CScanResultsDlg::CScanResultsDlg(CHivoraDlg& main) : CDialog(IDD_RESULTS), m_mai
 BOOL CScanResultsDlg::OnInitDialog()
 {
     SetBackground(IDB_RESULTS_BACKGROUND);
+    SetAccessibleText("Scan Results", "Tick the problems to repair. Click a category to unfold it.",
+                      ROLE_SYSTEM_PROPERTYPAGE);
     if (m_list.Create(kListRect, m_hWnd))
         m_list.SetExtendedStyle(HTMLLIST_STYLE_CHECKBOX | HTMLLIST_STYLE_GRIDLINES);
     m_repair.Bind(m_hWnd, IDC_RESULTS_REPAIR, IDB_REPAIR, IDB_REPAIR_HOT);

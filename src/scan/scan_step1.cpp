@@ -5,6 +5,7 @@
 
 #include "framework/msgbox.h"
 #include "framework/page_worker.h"
+#include "framework/product_name.h"
 #include "resources/resource.h"
 #include "scan/scan_step2.h"
 #include "scan/scanner.h"
@@ -17,9 +18,14 @@ CScanStep1Dlg::CScanStep1Dlg(CHivoraDlg& main) : CDialog(IDD_SCANSTEP1), m_main(
 BOOL CScanStep1Dlg::OnInitDialog()
 {
     SetBackground(IDB_SCANSTEP1_BACKGROUND);
+    // The picture's heading, instruction and the words beside each scan button, for screen readers.
+    SetAccessibleText("Scan Now", "Choose how thoroughly " HV_PRODUCT_NAME " looks through the registry.", ROLE_SYSTEM_PROPERTYPAGE);
     m_scanSelected.Bind(m_hWnd, IDC_SCAN_SELECTED, IDB_SCAN_SELECTED, IDB_SCAN_SELECTED_HOT);
+    m_scanSelected.SetAccessibleText("", "Only the areas ticked on the left.");
     m_scanStandard.Bind(m_hWnd, IDC_SCAN_STANDARD, IDB_SCAN_STANDARD, IDB_SCAN_STANDARD_HOT);
+    m_scanStandard.SetAccessibleText("", "The recommended areas, for every day.");
     m_scanFull.Bind(m_hWnd, IDC_SCAN_FULL, IDB_SCAN_FULL, IDB_SCAN_FULL_HOT);
+    m_scanFull.SetAccessibleText("", "Every area, with the deep scan.");
     m_update.Bind(m_hWnd, IDC_PAGE_UPDATE, IDB_UPDATE, IDB_UPDATE_HOT);
     m_statistics.Bind(m_hWnd, IDC_PAGE_STATISTICS, IDB_STATISTICS, IDB_STATISTICS_HOT);
     return TRUE;

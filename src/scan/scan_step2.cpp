@@ -47,6 +47,7 @@ CScanStep2Dlg::CScanStep2Dlg(CHivoraDlg& main) : CDialog(IDD_SCANSTEP2), m_main(
 BOOL CScanStep2Dlg::OnInitDialog()
 {
     SetBackground(IDB_SCANSTEP2_BACKGROUND);
+    SetAccessibleText("Scanning", "", ROLE_SYSTEM_PROPERTYPAGE);
     for (int type = 0; type < kCategoryCount; ++type) {
         m_names[type].SubclassDlgItem(IDC_SCAN_NAME_FIRST + type, m_hWnd);
         StyleLabel(m_names[type], "Arial", 8, kBlack, kWhite);

@@ -1,5 +1,6 @@
 #include "shell/about_page.h"
 
+#include "framework/product_name.h"
 #include "resources/resource.h"
 #include "shell/main_dlg.h"
 #include "shell/product.h"
@@ -9,6 +10,8 @@ CaboutDlg::CaboutDlg(CHivoraDlg& main) : CDialog(IDD_ABOUTBOX), m_main(main) {}
 BOOL CaboutDlg::OnInitDialog()
 {
     SetBackground(IDB_ABOUT_BACKGROUND);
+    SetAccessibleText("About", HV_PRODUCT_NAME " finds registry entries that point to things that are gone.",
+                      ROLE_SYSTEM_PROPERTYPAGE);
     m_version.SubclassDlgItem(IDC_ABOUT_VERSION, m_hWnd);
     StyleLabel(m_version, "Arial", 9, RGB(0, 0, 0), RGB(255, 255, 255));
     m_version.SetBold(true).SetCaption(std::string("Ver ") + kProductVersion);

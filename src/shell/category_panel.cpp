@@ -9,6 +9,7 @@ CLeftCategoryDlg::CLeftCategoryDlg(CHivoraDlg& main) : CDialog(IDD_CATEGORY_PANE
 BOOL CLeftCategoryDlg::OnInitDialog()
 {
     SetBackground(IDB_PANEL_BACKGROUND);
+    SetAccessibleText("Scan Areas", "", ROLE_SYSTEM_GROUPING);
     // Each box carries its caption (with an access key) in one window: one name, one focus mark,
     // and the caption clicks the box.
     m_captionFont = CreatePointFont("Arial", 8);

@@ -43,6 +43,8 @@ CGSettingsDlg::CGSettingsDlg(CHivoraDlg& main) : CDialog(IDD_GENERAL_SETTINGS), 
 BOOL CGSettingsDlg::OnInitDialog()
 {
     SetBackground(IDB_GENERAL_BACKGROUND);
+    // The picture shows this page's own sub-tab as the current one.
+    SetAccessibleText("Settings", "General Settings", ROLE_SYSTEM_PROPERTYPAGE);
     m_captionFont = CreatePointFont("Arial", 10);
     for (int option = 0; option < kOptionCount; ++option) {
         // Box and caption are one window: one name, one focus mark, the caption clicks the box.

@@ -106,6 +106,8 @@ BOOL CHivoraDlg::OnInitDialog()
     SetPropA(m_hWnd, kMainWindowProp, reinterpret_cast<HANDLE>(1));
     AfxSetMainWnd(m_hWnd);
     SetBackground(IDB_MAIN_BACKGROUND);
+    // The picture's tagline under the name.
+    SetAccessibleText("", "Registry Cleaner");
 
     if (m_categoryPanel.Create(m_hWnd)) {
         AddStyle(m_categoryPanel.GetSafeHwnd(), WS_CLIPSIBLINGS);

@@ -28,6 +28,8 @@ CSSettings::CSSettings(CHivoraDlg& main) : CDialog(IDD_SCHEDULE_SETTINGS), m_mai
 BOOL CSSettings::OnInitDialog()
 {
     SetBackground(IDB_SCHEDULE_BACKGROUND);
+    // The picture shows this page's own sub-tab as the current one.
+    SetAccessibleText("Settings", "Scheduling", ROLE_SYSTEM_PROPERTYPAGE);
     m_buttons.Attach(m_hWnd);
     m_manage.Bind(m_hWnd, IDC_MANAGE_SCHEDULE, IDB_MANAGE_SCHEDULE, IDB_MANAGE_SCHEDULE_HOT);
     m_label.SubclassDlgItem(IDC_SCHEDULE_LABEL, m_hWnd);

@@ -26,24 +26,34 @@ CStatisticsDlg::CStatisticsDlg(CHivoraDlg& main) : CDialog(IDD_STATISTICS), m_ma
 BOOL CStatisticsDlg::OnInitDialog()
 {
     SetBackground(IDB_STATISTICS_BACKGROUND);
+    SetAccessibleText("Statistics", "", ROLE_SYSTEM_PROPERTYPAGE);
     Bind(m_foundCaption, IDC_STAT_FOUND_CAPTION, m_hWnd, 10, kWhite);
     m_foundCaption.SetCaption("Error(s) Found Till Date");
     Bind(m_cleanedCaption, IDC_STAT_CLEANED_CAPTION, m_hWnd, 10, kWhite);
     m_cleanedCaption.SetCaption("Error(s) Cleaned Till Date");
     Bind(m_foundTotal, IDC_STAT_FOUND_TOTAL, m_hWnd, 16, kWhite);
     Bind(m_cleanedTotal, IDC_STAT_CLEANED_TOTAL, m_hWnd, 16, kWhite);
+    // The captions and column headings the picture shows describe the values beside and below them.
     Bind(m_date, IDC_STAT_DATE, m_hWnd, 8, kRed);
+    m_date.SetAccessibleText("", "Last Scan Review, Date and Time");
     Bind(m_time, IDC_STAT_TIME, m_hWnd, 8, kRed);
+    m_time.SetAccessibleText("", "Last Scan Review, Date and Time");
     Bind(m_version, IDC_STAT_VERSION, m_hWnd, 8, kBlack);
     m_version.SetCaption(kProductVersion);
+    m_version.SetAccessibleText("", "Product Summary, Version");
     Bind(m_updated, IDC_STAT_UPDATED, m_hWnd, 8, kBlack);
     m_updated.SetCaption(kLastUpdated);
+    m_updated.SetAccessibleText("", "Product Summary, Last Updated");
     for (int row = 0; row < kCategoryCount; ++row) {
         Bind(m_rowCaptions[row], IDC_STAT_ROW_CAPTION_FIRST + row, m_hWnd, 8, kBlack);
         m_rowCaptions[row].SetCaption(g_aStatisticsRows[row].pszCaption);
+        m_rowCaptions[row].SetAccessibleText("", "Category");
         Bind(m_rowFound[row], IDC_STAT_ROW_FOUND_FIRST + row, m_hWnd, 8, kRed);
+        m_rowFound[row].SetAccessibleText("", "Error(s)");
         Bind(m_rowCleaned[row], IDC_STAT_ROW_CLEANED_FIRST + row, m_hWnd, 8, kRed);
+        m_rowCleaned[row].SetAccessibleText("", "Cleaned");
         Bind(m_rowIgnored[row], IDC_STAT_ROW_IGNORED_FIRST + row, m_hWnd, 8, kRed);
+        m_rowIgnored[row].SetAccessibleText("", "Ignored");
     }
     m_update.Bind(m_hWnd, IDC_STAT_UPDATE, IDB_UPDATE, IDB_UPDATE_HOT);
     m_statistics.Bind(m_hWnd, IDC_STAT_STATISTICS, IDB_STATISTICS, IDB_STATISTICS_HOT);

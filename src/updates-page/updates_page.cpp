@@ -1,6 +1,7 @@
 #include "updates-page/updates_page.h"
 
 #include "framework/paths.h"
+#include "framework/product_name.h"
 #include "resources/resource.h"
 #include "shell/main_dlg.h"
 #include "updates-page/update_flow.h"
@@ -22,6 +23,7 @@ CUpdates::CUpdates(CHivoraDlg& main) : CDialog(IDD_UPDATES), m_main(main), m_wor
 BOOL CUpdates::OnInitDialog()
 {
     SetBackground(IDB_UPDATES_BACKGROUND);
+    SetAccessibleText("Updates", "Keep " HV_PRODUCT_NAME " up to date", ROLE_SYSTEM_PROPERTYPAGE);
     m_status.SubclassDlgItem(IDC_UPDATES_STATUS, m_hWnd);
     StyleLabel(m_status, "Arial", 8, RGB(0, 0, 0), RGB(255, 255, 255));
     m_status.SetCaption(kIdleText);

@@ -65,6 +65,7 @@ logo() {  # logo X Y R : three cells
 }
 
 # Extra drawing for the next page: cap X Y SIZE COLOUR "text"; box X1 Y1 X2 Y2 FILL.
+# The pages give screen readers the same headings and texts (SetAccessibleText): change both together.
 EXTRA=()
 cap() { EXTRA+=(-fill "$4" -font "$BOLD" -pointsize "$3" -annotate "+$1+$2" "$5"); }
 box() { EXTRA+=(-fill "$5" -stroke "$LINE" -draw "roundrectangle $1,$2 $3,$4 6,6" -stroke none); }
