@@ -21,64 +21,15 @@
 #include "scan/problem.h"
 #include "scan/scanner.h"
 #include "scope_guard.h"
+#include "seeded_run.h"
 #include "shell/statistics.h"
 #include "shortcut.h"
 
 namespace {
 
-constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kSeedPrefix = "HivoraWindowTest";
 constexpr DWORD kScanTimeout = 600000;
 constexpr int kListId = 54321;
-
-// Start-up entries of HKEY_CURRENT_USER naming programs that do not exist; removed at the end.
-class SeededRun {
-public:
-    SeededRun() { Clear(); }
-    ~SeededRun() { Clear(); }
-
-    void Add(int count)
-    {
-        RegKey key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
-                  ERROR_SUCCESS);
-        for (int i = 0; i < count; ++i, ++m_nNext) {
-            const std::string data = Format("C:\\HivoraMissing\\app%05d.exe", m_nNext);
-            RegSetValueExA(key.get(), Name(m_nNext).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                           static_cast<DWORD>(data.size() + 1));
-        }
-    }
-    static std::string Name(int i) { return Format("%s%05d", kSeedPrefix, i); }
-
-    // The seeded values still in the registry.
-    static int Count()
-    {
-        int count = 0;
-        RegKey key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-            return 0;
-        char name[256];
-        for (DWORD i = 0;; ++i) {
-            DWORD length = sizeof name;
-            if (RegEnumValueA(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-                break;
-            count += std::string(name).rfind(kSeedPrefix, 0) == 0;
-        }
-        return count;
-    }
-
-    static void Clear()
-    {
-        RegKey key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS)
-            return;
-        for (int i = 0; i < 10000; ++i)
-            RegDeleteValueA(key.get(), Name(i).c_str());
-    }
-
-private:
-    int m_nNext = 0;
-};
 
 // Settings of a machine that has been scanned before (no splash), scanning only the categories given.
 HivoraApp::Settings OnlyCategories(std::initializer_list<REGPROBLEM_TYPE> types, HivoraApp::Settings more = {})
@@ -92,14 +43,6 @@ HivoraApp::Settings OnlyCategories(std::initializer_list<REGPROBLEM_TYPE> types,
     }
     settings.insert(settings.end(), more.begin(), more.end());
     return settings;
-}
-
-int PanelRow(REGPROBLEM_TYPE type)
-{
-    for (int row = 0; row < kCategoryCount; ++row)
-        if (g_aScanOrder[row] == type)
-            return row;
-    return -1;
 }
 
 int StatisticsRow(REGPROBLEM_TYPE type)
@@ -197,7 +140,7 @@ bool IgnoreFirstProblem(HWND list, const std::string& ignoreFile)
 
 TEST(ScanWindow, NothingFoundHundredHundredOneResultsIgnoreRepairStatistics)
 {
-    SeededRun run;
+    SeededRun run(kSeedPrefix);
     HivoraApp app(OnlyCategories({RPT_STARTUP}));
     ASSERT_TRUE(app.Start());
     HWND main = app.MainWindow();
@@ -276,7 +219,7 @@ TEST(ScanWindow, NothingFoundHundredHundredOneResultsIgnoreRepairStatistics)
     ASSERT_TRUE(gui::AnswerMessageBox("Hivora", IDOK, &text, 60000));
     EXPECT_EQ(text, "Hivora has Successfully fixed 100 Critical Error(s) in your system registry.Click OK to view "
                     "Statistics.");
-    EXPECT_EQ(SeededRun::Count(), 1);
+    EXPECT_EQ(run.Count(), 1);
     ASSERT_TRUE(gui::WaitForText(main, IDC_STAT_VERSION, HIVORA_VERSION));
     const int row = StatisticsRow(RPT_STARTUP);
     EXPECT_TRUE(gui::WaitForText(main, IDC_STAT_ROW_FOUND_FIRST + row, "101"));
@@ -301,7 +244,7 @@ TEST(ScanWindow, NothingFoundHundredHundredOneResultsIgnoreRepairStatistics)
     std::string err;
     const std::string name = sets[0].substr(sets[0].rfind('\\') + 1);
     EXPECT_EQ(cli.Run("restore " + name.substr(0, name.size() - 4), out, err), 0u) << out << err;
-    EXPECT_EQ(SeededRun::Count(), 101);
+    EXPECT_EQ(run.Count(), 101);
 }
 
 TEST(ScanWindow, FullScanMatchesTheCliStopAndClose)
@@ -378,7 +321,7 @@ TEST(ScanWindow, FullScanMatchesTheCliStopAndClose)
 
 TEST(ScanWindow, AutomaticRepairAndShutdown)
 {
-    SeededRun run;
+    SeededRun run(kSeedPrefix);
     run.Add(5);
     HivoraApp app(OnlyCategories({RPT_STARTUP}, {{"autorpar", "1"}, {"shutdown", "1"}}));
     ASSERT_TRUE(app.Start());
@@ -389,7 +332,7 @@ TEST(ScanWindow, AutomaticRepairAndShutdown)
     ASSERT_TRUE(gui::AnswerMessageBox("Hivora", IDOK, &text, kScanTimeout));
     EXPECT_EQ(text.rfind("Hivora has Successfully fixed 5 Critical Error(s)", 0), 0u) << text;
     EXPECT_TRUE(app.WaitForExit());
-    EXPECT_EQ(SeededRun::Count(), 0);
+    EXPECT_EQ(run.Count(), 0);
     EXPECT_EQ(ReadHivoraSetting("ErrorsFixed"), "5");
     EXPECT_EQ(ReadHivoraSetting("FixedWinStartUpErrors"), "5");
 }
@@ -397,7 +340,7 @@ TEST(ScanWindow, AutomaticRepairAndShutdown)
 TEST(ScanWindow, ClosingDuringARepairEndsWithACompleteBackupSet)
 {
     constexpr int kSeeded = 3000;
-    SeededRun run;
+    SeededRun run(kSeedPrefix);
     run.Add(kSeeded);
     HivoraApp app(OnlyCategories({RPT_STARTUP}));
     ASSERT_TRUE(app.Start());
@@ -407,11 +350,11 @@ TEST(ScanWindow, ClosingDuringARepairEndsWithACompleteBackupSet)
     ASSERT_TRUE(gui::Click(main, IDC_SCAN_NEXT));
     ASSERT_NE(gui::FindControl(main, kListId), nullptr);
     ASSERT_TRUE(ClickOnPage(main, kListId, IDC_RESULTS_REPAIR));
-    ASSERT_TRUE(gui::WaitFor([&] { return SeededRun::Count() < kSeeded; }, 60000));
+    ASSERT_TRUE(gui::WaitFor([&] { return run.Count() < kSeeded; }, 60000));
     EXPECT_TRUE(app.Close());
 
     // Every value removed is in the one backup set, and nothing more.
-    const int removed = kSeeded - SeededRun::Count();
+    const int removed = kSeeded - run.Count();
     EXPECT_GT(removed, 0);
     const auto sets = BackupFiles(app, ".reg");
     ASSERT_EQ(sets.size(), 1u);
@@ -538,7 +481,7 @@ TEST(ScanWindow, StoppedDuringASlowItemNextWaitsForTheWorker)
 
 TEST(ScanWindow, ClosingMessageAccountsForEveryTickedItem)
 {
-    SeededRun run;
+    SeededRun run(kSeedPrefix);
     run.Add(3);
     const ComApartment com;
     const std::string desktop = DesktopFolder();
@@ -563,7 +506,7 @@ TEST(ScanWindow, ClosingMessageAccountsForEveryTickedItem)
 
     // Between the scan and the repair one entry goes, and one shortcut is held open by another
     // program, so that it cannot be moved.
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, SeededRun::Name(0).c_str());
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, run.Name(0).c_str());
     const FileHandle held(CreateFileA(shortcuts[0].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
     ASSERT_TRUE(gui::Click(main, IDC_SCAN_NEXT));
@@ -577,7 +520,7 @@ TEST(ScanWindow, ClosingMessageAccountsForEveryTickedItem)
                            "Statistics.\n\nOf the %d item(s) ticked:\n%d fixed\n1 already gone (removed with an "
                            "entry above)\n1 could not be fixed (left unchanged)\nThe log file lists each item.",
                            ticked - 2, ticked, ticked - 2));
-    EXPECT_EQ(SeededRun::Count(), 0);
+    EXPECT_EQ(run.Count(), 0);
     EXPECT_TRUE(app.Close());
 }
 
