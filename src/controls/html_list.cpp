@@ -814,11 +814,18 @@ void CHTMLListCtrl::OfferIgnore()
         return;
     const BOOL chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN,
                                        screen.x, screen.y, 0, m_hWnd, nullptr);
-    if (chosen != 1 || !IgnoreProblem(m_nSelected))
+    const int ignored = m_nSelected;
+    if (chosen != 1 || !IgnoreProblem(ignored))
         return;
-    m_nSelected = std::min(m_nSelected, GetItemCount() - 1);
-    Invalidate(false);
     NotifyAccessible(EVENT_OBJECT_REORDER, -1);
+    // The row that took the ignored one's place (or the last row shown) carries the keys on, so that
+    // the next key does not start from nowhere.
+    const std::vector<int> visible = VisibleRows();
+    if (!visible.empty()) {
+        const auto next = std::lower_bound(visible.begin(), visible.end(), ignored);
+        Select(next != visible.end() ? *next : visible.back());
+    }
+    Invalidate(false);
     Notify(HTMLLIST_CHANGED, -1, nullptr);
 }
 
