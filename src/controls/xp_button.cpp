@@ -72,7 +72,14 @@ bool CXPButton::Bind(HWND dialog, int id, UINT normalId, UINT hotId, UINT presse
     if (!SubclassDlgItem(id, dialog))
         return false;
     m_bCaptionInBitmap = true;
-    return SetBitmaps(normalId, hotId, pressedId ? pressedId : normalId);
+    if (!SetBitmaps(normalId, hotId, pressedId ? pressedId : normalId))
+        return false;
+    // The picture is the button: the window takes its size, so that no edge of it is cut off (a
+    // template's dialog units rarely map to its pixels exactly) and no margin is left unpainted.
+    BITMAP info{};
+    if (GetObjectA(m_normal.get(), sizeof info, &info))
+        SetWindowPos(m_hWnd, nullptr, 0, 0, info.bmWidth, info.bmHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
 }
 
 LRESULT CXPButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)

@@ -12,9 +12,9 @@ public:
 
     // Frees bitmaps loaded before and loads the three bitmap resources; false when one is missing.
     bool SetBitmaps(UINT normalId, UINT hotId, UINT pressedId);
-    // Takes over the dialog's button id and gives it its bitmaps (the pressed form defaults to the
-    // normal one). Its bitmaps carry the caption: the window text is only its name (with its access
-    // key), for the keyboard and screen readers, and is not painted.
+    // Takes over the dialog's button id, gives it its bitmaps (the pressed form defaults to the
+    // normal one) and the normal bitmap's size. Its bitmaps carry the caption: the window text is only
+    // its name (with its access key), for the keyboard and screen readers, and is not painted.
     bool Bind(HWND dialog, int id, UINT normalId, UINT hotId, UINT pressedId = 0);
     // Draws the window text in colour with the parent's font instead of the default red Arial.
     void SetCaptionMode(bool on, COLORREF colour = RGB(7, 78, 140));
