@@ -8,6 +8,7 @@
 #include "cli/console_text.h"
 #include "cli/write_access.h"
 #include "framework/com_ptr.h"
+#include "framework/error.h"
 #include "framework/format.h"
 #include "framework/paths.h"
 #include "repair/restore_point.h"
@@ -99,6 +100,6 @@ int main(int argc, char** argv)
     // may ask System Restore for a point.
     const ComApartment com;
     if (const HRESULT hr = InitializeComSecurity(); FAILED(hr))
-        LogMessage(Format("COM security could not be set (0x%08lX): a restore point may fail", hr), LOG_WARN);
+        LogMessage(Format("COM security could not be set (%s): a restore point may fail", HresultText(hr).c_str()), LOG_WARN);
     return command->run(rest);
 }

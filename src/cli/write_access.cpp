@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "framework/error.h"
+#include "framework/files.h"
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "repair/backup_sets.h"
@@ -15,8 +17,8 @@ DWORD TryCreateIn(const std::string& folder)
 {
     const std::string probe =
         Format("%s\\~hivora-cli-%lu-%llu.tmp", folder.c_str(), GetCurrentProcessId(), GetTickCount64());
-    FileHandle file(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    FileHandle file(OpenFile(probe, GENERIC_WRITE, 0, CREATE_NEW,
+                             FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE));
     return file ? ERROR_SUCCESS : GetLastError();
 }
 
@@ -49,15 +51,14 @@ DWORD FileError(const std::string& path, const std::string& programFolder)
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return TryCreateIn(programFolder.empty() ? std::string(".") : programFolder.substr(0, programFolder.size() - 1));
     // Opening for writing changes nothing; the file is rewritten later.
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(OpenFile(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
     return file ? ERROR_SUCCESS : GetLastError();
 }
 
 std::string Refusal(const char* what, const std::string& path, DWORD error)
 {
     return Format("hivora-cli: cannot write %s %s (%s); nothing was changed: run it as an administrator",
-                  what, path.c_str(), ErrorText(static_cast<LONG>(error)).c_str());
+                  what, path.c_str(), ErrorText(error).c_str());
 }
 
 } // namespace

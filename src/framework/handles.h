@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <utility>
 
 // A move-only owner of one handle. Traits give the empty value and the release call.
@@ -84,6 +85,12 @@ struct WaitTraits {
     static void Close(Type h) { UnregisterWaitEx(h, INVALID_HANDLE_VALUE); }
 };
 
+struct StreamTraits {
+    using Type = FILE*;
+    static Type Empty() { return nullptr; }
+    static void Close(Type h) { fclose(h); }
+};
+
 using RegKey = UniqueHandle<RegKeyTraits>;
 using FindHandle = UniqueHandle<FindTraits>;
 using FileHandle = UniqueHandle<FileTraits>;      // CreateFile results: INVALID_HANDLE_VALUE is empty
@@ -91,3 +98,4 @@ using KernelHandle = UniqueHandle<KernelTraits>;  // events, mutexes, threads, p
 using Library = UniqueHandle<LibraryTraits>;
 using MenuHandle = UniqueHandle<MenuTraits>;
 using WaitRegistration = UniqueHandle<WaitTraits>;  // RegisterWaitForSingleObject
+using FileStream = UniqueHandle<StreamTraits>;      // C library streams (fopen, _fdopen): closed with fclose

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "framework/ascii.h"
+#include "framework/error.h"
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/paths.h"
@@ -73,7 +74,7 @@ bool RunRegistryEditor(const std::string& path, std::string& reason)
     info.lpParameters = parameters.c_str();
     info.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExA(&info)) {
-        reason = "the registry editor could not be started (" + ErrorText(static_cast<LONG>(GetLastError())) + ")";
+        reason = "the registry editor could not be started (" + ErrorText(GetLastError()) + ")";
         return false;
     }
     const KernelHandle process(info.hProcess);
@@ -286,7 +287,7 @@ bool RestoreMovedFiles(const std::string& listPath, std::string& reason)
         DWORD error = 0;
         if (!CopyAsNewFile(copy, original, error)) {
             reason = "the file " + copy + " could not be moved back to " + original + " (" +
-                     ErrorText(static_cast<LONG>(error)) + ")";
+                     ErrorText(error) + ")";
             kept.push_back(line);
             continue;
         }
@@ -375,7 +376,7 @@ int RemoveBackupSets(const std::string& backupFolder, const std::vector<std::str
             const DWORD error = GetLastError();
             if (Exists(setPath))
                 LogMessage(Format("The folder %s could not be removed (%s)", setPath.c_str(),
-                                  ErrorText(static_cast<LONG>(error)).c_str()),
+                                  ErrorText(error).c_str()),
                            LOG_WARN);
         }
         LogMessage(Format("Removed Backup file %s", name.c_str()));

@@ -8,6 +8,8 @@
 #include <ctime>
 #include <vector>
 
+#include "framework/error.h"
+#include "framework/files.h"
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/paths.h"
@@ -137,11 +139,11 @@ BOOL WINAPI WriteWholeFile(HANDLE file, const void* data, DWORD size, DWORD* wri
 std::string WriteErrorText(const char* what, DWORD error)
 {
     return IsDiskFull(error) ? Format("%s could not be written: the disk is full", what)
-                             : Format("%s could not be written (%s)", what, ErrorText(static_cast<LONG>(error)).c_str());
+                             : Format("%s could not be written (%s)", what, ErrorText(error).c_str());
 }
 
 // Appends bytes of the file as they are.
-bool WriteBytes(FILE* stream, const std::string& bytes, std::string& reason, DWORD* writeError)
+Result WriteBytes(FILE* stream, const std::string& bytes)
 {
     DWORD error = ERROR_SUCCESS;
     if (fflush(stream) != 0)
@@ -149,33 +151,37 @@ bool WriteBytes(FILE* stream, const std::string& bytes, std::string& reason, DWO
     else
         error = AppendWhole(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), bytes);
     if (error == ERROR_SUCCESS)
-        return true;
-    reason = WriteErrorText("the registry backup file", error);
-    if (writeError)
-        *writeError = error;
-    return false;
+        return {};
+    return Result::Failure(WriteErrorText("the registry backup file", error), error);
 }
 
 // Appends UTF-8 text in the file's UTF-16.
-bool WriteRecord(FILE* stream, const std::string& text, std::string& reason, DWORD* writeError)
+Result WriteRecord(FILE* stream, const std::string& text)
 {
-    return WriteBytes(stream, EncodeRegFileText(text), reason, writeError);
+    return WriteBytes(stream, EncodeRegFileText(text));
+}
+
+// A write's result as the export functions give it: the reason, and the write's error, on which
+// the repair stops.
+bool Written(const Result& result, std::string& reason, DWORD* writeError)
+{
+    if (result)
+        return true;
+    reason = result.Reason();
+    if (writeError)
+        *writeError = result.Code();
+    return false;
 }
 
 // Writes root\subkey and its tree; path is the key's path as the file names it.
-bool ExportKeyTreeW(HKEY root, const std::wstring& subkey, const std::string& path, std::string& records,
-                    std::string& reason)
+Result ExportKeyTreeW(HKEY root, const std::wstring& subkey, const std::string& path, std::string& records)
 {
-    if (!RegFileCanHoldName(path)) {
-        reason = "the name of " + path + " holds a line break, which a backup file cannot keep";
-        return false;
-    }
+    if (!RegFileCanHoldName(path))
+        return Result::Failure("the name of " + path + " holds a line break, which a backup file cannot keep");
     RegKey key;
     LONG rc = RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, key.put());
-    if (rc != ERROR_SUCCESS) {
-        reason = "the key " + path + " could not be opened (" + ErrorText(rc) + ")";
-        return false;
-    }
+    if (rc != ERROR_SUCCESS)
+        return Failed("the key " + path + " could not be opened", rc);
 
     // On the heap: the walk recurses once per key level.
     std::vector<wchar_t> name(16384);
@@ -185,10 +191,8 @@ bool ExportKeyTreeW(HKEY root, const std::wstring& subkey, const std::string& pa
         rc = RegEnumValueW(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS)
             break;
-        if (rc != ERROR_SUCCESS) {
-            reason = "the values of " + path + " could not be listed (" + ErrorText(rc) + ")";
-            return false;
-        }
+        if (rc != ERROR_SUCCESS)
+            return Failed("the values of " + path + " could not be listed", rc);
         names.emplace_back(name.data(), length);
     }
     const size_t start = records.size();
@@ -197,14 +201,11 @@ bool ExportKeyTreeW(HKEY root, const std::wstring& subkey, const std::string& pa
         std::string data;
         rc = ReadRegistryValueW(key.get(), valueName, type, data);
         const std::string utf8Name = WideToUtf8(valueName);
-        if (rc != ERROR_SUCCESS) {
-            reason = "the value " + path + "\\" + utf8Name + " could not be read (" + ErrorText(rc) + ")";
-            return false;
-        }
-        if (!RegFileCanHoldName(utf8Name)) {
-            reason = "the name of " + path + "\\" + utf8Name + " holds a line break, which a backup file cannot keep";
-            return false;
-        }
+        if (rc != ERROR_SUCCESS)
+            return Failed("the value " + path + "\\" + utf8Name + " could not be read", rc);
+        if (!RegFileCanHoldName(utf8Name))
+            return Result::Failure("the name of " + path + "\\" + utf8Name +
+                                   " holds a line break, which a backup file cannot keep");
         records += FormatSectionLine(path) + FormatValueLine(utf8Name, type, data, REGFILE_VERSION5);
     }
     if (records.size() == start)
@@ -216,16 +217,15 @@ bool ExportKeyTreeW(HKEY root, const std::wstring& subkey, const std::string& pa
         rc = RegEnumKeyExW(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS)
             break;
-        if (rc != ERROR_SUCCESS) {
-            reason = "the subkeys of " + path + " could not be listed (" + ErrorText(rc) + ")";
-            return false;
-        }
+        if (rc != ERROR_SUCCESS)
+            return Failed("the subkeys of " + path + " could not be listed", rc);
         children.emplace_back(name.data(), length);
     }
     for (const std::wstring& child : children)
-        if (!ExportKeyTreeW(root, subkey + L"\\" + child, path + "\\" + WideToUtf8(child), records, reason))
-            return false;
-    return true;
+        if (Result result = ExportKeyTreeW(root, subkey + L"\\" + child, path + "\\" + WideToUtf8(child), records);
+            !result)
+            return result;
+    return {};
 }
 
 // Key names are at most 255 characters.
@@ -277,24 +277,15 @@ struct tm LocalNow()
 // A new file opened as a binary stream with the mode "w+b"; never replaces an existing file.
 FILE* CreateNewFile(const std::string& path, DWORD& error)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    FileHandle file = OpenFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
+    if (!file) {
         error = GetLastError();
         return nullptr;
     }
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | _O_BINARY);
-    if (fd < 0) {
+    FileStream stream = StreamOf(std::move(file), _O_RDWR | _O_BINARY, "w+b");
+    if (!stream)
         error = ERROR_TOO_MANY_OPEN_FILES;
-        CloseHandle(file);
-        return nullptr;
-    }
-    FILE* stream = _fdopen(fd, "w+b");
-    if (!stream) {
-        error = ERROR_TOO_MANY_OPEN_FILES;
-        _close(fd);
-    }
-    return stream;
+    return stream.release();
 }
 
 } // namespace
@@ -323,17 +314,6 @@ const char* RootKeyName(HKEY root)
     return "";
 }
 
-std::string ErrorText(LONG code)
-{
-    char text[512] = "";
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(code), 0,
-                   text, sizeof text, nullptr);
-    std::string message = text;
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
-        message.pop_back();
-    return Format("error %ld%s%s", code, message.empty() ? "" : ": ", message.c_str());
-}
-
 BACKUP_WRITE g_pfnBackupWrite = WriteWholeFile;
 
 bool IsDiskFull(DWORD error)
@@ -357,7 +337,7 @@ DWORD AppendWhole(HANDLE file, const std::string& bytes)
     // Whatever part of the record reached the disk goes again: the file ends after a whole record.
     if (!SetFilePointerEx(file, end, nullptr, FILE_BEGIN) || !SetEndOfFile(file))
         LogMessage(Format("A backup file could not be cut back after a failed write (%s)",
-                          ErrorText(static_cast<LONG>(GetLastError())).c_str()),
+                          ErrorText(GetLastError()).c_str()),
                    LOG_ERROR);
     return error;
 }
@@ -366,9 +346,9 @@ namespace {
 
 void WarnUnlessGone(const char* what, const std::string& path, DWORD error)
 {
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+    if (!IsGone(error))
         LogMessage(Format("The %s %s could not be removed (%s)", what, path.c_str(),
-                          ErrorText(static_cast<LONG>(error)).c_str()),
+                          ErrorText(error).c_str()),
                    LOG_WARN);
 }
 
@@ -431,8 +411,8 @@ bool ExportValue(HKEY root, const std::string& subkey, const std::string& valueN
         reason = "the name holds a line break, which a backup file cannot keep";
         return false;
     }
-    return WriteRecord(stream, FormatSectionLine(path) + FormatValueLine(storedName, type, data, REGFILE_VERSION5),
-                       reason, writeError);
+    return Written(WriteRecord(stream, FormatSectionLine(path) + FormatValueLine(storedName, type, data, REGFILE_VERSION5)),
+                   reason, writeError);
 }
 
 bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, std::string& reason, DWORD* writeError)
@@ -452,8 +432,11 @@ bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, std::stri
     if (path.empty())
         path = KeyPath(root, StoredSubkey(root, wideSubkey));
     std::string records;
-    return ExportKeyTreeW(root, wideSubkey, path, records, reason) &&
-           WriteRecord(stream, records, reason, writeError);
+    if (const Result read = ExportKeyTreeW(root, wideSubkey, path, records); !read) {
+        reason = read.Reason();
+        return false;
+    }
+    return Written(WriteRecord(stream, records), reason, writeError);
 }
 
 bool CCleanSweep::DeleteValueWithBackup(HKEY root, const std::string& subkey, const std::string& valueName,
@@ -521,9 +504,7 @@ FILE* CreateRegistryBackupFile(CRegistryScanner& scanner)
             stream = CreateNewFile(path, error);
         }
         if (stream) {
-            std::string reason;
-            if (!WriteBytes(stream, kRegFileBom + EncodeRegFileText(std::string(RegFileHeader(REGFILE_VERSION5)) + "\n"),
-                            reason, nullptr)) {
+            if (!WriteBytes(stream, kRegFileBom + EncodeRegFileText(std::string(RegFileHeader(REGFILE_VERSION5)) + "\n"))) {
                 fclose(stream);
                 DeleteFileA(path.c_str());
                 scanner.m_strRepairError = Format("The registry backup file %s could not be written", path.c_str());
@@ -536,7 +517,7 @@ FILE* CreateRegistryBackupFile(CRegistryScanner& scanner)
         }
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
             scanner.m_strRepairError = Format("The registry backup file %s could not be created (%s)", path.c_str(),
-                                              ErrorText(static_cast<LONG>(error)).c_str());
+                                              ErrorText(error).c_str());
             return nullptr;
         }
     }
@@ -563,19 +544,22 @@ FILE* CreateFileBackupSet(CRegistryScanner& scanner)
     const std::string setFolder = folder + name;
     if (!CreateDirectoryA(setFolder.c_str(), nullptr)) {
         scanner.m_strRepairError = Format("The file backup folder %s could not be created (%s)", setFolder.c_str(),
-                                          ErrorText(static_cast<LONG>(GetLastError())).c_str());
+                                          ErrorText(GetLastError()).c_str());
         return nullptr;
     }
     scanner.m_strFileBackupFolder = setFolder;
     const std::string listPath = setFolder + ".bak";
-    FILE* stream = fopen(listPath.c_str(), "w+");
+    // Shared for reading and writing: each move appends its line through a handle of its own.
+    FileStream stream = StreamOf(OpenFile(listPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          CREATE_ALWAYS),
+                                 _O_RDWR | _O_TEXT, "w+");
     if (!stream) {
         RemoveDirectoryA(setFolder.c_str());
         scanner.m_strRepairError = Format("The moved-files list %s could not be created", listPath.c_str());
         return nullptr;
     }
     scanner.m_strFileListPath = listPath;
-    return stream;
+    return stream.release();
 }
 
 bool MoveFileToBackup(CRegistryScanner& scanner, const std::string& path, std::string& reason)
@@ -597,9 +581,8 @@ bool MoveFileToBackup(CRegistryScanner& scanner, const std::string& path, std::s
     for (int n = 2; GetFileAttributesA(copy.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
         copy = scanner.m_strFileBackupFolder + Format("%s_%d%s", stem.c_str(), n, ext.c_str());
 
-    const FileHandle list(CreateFileA(scanner.m_strFileListPath.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    const FileHandle list(OpenFile(scanner.m_strFileListPath, GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS));
     if (!list) {
         reason = "the moved-files list could not be opened";
         return false;
@@ -617,7 +600,7 @@ bool MoveFileToBackup(CRegistryScanner& scanner, const std::string& path, std::s
         reason = error == kErrorReparsePointEncountered
                      ? "the shortcut is a link to another place (a reparse point) and is not moved"
                      : "the file could not be copied into the backup set (" +
-                           (IsDiskFull(error) ? std::string("the disk is full") : ErrorText(static_cast<LONG>(error))) +
+                           (IsDiskFull(error) ? std::string("the disk is full") : ErrorText(error)) +
                            ")";
         if (IsDiskFull(error))
             scanner.m_nBackupWriteError = error;
@@ -626,7 +609,7 @@ bool MoveFileToBackup(CRegistryScanner& scanner, const std::string& path, std::s
     if (!DeleteFileA(path.c_str())) {
         error = GetLastError();
         DeleteFileA(copy.c_str());
-        reason = "the file could not be deleted (" + ErrorText(static_cast<LONG>(error)) + ")";
+        reason = "the file could not be deleted (" + ErrorText(error) + ")";
         return false;
     }
     return true;
@@ -636,8 +619,7 @@ bool CopyAsNewFile(const std::string& from, const std::string& to, DWORD& error)
 {
     // Shortcuts are small; anything larger is no file this program moves.
     constexpr LONGLONG kLargest = 16 * 1024 * 1024;
-    const FileHandle source(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    const FileHandle source(OpenFile(from, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT));
     BY_HANDLE_FILE_INFORMATION info {};
     if (!source || !GetFileInformationByHandle(source.get(), &info)) {
         error = GetLastError();
@@ -659,7 +641,7 @@ bool CopyAsNewFile(const std::string& from, const std::string& to, DWORD& error)
         error = read != bytes.size() ? ERROR_READ_FAULT : GetLastError();
         return false;
     }
-    FileHandle target(CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle target(OpenFile(to, GENERIC_WRITE, 0, CREATE_NEW));
     if (!target) {
         error = GetLastError();
         return false;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/error.h"
 #include "framework/security.h"
 #include "repair/reg_file.h"
 #include "repair/restore_point.h"
@@ -70,9 +71,6 @@ public:
 
 // The root's name as the registry editor writes it; empty for a handle that is no root.
 const char* RootKeyName(HKEY root);
-
-// "error N: message" for a Win32 error code, for log lines.
-std::string ErrorText(LONG code);
 
 // Deletes a file, or an empty folder, of a backup set that is no longer needed. What stays for any
 // reason but being gone already is named in a WARN log line with its error: the user is not told.

@@ -239,22 +239,25 @@ std::string FormatValueLine(const std::string& name, uint32_t type, const std::s
     return FormatHex(line + prefix, data);
 }
 
-bool ParseRegFile(const std::string& file, std::vector<REG_FILE_KEY>& keys, std::string& error,
-                  REG_FILE_ANSI_DECODER decode)
-{
-    const bool unicode = file.compare(0, 2, kRegFileBom) == 0;
-    if (unicode && file.size() % 2 != 0) {
-        error = "odd length of a UTF-16 file";
-        return false;
-    }
-    const std::string text = unicode ? Utf16ToUtf8(ToUnits(file.substr(2))) : file;
-    // Names of 8-bit files to UTF-8, their strings to the wide form.
-    const auto name = [&](const std::string& raw) { return unicode ? raw : Utf16ToUtf8(Decode8Bit(raw, decode)); };
-    const auto wide = [&](const std::string& raw) {
-        return ToBytes(unicode ? Utf8ToUtf16(raw) : Decode8Bit(raw, decode));
-    };
+namespace {
 
-    std::vector<std::string> lines;
+// Text of the file to the UTF-8 names and the wide string data of REG_FILE_VALUE.
+struct REG_TEXT {
+    bool bUnicode = false;
+    REG_FILE_ANSI_DECODER decode = nullptr;
+    // Names of 8-bit files to UTF-8, their strings to the wide form.
+    std::string Name(const std::string& raw) const { return bUnicode ? raw : Utf16ToUtf8(Decode8Bit(raw, decode)); }
+    std::string Wide(const std::string& raw) const
+    {
+        return ToBytes(bUnicode ? Utf8ToUtf16(raw) : Decode8Bit(raw, decode));
+    }
+};
+
+// The lines of the text, without their carriage returns. False, with the reason, when a line holds
+// a carriage return or a NUL: the registry editor may end a line there where this reader would
+// not, and so import lines this reader never saw.
+bool SplitLines(const std::string& text, std::vector<std::string>& lines, std::string& error)
+{
     for (size_t start = 0; start <= text.size();) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos)
@@ -262,8 +265,6 @@ bool ParseRegFile(const std::string& file, std::vector<REG_FILE_KEY>& keys, std:
         std::string line = text.substr(start, end - start);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        // The registry editor may end a line at a lone carriage return or a NUL where this reader
-        // would not, and so import lines this reader never saw: such a file is refused.
         if (line.find_first_of(std::string("\r\0", 2)) != std::string::npos) {
             error = Format("line %zu: a carriage return without a line feed, or a NUL, inside the line",
                            lines.size() + 1);
@@ -272,96 +273,143 @@ bool ParseRegFile(const std::string& file, std::vector<REG_FILE_KEY>& keys, std:
         lines.push_back(line);
         start = end + 1;
     }
+    return true;
+}
 
-    size_t n = 0;
+// The data of a value after its "=" (rest, trimmed on the left) into value; hex data ending in a
+// backslash goes on on the next lines, and n ends at the last line read. Null when understood,
+// otherwise what was not.
+const char* ParseValueData(const std::string& rest, const std::vector<std::string>& lines, size_t& n,
+                           REG_FILE_VERSION version, const REG_TEXT& text, REG_FILE_VALUE& value)
+{
+    if (!rest.empty() && rest[0] == '"') {
+        value.nType = kRegSz;
+        std::string quoted;
+        if (!ParseQuotedData(rest, quoted))
+            return "string not closed";
+        value.data = text.Wide(quoted).append(2, '\0');
+        return nullptr;
+    }
+    if (rest.compare(0, 6, "dword:") == 0) {
+        std::string digits = rest.substr(6);
+        if (digits.size() != 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            return "dword not understood";
+        const unsigned long number = std::stoul(digits, nullptr, 16);
+        value.nType = kRegDword;
+        for (int i = 0; i < 4; ++i)
+            value.data += static_cast<char>((number >> (8 * i)) & 0xFF);
+        return nullptr;
+    }
+    if (rest.compare(0, 3, "hex") != 0)
+        return "value data not understood";
+    size_t colon = rest.find(':');
+    if (colon == std::string::npos)
+        return "hex data not understood";
+    const std::string kind = rest.substr(3, colon - 3);
+    if (kind.empty())
+        value.nType = kRegBinary;
+    else if (kind.size() < 3 || kind.front() != '(' || kind.back() != ')' ||
+             !ParseHexType(kind.substr(1, kind.size() - 2), value.nType))
+        return "hex type not understood";
+    std::string hex = rest.substr(colon + 1);
+    while (!hex.empty() && hex.back() == '\\') {
+        hex.pop_back();
+        if (++n == lines.size())
+            return "continued past the end";
+        hex += Trim(lines[n]);
+    }
+    std::string bytes;
+    if (!ParseHexBytes(hex, bytes))
+        return "hex bytes not understood";
+    // REGEDIT4 holds the string types in the ANSI code page; version 5 as UTF-16 already.
+    value.data = version == REGFILE_REGEDIT4 && IsStringType(value.nType) ? text.Wide(bytes) : bytes;
+    return nullptr;
+}
+
+// One value line (trimmed) of lines[n] into value; n ends at the last line the value took. Null
+// when understood, otherwise what was not.
+const char* ParseValueLine(const std::string& line, const std::vector<std::string>& lines, size_t& n,
+                           REG_FILE_VERSION version, const REG_TEXT& text, REG_FILE_VALUE& value)
+{
+    size_t pos = 0;
+    std::string rawName;
+    if (line[0] == '@')
+        pos = 1;
+    else if (line[0] != '"' || !ParseQuotedName(line, pos, rawName))
+        return "value name not understood";
+    value.strName = text.Name(rawName);
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
+        ++pos;
+    if (pos == line.size() || line[pos] != '=')
+        return "'=' missing";
+    const std::string rest = TrimLeft(line.substr(pos + 1));
+    if (!rest.empty() && rest[0] == '-')
+        return "it deletes a value (=-), which a backup never does";
+    return ParseValueData(rest, lines, n, version, text, value);
+}
+
+// The version of the header, the first line that is not blank; n ends at it. False when there is
+// none.
+bool ReadHeader(const std::vector<std::string>& lines, size_t& n, REG_FILE_VERSION& version)
+{
+    n = 0;
     while (n < lines.size() && TrimLeft(lines[n]).empty())
         ++n;
-    REG_FILE_VERSION version;
-    if (n < lines.size() && TrimRight(lines[n]) == RegFileHeader(REGFILE_REGEDIT4))
-        version = REGFILE_REGEDIT4;
-    else if (n < lines.size() && TrimRight(lines[n]) == RegFileHeader(REGFILE_VERSION5))
-        version = REGFILE_VERSION5;
-    else {
+    if (n == lines.size())
+        return false;
+    for (const REG_FILE_VERSION known : {REGFILE_REGEDIT4, REGFILE_VERSION5})
+        if (TrimRight(lines[n]) == RegFileHeader(known)) {
+            version = known;
+            return true;
+        }
+    return false;
+}
+
+} // namespace
+
+bool ParseRegFile(const std::string& file, std::vector<REG_FILE_KEY>& keys, std::string& error,
+                  REG_FILE_ANSI_DECODER decode)
+{
+    const REG_TEXT text{file.compare(0, 2, kRegFileBom) == 0, decode};
+    if (text.bUnicode && file.size() % 2 != 0) {
+        error = "odd length of a UTF-16 file";
+        return false;
+    }
+    std::vector<std::string> lines;
+    if (!SplitLines(text.bUnicode ? Utf16ToUtf8(ToUnits(file.substr(2))) : file, lines, error))
+        return false;
+    size_t n = 0;
+    REG_FILE_VERSION version = REGFILE_VERSION5;
+    if (!ReadHeader(lines, n, version)) {
         error = "not a registry file";
         return false;
     }
 
     for (++n; n < lines.size(); ++n) {
         const std::string line = Trim(lines[n]);
-        const auto fail = [&](const char* what) {
-            error = Format("line %zu: %s", n + 1, what);
-            return false;
-        };
+        const char* failure = nullptr;
         if (line.empty() || line[0] == ';')
             continue;
         if (line[0] == '[') {
             // Backups only ever write values back: a file that deletes is none of them.
             if (line.size() > 1 && line[1] == '-')
-                return fail("it deletes a key ([-...]), which a backup never does");
-            if (line.size() < 3 || line.back() != ']')
-                return fail("section not understood");
-            keys.push_back(REG_FILE_KEY{name(line.substr(1, line.size() - 2)), {}});
-            continue;
-        }
-        if (keys.empty())
-            return fail("value outside a section");
-
-        REG_FILE_VALUE value;
-        size_t pos = 0;
-        std::string rawName;
-        if (line[0] == '@')
-            pos = 1;
-        else if (line[0] != '"' || !ParseQuotedName(line, pos, rawName))
-            return fail("value name not understood");
-        value.strName = name(rawName);
-        while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
-            ++pos;
-        if (pos == line.size() || line[pos] != '=')
-            return fail("'=' missing");
-        std::string rest = TrimLeft(line.substr(pos + 1));
-        if (!rest.empty() && rest[0] == '-')
-            return fail("it deletes a value (=-), which a backup never does");
-
-        if (!rest.empty() && rest[0] == '"') {
-            value.nType = kRegSz;
-            std::string quoted;
-            if (!ParseQuotedData(rest, quoted))
-                return fail("string not closed");
-            value.data = wide(quoted).append(2, '\0');
-        } else if (rest.compare(0, 6, "dword:") == 0) {
-            std::string digits = rest.substr(6);
-            if (digits.size() != 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-                return fail("dword not understood");
-            const unsigned long number = std::stoul(digits, nullptr, 16);
-            value.nType = kRegDword;
-            for (int i = 0; i < 4; ++i)
-                value.data += static_cast<char>((number >> (8 * i)) & 0xFF);
-        } else if (rest.compare(0, 3, "hex") == 0) {
-            size_t colon = rest.find(':');
-            if (colon == std::string::npos)
-                return fail("hex data not understood");
-            const std::string kind = rest.substr(3, colon - 3);
-            if (kind.empty())
-                value.nType = kRegBinary;
-            else if (kind.size() < 3 || kind.front() != '(' || kind.back() != ')' ||
-                     !ParseHexType(kind.substr(1, kind.size() - 2), value.nType))
-                return fail("hex type not understood");
-            std::string hex = rest.substr(colon + 1);
-            while (!hex.empty() && hex.back() == '\\') {
-                hex.pop_back();
-                if (++n == lines.size())
-                    return fail("continued past the end");
-                hex += Trim(lines[n]);
-            }
-            std::string bytes;
-            if (!ParseHexBytes(hex, bytes))
-                return fail("hex bytes not understood");
-            // REGEDIT4 holds the string types in the ANSI code page; version 5 as UTF-16 already.
-            value.data = version == REGFILE_REGEDIT4 && IsStringType(value.nType) ? wide(bytes) : bytes;
+                failure = "it deletes a key ([-...]), which a backup never does";
+            else if (line.size() < 3 || line.back() != ']')
+                failure = "section not understood";
+            else
+                keys.push_back(REG_FILE_KEY{text.Name(line.substr(1, line.size() - 2)), {}});
+        } else if (keys.empty()) {
+            failure = "value outside a section";
         } else {
-            return fail("value data not understood");
+            REG_FILE_VALUE value;
+            failure = ParseValueLine(line, lines, n, version, text, value);
+            if (!failure)
+                keys.back().values.push_back(std::move(value));
         }
-        keys.back().values.push_back(std::move(value));
+        if (failure) {
+            error = Format("line %zu: %s", n + 1, failure);
+            return false;
+        }
     }
     return true;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "framework/com_ptr.h"
+#include "framework/error.h"
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/product_name.h"
@@ -82,11 +83,6 @@ std::string FindSchemeSound(const PLANNED_REMOVAL& plan, const std::string& soun
             return subkey;
     }
     return {};
-}
-
-bool IsGone(LONG rc)
-{
-    return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND || rc == ERROR_KEY_DELETED;
 }
 
 // Visits root\\subkey and every key below it, read through the wide calls so that every name is
@@ -260,7 +256,7 @@ REMOVAL_PREVIEW PreviewRemoval(const CRegistryProblem& problem, bool countTree)
         return refuse(plan.strReason);
     if (plan.nAction == PLANNED_REMOVAL::RA_MOVE_FILE) {
         if (GetFileAttributesA(problem.m_strKey.c_str()) == INVALID_FILE_ATTRIBUTES &&
-            IsGone(static_cast<LONG>(GetLastError())))
+            IsGone(GetLastError()))
             preview.nState = REMOVAL_PREVIEW::RP_ALREADY_REMOVED;
         return preview;
     }
@@ -312,42 +308,26 @@ REMOVAL_PREVIEW PreviewRemoval(const CRegistryProblem& problem, bool countTree)
     return preview;
 }
 
-PLANNED_REMOVAL PlanRemoval(const CRegistryProblem& problem)
-{
-    PLANNED_REMOVAL plan;
-    const REGPROBLEM_TYPE type = problem.m_nType;
-    if (!IsValidType(type)) {
-        plan.strReason = "the problem has no known kind";
-        return plan;
-    }
-    if (type == RPT_SHORTCUTS) {
-        plan.nAction = PLANNED_REMOVAL::RA_MOVE_FILE;
-        return plan;
-    }
+namespace {
 
+// The root name the problem's key path begins with, among those its kind may change; empty when
+// none.
+std::string AcceptedRoot(const CRegistryProblem& problem)
+{
     std::string rootName;
-    for (const char* root : kAcceptedRoots[type]) {
+    for (const char* root : kAcceptedRoots[problem.m_nType]) {
         const size_t length = strlen(root);
         if (length > 0 && problem.m_strKey.compare(0, length, root) == 0 && problem.m_strKey.size() > length &&
             problem.m_strKey[length] == '\\')
             rootName = root;
     }
-    if (rootName.empty()) {
-        plan.strReason = "the key path does not begin with a root this kind may change";
-        return plan;
-    }
-    plan.hRoot = RootKeyFromName(rootName);
-    const std::string rest = problem.m_strKey.substr(rootName.size() + 1);
-    const std::string& name = problem.m_strValueName;
+    return rootName;
+}
 
-    // Kinds whose value name names a subkey: without one the parent key itself would go.
-    const bool menuOrder =
-        type == RPT_STARTUP && rootName == "HKEY_CURRENT_USER" && rest.find("MenuOrder\\") != std::string::npos;
-    if ((type == RPT_UNINSTALL || type == RPT_APP_PATHS || menuOrder) && name.empty()) {
-        plan.strReason = "the problem names no subkey";
-        return plan;
-    }
-
+// What is removed of the key rest (below the root) for a problem of the kind with the value name.
+void SetAction(PLANNED_REMOVAL& plan, REGPROBLEM_TYPE type, const std::string& rest, const std::string& name,
+               bool menuOrder)
+{
     switch (type) {
     case RPT_COM_ACTIVEX:
     case RPT_EMPTY_KEYS:
@@ -384,6 +364,41 @@ PLANNED_REMOVAL PlanRemoval(const CRegistryProblem& problem)
         }
         break;
     }
+}
+
+} // namespace
+
+PLANNED_REMOVAL PlanRemoval(const CRegistryProblem& problem)
+{
+    PLANNED_REMOVAL plan;
+    const REGPROBLEM_TYPE type = problem.m_nType;
+    if (!IsValidType(type)) {
+        plan.strReason = "the problem has no known kind";
+        return plan;
+    }
+    if (type == RPT_SHORTCUTS) {
+        plan.nAction = PLANNED_REMOVAL::RA_MOVE_FILE;
+        return plan;
+    }
+
+    const std::string rootName = AcceptedRoot(problem);
+    if (rootName.empty()) {
+        plan.strReason = "the key path does not begin with a root this kind may change";
+        return plan;
+    }
+    plan.hRoot = RootKeyFromName(rootName);
+    const std::string rest = problem.m_strKey.substr(rootName.size() + 1);
+    const std::string& name = problem.m_strValueName;
+
+    // Kinds whose value name names a subkey: without one the parent key itself would go.
+    const bool menuOrder =
+        type == RPT_STARTUP && rootName == "HKEY_CURRENT_USER" && rest.find("MenuOrder\\") != std::string::npos;
+    if ((type == RPT_UNINSTALL || type == RPT_APP_PATHS || menuOrder) && name.empty()) {
+        plan.strReason = "the problem names no subkey";
+        return plan;
+    }
+
+    SetAction(plan, type, rest, name, menuOrder);
     // The last line against a check gone wrong: a hive or a key holding others' entries never goes.
     if (plan.nAction == PLANNED_REMOVAL::RA_KEY_TREE && IsProtectedKey(rootName + "\\" + plan.strSubKey)) {
         plan.nAction = PLANNED_REMOVAL::RA_NONE;
@@ -451,6 +466,102 @@ std::string RepairErrorMessage(const CRegistryScanner& engine)
     return "Hivora could not create its backup files, so nothing was repaired.\n\n" + engine.m_strRepairError;
 }
 
+namespace {
+
+// Makes the restore point the repair asks for first; false when the user, told that none could be
+// made, chose not to go on.
+bool RestorePointFirst(CRegistryScanner& engine)
+{
+    {
+        const ComApartment com;
+        engine.m_restorePoint = CreateRestorePoint();
+    }
+    LogMessage(RestorePointLogLine(engine.m_restorePoint),
+               RestorePointFailed(engine.m_restorePoint) ? LOG_WARN : LOG_INFO);
+    if (RestorePointFailed(engine.m_restorePoint) && engine.m_hNotifyWnd) {
+        const std::string question = RestorePointQuestion(engine.m_restorePoint);
+        if (engine.Notify(WM_REPAIR_ASK_RESTORE_POINT, reinterpret_cast<LPARAM>(question.c_str())) != IDOK) {
+            engine.m_bRepairCancelled = true;
+            LogMessage("Repair cancelled without a restore point: nothing was removed", LOG_WARN);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Opens the run's backup set: its registry backup file and its moved-files list. False, with
+// nothing of it left, when either cannot be made.
+bool OpenBackupSet(CRegistryScanner& engine)
+{
+    engine.m_strRegBackupPath.clear();
+    engine.m_strFileListPath.clear();
+    engine.m_strFileBackupFolder.clear();
+    engine.m_fpRegBackup = CreateRegistryBackupFile(engine);
+    if (engine.m_fpRegBackup)
+        engine.m_fpFileList = CreateFileBackupSet(engine);
+    if (engine.m_fpRegBackup && engine.m_fpFileList)
+        return true;
+    DiscardBackupSet(engine);
+    LogMessage("Repair stopped, nothing was removed: " + engine.m_strRepairError, LOG_ERROR);
+    return false;
+}
+
+// Removes one selected problem, logs and counts what came of it. False when the repair must stop
+// here: a backup write failed.
+bool RepairProblem(CRegistryScanner& engine, const CRegistryProblem& problem, int (&fixed)[kCategoryCount])
+{
+    const REGPROBLEM_TYPE type = problem.m_nType;
+    REPAIR_OUTCOME outcome{problem.m_strKey, problem.m_strValueName, problem.m_strData, type, false, false, {}};
+    const char* key = problem.m_strKey.c_str();
+    const char* name = problem.m_strValueName.c_str();
+    const char* data = problem.m_strData.c_str();
+    switch (RemoveProblem(engine, problem, outcome.strReason)) {
+    case REPAIR_RESULT::RR_REMOVED:
+        outcome.bFixed = true;
+        ++fixed[type];
+        ++engine.m_anFixed[type];
+        ++engine.m_nTotalFixed;
+        LogMessage(Format(RepairLogFormat(type), key, name, data));
+        break;
+    case REPAIR_RESULT::RR_ALREADY_REMOVED:
+        // Removed earlier in this run with the key that held it, or by someone else.
+        outcome.bAlreadyRemoved = true;
+        LogMessage(Format("Already removed %s\\%s=%s", key, name, data));
+        break;
+    case REPAIR_RESULT::RR_NOT_REMOVED:
+        LogMessage(Format("Could not fix %s\\%s=%s: %s", key, name, data, outcome.strReason.c_str()), LOG_WARN);
+        break;
+    case REPAIR_RESULT::RR_REFUSED:
+        LogMessage(Format("Refused to fix %s\\%s=%s: %s", key, name, data, outcome.strReason.c_str()), LOG_ERROR);
+        break;
+    }
+    engine.m_arrRepairOutcomes.push_back(std::move(outcome));
+    // Nothing more may go without its backup: the set ends with the last whole record.
+    if (engine.m_nBackupWriteError == ERROR_SUCCESS)
+        return true;
+    LogMessage(RepairStopMessage(engine), LOG_ERROR);
+    return false;
+}
+
+// Closes the backup set and removes what of it holds nothing: the moved-files folder and list
+// without a moved shortcut, the registry backup file without a registry repair.
+void CloseBackupSet(CRegistryScanner& engine, const int (&fixed)[kCategoryCount])
+{
+    CloseStream(engine.m_fpRegBackup);
+    CloseStream(engine.m_fpFileList);
+    if (fixed[RPT_SHORTCUTS] == 0) {
+        RemoveFolderOrWarn(engine.m_strFileBackupFolder);
+        DeleteOrWarn(engine.m_strFileListPath);
+    }
+    bool registryFixed = false;
+    for (int type = 0; type < kCategoryCount; ++type)
+        registryFixed |= type != RPT_SHORTCUTS && fixed[type] != 0;
+    if (!registryFixed && !engine.m_bPartlyRemoved)
+        DeleteOrWarn(engine.m_strRegBackupPath);
+}
+
+} // namespace
+
 bool RunRepair(CRegistryScanner& engine)
 {
     engine.m_arrRepairOutcomes.clear();
@@ -465,23 +576,8 @@ bool RunRepair(CRegistryScanner& engine)
         LogMessage("Repair refused, nothing was removed: " + engine.m_strRepairError, LOG_ERROR);
         return false;
     }
-
-    if (engine.m_bRestorePointFirst) {
-        {
-            const ComApartment com;
-            engine.m_restorePoint = CreateRestorePoint();
-        }
-        LogMessage(RestorePointLogLine(engine.m_restorePoint),
-                   RestorePointFailed(engine.m_restorePoint) ? LOG_WARN : LOG_INFO);
-        if (RestorePointFailed(engine.m_restorePoint) && engine.m_hNotifyWnd) {
-            const std::string question = RestorePointQuestion(engine.m_restorePoint);
-            if (engine.Notify(WM_REPAIR_ASK_RESTORE_POINT, reinterpret_cast<LPARAM>(question.c_str())) != IDOK) {
-                engine.m_bRepairCancelled = true;
-                LogMessage("Repair cancelled without a restore point: nothing was removed", LOG_WARN);
-                return false;
-            }
-        }
-    }
+    if (engine.m_bRestorePointFirst && !RestorePointFirst(engine))
+        return false;
 
     RegKey run;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_ALL_ACCESS,
@@ -489,18 +585,8 @@ bool RunRepair(CRegistryScanner& engine)
         RegDeleteKeyA(run.get(), HV_PRODUCT_NAME);
     run.reset();
 
-    engine.m_strRegBackupPath.clear();
-    engine.m_strFileListPath.clear();
-    engine.m_strFileBackupFolder.clear();
-    engine.m_fpRegBackup = CreateRegistryBackupFile(engine);
-    if (engine.m_fpRegBackup)
-        engine.m_fpFileList = CreateFileBackupSet(engine);
-    if (!engine.m_fpRegBackup || !engine.m_fpFileList) {
-        DiscardBackupSet(engine);
-        LogMessage("Repair stopped, nothing was removed: " + engine.m_strRepairError, LOG_ERROR);
+    if (!OpenBackupSet(engine))
         return false;
-    }
-
     int fixed[kCategoryCount] = {};
     for (const auto& problem : g_arrProblems) {
         // The program is closing: the set ends complete after the item in hand.
@@ -509,52 +595,11 @@ bool RunRepair(CRegistryScanner& engine)
             break;
         }
         const REGPROBLEM_TYPE type = problem->m_nType;
-        if (!problem->m_bSelected || !IsValidType(type) || !engine.m_abCategorySelected[type])
-            continue;
-        REPAIR_OUTCOME outcome{problem->m_strKey, problem->m_strValueName, problem->m_strData, type, false, false, {}};
-        const char* key = problem->m_strKey.c_str();
-        const char* name = problem->m_strValueName.c_str();
-        const char* data = problem->m_strData.c_str();
-        switch (RemoveProblem(engine, *problem, outcome.strReason)) {
-        case REPAIR_RESULT::RR_REMOVED:
-            outcome.bFixed = true;
-            ++fixed[type];
-            ++engine.m_anFixed[type];
-            ++engine.m_nTotalFixed;
-            LogMessage(Format(RepairLogFormat(type), key, name, data));
+        if (problem->m_bSelected && IsValidType(type) && engine.m_abCategorySelected[type] &&
+            !RepairProblem(engine, *problem, fixed))
             break;
-        case REPAIR_RESULT::RR_ALREADY_REMOVED:
-            // Removed earlier in this run with the key that held it, or by someone else.
-            outcome.bAlreadyRemoved = true;
-            LogMessage(Format("Already removed %s\\%s=%s", key, name, data));
-            break;
-        case REPAIR_RESULT::RR_NOT_REMOVED:
-            LogMessage(Format("Could not fix %s\\%s=%s: %s", key, name, data, outcome.strReason.c_str()), LOG_WARN);
-            break;
-        case REPAIR_RESULT::RR_REFUSED:
-            LogMessage(Format("Refused to fix %s\\%s=%s: %s", key, name, data, outcome.strReason.c_str()), LOG_ERROR);
-            break;
-        }
-        engine.m_arrRepairOutcomes.push_back(std::move(outcome));
-        // Nothing more may go without its backup: the set ends with the last whole record.
-        if (engine.m_nBackupWriteError != ERROR_SUCCESS) {
-            LogMessage(RepairStopMessage(engine), LOG_ERROR);
-            break;
-        }
     }
-
-    CloseStream(engine.m_fpRegBackup);
-    CloseStream(engine.m_fpFileList);
-
-    if (fixed[RPT_SHORTCUTS] == 0) {
-        RemoveFolderOrWarn(engine.m_strFileBackupFolder);
-        DeleteOrWarn(engine.m_strFileListPath);
-    }
-    bool registryFixed = false;
-    for (int type = 0; type < kCategoryCount; ++type)
-        registryFixed |= type != RPT_SHORTCUTS && fixed[type] != 0;
-    if (!registryFixed && !engine.m_bPartlyRemoved)
-        DeleteOrWarn(engine.m_strRegBackupPath);
+    CloseBackupSet(engine, fixed);
     return true;
 }
 
@@ -568,7 +613,7 @@ std::string RepairStopMessage(const CRegistryScanner& engine)
     const std::string why =
         IsDiskFull(engine.m_nBackupWriteError)
             ? std::string("the disk is full")
-            : "the backup could not be written (" + ErrorText(static_cast<LONG>(engine.m_nBackupWriteError)) + ")";
+            : "the backup could not be written (" + ErrorText(engine.m_nBackupWriteError) + ")";
     return Format("The repair stopped because %s. %d problem(s) were repaired and backed up, and the Backup page "
                   "can undo them; nothing else was changed.",
                   why.c_str(), fixed);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "framework/error.h"
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/security.h"
@@ -39,7 +40,7 @@ std::string RestorePointLogLine(const RESTORE_POINT_OUTCOME& outcome)
     case RPR_TURNED_OFF:
         return "No restore point: System Restore is turned off";
     case RPR_FAILED:
-        return "No restore point: System Restore refused it (" + ErrorText(static_cast<LONG>(outcome.nError)) + ")";
+        return "No restore point: System Restore refused it (" + ErrorText(outcome.nError) + ")";
     case RPR_NOT_AVAILABLE:
         break;
     }
@@ -56,7 +57,7 @@ std::string RestorePointQuestion(const RESTORE_POINT_OUTCOME& outcome)
     const std::string message =
         outcome.nResult == RPR_TURNED_OFF
             ? std::string(kRestorePointOffText)
-            : "Couldn't set restore point: " + ErrorText(static_cast<LONG>(outcome.nError));
+            : "Couldn't set restore point: " + ErrorText(outcome.nError);
     return message + "\n\nNothing has been changed yet. Click OK to repair without a restore point, or Cancel to "
                      "leave everything as it is.";
 }

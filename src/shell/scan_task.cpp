@@ -349,23 +349,19 @@ bool CreateScanTask(const std::string& name, const std::string& workingDirectory
         Report("Failed calling NewWorkItem, ", hr);
         return false;
     }
-    const struct {
-        const char* call;
-        HRESULT hr;
-    } steps[] = {
-        {"SetApplicationName", task->SetApplicationName(Widen(ProgramPath()).c_str())},
-        {"SetWorkingDirectory", task->SetWorkingDirectory(Widen(workingDirectory).c_str())},
-        {"SetFlags", task->SetFlags(kFlagsCreated)},
-        {"SetAccountInformation", task->SetAccountInformation(Widen(UserName()).c_str(), nullptr)},
-        {"SetComment", task->SetComment(Widen(comment).c_str())},
-        {"SetParameters", task->SetParameters(L"-t")},
+    const auto set = [](const char* call, HRESULT result) {
+        if (SUCCEEDED(result))
+            return true;
+        Report((std::string("Failed calling ITask::") + call + ": ").c_str(), result);
+        return false;
     };
-    for (const auto& step : steps) {
-        if (FAILED(step.hr)) {
-            Report((std::string("Failed calling ITask::") + step.call + ": ").c_str(), step.hr);
-            return false;
-        }
-    }
+    // Each setter runs only after the one before it succeeded: the first failure ends the creation.
+    if (!set("SetApplicationName", task->SetApplicationName(Widen(ProgramPath()).c_str())) ||
+        !set("SetWorkingDirectory", task->SetWorkingDirectory(Widen(workingDirectory).c_str())) ||
+        !set("SetFlags", task->SetFlags(kFlagsCreated)) ||
+        !set("SetAccountInformation", task->SetAccountInformation(Widen(UserName()).c_str(), nullptr)) ||
+        !set("SetComment", task->SetComment(Widen(comment).c_str())) || !set("SetParameters", task->SetParameters(L"-t")))
+        return false;
     return SaveTask(task.get());
 }
 

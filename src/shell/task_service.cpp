@@ -6,6 +6,7 @@
 #include <taskschd.h>
 
 #include "framework/com_ptr.h"
+#include "framework/error.h"
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/paths.h"
@@ -38,11 +39,6 @@ private:
     BSTR m_text = nullptr;
 };
 
-std::string Failed(const char* what, HRESULT hr)
-{
-    return Format("%s, error = 0x%x", what, static_cast<unsigned>(hr));
-}
-
 // The root folder of the Task Scheduler, connected as the running user.
 class TaskRoot {
 public:
@@ -70,17 +66,17 @@ TASK_READ Read(const TaskRoot& root, const std::string& name, TASK_XML& task, st
 {
     ComPtr<IRegisteredTask> registered;
     const HRESULT hr = root->GetTask(Bstr(Widen(name)).get(), registered.put_typed());
-    if (hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || hr == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND))
+    if (IsGone(static_cast<DWORD>(hr)))
         return TASK_MISSING;
     if (FAILED(hr)) {
-        reason = Failed("the task could not be opened", hr);
+        reason = FailedHresult("the task could not be opened", hr).Reason();
         return TASK_UNREADABLE;
     }
     Bstr text;
     XML_ELEMENT document;
     const HRESULT read = registered->get_Xml(text.put());
     if (FAILED(read)) {
-        reason = Failed("its definition could not be read", read);
+        reason = FailedHresult("its definition could not be read", read).Reason();
         return TASK_UNREADABLE;
     }
     xml = text.Text();
@@ -125,7 +121,7 @@ TASK_READ ReadRegisteredTask(const std::string& name, TASK_XML& task, std::wstri
 {
     const TaskRoot root;
     if (FAILED(root.Result())) {
-        reason = Failed("the Task Scheduler 2.0 could not be reached", root.Result());
+        reason = FailedHresult("the Task Scheduler 2.0 could not be reached", root.Result()).Reason();
         return TASK_UNREADABLE;
     }
     return Read(root, name, task, xml, reason);
@@ -146,7 +142,7 @@ bool RegisterScanTask(const std::string& name, const std::string& xml, const std
 {
     const TaskRoot root;
     if (FAILED(root.Result())) {
-        reason = Failed("the Task Scheduler 2.0 could not be reached", root.Result());
+        reason = FailedHresult("the Task Scheduler 2.0 could not be reached", root.Result()).Reason();
         return false;
     }
     const std::wstring text = Utf8ToWide(xml);
@@ -158,7 +154,7 @@ bool RegisterScanTask(const std::string& name, const std::string& xml, const std
     const TASK_XML registered = ReadTaskXml(document);
     HRESULT hr = Register(root, name, text);
     if (FAILED(hr)) {
-        reason = Failed("registering it failed", hr);
+        reason = FailedHresult("registering it failed", hr).Reason();
         return false;
     }
     TASK_XML readBack;

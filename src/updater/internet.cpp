@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "updater/crypto.h"
+#include "framework/files.h"
 
 std::string MakeRandomName()
 {
@@ -62,7 +63,7 @@ DOWNLOAD_RESULT DownloadToTemp(const std::string& folder, std::string& name, int
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
         name = MakeRandomName();
         path = folder + "\\" + name;
-        file.reset(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        file = OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW);
         if (!file && GetLastError() != ERROR_FILE_EXISTS)
             return DL_FAILED;
     }

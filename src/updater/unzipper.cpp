@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "framework/files.h"
 #include "framework/handles.h"
 #include "updater/install_list.h"
 
@@ -139,7 +140,7 @@ bool CUnzipper::ExtractEntry(const char* folder, bool dropPaths)
     if (!EnsureParentFolder(path.c_str()))
         return false;
 
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(OpenFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS));
     if (!file || unzOpenCurrentFile(m_hArchive) != UNZ_OK)
         return false;
     char buffer[2048];
@@ -191,7 +192,7 @@ bool CUnzipper::EnsureParentFolder(const char* path)
 
 bool CUnzipper::StampFileTime(const char* path, DWORD dosDate)
 {
-    FileHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    FileHandle file(OpenFile(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, 0));
     if (!file)
         return false;
     FILETIME local, utc;

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "framework/error.h"
+#include "framework/files.h"
 #include "framework/format.h"
 #include "framework/security.h"
 #include "updater/crypto.h"
@@ -57,9 +59,9 @@ bool CWorkFolder::Open(const std::string& parent, const std::string& name)
 bool CWorkFolder::Hold()
 {
     // No delete sharing: while held, the folder cannot be renamed away and another put in its place.
-    m_folder.reset(CreateFileA(m_strPath.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    m_folder = OpenFile(m_strPath, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
     BY_HANDLE_FILE_INFORMATION info {};
     if (!m_folder || !GetFileInformationByHandle(m_folder.get(), &info) ||
         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
@@ -87,14 +89,15 @@ void CWorkFolder::Remove()
             const std::string file = File(entry.cFileName);
             if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !DeleteFileA(file.c_str())) {
                 const DWORD error = GetLastError();
-                LogUpdateWarning(Format("The file %s could not be deleted (error %lu)", file.c_str(), error));
+                LogUpdateWarning(Format("The file %s could not be deleted (%s)", file.c_str(), ErrorText(error).c_str()));
             }
         } while (FindNextFileA(find.get(), &entry));
         find.reset();
     }
     if (!RemoveDirectoryA(m_strPath.c_str())) {
         const DWORD error = GetLastError();
-        LogUpdateWarning(Format("The update folder %s could not be removed (error %lu)", m_strPath.c_str(), error));
+        LogUpdateWarning(
+            Format("The update folder %s could not be removed (%s)", m_strPath.c_str(), ErrorText(error).c_str()));
     }
     m_strPath.clear();
     m_strName.clear();

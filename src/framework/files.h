@@ -1,0 +1,16 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/handles.h"
+
+// Opens or creates the file at path (CreateFileA with no security attributes and no template):
+// empty, with GetLastError telling why, when that failed.
+FileHandle OpenFile(const std::string& path, DWORD access, DWORD share, DWORD disposition,
+                    DWORD flags = FILE_ATTRIBUTE_NORMAL);
+
+// A C library stream on the open file, which it then owns; mode as _fdopen takes it ("w+b").
+// Empty, with the handle closed, when the C library has no descriptor left for it.
+FileStream StreamOf(FileHandle file, int descriptorFlags, const char* mode);
