@@ -2,7 +2,9 @@
 ; setup and runs the one that fits, passing its command line on (/S, /D=). It shows no window of its
 ; own; the setup it runs shows its pages and sets its exit code.
 ;   makensis -DVERSION=<2.1.4> -DVERSION_QUAD=<2.1.4.0> -DSETUP_X64=<x64 setup> -DSETUP_X86=<x86 setup>
-;            -DICON=<icon> -DOUT_FILE=<setup> [-DTARGET=x86-unicode|amd64-unicode] combined.nsi
+;            -DICON=<icon> -DOUT_FILE=<setup> [-DTARGET=x86-unicode|amd64-unicode] [signing.nsh's -DSIGN_...]
+;            combined.nsi
+; The setups it carries are signed already when it is signed (a release).
 ; Which one it runs:
 ;  - on 32-bit Windows, the x86 setup;
 ;  - on 64-bit Windows, the x64 setup, always: the 32-bit Hivora refuses its work there. An x86
@@ -33,6 +35,7 @@ Target ${TARGET}
 !include FileFunc.nsh
 !include x64.nsh
 !include "${__FILEDIR__}/program_files.nsh"
+!include "${__FILEDIR__}/signing.nsh"
 
 Name "Hivora"
 OutFile "${OUT_FILE}"
