@@ -2,7 +2,9 @@
 ; setup and runs the one that fits, passing its command line on (/S, /D=). It shows no window of its
 ; own; the setup it runs shows its pages and sets its exit code.
 ;   makensis -DVERSION=<2.1.4> -DVERSION_QUAD=<2.1.4.0> -DSETUP_X64=<x64 setup> -DSETUP_X86=<x86 setup>
-;            -DICON=<icon> -DOUT_FILE=<setup> [-DTARGET=x86-unicode|amd64-unicode] combined.nsi
+;            -DICON=<icon> -DOUT_FILE=<setup> [-DTARGET=x86-unicode|amd64-unicode] [signing.nsh's -DSIGN_...]
+;            combined.nsi
+; The setups it carries are signed already when it is signed (a release).
 ; Which one it runs:
 ;  - on 32-bit Windows, the x86 setup;
 ;  - on 64-bit Windows, the x64 setup, always: the 32-bit Hivora refuses its work there. An x86
@@ -33,6 +35,7 @@ Target ${TARGET}
 !include FileFunc.nsh
 !include x64.nsh
 !include "${__FILEDIR__}/program_files.nsh"
+!include "${__FILEDIR__}/signing.nsh"
 
 Name "Hivora"
 OutFile "${OUT_FILE}"
@@ -50,14 +53,83 @@ VIAddVersionKey "FileDescription" "Hivora Setup"
 VIAddVersionKey "CompanyName" "Hivora"
 VIAddVersionKey "LegalCopyright" "Hivora"
 
-Function .onInit
-  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p .r0 ?e'
-  Pop $1
-  ${If} $0 P= 0
-  ${OrIf} $1 = 183 ; ERROR_ALREADY_EXISTS
+; Objects of this setup are made with a descriptor that only SYSTEM and the Administrators can use
+; and that names the Administrators as owner, which no standard user's process can do.
+!define ADMINS_ONLY_SDDL "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
+; SECURITY_ATTRIBUTES (length, descriptor in $1, no inheritance), laid out for the target.
+!if "${TARGET}" == "amd64-unicode"
+  !define SECURITY_ATTRIBUTES "(i 24, i 0, p r1, i 0, i 0)"
+!else
+  !define SECURITY_ATTRIBUTES "(i 12, p r1, i 0)"
+!endif
+
+; The single-instance mutex. Its name is open to every process: one that exists already counts as
+; this setup's only when its owner is SYSTEM or the Administrators (as the one this setup makes is),
+; so that no other user's process can stop the setup by taking the name first.
+Function HoldSingleInstance
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${ADMINS_ONLY_SDDL}", i 1, *p .r1, p 0) i .r0'
+  StrCpy $2 0
+  ${If} $0 <> 0
+    System::Call '*${SECURITY_ATTRIBUTES} p .r2'
+  ${EndIf}
+  System::Call 'kernel32::CreateMutexW(p r2, i 0, w "${SETUP_MUTEX}") p .r3 ?e'
+  Pop $4
+  ${If} $2 P<> 0
+    System::Free $2
+    System::Call 'kernel32::LocalFree(p r1)'
+  ${EndIf}
+  ; No handle: an object of that name that an administrator may not open, so not this setup's.
+  ${If} $3 P= 0
+  ${OrIf} $4 <> 183 ; ERROR_ALREADY_EXISTS
+    Return
+  ${EndIf}
+  ; SE_KERNEL_OBJECT (6), OWNER_SECURITY_INFORMATION (1); WinLocalSystemSid 22, WinBuiltinAdministratorsSid 26
+  StrCpy $7 0
+  System::Call 'advapi32::GetSecurityInfo(p r3, i 6, i 1, *p .r5, p 0, p 0, p 0, *p .r6) i .r0'
+  ${If} $0 = 0
+  ${AndIf} $5 P<> 0
+    System::Call 'advapi32::IsWellKnownSid(p r5, i 26) i .r7'
+    ${If} $7 = 0
+      System::Call 'advapi32::IsWellKnownSid(p r5, i 22) i .r7'
+    ${EndIf}
+  ${EndIf}
+  ${If} $0 = 0
+    System::Call 'kernel32::LocalFree(p r6)'
+  ${EndIf}
+  ${If} $7 <> 0
     SetErrorLevel 2
     Quit
   ${EndIf}
+  System::Call 'kernel32::CloseHandle(p r3)'
+FunctionEnd
+
+; $R3: a new folder for the inner setup, made for this run in the Windows folder's Temp (where
+; other users may make folders of their own but not rename or delete this one) with the
+; descriptor above; empty when none could be made. Never the user's TEMP, which the user's
+; programs that run without administrator rights may change while the inner setup waits there.
+Function MakeUnpackFolder
+  StrCpy $R3 ""
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${ADMINS_ONLY_SDDL}", i 1, *p .r1, p 0) i .r0'
+  ${If} $0 = 0
+    Return
+  ${EndIf}
+  System::Call '*${SECURITY_ATTRIBUTES} p .r2'
+  ; A name that exists already is someone else's: another is drawn.
+  ${For} $3 1 8
+    System::Call 'ole32::CoCreateGuid(g .r4) i .r0'
+    StrCpy $5 "$WINDIR\Temp\HivoraSetup-$4"
+    System::Call 'kernel32::CreateDirectoryW(w r5, p r2) i .r0'
+    ${If} $0 <> 0
+      StrCpy $R3 $5
+      ${Break}
+    ${EndIf}
+  ${Next}
+  System::Free $2
+  System::Call 'kernel32::LocalFree(p r1)'
+FunctionEnd
+
+Function .onInit
+  Call HoldSingleInstance
 FunctionEnd
 
 ; $0: 1 when this run is an update of the installation in $EXEDIR.
@@ -255,15 +327,22 @@ Section
     ${EndIf}
   ${EndIf}
 
-  InitPluginsDir
-  SetOutPath "$PLUGINSDIR"
+  Call MakeUnpackFolder
+  ${If} $R3 == ""
+    MessageBox MB_OK|MB_ICONSTOP "The Hivora setup could not make a folder to unpack into." /SD IDOK
+    SetErrorLevel 1
+    Quit
+  ${EndIf}
+  SetOutPath "$R3"
   ${If} $R0 == x64
     File "/oname=HivoraSetup-x64.exe" "${SETUP_X64}"
   ${Else}
     File "/oname=HivoraSetup-x86.exe" "${SETUP_X86}"
   ${EndIf}
+  ; It runs in the system folder, so that the unpack folder can be removed once it has ended.
+  SetOutPath "$SYSDIR"
   ClearErrors
-  ExecWait '"$PLUGINSDIR\HivoraSetup-$R0.exe" $R1' $0
+  ExecWait '"$R3\HivoraSetup-$R0.exe" $R1' $0
   ${If} ${Errors}
     ; This program is always silent; the box is for a run without /S, which expects pages.
     ClearErrors
@@ -277,7 +356,7 @@ Section
   ${AndIf} $R5 != ""
     Call MoveX86Installation
   ${EndIf}
-  ; Out of the plug-ins folder, so that it can be removed.
-  SetOutPath "$TEMP"
+  Delete "$R3\HivoraSetup-$R0.exe"
+  RMDir "$R3"
   SetErrorLevel $0
 SectionEnd

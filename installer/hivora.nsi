@@ -1,6 +1,6 @@
 ; HivoraSetup.exe: installs Hivora into Program Files and uninstalls it again.
 ;   makensis -DARCH=x64|x86 -DVERSION=<2.1.4> -DVERSION_QUAD=<2.1.4.0> -DBIN_DIR=<folder of the built programs>
-;            -DICON=<icon> -DOUT_FILE=<setup> hivora.nsi
+;            -DICON=<icon> -DOUT_FILE=<setup> [signing.nsh's -DSIGN_...] hivora.nsi
 ; The build passes the project's version (CMakeLists.txt).
 ; The x64 setup is itself a 64-bit program, so the folders and the registry it writes are the
 ; 64-bit ones, as the 64-bit Hivora sees them; the x86 setup writes what the 32-bit Hivora sees.
@@ -47,6 +47,8 @@
 !include LogicLib.nsh
 !include x64.nsh
 !include FileFunc.nsh
+!include "${__FILEDIR__}/signing.nsh"
+!insertmacro SignUninstaller
 
 Name "Hivora"
 OutFile "${OUT_FILE}"

@@ -79,9 +79,10 @@ bool IsSetupProgram(const INSTALL_ENTRY& entry)
     return !entry.bArchive && lstrcmpiA(entry.strTarget.c_str(), kSetupName) == 0;
 }
 
-// Starts the setup this run installed, waits for it and deletes it: a setup left in the program
-// folder could be started again later, by anyone who can start programs there.
-// The setup is not waited for: this process holds Patchwell.dll, which the setup replaces.
+// Starts the setup this run installed without waiting for it: this process holds Patchwell.dll,
+// which the setup replaces. A setup left in the program folder could be started again later, so it
+// goes at the next restart (MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT and no new name, which the
+// system does for an administrator's process); one that cannot be started goes at once.
 void RunSetup(const std::string& setup)
 {
     SHELLEXECUTEINFOA info {};
@@ -95,7 +96,11 @@ void RunSetup(const std::string& setup)
         MessageBoxA(nullptr, "Unable to run the program after update. Please restart Hivora.", HV_PRODUCT_NAME,
                     MB_ICONINFORMATION);
         DeleteOrWarn(setup);
+        return;
     }
+    if (!MoveFileExA(setup.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        WarnFailed("The installed setup " + setup + " could not be marked for deletion at the next restart",
+                   GetLastError());
 }
 
 // True when the entry's file is now in place.

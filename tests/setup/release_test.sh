@@ -2,9 +2,12 @@
 # make release end to end: a copy of the source tree whose version is raised in its one place
 # (the project version in CMakeLists.txt) is released, and every file of its dist/ must carry the
 # new version and agree with SHA256SUMS and the winget manifests; the update list must be signed
-# with RELEASE_KEY (a test key here) and the programs built to trust it. Without RELEASE_KEY (or with
-# the development key) make release fails and writes nothing; RELEASE_DEV=1 makes a development
-# release into dist-dev/ with "-devkey" in every name, checked whole.
+# with RELEASE_KEY (a test key here) and the programs built to trust it, and the programs, the
+# uninstaller and every setup signed (Authenticode) with RELEASE_CERT (a test certificate here).
+# Without RELEASE_KEY or RELEASE_CERT and RELEASE_CERT_KEY (or with the development key or
+# certificate) make release fails and writes nothing; RELEASE_DEV=1 makes a development release into
+# dist-dev/ with "-devkey" in every name, checked whole, its every signature verified against the
+# development certificate, the setup for 64-bit Windows installed to verify what it installs.
 #   release_test.sh SOURCE_DIR WORK_DIR path/to/scripts/wine-run file_version.exe VERSION
 # WORK_DIR keeps the copy and its build folders between runs (the main build is not touched).
 set -u
@@ -46,6 +49,11 @@ grep -q "^project(Hivora VERSION $version " "$tree/CMakeLists.txt" || { echo "no
 
 dist=$tree/dist
 keys=$source_dir/tests/keys
+# The development release signs with the copy's own development certificate.
+for name in codesign-dev.pem codesign-dev.cert.pem update-dev.pem update-dev.pub.pem; do
+  [ -s "$tree/tests/keys/$name" ] || { echo "the copy has no tests/keys/$name"; exit 1; }
+done
+other_cert=(RELEASE_CERT="$keys/codesign-other.cert.pem" RELEASE_CERT_KEY="$keys/codesign-other.pem")
 # The names of the development release, checked whole below.
 tag=-devkey
 # release [VARIABLE=VALUE...]: make release in the copy, its output in $work/release.log
@@ -89,11 +97,29 @@ PY
   ! carries "$dll" "$2" || fail "Patchwell.dll trusts $(basename "$2")"
 }
 
+# signed_with CERT.pem FILE...: each file's Authenticode signature verifies against the certificate
+signed_with() {
+  local cert=$1 file
+  shift
+  for file in "$@"; do
+    if [ ! -s "$file" ]; then
+      fail "no $file to verify"
+    elif ! osslsigncode verify -CAfile "$cert" -in "$file" >"$work/verify.log" 2>&1; then
+      fail "$(basename "$file") does not verify against $(basename "$cert"): $(grep -i -m3 'fail\|error' "$work/verify.log" | tr '\n' ' ')"
+    fi
+  done
+}
+
 echo "releasing $version in $tree"
-# With a key of its own: no warning, the list signed with it, the programs trusting it alone.
-release RELEASE_KEY="$keys/update-other.pem"
+# With a key and a certificate of its own: no warning, the list signed with the key, the programs
+# trusting it alone, every binary signed with the certificate and not the development one.
+release RELEASE_KEY="$keys/update-other.pem" "${other_cert[@]}"
 ! grep -q WARNING "$work/release.log" || fail "a release with RELEASE_KEY warns: $(grep WARNING "$work/release.log")"
 check_key "$keys/update-other.pem" "$keys/update-dev.pem"
+signed_with "$keys/codesign-other.cert.pem" "$dist/HivoraSetup-$version-x64.exe" "$dist/HivoraSetup-$version-x86.exe" \
+  "$dist/update-server/files/HivoraSetup-$version.exe" "$work/key-check/Hivora/Patchwell.dll"
+! osslsigncode verify -CAfile "$keys/codesign-dev.cert.pem" -in "$dist/HivoraSetup-$version-x64.exe" >/dev/null 2>&1 ||
+  fail "the release's setup verifies against the development certificate"
 
 # Without one, or with the development key: one line says why, and nothing is written (not even
 # the release's build folders).
@@ -111,8 +137,25 @@ refused() {
 }
 refused RELEASE_KEY=
 grep -q "^release: no RELEASE_KEY" "$work/release.log" || fail "no RELEASE_KEY: $(cat "$work/release.log")"
-refused RELEASE_KEY="$keys/update-dev.pem"
+refused RELEASE_KEY="$keys/update-dev.pem" "${other_cert[@]}"
 grep -q "^release: RELEASE_KEY is the development key" "$work/release.log" || fail "the development key: $(cat "$work/release.log")"
+# Without a code-signing certificate and its key, with the development certificate, with a key that
+# is not the certificate's, or with a certificate besides RELEASE_DEV=1.
+refused RELEASE_KEY="$keys/update-other.pem"
+grep -q "^release: no RELEASE_CERT and RELEASE_CERT_KEY" "$work/release.log" || fail "no RELEASE_CERT: $(cat "$work/release.log")"
+refused RELEASE_KEY="$keys/update-other.pem" RELEASE_CERT="$keys/codesign-other.cert.pem"
+grep -q "^release: no RELEASE_CERT and RELEASE_CERT_KEY" "$work/release.log" || fail "no RELEASE_CERT_KEY: $(cat "$work/release.log")"
+refused RELEASE_KEY="$keys/update-other.pem" RELEASE_CERT="$keys/codesign-dev.cert.pem" RELEASE_CERT_KEY="$keys/codesign-dev.pem"
+grep -q "^release: RELEASE_CERT is the development certificate" "$work/release.log" ||
+  fail "the development certificate: $(cat "$work/release.log")"
+refused RELEASE_KEY="$keys/update-other.pem" RELEASE_CERT="$keys/codesign-other.cert.pem" RELEASE_CERT_KEY="$keys/codesign-dev.pem"
+grep -q "^release: RELEASE_CERT_KEY: .* is not the private key of" "$work/release.log" ||
+  fail "a key that is not the certificate's: $(cat "$work/release.log")"
+refused RELEASE_KEY="$keys/update-other.pem" RELEASE_CERT="$keys/update-other.pem" RELEASE_CERT_KEY="$keys/update-other.pem"
+grep -q "^release: RELEASE_CERT: .* is not a certificate" "$work/release.log" || fail "a key as the certificate: $(cat "$work/release.log")"
+refused RELEASE_DEV=1 "${other_cert[@]}"
+grep -q "^release: RELEASE_DEV=1 signs with the development certificate" "$work/release.log" ||
+  fail "RELEASE_DEV=1 with a certificate: $(cat "$work/release.log")"
 
 # A development release: dist-dev/ only, with a warning. It is checked whole, and served by the
 # update test.
@@ -181,6 +224,29 @@ expected="1
 software	$version	1	1
 HivoraSetup.exe	sha256:$(sha256sum "$combined" | cut -d' ' -f1)	$(stat -c %s "$combined")	http://127.0.0.1/files/HivoraSetup-$version$tag.exe	0	1"
 [ "$list" = "$expected" ] || fail "the update list is: $list"
+
+# Every signature of the development release verifies against the development certificate: the
+# setups; the setups the setup for every Windows carries (stored as they are: their bytes are in
+# it); the programs of the zip, and those the x86 setup packed with its uninstaller (which the build
+# keeps beside it); and what the setup for 64-bit Windows installs, uninstaller included.
+dev_cert=$keys/codesign-dev.cert.pem
+signed_with "$dev_cert" "$dist/HivoraSetup-$version-x64$tag.exe" "$dist/HivoraSetup-$version-x86$tag.exe" "$combined" \
+  "$unpacked/Hivora/Hivora.exe" "$unpacked/Hivora/hivora-cli.exe" "$unpacked/Hivora/Patchwell.dll" \
+  "$tree/build/release-win32/bin/Hivora.exe" "$tree/build/release-win32/bin/hivora-cli.exe" \
+  "$tree/build/release-win32/bin/Patchwell.dll" "$tree/build/release-win32/Uninstall.exe" \
+  "$tree/build/release-win64/Uninstall.exe"
+for arch in x64 x86; do
+  python3 -c 'import sys; sys.exit(0 if open(sys.argv[1], "rb").read() in open(sys.argv[2], "rb").read() else 1)' \
+    "$dist/HivoraSetup-$version-$arch$tag.exe" "$combined" ||
+    fail "the setup for every Windows does not carry the signed $arch setup"
+done
+installed="$WINEPREFIX/drive_c/SignatureCheck"
+rm -rf "$installed"
+"$wine_run" "$dist/HivoraSetup-$version-x64$tag.exe" /S '/D=C:\SignatureCheck' >/dev/null 2>&1 ||
+  fail "the x64 setup did not install into C:\SignatureCheck"
+signed_with "$dev_cert" "$installed/Hivora.exe" "$installed/hivora-cli.exe" "$installed/Patchwell.dll" "$installed/Uninstall.exe"
+cmp -s "$installed/Uninstall.exe" "$tree/build/release-win64/Uninstall.exe" ||
+  fail "the installed uninstaller is not the one the build signed"
 
 if [ $failures -ne 0 ]; then
   echo "$failures failure(s); the release is kept in $dist"

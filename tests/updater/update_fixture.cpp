@@ -74,6 +74,54 @@ std::vector<std::string> ReadLines(const std::string& path)
     return lines;
 }
 
+// MoveFileEx's operations for the next restart: pairs of a file's NT path ("\\??\\C:\\...") and its
+// new one, empty for a deletion. The system's value, outside any registry sandbox.
+const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char kPendingOperations[] = "PendingFileRenameOperations";
+const char kNtPrefix[] = "\\??\\";
+
+std::vector<std::string> ReadPendingOperations()
+{
+    std::vector<std::string> strings;
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+        return strings;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.get(), kPendingOperations, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        type != REG_MULTI_SZ)
+        return strings;
+    std::string data(size, '\0');
+    if (RegQueryValueExA(key.get(), kPendingOperations, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                         &size) != ERROR_SUCCESS)
+        return strings;
+    data.resize(size);
+    // Each string ends with a NUL, and the list with a second one; a deletion's empty new name is a
+    // string too, so the list is read by pairs up to its size.
+    for (size_t start = 0; start < data.size();) {
+        const size_t end = data.find('\0', start);
+        strings.push_back(data.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    if (strings.size() % 2 != 0 && strings.back().empty())
+        strings.pop_back();
+    return strings;
+}
+
+bool IsBelow(const std::string& path, const std::string& folder)
+{
+    return path.size() > folder.size() && path[folder.size()] == '\\' &&
+           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str(), static_cast<int>(folder.size()),
+                          folder.c_str(), static_cast<int>(folder.size())) == CSTR_EQUAL;
+}
+
+std::string WithoutNtPrefix(const std::string& path)
+{
+    return path.rfind(kNtPrefix, 0) == 0 ? path.substr(sizeof kNtPrefix - 1) : path;
+}
+
 }  // namespace
 
 UpdateServer::UpdateServer()
@@ -186,6 +234,7 @@ ProgramSandbox::ProgramSandbox(bool withSetup)
 
 ProgramSandbox::~ProgramSandbox()
 {
+    ForgetPendingOperations(m_dir.Path());
     for (int attempt = 0; attempt < 100 && FileExists(m_dir.Path()); ++attempt) {
         RemoveTree(m_dir.Path());
         if (FileExists(m_dir.Path()))
@@ -315,4 +364,41 @@ std::string LocalWriteTime(const std::string& path)
 std::string LocalCreationTime(const std::string& path)
 {
     return FileTimeOf(path, true);
+}
+
+std::vector<std::string> PendingDeletions()
+{
+    std::vector<std::string> deletions;
+    const std::vector<std::string> strings = ReadPendingOperations();
+    for (size_t i = 0; i + 1 < strings.size(); i += 2)
+        if (strings[i + 1].empty())
+            deletions.push_back(WithoutNtPrefix(strings[i]));
+    return deletions;
+}
+
+void ForgetPendingOperations(const std::string& folder)
+{
+    const std::vector<std::string> strings = ReadPendingOperations();
+    std::string kept;
+    bool changed = false;
+    for (size_t i = 0; i + 1 < strings.size(); i += 2) {
+        if (IsBelow(WithoutNtPrefix(strings[i]), folder)) {
+            changed = true;
+            continue;
+        }
+        kept += strings[i] + '\0' + strings[i + 1] + '\0';
+    }
+    // Other programs' operations are written back only when some of the folder's went.
+    if (!changed)
+        return;
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
+        return;
+    if (kept.empty())
+        RegDeleteValueA(key.get(), kPendingOperations);
+    else {
+        kept += '\0';
+        RegSetValueExA(key.get(), kPendingOperations, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+                       static_cast<DWORD>(kept.size()));
+    }
 }

@@ -96,3 +96,8 @@ std::string Fields(const std::vector<std::string>& fields);
 // The last-write time of a file in local time, as "YYYY-MM-DD HH:MM:SS"; empty on failure.
 std::string LocalWriteTime(const std::string& path);
 std::string LocalCreationTime(const std::string& path);
+// The files the system is to delete at the next restart (MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT
+// and no new name), as DOS paths.
+std::vector<std::string> PendingDeletions();
+// Takes the operations on files below folder off that list (the sandbox does so for its own).
+void ForgetPendingOperations(const std::string& folder);

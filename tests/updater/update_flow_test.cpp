@@ -44,6 +44,17 @@ bool Contains(const Events& events, const std::string& event)
     return std::find(events.begin(), events.end(), event) != events.end();
 }
 
+// The files below the sandbox that the system is to delete at the next restart, relative to it.
+Events PendingDeletionsIn(const ProgramSandbox& prog)
+{
+    const std::string root = prog.Root().Path() + "\\";
+    Events files;
+    for (const std::string& path : PendingDeletions())
+        if (path.size() > root.size() && lstrcmpiA(path.substr(0, root.size()).c_str(), root.c_str()) == 0)
+            files.push_back(path.substr(root.size()));
+    return files;
+}
+
 }  // namespace
 
 TEST_F(UpdateFlow, EmptyReplyFinishesWithoutAList)
@@ -244,7 +255,21 @@ TEST_F(UpdateFlow, SetupProgramIsStartedOnceWhenTheUpdateBringsIt)
         EXPECT_EQ(prog.AllFiles(), (Events{"host.log", "prog\\HivoraSetup.exe", "prog\\Patchwell.dll", "prog\\ran.txt",
                                            "prog\\readme.txt", "prog\\update_host.exe"}))
             << restart;
+        // Not waited for, it stays until the next restart, which deletes it.
+        EXPECT_EQ(PendingDeletionsIn(prog), Events{"prog\\HivoraSetup.exe"}) << restart;
     }
+}
+
+TEST_F(UpdateFlow, SetupProgramThatCannotStartIsSaidAndDeleted)
+{
+    ProgramSandbox prog(false);
+    PutList("1\nsoftware\t3.0\t1\t0\n" + FileLine("HivoraSetup.exe", "/files/setup.exe", "no program", "0\t1") + "\n");
+    const HOST_RUN run = Check(prog, "software");
+    EXPECT_TRUE(Contains(run.arrEvents, "msgbox Hivora: Unable to run the program after update. Please restart Hivora."));
+    EXPECT_TRUE(Contains(run.arrEvents, "status 11"));
+    EXPECT_FALSE(FileExists(prog.Prog("HivoraSetup.exe")));
+    EXPECT_TRUE(prog.Logged("WARN ", "The installed setup " + prog.Prog("HivoraSetup.exe") + " could not be started"));
+    EXPECT_EQ(PendingDeletionsIn(prog), Events{});
 }
 
 TEST_F(UpdateFlow, RestartFlagOfADeclinedProductStillInstallsThroughRundll32)
@@ -323,6 +348,7 @@ TEST_F(UpdateFlow, InstallerWithOnlyTheFolderStartsNothing)
         EXPECT_FALSE(FileExists(prog.Prog(folder))) << withSetup;
         EXPECT_FALSE(FileExists(prog.Prog("ran.txt"))) << withSetup;
         EXPECT_EQ(FileExists(prog.Prog("HivoraSetup.exe")), withSetup);
+        EXPECT_EQ(PendingDeletionsIn(prog), Events{}) << withSetup;
     }
 }
 
