@@ -59,6 +59,8 @@ bool CRegistryScanner::StartScan(HWND window)
     if (WrongBuildRefusal())
         return false;
     m_hNotifyWnd = window;
+    // The worker clears g_arrProblems: nothing reported before may be announced from it.
+    m_unannounced.clear();
     m_bRunning = 1;
     m_bStopRequested = 0;
     m_pThread = AfxBeginThread(ScanThreadProc, this);

@@ -35,7 +35,8 @@ public:
     void SetCategorySelection(const uint8_t flags[kCategoryCount]);
     // Starts the worker; false when the thread could not be started or WrongBuildRefusal() refuses.
     bool StartScan(HWND window);
-    // Filters, stores, counts, logs and announces one finding; takes ownership of it.
+    // Filters, stores, counts, logs and announces one finding (or keeps it, while its category's
+    // findings are kept for later: KeepFindings); takes ownership of it.
     bool ReportProblem(std::unique_ptr<CRegistryProblem> problem);
     void RequestStop();
 
