@@ -74,7 +74,7 @@ public:
     bool EmptyKeys(HKEY parent, const std::string& name);
     void FileAssociations();
     void SoundEvents();
-    void DeepScan(HKEY root, const std::string& subkey);
+    void DeepScan(HKEY root, const std::string& subkey, DWORD options = 0);
 
 private:
     void DeepValues(HKEY key);
@@ -372,7 +372,7 @@ void CBareWalker::DeepValues(HKEY key)
 
 // Depth first with a stack of open keys, each key opened once for enumeration and values, its
 // values read after its subkeys.
-void CBareWalker::DeepScan(HKEY root, const std::string& subkey)
+void CBareWalker::DeepScan(HKEY root, const std::string& subkey, DWORD options)
 {
     constexpr REGSAM access = KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
     struct LEVEL {
@@ -380,8 +380,11 @@ void CBareWalker::DeepScan(HKEY root, const std::string& subkey)
         DWORD index = 0;
     };
     std::vector<LEVEL> stack(1);
-    if (!Open(root, subkey, access, stack.back().key))
+    if (RegOpenKeyExA(root, subkey.c_str(), options, access, stack.back().key.put()) != ERROR_SUCCESS) {
+        stack.back().key.release();
         return;
+    }
+    ++m_count.nKeys;
     DeepValues(stack.back().key.get());
     char name[kBuffer];
     for (;;) {
@@ -396,7 +399,10 @@ void CBareWalker::DeepScan(HKEY root, const std::string& subkey)
             continue;
         }
         LEVEL child;
-        Open(top.key.get(), name, access, child.key);
+        if (RegOpenKeyExA(top.key.get(), name, options, access, child.key.put()) == ERROR_SUCCESS)
+            ++m_count.nKeys;
+        else
+            child.key.release();
         stack.push_back(std::move(child));
     }
 }
@@ -457,4 +463,15 @@ WALK_COUNT BareWalk(REGPROBLEM_TYPE type)
         break;
     }
     return walker.m_count;
+}
+
+WALK_COUNT TreeWalk()
+{
+    // Links are opened as themselves, as the scan's tree walks do, so every key is met once.
+    CBareWalker walker;
+    walker.DeepScan(HKEY_LOCAL_MACHINE, "", REG_OPTION_OPEN_LINK);
+    walker.DeepScan(HKEY_USERS, "", REG_OPTION_OPEN_LINK);
+    const WALK_COUNT registry = walker.m_count;
+    const WALK_COUNT shortcuts = BareWalk(RPT_SHORTCUTS);
+    return {registry.nKeys + shortcuts.nKeys, registry.nValues + shortcuts.nValues};
 }

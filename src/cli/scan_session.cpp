@@ -37,7 +37,7 @@ public:
     {
     }
 
-    LRESULT Handle(UINT message, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void PrintSummary();
 
     bool m_bScanRunning = true; // cleared by a stop, as the main window's flag is by the Stop button
@@ -60,12 +60,15 @@ private:
     bool m_bProgressShown = false;
 };
 
-LRESULT CScanSession::Handle(UINT message, LPARAM lParam)
+LRESULT CScanSession::Handle(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_SCAN_PROBLEM:
-        OnProblem(*reinterpret_cast<const CRegistryProblem*>(lParam));
+    case WM_SCAN_PROBLEM: {
+        const auto* problems = reinterpret_cast<const CRegistryProblem* const*>(lParam);
+        for (WPARAM i = 0; i < wParam; ++i)
+            OnProblem(*problems[i]);
         return 0;
+    }
     case WM_SCAN_CATEGORY_BEGIN:
         m_nCurrent = static_cast<REGPROBLEM_TYPE>(lParam);
         m_arrGroup.clear();
@@ -193,7 +196,7 @@ LRESULT CALLBACK SessionWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     if (session && ((message >= WM_SCAN_DONE_REPAIRED && message <= WM_SCAN_CATEGORY_SKIPPED) ||
                     message == WM_SESSION_STOP)) {
         try {
-            return session->Handle(message, lParam);
+            return session->Handle(message, wParam, lParam);
         } catch (...) {
             return 0;
         }

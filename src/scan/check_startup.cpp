@@ -16,7 +16,6 @@
 #include "scan/check_support.h"
 #include "scan/file_presence.h"
 #include "scan/path_rules.h"
-#include "scan/scan_user.h"
 #include "scan/scanner.h"
 #include "scan/sync_folder.h"
 #include "scan/walk.h"
@@ -128,95 +127,6 @@ void CheckMenuOrderList(CRegistryScanner& engine, const char* menuKey, bool anno
             break;
     }
 }
-
-// The recursive walk of the file path references: values are looked at only in keys with one or
-// two subkeys. The paths grow and shrink in place, one pair of buffers for the whole walk.
-class CFilePathWalk {
-public:
-    explicit CFilePathWalk(CRegistryScanner& engine) : m_engine(engine) {}
-
-    void Run(HKEY root, const char* display)
-    {
-        m_display = display;
-        Visit(root, "");
-    }
-
-private:
-    void Visit(HKEY parent, const char* name)
-    {
-        m_engine.SendPath(m_display);
-        // One KEY_READ handle serves both walks: a key that cannot also be opened for writing
-        // could not pass the report's full-access test either.
-        RegKey key;
-        if (RegOpenKeyExA(parent, name, kWalkOpenOptions, KEY_READ, key.put()) != ERROR_SUCCESS)
-            return;
-
-        DWORD subkeys = 0;
-        char sub[299];
-        while (!m_engine.StopRequested()) {
-            // A subkey the code page cannot name still counts; it is not entered.
-            const LONG rc = EnumKeyName(key.get(), subkeys, sub, sizeof sub);
-            if (rc != ERROR_SUCCESS && rc != ERROR_NO_UNICODE_TRANSLATION)
-                break;
-            ++subkeys;
-            if (rc != ERROR_SUCCESS)
-                continue;
-            const size_t length = m_display.size();
-            m_display += '\\';
-            m_display += sub;
-            Visit(key.get(), sub);
-            m_display.resize(length);
-        }
-        if (subkeys == 1 || subkeys == 2)
-            ExamineValues(key.get(), kWalksWow64Registrations && IsWow64KeyPath(m_display));
-    }
-
-    void ExamineValues(HKEY key, bool view32)
-    {
-        for (DWORD index = 0; !m_engine.StopRequested(); ++index) {
-            DWORD nameLen = sizeof m_name;
-            DWORD dataLen = sizeof m_data;
-            const LONG rc = EnumValue(key, index, m_name, &nameLen, nullptr, reinterpret_cast<BYTE*>(m_data), &dataLen);
-            if (rc == ERROR_NO_UNICODE_TRANSLATION)
-                continue;
-            if (rc != ERROR_SUCCESS)
-                break;
-            if (dataLen >= 3)
-                Examine(std::string(m_data, strnlen(m_data, dataLen)), view32);
-        }
-    }
-
-    void Examine(std::string text, bool view32)
-    {
-        if (text.size() < 3)
-            return;
-        if (text[0] == '%' || (text[0] == '"' && text[1] == '%')) {
-            // Expanded with this process's environment, which is right only in its own user's
-            // hive: elsewhere the text cannot be checked.
-            if (IsOtherUsersHive(m_display, ProcessUserSid()))
-                return;
-            text = ExpandEnvironment(view32 ? X86FolderReferences(text) : text);
-        }
-        std::string candidate;
-        if (text.size() >= 4 && text[0] == '"' && text[2] == ':' && text[3] == '\\')
-            candidate = text.substr(1);
-        else if (text.size() >= 3 && text[1] == ':' && text[2] == '\\')
-            candidate = std::move(text);
-        else
-            return;
-        const size_t quote = candidate.find('"');
-        if (quote != std::string::npos)
-            candidate.resize(quote);
-        if (!m_files.DrivePathPresent(candidate, view32))
-            Report(m_engine, m_display, m_name, candidate, RPT_FILE_PATHS);
-    }
-
-    CRegistryScanner& m_engine;
-    std::string m_display;
-    CFilePresence m_files;
-    char m_name[kPathBuffer];
-    char m_data[kPathBuffer];
-};
 
 // What names one file or folder whatever path it is reached by: its volume and file index, else
 // (where the file system gives none) its path without regard to case.
@@ -353,13 +263,6 @@ void CheckStartup(CRegistryScanner& engine)
     CheckRunList(engine, HKEY_CURRENT_USER, "HKEY_CURRENT_USER");
     CheckMenuOrderList(engine, kMenuOrderKey, false);
     CheckMenuOrderList(engine, kMenuOrder2Key, true);
-}
-
-void CheckFilePaths(CRegistryScanner& engine)
-{
-    CFilePathWalk walk(engine);
-    walk.Run(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE");
-    walk.Run(HKEY_USERS, "HKEY_USERS");
 }
 
 void CheckShortcuts(CRegistryScanner& engine)

@@ -178,7 +178,7 @@ void CScanStep2Dlg::OnTimer(UINT_PTR id)
     RefreshCounts();
 }
 
-bool CScanStep2Dlg::OnMessage(UINT msg, WPARAM, LPARAM lParam)
+bool CScanStep2Dlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_SCAN_PATH:
@@ -186,9 +186,10 @@ bool CScanStep2Dlg::OnMessage(UINT msg, WPARAM, LPARAM lParam)
             SetText(m_path, reinterpret_cast<const char*>(lParam));
         return true;
     case WM_SCAN_PROBLEM: {
-        const auto* problem = reinterpret_cast<const CRegistryProblem*>(lParam);
-        if (problem && IsValidType(problem->m_nType))
-            OnProblem(problem->m_nType);
+        const auto* problems = reinterpret_cast<const CRegistryProblem* const*>(lParam);
+        for (WPARAM i = 0; problems && i < wParam; ++i)
+            if (problems[i] && IsValidType(problems[i]->m_nType))
+                OnProblem(problems[i]->m_nType);
         return true;
     }
     case WM_SCAN_CATEGORY_BEGIN:

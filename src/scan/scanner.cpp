@@ -18,6 +18,15 @@
 
 std::unique_ptr<CRegistryScanner> g_pScanner;
 
+namespace {
+
+// Problems are announced at most this many to a message, and none waits longer than this (ms)
+// once the check goes on: the page redraws its counts every 50 ms.
+constexpr size_t kProblemBatch = 64;
+constexpr DWORD kAnnounceDelay = 50;
+
+} // namespace
+
 CRegistryScanner::CRegistryScanner() = default;
 
 CRegistryScanner::~CRegistryScanner() = default;
@@ -31,6 +40,8 @@ void CRegistryScanner::SetCategorySelection(const uint8_t flags[kCategoryCount])
     }
     m_nTotalFound = 0;
     m_nTotalFixed = 0;
+    for (KEPT& kept : m_kept)
+        kept = KEPT();
 }
 
 const char* WrongBuildRefusal(bool build32, bool wow64)
@@ -48,6 +59,8 @@ bool CRegistryScanner::StartScan(HWND window)
     if (WrongBuildRefusal())
         return false;
     m_hNotifyWnd = window;
+    // The worker clears g_arrProblems: nothing reported before may be announced from it.
+    m_unannounced.clear();
     m_bRunning = 1;
     m_bStopRequested = 0;
     m_pThread = AfxBeginThread(ScanThreadProc, this);
@@ -56,6 +69,11 @@ bool CRegistryScanner::StartScan(HWND window)
 
 bool CRegistryScanner::ReportProblem(std::unique_ptr<CRegistryProblem> problem)
 {
+    if (problem->m_nType >= 0 && problem->m_nType < kCategoryCount && m_kept[problem->m_nType].keeping) {
+        KEPT& kept = m_kept[problem->m_nType];
+        kept.parts[kept.part].push_back(std::move(problem));
+        return true;
+    }
     // What the repair would refuse to remove is no finding: an ordinary run never meets the guard.
     if (IsProtectedRemoval(*problem))
         return false;
@@ -79,12 +97,52 @@ bool CRegistryScanner::ReportProblem(std::unique_ptr<CRegistryProblem> problem)
 
     CRegistryProblem* stored = problem.get();
     g_arrProblems.push_back(std::move(problem));
-    // "Eroor" is deliberate: every log has it so, and readers of the logs look for it.
-    LogMessage(Format("Eroor at %s\\%s=%s", stored->m_strKey.c_str(), stored->m_strValueName.c_str(),
-                      stored->m_strData.c_str()));
+    // "Eroor" is deliberate: every log has it so, and readers of the logs look for it. The records
+    // are written together, at the latest when the category ends.
+    LogKept(Format("Eroor at %s\\%s=%s", stored->m_strKey.c_str(), stored->m_strValueName.c_str(),
+                   stored->m_strData.c_str()));
     ++m_anFound[stored->m_nType];
     ++m_nTotalFound;
-    Notify(WM_SCAN_PROBLEM, reinterpret_cast<LPARAM>(stored));
+    // The page is told of problems in batches: a message costs as much as the rest of a report.
+    if (m_unannounced.empty())
+        m_dwUnannouncedSince = GetTickCount();
+    m_unannounced.push_back(stored);
+    if (m_unannounced.size() >= kProblemBatch || GetTickCount() - m_dwUnannouncedSince >= kAnnounceDelay)
+        AnnounceProblems();
+    return true;
+}
+
+void CRegistryScanner::KeepFindings(REGPROBLEM_TYPE type, size_t part)
+{
+    KEPT& kept = m_kept[type];
+    kept.keeping = true;
+    kept.part = part;
+    if (kept.parts.size() <= part)
+        kept.parts.resize(part + 1);
+}
+
+void CRegistryScanner::EndKeeping(REGPROBLEM_TYPE type, bool complete)
+{
+    KEPT& kept = m_kept[type];
+    kept.keeping = false;
+    kept.complete = complete;
+    if (!complete)
+        kept.parts.clear();
+}
+
+bool CRegistryScanner::ReportKept(REGPROBLEM_TYPE type)
+{
+    KEPT kept = std::move(m_kept[type]);
+    m_kept[type] = KEPT();
+    if (!kept.complete)
+        return false;
+    for (auto& part : kept.parts)
+        for (auto& problem : part) {
+            if (StopRequested())
+                return true;
+            SendPath(problem->m_strKey);
+            ReportProblem(std::move(problem));
+        }
     return true;
 }
 
@@ -134,6 +192,8 @@ void CRegistryScanner::Resume()
 
 bool CRegistryScanner::StopRequested()
 {
+    if (!m_unannounced.empty() && GetTickCount() - m_dwUnannouncedSince >= kAnnounceDelay)
+        AnnounceProblems();
     std::unique_lock<std::mutex> lock(m_pauseMutex);
     m_pauseChanged.wait(lock, [this] { return !m_bPaused; });
     return m_bStopRequested != 0;
@@ -172,8 +232,18 @@ void StopScanAndWait(CRegistryScanner& engine)
     WaitForScanEnd(engine);
 }
 
+void CRegistryScanner::AnnounceProblems()
+{
+    if (m_unannounced.empty())
+        return;
+    if (m_hNotifyWnd)
+        SendMessageA(m_hNotifyWnd, WM_SCAN_PROBLEM, m_unannounced.size(), reinterpret_cast<LPARAM>(m_unannounced.data()));
+    m_unannounced.clear();
+}
+
 LRESULT CRegistryScanner::Notify(UINT message, LPARAM lParam)
 {
+    AnnounceProblems();
     return m_hNotifyWnd ? SendMessageA(m_hNotifyWnd, message, 0, lParam) : 0;
 }
 
@@ -184,7 +254,8 @@ void RunCategoryCheck(CRegistryScanner& engine, REGPROBLEM_TYPE type)
         CheckHelpFiles,  CheckStartup,          CheckFilePaths,   CheckShortcuts,  CheckEmptyKeys,
         CheckFileAssociations, CheckSoundEvents, CheckClassKeys,  CheckTypeLibraries, CheckDeepScan,
     };
-    checks[type](engine);
+    if (!engine.ReportKept(type))
+        checks[type](engine);
 }
 
 UINT ScanThreadProc(void* param)
@@ -227,6 +298,7 @@ UINT ScanThreadProc(void* param)
         ShowWindow(main, SW_RESTORE);
     WriteSettingInt("lastfounderrors", ReadSettingInt("lastfounderrors") + engine.m_nTotalFound);
 
+    LogFlush();
     if (!engine.m_bStopRequested && ReadSettingInt("repairafterfind") == 1) {
         for (auto& problem : g_arrProblems)
             problem->m_bSelected = 1;

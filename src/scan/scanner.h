@@ -9,16 +9,19 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "framework/thread.h"
 #include "repair/clean_sweep.h"
 #include "scan/problem.h"
 
-// Messages the scan worker sends to its notification window, all with wParam 0.
+// Messages the scan worker sends to its notification window, all but WM_SCAN_PROBLEM with wParam 0.
 constexpr UINT WM_SCAN_DONE_REPAIRED = 0x62C;    // lParam 0
 constexpr UINT WM_SCAN_DONE = 0x62D;             // lParam 0
 constexpr UINT WM_SCAN_PATH = 0x62E;             // lParam: const char* place being read
-constexpr UINT WM_SCAN_PROBLEM = 0x62F;          // lParam: CRegistryProblem*
+// Problems come several to a message: wParam their count (1 or more), lParam an array of that many
+// CRegistryProblem*, valid while the message is handled; the problems stay in g_arrProblems.
+constexpr UINT WM_SCAN_PROBLEM = 0x62F;
 constexpr UINT WM_SCAN_CATEGORY_BEGIN = 0x630;   // lParam: REGPROBLEM_TYPE
 constexpr UINT WM_SCAN_CATEGORY_END = 0x631;     // lParam: REGPROBLEM_TYPE
 constexpr UINT WM_SCAN_CATEGORY_SKIPPED = 0x632; // lParam: REGPROBLEM_TYPE
@@ -32,7 +35,8 @@ public:
     void SetCategorySelection(const uint8_t flags[kCategoryCount]);
     // Starts the worker; false when the thread could not be started or WrongBuildRefusal() refuses.
     bool StartScan(HWND window);
-    // Filters, stores, counts, logs and announces one finding; takes ownership of it.
+    // Filters, stores, counts, logs and announces one finding (or keeps it, while its category's
+    // findings are kept for later: KeepFindings); takes ownership of it.
     bool ReportProblem(std::unique_ptr<CRegistryProblem> problem);
     void RequestStop();
 
@@ -52,7 +56,8 @@ public:
     // display are sent (ScanPathDue); the page shows every one it receives.
     void SendPath(const char* text);
     void SendPath(const std::string& text) { SendPath(text.c_str()); }
-    // Sends one of the scan messages to the notification window.
+    // Sends one of the scan messages to the notification window, after the problems not yet
+    // announced.
     LRESULT Notify(UINT message, LPARAM lParam);
 
     // Cooperative pause (the Stop button's confirmation): the worker waits at its next item, or
@@ -62,6 +67,16 @@ public:
 
     // Runs the check of one category on the calling thread (the worker's step for each category).
     virtual void RunCheck(REGPROBLEM_TYPE type);
+
+    // Checks that share one walk of a tree: the first category runs it, the later ones' findings
+    // are kept, in parts (one per tree, in the later check's own order), until their own turn.
+    // From KeepFindings on, ReportProblem keeps type's findings in part; EndKeeping ends that, the
+    // findings counting (complete) only when the walk ended as it should.
+    void KeepFindings(REGPROBLEM_TYPE type, size_t part);
+    void EndKeeping(REGPROBLEM_TYPE type, bool complete);
+    // When type's findings were kept by a complete walk: reports them in their order (announcing
+    // each key as the place being read, ending at Stop) and returns true; else false.
+    bool ReportKept(REGPROBLEM_TYPE type);
 
     std::atomic<int32_t> m_bStopRequested{0};
     std::unique_ptr<CWinThread> m_pThread;
@@ -78,6 +93,18 @@ public:
     std::string m_strRegBackupPath = "\\0";
 
 private:
+    struct KEPT {
+        bool keeping = false;
+        bool complete = false;
+        size_t part = 0;
+        std::vector<std::vector<std::unique_ptr<CRegistryProblem>>> parts;
+    };
+    // Sends WM_SCAN_PROBLEM for the problems reported since the last one.
+    void AnnounceProblems();
+
+    KEPT m_kept[kCategoryCount];
+    std::vector<CRegistryProblem*> m_unannounced;
+    DWORD m_dwUnannouncedSince = 0; // when the first of them was reported
     std::unordered_map<std::string, bool> m_volatileKeys; // key path -> volatile, as ReportProblem found
     std::mutex m_pauseMutex;
     std::condition_variable m_pauseChanged;

@@ -23,7 +23,7 @@ bool IsStringType(DWORD type)
 
 // Hands on what a wide call read (name and data in wideData) as the ANSI call would give it.
 LONG ToAnsiAnswer(const wchar_t* wideName, size_t wideNameLength, char* name, DWORD* nameLen, DWORD type,
-                  const std::vector<BYTE>& wideData, DWORD wideDataLen, BYTE* data, DWORD* dataLen)
+                  const BYTE* wideData, DWORD wideDataLen, BYTE* data, DWORD* dataLen)
 {
     if (name) {
         std::string ansi;
@@ -38,11 +38,10 @@ LONG ToAnsiAnswer(const wchar_t* wideName, size_t wideNameLength, char* name, DW
         return ERROR_SUCCESS;
     std::string ansi;
     if (IsStringType(type)) {
-        if (wideDataLen % 2 != 0 ||
-            !ExactAnsi(reinterpret_cast<const wchar_t*>(wideData.data()), wideDataLen / 2, ansi))
+        if (wideDataLen % 2 != 0 || !ExactAnsi(reinterpret_cast<const wchar_t*>(wideData), wideDataLen / 2, ansi))
             return ERROR_NO_UNICODE_TRANSLATION;
     } else {
-        ansi.assign(reinterpret_cast<const char*>(wideData.data()), wideDataLen);
+        ansi.assign(reinterpret_cast<const char*>(wideData), wideDataLen);
     }
     const DWORD room = *dataLen;
     *dataLen = static_cast<DWORD>(ansi.size());
@@ -54,12 +53,17 @@ LONG ToAnsiAnswer(const wchar_t* wideName, size_t wideNameLength, char* name, DW
     return ERROR_SUCCESS;
 }
 
-// The wide data buffer for an ANSI buffer of ansiBytes: a string never takes more than two bytes
-// for each ANSI byte, terminator included.
+// The wide data buffer's size for an ANSI buffer of ansiBytes: a string never takes more than two
+// bytes for each ANSI byte, terminator included.
+size_t WideDataBytes(DWORD ansiBytes)
+{
+    return 2 * static_cast<size_t>(ansiBytes) + 2;
+}
+
 std::vector<BYTE>& WideDataBuffer(DWORD ansiBytes)
 {
     thread_local std::vector<BYTE> buffer;
-    const size_t wanted = 2 * static_cast<size_t>(ansiBytes) + 2;
+    const size_t wanted = WideDataBytes(ansiBytes);
     if (buffer.size() < wanted)
         buffer.resize(wanted);
     return buffer;
@@ -74,7 +78,7 @@ LONG EnumKeyName(HKEY key, DWORD index, char* name, DWORD nameChars)
     const LONG rc = RegEnumKeyExW(key, index, wide, &length, nullptr, nullptr, nullptr, nullptr);
     if (rc != ERROR_SUCCESS)
         return rc;
-    return ToAnsiAnswer(wide, length, name, &nameChars, REG_NONE, {}, 0, nullptr, nullptr);
+    return ToAnsiAnswer(wide, length, name, &nameChars, REG_NONE, nullptr, 0, nullptr, nullptr);
 }
 
 LONG EnumValue(HKEY key, DWORD index, char* name, DWORD* nameLen, DWORD* type, BYTE* data, DWORD* dataLen)
@@ -97,7 +101,20 @@ LONG EnumValue(HKEY key, DWORD index, char* name, DWORD* nameLen, DWORD* type, B
         return rc;
     if (type)
         *type = valueType;
-    return ToAnsiAnswer(wideName.data(), wideNameLen, name, nameLen, valueType, wideData, wideDataLen, data,
+    return ToAnsiAnswer(wideName.data(), wideNameLen, name, nameLen, valueType, wideData.data(), wideDataLen, data,
+                        dataLen);
+}
+
+LONG AnswerEnumValue(const WIDE_VALUE& value, char* name, DWORD* nameLen, DWORD* type, BYTE* data, DWORD* dataLen)
+{
+    // The wide call, given the buffer EnumValue gives it, refuses larger data before anything else.
+    if (value.rc != ERROR_SUCCESS)
+        return value.rc;
+    if (value.dataBytes > WideDataBytes(*dataLen))
+        return ERROR_MORE_DATA;
+    if (type)
+        *type = value.type;
+    return ToAnsiAnswer(value.name, value.nameLength, name, nameLen, value.type, value.data, value.dataBytes, data,
                         dataLen);
 }
 
@@ -112,7 +129,7 @@ LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* data
         return rc;
     if (type)
         *type = valueType;
-    return ToAnsiAnswer(nullptr, 0, nullptr, nullptr, valueType, wideData, wideDataLen, data, dataLen);
+    return ToAnsiAnswer(nullptr, 0, nullptr, nullptr, valueType, wideData.data(), wideDataLen, data, dataLen);
 }
 
 bool KeyIsMissing(HKEY parent, const char* subkey)

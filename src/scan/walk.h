@@ -41,6 +41,23 @@ LONG EnumKeyName(HKEY key, DWORD index, char* name, DWORD nameChars);
 LONG EnumValue(HKEY key, DWORD index, char* name, DWORD* nameLen, DWORD* type, BYTE* data, DWORD* dataLen);
 LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* dataLen);
 
+// One value as RegEnumValueW read it into a buffer large enough for every reader of a shared walk:
+// rc is its answer (ERROR_SUCCESS, or ERROR_MORE_DATA for a value that outgrew even that buffer).
+struct WIDE_VALUE {
+    LONG rc = ERROR_SUCCESS;
+    const wchar_t* name = nullptr;
+    DWORD nameLength = 0; // characters, without terminator
+    DWORD type = REG_NONE;
+    const BYTE* data = nullptr;
+    DWORD dataBytes = 0;
+};
+
+// What EnumValue, called with these buffers, answers for that value: the same result, the same
+// refusals (a buffer too small for the data as the wide call reads it, a name or text the code page
+// cannot hold), so that a reader fed by a shared walk decides exactly as if it had read the value
+// itself. data and dataLen are never null here.
+LONG AnswerEnumValue(const WIDE_VALUE& value, char* name, DWORD* nameLen, DWORD* type, BYTE* data, DWORD* dataLen);
+
 // Whether subkey exists below parent, asked with read access only: a key that refuses the access
 // (system-owned keys refuse writing, some refuse reading) still exists. Only a key the registry
 // says is not there counts as missing.

@@ -110,6 +110,11 @@ void PruneWalk(const std::string& folder, bool deletePass, int& counter)
 
 CLogFile::CLogFile(std::string path) : m_strPath(std::move(path)) {}
 
+CLogFile::~CLogFile()
+{
+    Flush();
+}
+
 const char* LogLevelName(int level)
 {
     switch (level) {
@@ -124,30 +129,77 @@ const char* LogLevelName(int level)
     }
 }
 
-std::string FormatLogRecord(const CLogFile& log, const std::string& text, int level, const struct tm& now)
+namespace {
+
+// The record after its timestamp: the level prefix, then the message with "\n" as CR LF.
+void AppendRecordBody(const CLogFile& log, const std::string& text, int level, std::string& record)
 {
-    std::string record;
-    if (log.m_bTimestamp)
-        record += FormatTime("%m/%d/%Y %H:%M:%S %p", now) + log.m_strSeparator;
-    if (log.m_bLevel)
-        record += LogLevelName(level) + log.m_strSeparator;
+    if (log.m_bLevel) {
+        record += LogLevelName(level);
+        record += log.m_strSeparator;
+    }
     record.reserve(record.size() + text.size() + text.size() / 16);
     for (char c : text) {
         if (c == '\n')
             record += '\r';
         record += c;
     }
+}
+
+} // namespace
+
+std::string FormatLogRecord(const CLogFile& log, const std::string& text, int level, const struct tm& now)
+{
+    std::string record;
+    if (log.m_bTimestamp)
+        record += FormatTime("%m/%d/%Y %H:%M:%S %p", now) + log.m_strSeparator;
+    AppendRecordBody(log, text, level, record);
     return record;
 }
 
 bool CLogFile::Write(const std::string& text, int level)
 {
     const std::lock_guard<std::mutex> lock(g_logMutex);
-    const std::string record = FormatLogRecord(*this, text, level, LocalNow()) + "\r\n";
+    return WriteKept(FormatLogRecord(*this, text, level, LocalNow()) + "\r\n");
+}
+
+bool CLogFile::Keep(const std::string& text, int level)
+{
+    constexpr size_t kKeptLimit = 64 * 1024;
+    const std::lock_guard<std::mutex> lock(g_logMutex);
+    if (m_bTimestamp) {
+        // The stamp changes once a second: formatted once for all the records of that second.
+        const time_t t = time(nullptr);
+        if (t != m_stampTime) {
+            struct tm now {};
+            localtime_s(&now, &t);
+            m_stampTime = t;
+            m_stamp = FormatTime("%m/%d/%Y %H:%M:%S %p", now) + m_strSeparator;
+        }
+        m_kept += m_stamp;
+    }
+    AppendRecordBody(*this, text, level, m_kept);
+    m_kept += "\r\n";
+    return m_kept.size() < kKeptLimit || WriteKept("");
+}
+
+bool CLogFile::Flush()
+{
+    const std::lock_guard<std::mutex> lock(g_logMutex);
+    return m_kept.empty() || WriteKept("");
+}
+
+// The kept records, then record, in one write; the kept ones are gone either way. Called with the
+// log's lock held.
+bool CLogFile::WriteKept(const std::string& record)
+{
+    std::string data = std::move(m_kept);
+    m_kept.clear();
+    data += record;
     const FileHandle file = OpenForAppend(m_strPath);
     if (!file)
         return false;
-    return WriteAll(file.get(), record);
+    return WriteAll(file.get(), data);
 }
 
 void LogMessage(const std::string& text)
@@ -160,6 +212,18 @@ void LogMessage(const std::string& text, LOG_LEVEL level)
 {
     if (g_pLog)
         g_pLog->Write(text, level);
+}
+
+void LogKept(const std::string& text)
+{
+    if (g_pLog)
+        g_pLog->Keep(text, g_pLog->m_nDefaultLevel);
+}
+
+void LogFlush()
+{
+    if (g_pLog)
+        g_pLog->Flush();
 }
 
 std::string LogFolderPath(const std::string& programFolder)

@@ -84,14 +84,21 @@ private:
     {
         auto* self = reinterpret_cast<CRecorder*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
         if (self && message >= WM_SCAN_DONE_REPAIRED && message <= WM_SCAN_CATEGORY_SKIPPED) {
-            MESSAGE m{message, lParam, {}};
-            if (message == WM_SCAN_PATH)
-                m.text = reinterpret_cast<const char*>(lParam);
-            if (message == WM_SCAN_PROBLEM)
-                m.text = reinterpret_cast<const CRegistryProblem*>(lParam)->m_strKey;
-            self->m_messages.push_back(m);
-            if (self->m_onMessage)
-                self->m_onMessage(m);
+            // A batch of problems is recorded as one message per problem.
+            std::vector<MESSAGE> got;
+            if (message == WM_SCAN_PROBLEM) {
+                const auto* problems = reinterpret_cast<const CRegistryProblem* const*>(lParam);
+                EXPECT_GE(wParam, 1u);
+                for (WPARAM i = 0; i < wParam; ++i)
+                    got.push_back({message, reinterpret_cast<LPARAM>(problems[i]), problems[i]->m_strKey});
+            } else {
+                got.push_back({message, lParam, message == WM_SCAN_PATH ? reinterpret_cast<const char*>(lParam) : ""});
+            }
+            for (const MESSAGE& m : got) {
+                self->m_messages.push_back(m);
+                if (self->m_onMessage)
+                    self->m_onMessage(m);
+            }
             return 0;
         }
         return DefWindowProcA(hwnd, message, wParam, lParam);
