@@ -76,6 +76,135 @@ SIZE Measure(HDC dc, std::string_view text)
     return size;
 }
 
+// Lays out the words of one text line by line, drawing them unless it only measures.
+class MarkupLayout {
+public:
+    MarkupLayout(HDC dc, const RECT& area, UINT format, int lineHeight, StyleFonts& fonts)
+        : m_dc(dc), m_area(area), m_bMeasuring((format & DT_CALCRECT) != 0),
+          m_bSingleLine((format & DT_SINGLELINE) != 0), m_bWordBreak((format & DT_WORDBREAK) != 0),
+          m_nLineHeight(lineHeight), m_fonts(fonts), m_colours(GetTextColor(dc)), m_x(area.left)
+    {
+    }
+
+    void Space()
+    {
+        if (!m_bSkipSpace)
+            m_bSpaceBefore = true;
+    }
+
+    // False for a tag this markup does not know, which is then shown as text if it opens.
+    bool Tag(const MarkupTag& tag, std::string_view text)
+    {
+        if (tag.kind == MarkupTagKind::Unknown)
+            return false;
+        m_bSkipSpace = m_bSpaceBefore;
+        switch (tag.kind) {
+        case MarkupTagKind::Bold:
+            Toggle(kBold, tag.closing);
+            break;
+        case MarkupTagKind::Italic:
+            Toggle(kItalic, tag.closing);
+            break;
+        case MarkupTagKind::Underline:
+            Toggle(kUnderline, tag.closing);
+            break;
+        case MarkupTagKind::Subscript:
+            Toggle(kSubscript, tag.closing);
+            break;
+        case MarkupTagKind::Superscript:
+            Toggle(kSuperscript, tag.closing);
+            break;
+        case MarkupTagKind::Font:
+            if (tag.closing) {
+                m_colours.Pop();
+            } else if (uint32_t colour = 0; ParseFontColour(text, colour)) {
+                m_colours.Push(colour);
+            }
+            break;
+        case MarkupTagKind::LineBreak:
+            Break(tag.closing, m_nLineHeight, false);
+            break;
+        case MarkupTagKind::Paragraph:
+            Break(tag.closing, m_nLineHeight * 3 / 2, m_bAtStart);
+            break;
+        case MarkupTagKind::Unknown:
+            break;
+        }
+        return true;
+    }
+
+    void Word(std::string_view text)
+    {
+        m_bSkipSpace = false;
+        m_bAtStart = false;
+        SelectObject(m_dc, m_fonts.Get(m_style));
+        const SIZE word = Measure(m_dc, text);
+        const int space = m_bSpaceBefore ? Measure(m_dc, " ").cx : 0;
+        if (m_x + space + word.cx > m_area.right && m_x > m_area.left && m_bWordBreak && !m_bSingleLine)
+            NewLine(m_nLineHeight);
+        else
+            m_x += space;
+        m_bSpaceBefore = false;
+        if (m_x + word.cx > m_area.right)
+            m_area.right = m_x + word.cx;
+        if (!m_bMeasuring) {
+            RECT cell{m_x, m_area.top + m_y, m_x + word.cx, m_area.top + m_y + m_nLineHeight};
+            UINT cellFormat = DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_LEFT;
+            cellFormat |= (m_style & kSubscript) ? DT_BOTTOM : DT_TOP;
+            SetTextColor(m_dc, m_colours.Current());
+            DrawTextA(m_dc, text.data(), static_cast<int>(text.size()), &cell, cellFormat);
+        }
+        m_x += word.cx;
+    }
+
+    // The height above the last line, and the box the text took when measuring.
+    int Finish(RECT* box)
+    {
+        m_nWidest = std::max(m_nWidest, static_cast<int>(m_x - m_area.left));
+        if (m_bMeasuring && box) {
+            box->right = box->left + m_nWidest;
+            box->bottom = box->top + m_y + m_nLineHeight;
+        }
+        return m_y;
+    }
+
+private:
+    void Toggle(unsigned bit, bool closing) { m_style = closing ? m_style & ~bit : m_style | bit; }
+
+    void Break(bool closing, int advance, bool suppressed)
+    {
+        if (closing)
+            return;
+        if (!m_bSingleLine && !suppressed)
+            NewLine(advance);
+        m_bSkipSpace = true;
+    }
+
+    void NewLine(int advance)
+    {
+        m_nWidest = std::max(m_nWidest, static_cast<int>(m_x - m_area.left));
+        m_x = m_area.left;
+        m_y += advance;
+        m_bSpaceBefore = false;
+    }
+
+    HDC m_dc;
+    RECT m_area;
+    const bool m_bMeasuring;
+    const bool m_bSingleLine;
+    const bool m_bWordBreak;
+    const int m_nLineHeight;
+    StyleFonts& m_fonts;
+    ColourStack m_colours;
+    unsigned m_style = 0;
+    int m_x;
+    int m_y = 0;
+    int m_nWidest = 0;
+    bool m_bSpaceBefore = false;
+    bool m_bSkipSpace = false;
+    bool m_bAtStart = true;
+};
+
 } // namespace
 
 int RenderMarkup(const char* text, int length, RECT* box, UINT format, HDC dc)
@@ -94,10 +223,6 @@ int RenderMarkup(const char* text, int length, RECT* box, UINT format, HDC dc)
     }
     format &= ~(DT_CENTER | DT_RIGHT | DT_EXPANDTABS);
     format |= DT_NOPREFIX;
-    const bool measuring = (format & DT_CALCRECT) != 0;
-    const bool singleLine = (format & DT_SINGLELINE) != 0;
-    const bool wordBreak = (format & DT_WORDBREAK) != 0;
-
     const std::string normalized = NormalizeSlashes(source);
 
     // The fonts go after the device context has its own font back.
@@ -105,108 +230,19 @@ int RenderMarkup(const char* text, int length, RECT* box, UINT format, HDC dc)
     SavedDCState saved(dc);
     SetBkMode(dc, TRANSPARENT);
     const int lineHeight = Measure(dc, std::string_view(normalized).substr(0, 2)).cy;
-    ColourStack colours(GetTextColor(dc));
-
-    unsigned style = 0;
-    int x = area.left;
-    int y = 0;
-    int widest = 0;
-    bool spaceBefore = false;
-    bool skipSpace = false;
-    bool atStart = true;
-    const auto newLine = [&](int advance) {
-        widest = std::max(widest, static_cast<int>(x - area.left));
-        x = area.left;
-        y += advance;
-        spaceBefore = false;
-    };
-
+    MarkupLayout layout(dc, area, format, lineHeight, fonts);
     for (const MarkupToken& token : TokenizeMarkup(normalized)) {
         if (token.kind == MarkupTokenKind::Space) {
-            if (!skipSpace)
-                spaceBefore = true;
+            layout.Space();
             continue;
         }
         if (token.kind == MarkupTokenKind::Tag) {
             const MarkupTag tag = ParseMarkupTag(token.text);
-            if (tag.kind != MarkupTagKind::Unknown) {
-                const bool followedSpace = spaceBefore;
-                skipSpace = followedSpace;
-                const auto toggle = [&](unsigned bit) { style = tag.closing ? style & ~bit : style | bit; };
-                switch (tag.kind) {
-                case MarkupTagKind::Bold:
-                    toggle(kBold);
-                    break;
-                case MarkupTagKind::Italic:
-                    toggle(kItalic);
-                    break;
-                case MarkupTagKind::Underline:
-                    toggle(kUnderline);
-                    break;
-                case MarkupTagKind::Subscript:
-                    toggle(kSubscript);
-                    break;
-                case MarkupTagKind::Superscript:
-                    toggle(kSuperscript);
-                    break;
-                case MarkupTagKind::Font:
-                    if (tag.closing) {
-                        colours.Pop();
-                    } else if (uint32_t colour = 0; ParseFontColour(token.text, colour)) {
-                        colours.Push(colour);
-                    }
-                    break;
-                case MarkupTagKind::LineBreak:
-                    if (!tag.closing) {
-                        if (!singleLine)
-                            newLine(lineHeight);
-                        skipSpace = true;
-                    }
-                    break;
-                case MarkupTagKind::Paragraph:
-                    if (!tag.closing) {
-                        if (!singleLine && !atStart)
-                            newLine(lineHeight * 3 / 2);
-                        skipSpace = true;
-                    }
-                    break;
-                case MarkupTagKind::Unknown:
-                    break;
-                }
+            // An unknown closing tag is dropped; an unknown opening tag is shown as it stands.
+            if (layout.Tag(tag, token.text) || tag.closing)
                 continue;
-            }
-            if (tag.closing)
-                continue;
-            // An unknown opening tag is shown as it stands.
         }
-        skipSpace = false;
-        atStart = false;
-
-        SelectObject(dc, fonts.Get(style));
-        const SIZE word = Measure(dc, token.text);
-        const int space = spaceBefore ? Measure(dc, " ").cx : 0;
-        if (x + space + word.cx > area.right && x > area.left && wordBreak && !singleLine) {
-            newLine(lineHeight);
-        } else {
-            x += space;
-        }
-        spaceBefore = false;
-        if (x + word.cx > area.right)
-            area.right = x + word.cx;
-        if (!measuring) {
-            RECT cell{x, area.top + y, x + word.cx, area.top + y + lineHeight};
-            UINT cellFormat = DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_LEFT;
-            cellFormat |= (style & kSubscript) ? DT_BOTTOM : DT_TOP;
-            SetTextColor(dc, colours.Current());
-            DrawTextA(dc, token.text.data(), static_cast<int>(token.text.size()), &cell, cellFormat);
-        }
-        x += word.cx;
+        layout.Word(token.text);
     }
-    widest = std::max(widest, static_cast<int>(x - area.left));
-
-    if (measuring && box) {
-        box->right = box->left + widest;
-        box->bottom = box->top + y + lineHeight;
-    }
-    return y;
+    return layout.Finish(box);
 }

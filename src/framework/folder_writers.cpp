@@ -66,6 +66,55 @@ std::string SidText(std::string_view sid)
     return text;
 }
 
+namespace {
+
+// Whether one entry of a DACL leaves the right to change with SYSTEM and the Administrators alone.
+bool EntryIsTrusted(std::string_view ace, std::string& why)
+{
+    const uint8_t type = static_cast<uint8_t>(ace[0]);
+    size_t sidAt = 8;
+    switch (type) {
+    case 0x00: // ACCESS_ALLOWED
+    case 0x09: // ACCESS_ALLOWED_CALLBACK
+        break;
+    case 0x05: // ACCESS_ALLOWED_OBJECT
+    case 0x0B: { // ACCESS_ALLOWED_CALLBACK_OBJECT: flags, then the GUIDs they announce
+        uint32_t flags = 0;
+        if (!Read32(ace, 8, flags)) {
+            why = "its permissions cannot be read";
+            return false;
+        }
+        sidAt = 12 + ((flags & 1) ? 16 : 0) + ((flags & 2) ? 16 : 0);
+        break;
+    }
+    case 0x01: // ACCESS_DENIED and its object and callback forms take rights away
+    case 0x06:
+    case 0x0A:
+    case 0x0C:
+        return true;
+    default:
+        why = "its permissions hold an entry of a kind this program does not know";
+        return false;
+    }
+    uint32_t mask = 0;
+    Read32(ace, 4, mask);
+    if (!(mask & kChangeRights))
+        return true;
+    const std::string sid = sidAt < ace.size() ? SidText(ace.substr(sidAt)) : "";
+    if (sid.empty()) {
+        why = "its permissions cannot be read";
+        return false;
+    }
+    if (!IsTrusted(sid, true)) {
+        why = sid;
+        why += " may change it";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool OnlyAdministratorsCanChange(std::string_view descriptor, std::string& why)
 {
     constexpr uint32_t kDaclPresent = 0x0004;
@@ -110,45 +159,8 @@ bool OnlyAdministratorsCanChange(std::string_view descriptor, std::string& why)
         }
         const std::string_view ace = acl.substr(at, size);
         at += size;
-        const uint8_t type = static_cast<uint8_t>(ace[0]);
-        size_t sidAt = 8;
-        switch (type) {
-        case 0x00: // ACCESS_ALLOWED
-        case 0x09: // ACCESS_ALLOWED_CALLBACK
-            break;
-        case 0x05: // ACCESS_ALLOWED_OBJECT
-        case 0x0B: { // ACCESS_ALLOWED_CALLBACK_OBJECT: flags, then the GUIDs they announce
-            uint32_t flags = 0;
-            if (!Read32(ace, 8, flags)) {
-                why = "its permissions cannot be read";
-                return false;
-            }
-            sidAt = 12 + ((flags & 1) ? 16 : 0) + ((flags & 2) ? 16 : 0);
-            break;
-        }
-        case 0x01: // ACCESS_DENIED and its object and callback forms take rights away
-        case 0x06:
-        case 0x0A:
-        case 0x0C:
-            continue;
-        default:
-            why = "its permissions hold an entry of a kind this program does not know";
+        if (!EntryIsTrusted(ace, why))
             return false;
-        }
-        uint32_t mask = 0;
-        Read32(ace, 4, mask);
-        if (!(mask & kChangeRights))
-            continue;
-        const std::string sid = sidAt < ace.size() ? SidText(ace.substr(sidAt)) : "";
-        if (sid.empty()) {
-            why = "its permissions cannot be read";
-            return false;
-        }
-        if (!IsTrusted(sid, true)) {
-            why = sid;
-            why += " may change it";
-            return false;
-        }
     }
     return true;
 }
