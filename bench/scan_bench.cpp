@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bare_walk.h"
+#include "cli/report_format.h"
 #include "clock.h"
 #include "framework/format.h"
 #include "framework/paths.h"
@@ -183,31 +184,6 @@ std::string Group(long long n)
     return out;
 }
 
-// The text with tabs, line breaks and backslash-escapes spelled out, for one field of a line.
-std::string Field(const std::string& text)
-{
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 // Every finding of the scan in report order, one a line: category, key, value name, data, extra.
 bool SaveFindings(const char* path)
 {
@@ -216,8 +192,8 @@ bool SaveFindings(const char* path)
         return false;
     for (const auto& problem : g_arrProblems)
         std::fprintf(file, "%s\t%s\t%s\t%s\t%lld\n", CategoryInfo(problem->m_nType).pszLogName,
-                     Field(problem->m_strKey).c_str(), Field(problem->m_strValueName).c_str(),
-                     Field(problem->m_strData).c_str(), static_cast<long long>(problem->m_nExtra));
+                     EscapeTsvField(problem->m_strKey).c_str(), EscapeTsvField(problem->m_strValueName).c_str(),
+                     EscapeTsvField(problem->m_strData).c_str(), static_cast<long long>(problem->m_nExtra));
     return std::fclose(file) == 0;
 }
 

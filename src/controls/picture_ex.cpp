@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "controls/gif_blocks.h"
+#include "framework/files.h"
 
 namespace {
 
@@ -48,8 +49,7 @@ CPictureEx::~CPictureEx()
 
 bool CPictureEx::Load(const std::string& path)
 {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    const FileHandle file = OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     if (!file)
         return false;
     const DWORD size = GetFileSize(file.get(), nullptr);

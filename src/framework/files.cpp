@@ -10,6 +10,11 @@ FileHandle OpenFile(const std::string& path, DWORD access, DWORD share, DWORD di
     return FileHandle(CreateFileA(path.c_str(), access, share, nullptr, disposition, flags, nullptr));
 }
 
+FileHandle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, DWORD flags)
+{
+    return FileHandle(CreateFileW(path.c_str(), access, share, nullptr, disposition, flags, nullptr));
+}
+
 FileStream StreamOf(FileHandle file, int descriptorFlags, const char* mode)
 {
     if (!file)

@@ -10,6 +10,9 @@
 // empty, with GetLastError telling why, when that failed.
 FileHandle OpenFile(const std::string& path, DWORD access, DWORD share, DWORD disposition,
                     DWORD flags = FILE_ATTRIBUTE_NORMAL);
+// The same for a path in UTF-16, which reaches names the code page cannot spell.
+FileHandle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                    DWORD flags = FILE_ATTRIBUTE_NORMAL);
 
 // A C library stream on the open file, which it then owns; mode as _fdopen takes it ("w+b").
 // Empty, with the handle closed, when the C library has no descriptor left for it.

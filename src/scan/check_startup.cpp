@@ -10,6 +10,7 @@
 
 #include "framework/ascii.h"
 #include "framework/com_ptr.h"
+#include "framework/files.h"
 #include "framework/handles.h"
 #include "framework/known_folder.h"
 #include "framework/wide_text.h"
@@ -132,9 +133,9 @@ void CheckMenuOrderList(CRegistryScanner& engine, const char* menuKey, bool anno
 // (where the file system gives none) its path without regard to case.
 std::string FileIdentity(const std::string& path)
 {
-    const FileHandle file(CreateFileW(Widen(path).c_str(), FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const FileHandle file = OpenFile(Widen(path), FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS);
     BY_HANDLE_FILE_INFORMATION info;
     if (!file || !GetFileInformationByHandle(file.get(), &info))
         return "path " + UpperAscii(path);

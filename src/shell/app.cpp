@@ -4,7 +4,7 @@
 #include <commctrl.h>
 
 #include "framework/com_ptr.h"
-#include "framework/format.h"
+#include "framework/error.h"
 #include "framework/handles.h"
 #include "framework/paths.h"
 #include "framework/product_name.h"
@@ -69,7 +69,7 @@ bool CHivoraApp::InitInstance(const std::string& commandLine)
     const ComApartment com;
     // Before any other COM call, which would settle the process's COM security for good.
     if (const HRESULT hr = InitializeComSecurity(); FAILED(hr))
-        LogMessage(Format("COM security could not be set (0x%08lX): a restore point may fail", hr), LOG_WARN);
+        LogMessage("COM security could not be set (" + HresultText(hr) + "): a restore point may fail", LOG_WARN);
     CDialog::UseDesignLayout(true);
 
     CHivoraDlg dialog;

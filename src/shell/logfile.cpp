@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "framework/format.h"
+#include "framework/files.h"
 #include "framework/handles.h"
 
 CLogFile* g_pLog = nullptr;
@@ -28,8 +29,7 @@ struct tm LocalNow()
 FileHandle OpenForAppend(const std::string& path)
 {
     for (int attempt = 0; attempt < 50; ++attempt) {
-        FileHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        FileHandle file = OpenFile(path, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS);
         if (file || GetLastError() != ERROR_SHARING_VIOLATION)
             return file;
         Sleep(20);

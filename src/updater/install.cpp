@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "framework/ascii.h"
+#include "framework/error.h"
+#include "framework/files.h"
 #include "framework/format.h"
 #include "framework/handles.h"
 #include "framework/paths.h"
@@ -27,7 +29,7 @@ namespace {
 // A step the installation skips without a word to the user is logged with its error.
 void WarnFailed(const std::string& what, DWORD error)
 {
-    LogUpdateWarning(Format("%s (error %lu)", what.c_str(), error));
+    LogUpdateWarning(what + " (" + ErrorText(error) + ")");
 }
 
 // Deletes a file the installation is done with; one that stays for any reason but being gone already
@@ -37,7 +39,7 @@ void DeleteOrWarn(const std::string& path)
     if (DeleteFileA(path.c_str()))
         return;
     const DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND)
+    if (!IsGone(error))
         WarnFailed("The file " + path + " could not be deleted", error);
 }
 
@@ -121,8 +123,8 @@ bool InstallEntry(const std::string& folder, const CWorkFolder& work, const INST
 
     // The file waited on disk since its download: it is checked again, and used through the handle
     // that checked it, which no one can write, replace or delete while it is open.
-    FileHandle file(CreateFileA(download.c_str(), GENERIC_READ | (entry.bArchive ? 0 : DELETE), FILE_SHARE_READ,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FileHandle file = OpenFile(download, GENERIC_READ | (entry.bArchive ? 0 : DELETE), FILE_SHARE_READ, OPEN_EXISTING,
+                               FILE_FLAG_SEQUENTIAL_SCAN);
     SHA256_DIGEST actual {};
     if (!file || !HashFile(file.get(), actual) || actual != expected) {
         LogUpdateWarning("Install of " + entry.strTarget + " refused: the downloaded file " +

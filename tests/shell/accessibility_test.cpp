@@ -191,16 +191,22 @@ HWND PopupMenu(DWORD pid)
     });
 }
 
-TEST(ScreenReader, NamesAndTheResultsListRows)
+// Settings that scan the start-up entries alone, with no update check and no restore point.
+HivoraApp::Settings StartUpItemsOnly()
 {
-    SeededRun run("HivoraReaderTest");
-    run.Add(kSeeded);
     HivoraApp::Settings settings = {{"lastScan", "01-02-2026 10:11:12"}, {"autoupdts", "0"}, {"rstrpont", "0"}};
     for (int type = 0; type < kCategoryCount; ++type) {
         const auto category = static_cast<REGPROBLEM_TYPE>(type);
         settings.emplace_back(CategoryInfo(category).pszSettingKey, category == RPT_STARTUP ? "1" : "0");
     }
-    HivoraApp app(settings);
+    return settings;
+}
+
+TEST(ScreenReader, NamesAndTheResultsListRows)
+{
+    SeededRun run("HivoraReaderTest");
+    run.Add(kSeeded);
+    HivoraApp app(StartUpItemsOnly());
     const ComApartment com;
     ASSERT_TRUE(app.Start());
     HWND main = app.MainWindow();
@@ -361,12 +367,7 @@ TEST(ScreenReader, ResultsListKeysStatesAndEvents)
     constexpr int kProblems = 3;
     SeededRun run("HivoraListKeysTest");
     run.Add(kProblems);
-    HivoraApp::Settings settings = {{"lastScan", "01-02-2026 10:11:12"}, {"autoupdts", "0"}, {"rstrpont", "0"}};
-    for (int type = 0; type < kCategoryCount; ++type) {
-        const auto category = static_cast<REGPROBLEM_TYPE>(type);
-        settings.emplace_back(CategoryInfo(category).pszSettingKey, category == RPT_STARTUP ? "1" : "0");
-    }
-    HivoraApp app(settings);
+    HivoraApp app(StartUpItemsOnly());
     const ComApartment com;
     ASSERT_TRUE(app.Start());
     HWND main = app.MainWindow();
