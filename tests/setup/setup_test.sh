@@ -51,9 +51,14 @@ expect_programs() {
 }
 
 expect_entry() {
-  local key_folder=$1 when=$2 name expected actual
+  local key_folder=$1 when=$2 name expected actual attempt
   while IFS='|' read -r name expected; do
-    actual=$(reg_value "$uninstall_key" "$name" /reg:64)
+    # A wrong value stays wrong; a read that Wine failed to start (seen once under load, one value
+    # of a complete entry read as empty) is read again.
+    for attempt in 1 2 3; do
+      actual=$(reg_value "$uninstall_key" "$name" /reg:64 </dev/null)
+      [ "$actual" != "$expected" ] || break
+    done
     [ "$actual" = "$expected" ] || fail "$when: $name is '$actual', expected '$expected'"
   done <<LIST
 DisplayName|Hivora
