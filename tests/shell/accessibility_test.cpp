@@ -46,24 +46,26 @@ VARIANT Child(long id)
     return child;
 }
 
+// One text property of the object or its child, or the fallback when it has none.
+std::string Text(IAccessible* object, long id, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*),
+                 const char* fallback)
+{
+    BSTR text = nullptr;
+    if (!object || (object->*get)(Child(id), &text) != S_OK || !text)
+        return fallback;
+    const std::string narrow = Narrow(text);
+    SysFreeString(text);
+    return narrow;
+}
+
 std::string Name(IAccessible* object, long id = CHILDID_SELF)
 {
-    BSTR name = nullptr;
-    if (!object || object->get_accName(Child(id), &name) != S_OK || !name)
-        return "<no name>";
-    const std::string text = Narrow(name);
-    SysFreeString(name);
-    return text;
+    return Text(object, id, &IAccessible::get_accName, "<no name>");
 }
 
 std::string Description(IAccessible* object, long id = CHILDID_SELF)
 {
-    BSTR description = nullptr;
-    if (!object || object->get_accDescription(Child(id), &description) != S_OK || !description)
-        return "<no description>";
-    const std::string text = Narrow(description);
-    SysFreeString(description);
-    return text;
+    return Text(object, id, &IAccessible::get_accDescription, "<no description>");
 }
 
 std::string DefaultAction(IAccessible* object, long id)
