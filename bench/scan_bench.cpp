@@ -269,8 +269,8 @@ int main(int argc, char** argv)
     while (!g_sink.done && GetMessageA(&msg, nullptr, 0, 0) > 0)
         DispatchMessageA(&msg);
     const double scanSeconds = g_sink.doneAt - scanStart;
-    if (g_pScanner->m_pThread)
-        g_pScanner->m_pThread->Wait();
+    if (g_pScanner->Worker())
+        g_pScanner->Worker()->Wait();
 
     if (!costsOnly && !SaveFindings(findingsPath)) {
         std::fprintf(stderr, "cannot write %s\n", findingsPath);
@@ -341,7 +341,9 @@ int main(int argc, char** argv)
     const double suppressionEach = found ? suppressionScan / static_cast<double>(found) : 0;
     // Problems reach the page several to a message.
     const double problemsPerMessage =
-        g_sink.problemMessages ? static_cast<double>(g_pScanner->m_nTotalFound) / static_cast<double>(g_sink.problemMessages) : 1;
+        g_sink.problemMessages
+            ? static_cast<double>(g_pScanner->TotalFound()) / static_cast<double>(g_sink.problemMessages)
+            : 1;
     const double problemMessageEach = messageEach / problemsPerMessage;
     const double reportEach = accessEach + suppressionEach + logEach + problemMessageEach;
     std::printf("costs: problems %zu, suppression %.3f s (%.1f us each), 10,000: %.3f s, suppressed %zu, ignore "
@@ -378,7 +380,7 @@ int main(int argc, char** argv)
         out += Format("| %s | %.3f | %.3f | %.2f | %s | %s | %s | %s | %s | %s |\n", CategoryInfo(type).pszLogName, s,
                       b.seconds, ratio, Group(b.count.nKeys).c_str(), Group(b.count.nValues).c_str(),
                       Rate(static_cast<double>(b.count.nKeys), s).c_str(),
-                      Rate(static_cast<double>(b.count.nValues), s).c_str(), Group(g_pScanner->m_anFound[type]).c_str(),
+                      Rate(static_cast<double>(b.count.nValues), s).c_str(), Group(g_pScanner->Found(type)).c_str(),
                       Group(g_sink.paths[type]).c_str());
         bareTotal += b.seconds;
         categoryTotal += s;
@@ -391,7 +393,7 @@ int main(int argc, char** argv)
     out += Format("| **Whole scan** | %.3f | %.3f | %.2f | %s | %s | %s | %s | %s | %s |\n\n", scanSeconds, bareTotal,
                   scanSeconds / bareTotal, Group(keysTotal).c_str(), Group(valuesTotal).c_str(),
                   Rate(static_cast<double>(keysTotal), scanSeconds).c_str(),
-                  Rate(static_cast<double>(valuesTotal), scanSeconds).c_str(), Group(g_pScanner->m_nTotalFound).c_str(),
+                  Rate(static_cast<double>(valuesTotal), scanSeconds).c_str(), Group(g_pScanner->TotalFound()).c_str(),
                   Group(pathsTotal).c_str());
     out += Format("The whole scan's time runs from StartScan to WM_SCAN_DONE and includes the log header, the "
                   "settings and the messages between categories (%.3f s outside the categories).\n\n",
@@ -414,7 +416,7 @@ int main(int argc, char** argv)
                   "is the check's own work: path rules and file tests.\n\n",
                   messageEach * 1e6, reportEach * 1e6, accessEach * 1e6, suppressionEach * 1e6, logEach * 1e6,
                   problemMessageEach * 1e6, Group(g_sink.problemMessages).c_str(),
-                  Group(g_pScanner->m_nTotalFound).c_str(), problemsPerMessage);
+                  Group(g_pScanner->TotalFound()).c_str(), problemsPerMessage);
     out += "| Category | Scan s | Bare walk s | Notifications s | Reporting s | Tests and rules s |\n";
     out += "|---|---:|---:|---:|---:|---:|\n";
     for (REGPROBLEM_TYPE type : g_aScanOrder) {
@@ -427,7 +429,7 @@ int main(int argc, char** argv)
     out += "\n";
     const double notifyTotal = static_cast<double>(pathsTotal + g_sink.pathsOutside) * messageEach;
     out += "## Scan totals\n\n";
-    out += Format("- Problems reported: %s (in g_arrProblems: %s)\n", Group(g_pScanner->m_nTotalFound).c_str(),
+    out += Format("- Problems reported: %s (in g_arrProblems: %s)\n", Group(g_pScanner->TotalFound()).c_str(),
                   Group(static_cast<long long>(found)).c_str());
     out += Format("- WM_SCAN_PATH messages received: %s; all scan messages: %s\n",
                   Group(pathsTotal + g_sink.pathsOutside).c_str(), Group(g_sink.messages - 20000).c_str());

@@ -21,11 +21,12 @@ bool Exists(const std::string& path)
 // The name of what the run left in the backup folder; empty when it left nothing.
 std::string KeptSetName(const CRegistryScanner& engine)
 {
-    if (Exists(engine.m_strRegBackupPath))
-        return engine.m_strSetName;
-    if (Exists(engine.m_strFileListPath)) {
-        const size_t slash = engine.m_strFileBackupFolder.find_last_of('\\');
-        return engine.m_strFileBackupFolder.substr(slash + 1);
+    const CBackupSet& set = engine.BackupSet();
+    if (Exists(set.RegBackupPath()))
+        return set.Name();
+    if (Exists(set.FileListPath())) {
+        const size_t slash = set.FileBackupFolder().find_last_of('\\');
+        return set.FileBackupFolder().substr(slash + 1);
     }
     return {};
 }
@@ -56,7 +57,7 @@ void PrintOutcomes(const CRegistryScanner& engine, bool tsv)
     int fixed = 0;
     int gone = 0;
     int failed = 0;
-    for (const REPAIR_OUTCOME& outcome : engine.m_arrRepairOutcomes) {
+    for (const REPAIR_OUTCOME& outcome : engine.RepairOutcomes()) {
         const CRegistryProblem problem(outcome.strKey, outcome.strValueName, outcome.strData, outcome.nType, 0);
         if (outcome.bFixed) {
             PrintItem(tsv, "repaired", "repaired", problem, {}, {});
@@ -84,7 +85,7 @@ void PrintPreview(const CRegistryScanner& engine, bool tsv)
 {
     int count = 0;
     for (const auto& problem : g_arrProblems) {
-        if (!problem->m_bSelected || !engine.m_abCategorySelected[problem->m_nType])
+        if (!engine.WillRepair(*problem))
             continue;
         const REMOVAL_PREVIEW preview = PreviewRemoval(*problem, true);
         const PLANNED_REMOVAL& plan = preview.plan;
@@ -153,7 +154,7 @@ int RunRepairCommand(const std::vector<std::string>& args)
         PrintPreview(engine, options.bTsv);
         return 0;
     }
-    const REPAIR_START start = StartRepair(engine, nullptr, selected);
+    const REPAIR_START start = engine.StartRepair(nullptr, selected);
     if (!start.bStarted) {
         if (start.bNothingSelected)
             PrintText(stderr, "%s\n", kRepairNothingSelectedText);
@@ -161,23 +162,23 @@ int RunRepairCommand(const std::vector<std::string>& args)
             PrintText(stdout, "Nothing to repair.\n");
         return start.bNothingSelected || !g_arrProblems.empty() ? 1 : 0;
     }
-    engine.m_pThread->Wait();
+    engine.Worker()->Wait();
     // Without a window to ask, the repair went on without the point.
-    if (RestorePointFailed(engine.m_restorePoint))
+    if (RestorePointFailed(engine.RestorePoint()))
         PrintText(stderr, "%s\n",
-                  engine.m_restorePoint.nResult == RPR_TURNED_OFF ? kRestorePointOffText
-                                                                 : RestorePointLogLine(engine.m_restorePoint).c_str());
-    if (!engine.m_strRepairError.empty()) {
-        PrintText(stderr, "hivora-cli: nothing was repaired: %s\n", engine.m_strRepairError.c_str());
+                  engine.RestorePoint().nResult == RPR_TURNED_OFF ? kRestorePointOffText
+                                                                  : RestorePointLogLine(engine.RestorePoint()).c_str());
+    if (!engine.RepairError().empty()) {
+        PrintText(stderr, "hivora-cli: nothing was repaired: %s\n", engine.RepairError().c_str());
         return 1;
     }
-    RecordRepairStatistics(engine.m_anFixed);
+    RecordRepairStatistics(engine.FixedCounts());
     PrintOutcomes(engine, options.bTsv);
     if (const std::string stopped = RepairStopMessage(engine); !stopped.empty()) {
         PrintText(stderr, "hivora-cli: %s\n", stopped.c_str());
         return 1;
     }
-    for (const REPAIR_OUTCOME& outcome : engine.m_arrRepairOutcomes)
+    for (const REPAIR_OUTCOME& outcome : engine.RepairOutcomes())
         if (!outcome.bFixed && !outcome.bAlreadyRemoved)
             return 1;
     return 0;

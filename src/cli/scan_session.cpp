@@ -134,7 +134,7 @@ void CScanSession::OnCategoryEnd(REGPROBLEM_TYPE type)
 // What the Stop button does once the user has said Yes.
 void CScanSession::OnStop()
 {
-    if (m_bDone || !g_pScanner || g_pScanner->m_bStopRequested)
+    if (m_bDone || !g_pScanner || g_pScanner->IsStopRequested())
         return;
     g_pScanner->StopByUser();
     m_bScanRunning = false;
@@ -157,7 +157,7 @@ void CScanSession::ShowProgress(bool force)
         return;
     m_dwLastProgress = now;
     PrintText(stderr, "\rScanning %-22s %d problem(s) found ", CategoryInfo(m_nCurrent).pszLogName,
-                 g_pScanner->m_nTotalFound.load());
+                 g_pScanner->TotalFound());
     std::fflush(stderr);
     m_bProgressShown = true;
 }
@@ -180,9 +180,9 @@ void CScanSession::PrintSummary()
         if (m_abSkipped[type])
             PrintText(stdout, "  %-24s %6s\n", CategoryDisplayName(type).c_str(), "--");
         else
-            PrintText(stdout, "  %-24s %6d\n", CategoryDisplayName(type).c_str(), g_pScanner->m_anFound[type].load());
+            PrintText(stdout, "  %-24s %6d\n", CategoryDisplayName(type).c_str(), g_pScanner->Found(type));
     }
-    PrintText(stdout, "%d Critical Error(s) found\n", g_pScanner->m_nTotalFound.load());
+    PrintText(stdout, "%d Critical Error(s) found\n", g_pScanner->TotalFound());
     std::fflush(stdout);
 }
 
@@ -255,8 +255,8 @@ public:
     }
     ~CSessionGuard()
     {
-        if (g_pScanner && g_pScanner->m_pThread && !g_pScanner->m_pThread->Wait(0))
-            StopScanAndWait(*g_pScanner);
+        if (g_pScanner && g_pScanner->Worker() && !g_pScanner->Worker()->Wait(0))
+            g_pScanner->StopScanAndWait();
         g_hSessionWnd = nullptr;
         SetConsoleCtrlHandler(ConsoleCtrlHandler, FALSE);
         SetEvent(g_hSessionEnded.get());
@@ -327,7 +327,7 @@ int RunScanSession(const SCAN_OPTIONS& options)
         PrintText(stderr, "hivora-cli: cannot start the scan (error %lu)\n", GetLastError());
         return 1;
     }
-    WaitForScanEnd(*g_pScanner);
+    g_pScanner->WaitForScanEnd();
     session.PrintSummary();
     return 0;
 }

@@ -1,11 +1,7 @@
 #include "repair/clean_sweep.h"
 
-#include <fcntl.h>
-#include <io.h>
-
 #include <algorithm>
 #include <cstring>
-#include <ctime>
 #include <vector>
 
 #include "framework/error.h"
@@ -16,13 +12,10 @@
 #include "framework/security.h"
 #include "framework/wide_text.h"
 #include "repair/windows_keys.h"
-#include "scan/scanner.h"
 #include "scan/walk.h"
 #include "shell/logfile.h"
 
 namespace {
-
-constexpr int kMaxSetSuffix = 1000;
 
 // The key's path as the backup file names it, in UTF-8.
 std::string KeyPath(HKEY root, const std::wstring& subkey)
@@ -136,40 +129,14 @@ BOOL WINAPI WriteWholeFile(HANDLE file, const void* data, DWORD size, DWORD* wri
     return WriteFile(file, data, size, written, nullptr);
 }
 
-std::string WriteErrorText(const char* what, DWORD error)
-{
-    return IsDiskFull(error) ? Format("%s could not be written: the disk is full", what)
-                             : Format("%s could not be written (%s)", what, ErrorText(error).c_str());
-}
-
-// Appends bytes of the file as they are.
-Result WriteBytes(FILE* stream, const std::string& bytes)
-{
-    DWORD error = ERROR_SUCCESS;
-    if (fflush(stream) != 0)
-        error = ERROR_WRITE_FAULT;
-    else
-        error = AppendWhole(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), bytes);
-    if (error == ERROR_SUCCESS)
-        return {};
-    return Result::Failure(WriteErrorText("the registry backup file", error), error);
-}
-
-// Appends UTF-8 text in the file's UTF-16.
-Result WriteRecord(FILE* stream, const std::string& text)
-{
-    return WriteBytes(stream, EncodeRegFileText(text));
-}
-
 // A write's result as the export functions give it: the reason, and the write's error, on which
 // the repair stops.
-bool Written(const Result& result, std::string& reason, DWORD* writeError)
+bool Written(const Result& result, std::string& reason, DWORD& writeError)
 {
     if (result)
         return true;
     reason = result.Reason();
-    if (writeError)
-        *writeError = result.Code();
+    writeError = result.Code();
     return false;
 }
 
@@ -253,52 +220,11 @@ LONG DeleteKeyTreeW(HKEY parent, const std::wstring& subkey)
     return rc;
 }
 
-bool SetNameTaken(const std::string& folder, const std::string& name)
-{
-    for (const char* ext : {".reg", ".bak", ""})
-        if (GetFileAttributesA((folder + name + ext).c_str()) != INVALID_FILE_ATTRIBUTES)
-            return true;
-    return false;
-}
-
-std::string SetName(const std::string& stamp, int n)
-{
-    return n == 1 ? stamp : Format("%s_%d", stamp.c_str(), n);
-}
-
-struct tm LocalNow()
-{
-    const time_t t = time(nullptr);
-    struct tm now {};
-    localtime_s(&now, &t);
-    return now;
-}
-
-// A new file opened as a binary stream with the mode "w+b"; never replaces an existing file.
-FILE* CreateNewFile(const std::string& path, DWORD& error)
-{
-    FileHandle file = OpenFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
-    if (!file) {
-        error = GetLastError();
-        return nullptr;
-    }
-    FileStream stream = StreamOf(std::move(file), _O_RDWR | _O_BINARY, "w+b");
-    if (!stream)
-        error = ERROR_TOO_MANY_OPEN_FILES;
-    return stream.release();
-}
-
 } // namespace
 
 CCleanSweep::CCleanSweep() : m_strProgramFolder(ProgramFolder()) {}
 
-CCleanSweep::~CCleanSweep()
-{
-    if (m_fpRegBackup)
-        fclose(m_fpRegBackup);
-    if (m_fpFileList)
-        fclose(m_fpFileList);
-}
+CCleanSweep::~CCleanSweep() = default;
 
 const char* RootKeyName(HKEY root)
 {
@@ -382,10 +308,15 @@ LONG ReadRegistryValueW(HKEY key, const std::wstring& name, DWORD& type, std::st
     }
 }
 
-bool ExportValue(HKEY root, const std::string& subkey, const std::string& valueName, FILE* stream,
-                 std::string& reason, DWORD* writeError)
+namespace {
+
+// Writes one record (section line, typed value line) of root\subkey's value into the set's registry
+// backup file, in the Unicode format, read through the wide registry calls. A failed write leaves
+// its error in writeError.
+bool ExportValue(HKEY root, const std::string& subkey, const std::string& valueName, CBackupSet& set,
+                 std::string& reason, DWORD& writeError)
 {
-    if (!stream) {
+    if (!set.RegistryFileOpen()) {
         reason = "no registry backup file is open";
         return false;
     }
@@ -411,13 +342,15 @@ bool ExportValue(HKEY root, const std::string& subkey, const std::string& valueN
         reason = "the name holds a line break, which a backup file cannot keep";
         return false;
     }
-    return Written(WriteRecord(stream, FormatSectionLine(path) + FormatValueLine(storedName, type, data, REGFILE_VERSION5)),
+    return Written(set.AppendRegistryRecord(FormatSectionLine(path) +
+                                            FormatValueLine(storedName, type, data, REGFILE_VERSION5)),
                    reason, writeError);
 }
 
-bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, std::string& reason, DWORD* writeError)
+// Writes root\subkey and everything below it: each key as a section, each value as a record.
+bool ExportKeyTree(HKEY root, const std::string& subkey, CBackupSet& set, std::string& reason, DWORD& writeError)
 {
-    if (!stream) {
+    if (!set.RegistryFileOpen()) {
         reason = "no registry backup file is open";
         return false;
     }
@@ -436,8 +369,10 @@ bool ExportKeyTree(HKEY root, const std::string& subkey, FILE* stream, std::stri
         reason = read.Reason();
         return false;
     }
-    return Written(WriteRecord(stream, records), reason, writeError);
+    return Written(set.AppendRegistryRecord(records), reason, writeError);
 }
+
+} // namespace
 
 bool CCleanSweep::DeleteValueWithBackup(HKEY root, const std::string& subkey, const std::string& valueName,
                                         std::string& reason)
@@ -448,7 +383,7 @@ bool CCleanSweep::DeleteValueWithBackup(HKEY root, const std::string& subkey, co
         reason = "the key could not be opened (" + ErrorText(rc) + ")";
         return false;
     }
-    if (!ExportValue(root, subkey, valueName, m_fpRegBackup, reason, &m_nBackupWriteError))
+    if (!ExportValue(root, subkey, valueName, m_backupSet, reason, m_nBackupWriteError))
         return false;
     rc = RegDeleteValueW(key.get(), Widen(valueName).c_str());
     if (rc != ERROR_SUCCESS) {
@@ -468,7 +403,7 @@ bool CCleanSweep::DeleteKeyTreeWithBackup(HKEY root, const std::string& subkey, 
         reason = "the key is a hive or holds the entries of other programs: it is never removed";
         return false;
     }
-    if (!ExportKeyTree(root, subkey, m_fpRegBackup, reason, &m_nBackupWriteError))
+    if (!ExportKeyTree(root, subkey, m_backupSet, reason, m_nBackupWriteError))
         return false;
     const LONG rc = DeleteKeyTree(root, subkey);
     if (rc != 1) {
@@ -484,135 +419,35 @@ LONG CCleanSweep::DeleteKeyTree(HKEY parent, const std::string& subkey)
     return DeleteKeyTreeW(parent, Widen(subkey));
 }
 
-FILE* CreateRegistryBackupFile(CRegistryScanner& scanner)
+bool CCleanSweep::MoveFileToBackup(const std::string& path, std::string& reason)
 {
-    const std::string folder = Format("%sBackup\\", scanner.m_strProgramFolder.c_str());
-    const std::string stamp = FormatTime("HVBak_%B_%d_%y_%H_%M_%S", LocalNow());
-    bool folderCreated = false;
-    for (int n = 1; n <= kMaxSetSuffix; ++n) {
-        const std::string name = SetName(stamp, n);
-        if (SetNameTaken(folder, name))
-            continue;
-        const std::string path = folder + name + ".reg";
-        DWORD error = 0;
-        FILE* stream = CreateNewFile(path, error);
-        if (!stream && error == ERROR_PATH_NOT_FOUND && !folderCreated) {
-            folderCreated = true;
-            // Backups are imported with administrator rights and hold the user's registry data: only
-            // administrators may read or write them.
-            CreateProtectedFolder(folder, kBackupFolderAccess);
-            stream = CreateNewFile(path, error);
-        }
-        if (stream) {
-            if (!WriteBytes(stream, kRegFileBom + EncodeRegFileText(std::string(RegFileHeader(REGFILE_VERSION5)) + "\n"))) {
-                fclose(stream);
-                DeleteFileA(path.c_str());
-                scanner.m_strRepairError = Format("The registry backup file %s could not be written", path.c_str());
-                return nullptr;
-            }
-            scanner.m_strRegBackupPath = path;
-            scanner.m_strSetName = name;
-            scanner.m_strSetStamp = stamp;
-            return stream;
-        }
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-            scanner.m_strRepairError = Format("The registry backup file %s could not be created (%s)", path.c_str(),
-                                              ErrorText(error).c_str());
-            return nullptr;
-        }
-    }
-    scanner.m_strRepairError = Format("No free backup set name in %s", folder.c_str());
-    return nullptr;
+    return m_backupSet.MoveFileToBackup(path, reason, m_nBackupWriteError);
 }
 
-FILE* CreateFileBackupSet(CRegistryScanner& scanner)
+Result CCleanSweep::CreateRegistryBackupFile()
 {
-    const std::string folder = Format("%sBackup\\", scanner.m_strProgramFolder.c_str());
-    const std::string stamp = "HVBak" + FormatTime("_%B_%d_%y_%H_%M_%S", LocalNow());
-    std::string name;
-    if (stamp == scanner.m_strSetStamp && !scanner.m_strSetName.empty()) {
-        name = scanner.m_strSetName;
-    } else {
-        for (int n = 1; n <= kMaxSetSuffix && name.empty(); ++n)
-            if (!SetNameTaken(folder, SetName(stamp, n)))
-                name = SetName(stamp, n);
-    }
-    if (name.empty()) {
-        scanner.m_strRepairError = Format("No free backup set name in %s", folder.c_str());
-        return nullptr;
-    }
-    const std::string setFolder = folder + name;
-    if (!CreateDirectoryA(setFolder.c_str(), nullptr)) {
-        scanner.m_strRepairError = Format("The file backup folder %s could not be created (%s)", setFolder.c_str(),
-                                          ErrorText(GetLastError()).c_str());
-        return nullptr;
-    }
-    scanner.m_strFileBackupFolder = setFolder;
-    const std::string listPath = setFolder + ".bak";
-    // Shared for reading and writing: each move appends its line through a handle of its own.
-    FileStream stream = StreamOf(OpenFile(listPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                          CREATE_ALWAYS),
-                                 _O_RDWR | _O_TEXT, "w+");
-    if (!stream) {
-        RemoveDirectoryA(setFolder.c_str());
-        scanner.m_strRepairError = Format("The moved-files list %s could not be created", listPath.c_str());
-        return nullptr;
-    }
-    scanner.m_strFileListPath = listPath;
-    return stream.release();
+    return m_backupSet.CreateRegistryBackupFile(m_strProgramFolder);
 }
 
-bool MoveFileToBackup(CRegistryScanner& scanner, const std::string& path, std::string& reason)
+Result CCleanSweep::CreateFileBackupSet()
 {
-    // A link (symbolic link, junction, any reparse point) stands for something elsewhere, which an
-    // elevated move must not carry off.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        reason = "the shortcut is a link to another place (a reparse point) and is not moved";
-        return false;
-    }
-    const size_t slash = path.find_last_of('\\');
-    const std::string tail = slash == std::string::npos ? "\\" + path : path.substr(slash);
-    // Shortcuts of the same name from different folders each keep their own copy.
-    std::string copy = scanner.m_strFileBackupFolder + tail;
-    const size_t dot = tail.find_last_of('.');
-    const std::string stem = dot == std::string::npos || dot == 0 ? tail : tail.substr(0, dot);
-    const std::string ext = tail.substr(stem.size());
-    for (int n = 2; GetFileAttributesA(copy.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
-        copy = scanner.m_strFileBackupFolder + Format("%s_%d%s", stem.c_str(), n, ext.c_str());
+    return m_backupSet.CreateFileBackupSet(m_strProgramFolder);
+}
 
-    const FileHandle list(OpenFile(scanner.m_strFileListPath, GENERIC_READ | GENERIC_WRITE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS));
-    if (!list) {
-        reason = "the moved-files list could not be opened";
-        return false;
-    }
-    // One whole line or nothing: a list cut short would name a file of the set wrongly.
-    DWORD error = AppendWhole(list.get(), Format("%s,%s\r\n", path.c_str(), copy.c_str()));
-    if (error != ERROR_SUCCESS) {
-        reason = WriteErrorText("the moved-files list", error);
-        scanner.m_nBackupWriteError = error;
-        return false;
-    }
-    // A new file, not the moved one: a moved file keeps its permissions, and whoever could change
-    // the shortcut could then change what an elevated restore writes back.
-    if (!CopyAsNewFile(path, copy, error)) {
-        reason = error == kErrorReparsePointEncountered
-                     ? "the shortcut is a link to another place (a reparse point) and is not moved"
-                     : "the file could not be copied into the backup set (" +
-                           (IsDiskFull(error) ? std::string("the disk is full") : ErrorText(error)) +
-                           ")";
-        if (IsDiskFull(error))
-            scanner.m_nBackupWriteError = error;
-        return false;
-    }
-    if (!DeleteFileA(path.c_str())) {
-        error = GetLastError();
-        DeleteFileA(copy.c_str());
-        reason = "the file could not be deleted (" + ErrorText(error) + ")";
-        return false;
-    }
-    return true;
+void CCleanSweep::CloseBackupFiles()
+{
+    m_backupSet.Close();
+}
+
+void CCleanSweep::ResetRemovalState()
+{
+    m_bPartlyRemoved = false;
+    m_nBackupWriteError = ERROR_SUCCESS;
+}
+
+void CCleanSweep::FinishBackupSet(bool shortcutsMoved, bool registryFixed)
+{
+    m_backupSet.Finish(shortcutsMoved, registryFixed || m_bPartlyRemoved);
 }
 
 bool CopyAsNewFile(const std::string& from, const std::string& to, DWORD& error)

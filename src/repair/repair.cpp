@@ -161,7 +161,7 @@ void CountTree(HKEY root, const std::string& subkey, DWORD& subkeys, DWORD& valu
     subkeys = keys > 0 ? keys - 1 : 0;
 }
 
-REPAIR_RESULT RemoveProblem(CRegistryScanner& engine, const CRegistryProblem& problem, std::string& reason)
+REPAIR_RESULT RemoveProblem(CCleanSweep& sweep, const CRegistryProblem& problem, std::string& reason)
 {
     const REMOVAL_PREVIEW preview = PreviewRemoval(problem, false);
     if (preview.nState == REMOVAL_PREVIEW::RP_ALREADY_REMOVED)
@@ -171,16 +171,16 @@ REPAIR_RESULT RemoveProblem(CRegistryScanner& engine, const CRegistryProblem& pr
         return preview.plan.bProtected ? REPAIR_RESULT::RR_REFUSED : REPAIR_RESULT::RR_NOT_REMOVED;
     }
     if (preview.plan.nAction == PLANNED_REMOVAL::RA_MOVE_FILE)
-        return MoveFileToBackup(engine, problem.m_strKey, reason) ? REPAIR_RESULT::RR_REMOVED
-                                                                  : REPAIR_RESULT::RR_NOT_REMOVED;
+        return sweep.MoveFileToBackup(problem.m_strKey, reason) ? REPAIR_RESULT::RR_REMOVED
+                                                                : REPAIR_RESULT::RR_NOT_REMOVED;
     for (const PLANNED_REMOVAL& part : preview.parts) {
         bool removed = false;
         switch (part.nAction) {
         case PLANNED_REMOVAL::RA_VALUE:
-            removed = engine.DeleteValueWithBackup(part.hRoot, part.strSubKey, part.strValueName, reason);
+            removed = sweep.DeleteValueWithBackup(part.hRoot, part.strSubKey, part.strValueName, reason);
             break;
         case PLANNED_REMOVAL::RA_KEY_TREE:
-            removed = engine.DeleteKeyTreeWithBackup(part.hRoot, part.strSubKey, reason);
+            removed = sweep.DeleteKeyTreeWithBackup(part.hRoot, part.strSubKey, reason);
             break;
         default:
             reason = "nothing to remove";
@@ -218,26 +218,6 @@ std::vector<PLANNED_REMOVAL> PhysicalParts(const PLANNED_REMOVAL& plan)
         parts.push_back(std::move(part));
     }
     return parts;
-}
-
-void CloseStream(FILE*& stream)
-{
-    if (stream)
-        fclose(stream);
-    stream = nullptr;
-}
-
-// Takes back what was made of a backup set that could not be completed; it holds no record yet.
-void DiscardBackupSet(CRegistryScanner& engine)
-{
-    CloseStream(engine.m_fpRegBackup);
-    CloseStream(engine.m_fpFileList);
-    if (!engine.m_strRegBackupPath.empty())
-        DeleteOrWarn(engine.m_strRegBackupPath);
-    if (!engine.m_strFileListPath.empty())
-        DeleteOrWarn(engine.m_strFileListPath);
-    if (!engine.m_strFileBackupFolder.empty())
-        RemoveFolderOrWarn(engine.m_strFileBackupFolder);
 }
 
 } // namespace
@@ -435,7 +415,7 @@ int SelectProblemsForRepair(bool all)
     return selected;
 }
 
-REPAIR_START StartRepair(CRegistryScanner& engine, HWND notify, int selected)
+REPAIR_START CRegistryScanner::StartRepair(HWND notify, int selected)
 {
     REPAIR_START start;
     WriteSettingString("actionperformed", "Errors Fixed");
@@ -448,12 +428,8 @@ REPAIR_START StartRepair(CRegistryScanner& engine, HWND notify, int selected)
     }
     start.nSelected = selected;
     // The point is asked for by the worker: it may take minutes, and the window stays responsive.
-    engine.m_bRestorePointFirst = ReadSettingInt("rstrpont") != 0;
-    engine.m_hNotifyWnd = notify;
-    engine.m_bRunning = 1;
-    engine.m_bStopRequested = 0;
-    engine.m_pThread = AfxBeginThread(RepairThreadProc, &engine);
-    start.bStarted = engine.m_pThread != nullptr;
+    m_bRestorePointFirst = ReadSettingInt("rstrpont") != 0;
+    start.bStarted = StartWorker(RepairThreadProc, notify);
     if (!start.bStarted)
         LogMessage("The repair could not be started: no worker thread", LOG_ERROR);
     return start;
@@ -461,27 +437,22 @@ REPAIR_START StartRepair(CRegistryScanner& engine, HWND notify, int selected)
 
 std::string RepairErrorMessage(const CRegistryScanner& engine)
 {
-    if (const char* refusal = WrongBuildRefusal(); refusal && engine.m_strRepairError == refusal)
+    if (const char* refusal = WrongBuildRefusal(); refusal && engine.RepairError() == refusal)
         return refusal;
-    return "Hivora could not create its backup files, so nothing was repaired.\n\n" + engine.m_strRepairError;
+    return "Hivora could not create its backup files, so nothing was repaired.\n\n" + engine.RepairError();
 }
 
-namespace {
-
-// Makes the restore point the repair asks for first; false when the user, told that none could be
-// made, chose not to go on.
-bool RestorePointFirst(CRegistryScanner& engine)
+bool CRegistryScanner::RestorePointFirst()
 {
     {
         const ComApartment com;
-        engine.m_restorePoint = CreateRestorePoint();
+        m_restorePoint = CreateRestorePoint();
     }
-    LogMessage(RestorePointLogLine(engine.m_restorePoint),
-               RestorePointFailed(engine.m_restorePoint) ? LOG_WARN : LOG_INFO);
-    if (RestorePointFailed(engine.m_restorePoint) && engine.m_hNotifyWnd) {
-        const std::string question = RestorePointQuestion(engine.m_restorePoint);
-        if (engine.Notify(WM_REPAIR_ASK_RESTORE_POINT, reinterpret_cast<LPARAM>(question.c_str())) != IDOK) {
-            engine.m_bRepairCancelled = true;
+    LogMessage(RestorePointLogLine(m_restorePoint), RestorePointFailed(m_restorePoint) ? LOG_WARN : LOG_INFO);
+    if (RestorePointFailed(m_restorePoint) && m_hNotifyWnd) {
+        const std::string question = RestorePointQuestion(m_restorePoint);
+        if (Notify(WM_REPAIR_ASK_RESTORE_POINT, reinterpret_cast<LPARAM>(question.c_str())) != IDOK) {
+            m_bRepairCancelled = true;
             LogMessage("Repair cancelled without a restore point: nothing was removed", LOG_WARN);
             return false;
         }
@@ -489,38 +460,19 @@ bool RestorePointFirst(CRegistryScanner& engine)
     return true;
 }
 
-// Opens the run's backup set: its registry backup file and its moved-files list. False, with
-// nothing of it left, when either cannot be made.
-bool OpenBackupSet(CRegistryScanner& engine)
-{
-    engine.m_strRegBackupPath.clear();
-    engine.m_strFileListPath.clear();
-    engine.m_strFileBackupFolder.clear();
-    engine.m_fpRegBackup = CreateRegistryBackupFile(engine);
-    if (engine.m_fpRegBackup)
-        engine.m_fpFileList = CreateFileBackupSet(engine);
-    if (engine.m_fpRegBackup && engine.m_fpFileList)
-        return true;
-    DiscardBackupSet(engine);
-    LogMessage("Repair stopped, nothing was removed: " + engine.m_strRepairError, LOG_ERROR);
-    return false;
-}
-
-// Removes one selected problem, logs and counts what came of it. False when the repair must stop
-// here: a backup write failed.
-bool RepairProblem(CRegistryScanner& engine, const CRegistryProblem& problem, int (&fixed)[kCategoryCount])
+bool CRegistryScanner::RepairProblem(const CRegistryProblem& problem, int (&fixed)[kCategoryCount])
 {
     const REGPROBLEM_TYPE type = problem.m_nType;
     REPAIR_OUTCOME outcome{problem.m_strKey, problem.m_strValueName, problem.m_strData, type, false, false, {}};
     const char* key = problem.m_strKey.c_str();
     const char* name = problem.m_strValueName.c_str();
     const char* data = problem.m_strData.c_str();
-    switch (RemoveProblem(engine, problem, outcome.strReason)) {
+    switch (RemoveProblem(*this, problem, outcome.strReason)) {
     case REPAIR_RESULT::RR_REMOVED:
         outcome.bFixed = true;
         ++fixed[type];
-        ++engine.m_anFixed[type];
-        ++engine.m_nTotalFixed;
+        ++m_anFixed[type];
+        ++m_nTotalFixed;
         LogMessage(Format(RepairLogFormat(type), key, name, data));
         break;
     case REPAIR_RESULT::RR_ALREADY_REMOVED:
@@ -535,48 +487,33 @@ bool RepairProblem(CRegistryScanner& engine, const CRegistryProblem& problem, in
         LogMessage(Format("Refused to fix %s\\%s=%s: %s", key, name, data, outcome.strReason.c_str()), LOG_ERROR);
         break;
     }
-    engine.m_arrRepairOutcomes.push_back(std::move(outcome));
+    m_arrRepairOutcomes.push_back(std::move(outcome));
     // Nothing more may go without its backup: the set ends with the last whole record.
-    if (engine.m_nBackupWriteError == ERROR_SUCCESS)
+    if (BackupWriteError() == ERROR_SUCCESS)
         return true;
-    LogMessage(RepairStopMessage(engine), LOG_ERROR);
+    LogMessage(RepairStopMessage(*this), LOG_ERROR);
     return false;
 }
 
-// Closes the backup set and removes what of it holds nothing: the moved-files folder and list
-// without a moved shortcut, the registry backup file without a registry repair.
-void CloseBackupSet(CRegistryScanner& engine, const int (&fixed)[kCategoryCount])
+bool CRegistryScanner::WillRepair(const CRegistryProblem& problem) const
 {
-    CloseStream(engine.m_fpRegBackup);
-    CloseStream(engine.m_fpFileList);
-    if (fixed[RPT_SHORTCUTS] == 0) {
-        RemoveFolderOrWarn(engine.m_strFileBackupFolder);
-        DeleteOrWarn(engine.m_strFileListPath);
-    }
-    bool registryFixed = false;
-    for (int type = 0; type < kCategoryCount; ++type)
-        registryFixed |= type != RPT_SHORTCUTS && fixed[type] != 0;
-    if (!registryFixed && !engine.m_bPartlyRemoved)
-        DeleteOrWarn(engine.m_strRegBackupPath);
+    return problem.m_bSelected && IsValidType(problem.m_nType) && m_abCategorySelected[problem.m_nType];
 }
 
-} // namespace
-
-bool RunRepair(CRegistryScanner& engine)
+bool CRegistryScanner::RunRepair()
 {
-    engine.m_arrRepairOutcomes.clear();
-    engine.m_strRepairError.clear();
-    engine.m_bPartlyRemoved = false;
-    engine.m_nBackupWriteError = ERROR_SUCCESS;
-    engine.m_bRepairCancelled = false;
-    engine.m_restorePoint = RESTORE_POINT_OUTCOME{};
+    m_arrRepairOutcomes.clear();
+    m_strRepairError.clear();
+    ResetRemovalState();
+    m_bRepairCancelled = false;
+    m_restorePoint = RESTORE_POINT_OUTCOME{};
 
     if (const char* refusal = WrongBuildRefusal()) {
-        engine.m_strRepairError = refusal;
-        LogMessage("Repair refused, nothing was removed: " + engine.m_strRepairError, LOG_ERROR);
+        m_strRepairError = refusal;
+        LogMessage("Repair refused, nothing was removed: " + m_strRepairError, LOG_ERROR);
         return false;
     }
-    if (engine.m_bRestorePointFirst && !RestorePointFirst(engine))
+    if (m_bRestorePointFirst && !RestorePointFirst())
         return false;
 
     RegKey run;
@@ -585,50 +522,53 @@ bool RunRepair(CRegistryScanner& engine)
         RegDeleteKeyA(run.get(), HV_PRODUCT_NAME);
     run.reset();
 
-    if (!OpenBackupSet(engine))
+    if (const Result opened = OpenBackupSet(); !opened) {
+        m_strRepairError = opened.Reason();
+        LogMessage("Repair stopped, nothing was removed: " + m_strRepairError, LOG_ERROR);
         return false;
+    }
     int fixed[kCategoryCount] = {};
     for (const auto& problem : g_arrProblems) {
         // The program is closing: the set ends complete after the item in hand.
-        if (engine.m_bStopRequested) {
+        if (m_bStopRequested) {
             LogMessage("Repair stopped before its end: the program is closing", LOG_WARN);
             break;
         }
-        const REGPROBLEM_TYPE type = problem->m_nType;
-        if (problem->m_bSelected && IsValidType(type) && engine.m_abCategorySelected[type] &&
-            !RepairProblem(engine, *problem, fixed))
+        if (WillRepair(*problem) && !RepairProblem(*problem, fixed))
             break;
     }
-    CloseBackupSet(engine, fixed);
+    bool registryFixed = false;
+    for (int type = 0; type < kCategoryCount; ++type)
+        registryFixed |= type != RPT_SHORTCUTS && fixed[type] != 0;
+    FinishBackupSet(fixed[RPT_SHORTCUTS] != 0, registryFixed);
     return true;
 }
 
 std::string RepairStopMessage(const CRegistryScanner& engine)
 {
-    if (engine.m_nBackupWriteError == ERROR_SUCCESS)
+    const DWORD error = engine.BackupWriteError();
+    if (error == ERROR_SUCCESS)
         return {};
     int fixed = 0;
-    for (const REPAIR_OUTCOME& outcome : engine.m_arrRepairOutcomes)
+    for (const REPAIR_OUTCOME& outcome : engine.RepairOutcomes())
         fixed += outcome.bFixed;
-    const std::string why =
-        IsDiskFull(engine.m_nBackupWriteError)
-            ? std::string("the disk is full")
-            : "the backup could not be written (" + ErrorText(engine.m_nBackupWriteError) + ")";
+    const std::string why = IsDiskFull(error) ? std::string("the disk is full")
+                                              : "the backup could not be written (" + ErrorText(error) + ")";
     return Format("The repair stopped because %s. %d problem(s) were repaired and backed up, and the Backup page "
                   "can undo them; nothing else was changed.",
                   why.c_str(), fixed);
 }
 
-void RepairAndNotify(CRegistryScanner& engine)
+void CRegistryScanner::RepairAndNotify()
 {
-    const bool ran = RunRepair(engine);
-    engine.Notify(WM_SCAN_DONE_REPAIRED, 0);
+    const bool ran = RunRepair();
+    Notify(WM_SCAN_DONE_REPAIRED, 0);
     if (ran)
         g_arrProblems.clear();
 }
 
-UINT RepairThreadProc(void* param)
+UINT CRegistryScanner::RepairThreadProc(void* param)
 {
-    RepairAndNotify(*static_cast<CRegistryScanner*>(param));
+    static_cast<CRegistryScanner*>(param)->RepairAndNotify();
     return 0;
 }

@@ -65,35 +65,17 @@ int SelectProblemsForRepair(bool all);
 // anything is removed; lParam: the question (const char*). IDOK goes on, anything else cancels.
 constexpr UINT WM_REPAIR_ASK_RESTORE_POINT = 0x633;
 
+// How CRegistryScanner::StartRepair went.
 struct REPAIR_START {
     bool bNothingSelected = false;   // kRepairNothingSelectedText applies; nothing was started
-    bool bStarted = false;            // the worker runs; engine.m_pThread holds it
+    bool bStarted = false;            // the worker runs (CRegistryScanner::Worker)
     int nSelected = 0;                // the count kRepairDoneText shows
 };
 
-// The start of a repair as the results page's repair button does it, without its message boxes.
-// selected is the number of problems the page has ticked. With the setting "rstrpont" on, the
-// worker asks for a restore point before its first removal.
-REPAIR_START StartRepair(CRegistryScanner& engine, HWND notify, int selected);
-
-// Removes every selected problem of g_arrProblems into one new backup set, on the calling thread;
-// first, when engine.m_bRestorePointFirst is set, makes a restore point and, when none could be
-// made, asks the notification window (WM_REPAIR_ASK_RESTORE_POINT) whether to go on. Without a window it goes on.
-// What was gone already is logged and counted neither fixed nor failed. False when the repair
-// may not run here, the backup set could not be made (the reason is in engine.m_strRepairError) or
-// the user cancelled (engine.m_bRepairCancelled): then nothing is removed.
-bool RunRepair(CRegistryScanner& engine);
-// What the window tells the user when a repair removed nothing (m_strRepairError is set): the
+// What the window tells the user when a repair removed nothing (RepairError is set): the
 // refusal of the wrong build, or why the backup files could not be made.
 std::string RepairErrorMessage(const CRegistryScanner& engine);
 
 // Why the repair stopped early because a backup write failed (the disk is full, say), with how
 // many problems were repaired and backed up before; empty when it did not.
 std::string RepairStopMessage(const CRegistryScanner& engine);
-
-// RunRepair, then WM_SCAN_DONE_REPAIRED to the notification window, and only then, when the
-// repair ran, g_arrProblems emptied: the window still sees the problems while it handles the message.
-void RepairAndNotify(CRegistryScanner& engine);
-
-// The repair worker: RepairAndNotify.
-UINT RepairThreadProc(void* param);

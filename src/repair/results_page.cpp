@@ -170,7 +170,7 @@ void CScanResultsDlg::StartRepair()
         return;
     const bool hadProblems = !g_arrProblems.empty();
     const int ticked = SelectedCount();
-    const REPAIR_START start = ::StartRepair(*g_pScanner, m_hWnd, ticked);
+    const REPAIR_START start = g_pScanner->StartRepair(m_hWnd, ticked);
     if (start.bNothingSelected) {
         AfxMessageBox(kRepairNothingSelectedText, MB_OK);
         return;
@@ -178,7 +178,7 @@ void CScanResultsDlg::StartRepair()
     if (start.bStarted) {
         m_nTicked = ticked;
         m_bReported = false;
-        m_worker.Watch(*g_pScanner->m_pThread);
+        m_worker.Watch(*g_pScanner->Worker());
         EnableWhileRepairing(true);
     }
     if (start.bStarted)
@@ -196,16 +196,16 @@ void CScanResultsDlg::OnWorkerEnd(CPageWorker&)
         return;
     // A worker that failed on the way did not tell its end: what it fixed still counts.
     if (!m_bReported)
-        RecordRepairStatistics(g_pScanner->m_anFixed);
+        RecordRepairStatistics(g_pScanner->FixedCounts());
     if (CPageWorker::IsClosing())
         return;
-    if (g_pScanner->m_bRepairCancelled) {
+    if (g_pScanner->RepairCancelled()) {
         // The user chose to keep everything as it was: the problems are still there, ticked anew.
         if (IsWindowVisible(m_hWnd))
             RebuildResults();
         return;
     }
-    if (!g_pScanner->m_strRepairError.empty()) {
+    if (!g_pScanner->RepairError().empty()) {
         // Nothing was removed: the problems are still there.
         if (IsWindowVisible(m_hWnd))
             RebuildResults();
@@ -214,7 +214,7 @@ void CScanResultsDlg::OnWorkerEnd(CPageWorker&)
     }
     REPAIR_TALLY tally;
     tally.nTicked = m_nTicked;
-    for (const REPAIR_OUTCOME& outcome : g_pScanner->m_arrRepairOutcomes) {
+    for (const REPAIR_OUTCOME& outcome : g_pScanner->RepairOutcomes()) {
         tally.nFixed += outcome.bFixed;
         tally.nAlreadyGone += outcome.bAlreadyRemoved;
         tally.nFailed += !outcome.bFixed && !outcome.bAlreadyRemoved;
@@ -286,7 +286,7 @@ bool CScanResultsDlg::OnMessage(UINT msg, WPARAM, LPARAM lParam)
         return false;
     // The worker waits meanwhile: its counts hold still. The rest follows its end (OnWorkerEnd).
     if (g_pScanner)
-        RecordRepairStatistics(g_pScanner->m_anFixed);
+        RecordRepairStatistics(g_pScanner->FixedCounts());
     m_bReported = true;
     return true;
 }

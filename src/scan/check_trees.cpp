@@ -359,7 +359,7 @@ void RunTreeChecks(CRegistryScanner& engine, REGPROBLEM_TYPE first)
                 continue;
             if (type == first) {
                 visitors.insert(visitors.begin(), check);
-            } else if (later && engine.m_abCategorySelected[type]) {
+            } else if (later && engine.IsCategorySelected(type)) {
                 check->KeepFindings();
                 visitors.push_back(check);
                 kept.push_back(check);

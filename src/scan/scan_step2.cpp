@@ -127,8 +127,8 @@ void CScanStep2Dlg::BeginScan(const CRegistryScanner& engine)
     m_stop.Show(true);
     m_next.Show(false);
     m_back.Show(false);
-    if (engine.m_pThread)
-        m_worker.Watch(*engine.m_pThread);
+    if (engine.Worker())
+        m_worker.Watch(*engine.Worker());
 }
 
 void CScanStep2Dlg::SetCategoryColour(int type, COLORREF colour)
@@ -223,7 +223,7 @@ bool CScanStep2Dlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_SCAN_DONE_REPAIRED:
         // The scan repaired everything it found on its own thread: its counts are this repair's.
         if (g_pScanner)
-            RecordRepairStatistics(g_pScanner->m_anFixed);
+            RecordRepairStatistics(g_pScanner->FixedCounts());
         m_bRepaired = true;
         return true;
     default:
@@ -240,7 +240,7 @@ void CScanStep2Dlg::OnWorkerEnd(CPageWorker&)
     }
     ShowFinishedState();
     if (m_bRepaired) {
-        if (g_pScanner && !g_pScanner->m_strRepairError.empty())
+        if (g_pScanner && !g_pScanner->RepairError().empty())
             AfxMessageBox(RepairErrorMessage(*g_pScanner), MB_OK | MB_ICONERROR);
     } else if (m_bDone && m_nTotal >= 1 && ReadSettingInt("autorpar") != 0) {
         Next();

@@ -58,12 +58,17 @@ bool CRegistryScanner::StartScan(HWND window)
 {
     if (WrongBuildRefusal())
         return false;
-    m_hNotifyWnd = window;
     // The worker clears g_arrProblems: nothing reported before may be announced from it.
     m_unannounced.clear();
+    return StartWorker(ScanThreadProc, window);
+}
+
+bool CRegistryScanner::StartWorker(ThreadProc proc, HWND window)
+{
+    m_hNotifyWnd = window;
     m_bRunning = 1;
     m_bStopRequested = 0;
-    m_pThread = AfxBeginThread(ScanThreadProc, this);
+    m_pThread = AfxBeginThread(proc, this);
     return m_pThread != nullptr;
 }
 
@@ -220,16 +225,16 @@ bool ScanPathDue()
     return true;
 }
 
-void WaitForScanEnd(CRegistryScanner& engine)
+void CRegistryScanner::WaitForScanEnd() const
 {
-    if (engine.m_pThread)
-        engine.m_pThread->WaitDispatching();
+    if (m_pThread)
+        m_pThread->WaitDispatching();
 }
 
-void StopScanAndWait(CRegistryScanner& engine)
+void CRegistryScanner::StopScanAndWait()
 {
-    engine.RequestStop();
-    WaitForScanEnd(engine);
+    RequestStop();
+    WaitForScanEnd();
 }
 
 void CRegistryScanner::AnnounceProblems()
@@ -258,7 +263,7 @@ void RunCategoryCheck(CRegistryScanner& engine, REGPROBLEM_TYPE type)
         checks[type](engine);
 }
 
-UINT ScanThreadProc(void* param)
+UINT CRegistryScanner::ScanThreadProc(void* param)
 {
     auto& engine = *static_cast<CRegistryScanner*>(param);
     const time_t started = time(nullptr);
@@ -302,7 +307,7 @@ UINT ScanThreadProc(void* param)
     if (!engine.m_bStopRequested && ReadSettingInt("repairafterfind") == 1) {
         for (auto& problem : g_arrProblems)
             problem->m_bSelected = 1;
-        RepairAndNotify(engine);
+        engine.RepairAndNotify();
     } else {
         engine.Notify(WM_SCAN_DONE, 0);
     }

@@ -13,6 +13,8 @@
 
 #include "framework/thread.h"
 #include "repair/clean_sweep.h"
+#include "repair/repair.h"
+#include "repair/restore_point.h"
 #include "scan/problem.h"
 
 // Messages the scan worker sends to its notification window, all but WM_SCAN_PROBLEM with wParam 0.
@@ -33,8 +35,58 @@ public:
     ~CRegistryScanner() override;
 
     void SetCategorySelection(const uint8_t flags[kCategoryCount]);
+    bool IsCategorySelected(REGPROBLEM_TYPE type) const { return m_abCategorySelected[type] != 0; }
     // Starts the worker; false when the thread could not be started or WrongBuildRefusal() refuses.
     bool StartScan(HWND window);
+    // The start of a repair as the results page's repair button does it, without its message boxes.
+    // selected is the number of problems the page has ticked. With the setting "rstrpont" on, the
+    // worker asks for a restore point before its first removal.
+    REPAIR_START StartRepair(HWND notify, int selected);
+    // Where the scan's and the repair's messages go, for checks run without a worker (RunCheck).
+    void SendNotificationsTo(HWND window) { m_hNotifyWnd = window; }
+
+    // The worker, while or after it runs; null when none was started.
+    const CWinThread* Worker() const { return m_pThread.get(); }
+    bool WorkerStarted() const { return m_bRunning != 0; }
+    // Waits until the worker has ended, meanwhile dispatching the calling thread's messages, so that
+    // the worker's SendMessageA calls to a window of this thread are answered. A WM_QUIT that
+    // arrives meanwhile is posted again afterwards. Returns at once when no worker was started.
+    void WaitForScanEnd() const;
+    // Ending the program or closing the page during a scan or repair: asks the worker to stop
+    // (ending a pause) and waits for it as WaitForScanEnd does. The worker's last messages (the
+    // skipped categories and WM_SCAN_DONE) are handled before this returns; afterwards the
+    // notification window may go.
+    void StopScanAndWait();
+    // RequestStop was called: the worker ends at its next item.
+    bool IsStopRequested() const { return m_bStopRequested != 0; }
+
+    // Counted by the worker, read by the window's thread while it runs.
+    int32_t Found(REGPROBLEM_TYPE type) const { return m_anFound[type]; }
+    int32_t TotalFound() const { return m_nTotalFound; }
+    // Problems the last repair removed, by category and in all.
+    const int32_t (&FixedCounts() const)[kCategoryCount] { return m_anFixed; }
+    int32_t TotalFixed() const { return m_nTotalFixed; }
+
+    // Whether the repair takes the problem: ticked, of a known kind and of a category scanned.
+    bool WillRepair(const CRegistryProblem& problem) const;
+    // Removes every problem of g_arrProblems that WillRepair takes into one new backup set, on the
+    // calling thread; first, when asked for (AskForRestorePointFirst), makes a restore point and,
+    // when none could be made, asks the notification window (WM_REPAIR_ASK_RESTORE_POINT) whether
+    // to go on. Without a window it goes on. What was gone already is logged and counted neither
+    // fixed nor failed. False when the repair may not run here, the backup set could not be made
+    // (RepairError says why) or the user cancelled (RepairCancelled): then nothing is removed.
+    bool RunRepair();
+    void AskForRestorePointFirst(bool ask) { m_bRestorePointFirst = ask; }
+    // What the last repair came to: the restore point asked for first, the user's refusal to go on
+    // without one, one outcome per problem taken, and why it removed nothing when it did not.
+    const RESTORE_POINT_OUTCOME& RestorePoint() const { return m_restorePoint; }
+    bool RepairCancelled() const { return m_bRepairCancelled; }
+    const std::vector<REPAIR_OUTCOME>& RepairOutcomes() const { return m_arrRepairOutcomes; }
+    const std::string& RepairError() const { return m_strRepairError; }
+
+    // The scan worker's entry: param is the CRegistryScanner.
+    static UINT ScanThreadProc(void* param);
+
     // Filters, stores, counts, logs and announces one finding (or keeps it, while its category's
     // findings are kept for later: KeepFindings); takes ownership of it.
     bool ReportProblem(std::unique_ptr<CRegistryProblem> problem);
@@ -78,6 +130,30 @@ public:
     // each key as the place being read, ending at Stop) and returns true; else false.
     bool ReportKept(REGPROBLEM_TYPE type);
 
+private:
+    struct KEPT {
+        bool keeping = false;
+        bool complete = false;
+        size_t part = 0;
+        std::vector<std::vector<std::unique_ptr<CRegistryProblem>>> parts;
+    };
+    // The repair worker: RepairAndNotify.
+    static UINT RepairThreadProc(void* param);
+    // Stores the notification window, marks the worker started and not asked to stop, and starts
+    // proc(this) on a new thread; false when it could not be started.
+    bool StartWorker(ThreadProc proc, HWND window);
+    // Sends WM_SCAN_PROBLEM for the problems reported since the last one.
+    void AnnounceProblems();
+    // RunRepair, then WM_SCAN_DONE_REPAIRED to the notification window, and only then, when the
+    // repair ran, g_arrProblems emptied: the window still sees the problems while it handles the
+    // message.
+    void RepairAndNotify();
+    // The repair's steps: the restore point asked for first (false when the user, told that none
+    // could be made, chose not to go on), and the removal of one problem, logged and counted (false
+    // when the repair must stop there: a backup write failed).
+    bool RestorePointFirst();
+    bool RepairProblem(const CRegistryProblem& problem, int (&fixed)[kCategoryCount]);
+
     std::atomic<int32_t> m_bStopRequested{0};
     std::unique_ptr<CWinThread> m_pThread;
     HWND m_hNotifyWnd = nullptr;
@@ -88,20 +164,14 @@ public:
     int32_t m_nTotalFixed = 0;
     uint8_t m_bRunning = 0;
     uint8_t m_abCategorySelected[kCategoryCount] = {};
-    std::string m_strFileBackupFolder = "\\0";
-    std::string m_strFileListPath = "\\0";
-    std::string m_strRegBackupPath = "\\0";
-
-private:
-    struct KEPT {
-        bool keeping = false;
-        bool complete = false;
-        size_t part = 0;
-        std::vector<std::vector<std::unique_ptr<CRegistryProblem>>> parts;
-    };
-    // Sends WM_SCAN_PROBLEM for the problems reported since the last one.
-    void AnnounceProblems();
-
+    // Whether the repair asks for a restore point before its first removal, and what that came to.
+    bool m_bRestorePointFirst = false;
+    RESTORE_POINT_OUTCOME m_restorePoint;
+    // The user chose not to repair without a restore point: nothing was removed.
+    bool m_bRepairCancelled = false;
+    // The last repair run: one entry per problem taken, and why it stopped if it removed nothing.
+    std::vector<REPAIR_OUTCOME> m_arrRepairOutcomes;
+    std::string m_strRepairError;
     KEPT m_kept[kCategoryCount];
     std::vector<CRegistryProblem*> m_unannounced;
     DWORD m_dwUnannouncedSince = 0; // when the first of them was reported
@@ -122,22 +192,9 @@ const char* WrongBuildRefusal();
 // The engine of the current scan.
 extern std::unique_ptr<CRegistryScanner> g_pScanner;
 
-// The scan worker's entry: param is the CRegistryScanner.
-UINT ScanThreadProc(void* param);
-
 // Runs the check of one category on the calling thread.
 void RunCategoryCheck(CRegistryScanner& engine, REGPROBLEM_TYPE type);
 
 // The page shows a place at most once per 101 ms (by GetTickCount), the time of the last one shown
 // surviving from scan to scan. True when a place sent now would be shown; it then counts as shown.
 bool ScanPathDue();
-
-// Waits until the engine's worker has ended, meanwhile dispatching the calling thread's messages,
-// so that the worker's SendMessageA calls to a window of this thread are answered. A WM_QUIT that
-// arrives meanwhile is posted again afterwards. Returns at once when no worker was started.
-void WaitForScanEnd(CRegistryScanner& engine);
-
-// Ending the program or closing the page during a scan: asks the worker to stop (ending a pause)
-// and waits for it as WaitForScanEnd does. The worker's last messages (the skipped categories and
-// WM_SCAN_DONE) are handled before this returns; afterwards the notification window may go.
-void StopScanAndWait(CRegistryScanner& engine);

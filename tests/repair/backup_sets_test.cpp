@@ -238,16 +238,14 @@ TEST(RestoreRegistryFile, ImportsChecksAndOnlyThenDeletesTheFile)
     const std::string bareBefore = ReadRaw(key + "\\Sub", "bare");
 
     auto engine = MakeEngine(dir);
-    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
-    ASSERT_NE(engine->m_fpRegBackup, nullptr);
+    ASSERT_TRUE(engine->CreateRegistryBackupFile());
     std::string reason;
     ASSERT_TRUE(engine->DeleteKeyTreeWithBackup(HKEY_CURRENT_USER, real.Sub() + "\\Tree", reason)) << reason;
     ASSERT_TRUE(engine->DeleteValueWithBackup(HKEY_CURRENT_USER, real.Sub(), "Single", reason)) << reason;
-    fclose(engine->m_fpRegBackup);
-    engine->m_fpRegBackup = nullptr;
+    engine->CloseBackupFiles();
     ASSERT_FALSE(KeyExists(key));
 
-    const std::string file = engine->m_strRegBackupPath;
+    const std::string file = engine->BackupSet().RegBackupPath();
     const std::vector<REG_FILE_KEY> recorded = ParseFile(file);
     ASSERT_TRUE(RestoreRegistryFile(file, reason)) << reason;
     EXPECT_FALSE(FileExists(file));

@@ -31,18 +31,17 @@ TEST(RegistryBackupFile, RecordsAStringValueAsTheRegistryEditorReadsIt)
     TempDir dir;
     auto engine = MakeEngine(dir);
     SetString(kAcme, "Path", "C:\\Tools\\x.exe");
-    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
-    ASSERT_NE(engine->m_fpRegBackup, nullptr) << engine->m_strRepairError;
+    const Result made = engine->CreateRegistryBackupFile();
+    ASSERT_TRUE(made) << made.Reason();
     std::string reason;
     ASSERT_TRUE(engine->DeleteValueWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", "Path", reason)) << reason;
-    fclose(engine->m_fpRegBackup);
-    engine->m_fpRegBackup = nullptr;
+    engine->CloseBackupFiles();
 
     EXPECT_FALSE(ValueExists(kAcme, "Path"));
-    EXPECT_EQ(ReadFileText(engine->m_strRegBackupPath),
+    EXPECT_EQ(ReadFileText(engine->BackupSet().RegBackupPath()),
               "\xFF\xFE" + Widened("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme]\r\n"
                                    "\"Path\" = \"C:\\\\Tools\\\\x.exe\""));
-    EXPECT_EQ(FolderOf(engine->m_strRegBackupPath), dir.Path() + "\\Backup\\");
+    EXPECT_EQ(FolderOf(engine->BackupSet().RegBackupPath()), dir.Path() + "\\Backup\\");
 }
 
 TEST(RegistryBackupFile, KeepsTypeAndEveryByteOfEachValue)
@@ -59,8 +58,7 @@ TEST(RegistryBackupFile, KeepsTypeAndEveryByteOfEachValue)
     SetBinary(kAcme, "Big", REG_BINARY, big);
     SetString(kAcme, "Long", std::string(3000, 'L'));
 
-    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
-    ASSERT_NE(engine->m_fpRegBackup, nullptr);
+    ASSERT_TRUE(engine->CreateRegistryBackupFile());
     std::vector<std::pair<std::string, std::pair<DWORD, std::string>>> before;
     for (const char* name : {"One", "Zero", "", "Expand", "Multi", "Big", "Long"}) {
         DWORD type = 0;
@@ -71,10 +69,9 @@ TEST(RegistryBackupFile, KeepsTypeAndEveryByteOfEachValue)
         ASSERT_TRUE(engine->DeleteValueWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", name, reason)) << reason;
         EXPECT_FALSE(ValueExists(kAcme, name));
     }
-    fclose(engine->m_fpRegBackup);
-    engine->m_fpRegBackup = nullptr;
+    engine->CloseBackupFiles();
 
-    const auto keys = ParseFile(engine->m_strRegBackupPath);
+    const auto keys = ParseFile(engine->BackupSet().RegBackupPath());
     ASSERT_EQ(keys.size(), before.size()); // one section line per value
     for (size_t i = 0; i < keys.size(); ++i) {
         EXPECT_EQ(keys[i].strPath, kAcme);
@@ -97,17 +94,15 @@ TEST(RegistryBackupFile, ExportsAKeyTreeBeforeDeletingIt)
     SetString(root + "\\InprocServer32", "ThreadingModel", "Both");
     CreateKey(root + "\\Empty\\Deeper");
     SetDword(root + "\\Empty\\Deeper", "n", 7);
-    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
-    ASSERT_NE(engine->m_fpRegBackup, nullptr);
+    ASSERT_TRUE(engine->CreateRegistryBackupFile());
 
     std::string reason;
     ASSERT_TRUE(engine->DeleteKeyTreeWithBackup(HKEY_CLASSES_ROOT, "CLSID\\{X}", reason)) << reason;
-    fclose(engine->m_fpRegBackup);
-    engine->m_fpRegBackup = nullptr;
+    engine->CloseBackupFiles();
     EXPECT_FALSE(KeyExists(root));
     EXPECT_TRUE(KeyExists("HKEY_CLASSES_ROOT\\CLSID"));
 
-    const auto keys = ParseFile(engine->m_strRegBackupPath);
+    const auto keys = ParseFile(engine->BackupSet().RegBackupPath());
     using Values = std::vector<std::pair<std::string, std::string>>;
     std::map<std::string, Values> seen;
     for (const auto& key : keys) {
@@ -134,16 +129,14 @@ TEST(RegistryBackupFile, NamesKeysAndValuesAsTheRegistryStoresThem)
     SetString(server, "", "C:\\gone.dll");
     SetString(server + "\\ Blank", "ThreadingModel", "Both");
     SetString(std::string(kAcme) + "\\Sub", "MixedCase", "x");
-    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
-    ASSERT_NE(engine->m_fpRegBackup, nullptr);
+    ASSERT_TRUE(engine->CreateRegistryBackupFile());
 
     std::string reason;
     ASSERT_TRUE(engine->DeleteKeyTreeWithBackup(HKEY_CLASSES_ROOT, "clsid\\{x}\\InprocServer32", reason)) << reason;
     ASSERT_TRUE(engine->DeleteValueWithBackup(HKEY_LOCAL_MACHINE, "software\\ACME\\sub", "mixedcase", reason)) << reason;
-    fclose(engine->m_fpRegBackup);
-    engine->m_fpRegBackup = nullptr;
+    engine->CloseBackupFiles();
 
-    const auto keys = ParseFile(engine->m_strRegBackupPath);
+    const auto keys = ParseFile(engine->BackupSet().RegBackupPath());
     ASSERT_EQ(keys.size(), 3u);
     EXPECT_EQ(keys[0].strPath, server);
     EXPECT_EQ(keys[1].strPath, server + "\\ Blank");
@@ -161,13 +154,11 @@ TEST(RegistryBackupFile, ExportsDeepTreesWhole)
     for (int level = 0; level < 120; ++level)
         path += "\\k";
     SetString(path, "leaf", "bottom");
-    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
-    ASSERT_NE(engine->m_fpRegBackup, nullptr);
+    ASSERT_TRUE(engine->CreateRegistryBackupFile());
     std::string reason;
     ASSERT_TRUE(engine->DeleteKeyTreeWithBackup(HKEY_CURRENT_USER, "Software\\Deep", reason)) << reason;
-    fclose(engine->m_fpRegBackup);
-    engine->m_fpRegBackup = nullptr;
-    const auto keys = ParseFile(engine->m_strRegBackupPath);
+    engine->CloseBackupFiles();
+    const auto keys = ParseFile(engine->BackupSet().RegBackupPath());
     ASSERT_EQ(keys.size(), 121u);
     // Named by the hive it was read from: the sandbox's place in the user's hive.
     EXPECT_EQ(keys.back().strPath, BackedUpUserKey(path.substr(strlen("HKEY_CURRENT_USER\\")), &sandbox));
@@ -189,7 +180,7 @@ TEST(RegistryBackupFile, NothingIsRemovedWithoutARecord)
     EXPECT_TRUE(ValueExists(kAcme, "v"));
     EXPECT_TRUE(KeyExists(std::string(kAcme) + "\\Inner"));
 
-    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
+    engine->CreateRegistryBackupFile();
     EXPECT_FALSE(engine->DeleteKeyTreeWithBackup(HKEY_LOCAL_MACHINE, "", reason));
     EXPECT_FALSE(engine->DeleteValueWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", "missing", reason));
     EXPECT_NE(reason.find("could not be read"), std::string::npos) << reason;
@@ -203,7 +194,7 @@ TEST(RegistryBackupFile, NamesWithLineBreaksAreKeptAndLeaveTheFileReadable)
     RegistrySandbox sandbox;
     TempDir dir;
     auto engine = MakeEngine(dir);
-    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
+    engine->CreateRegistryBackupFile();
     SetString(kAcme, "plain", "x");
     SetString(kAcme, "two\rlines", "x");
     SetString(std::string(kAcme) + "\\Tree", "three\nlines", "x");
@@ -214,9 +205,8 @@ TEST(RegistryBackupFile, NamesWithLineBreaksAreKeptAndLeaveTheFileReadable)
     EXPECT_FALSE(engine->DeleteKeyTreeWithBackup(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme\\Tree", reason));
     EXPECT_TRUE(ValueExists(kAcme, "two\rlines"));
     EXPECT_TRUE(ValueExists(std::string(kAcme) + "\\Tree", "three\nlines"));
-    fclose(engine->m_fpRegBackup);
-    engine->m_fpRegBackup = nullptr;
-    const auto keys = ParseFile(engine->m_strRegBackupPath);
+    engine->CloseBackupFiles();
+    const auto keys = ParseFile(engine->BackupSet().RegBackupPath());
     ASSERT_EQ(keys.size(), 1u);
     EXPECT_EQ(keys[0].values[0].strName, "plain");
 }
@@ -239,19 +229,19 @@ TEST(BackupSetNames, StayUniqueWithinOneSecondAndKeepTheirForm)
     std::set<std::string> names;
     for (int i = 0; i < 3; ++i) {
         auto engine = MakeEngine(dir);
-        engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
-        ASSERT_NE(engine->m_fpRegBackup, nullptr) << engine->m_strRepairError;
-        engine->m_fpFileList = CreateFileBackupSet(*engine);
-        ASSERT_NE(engine->m_fpFileList, nullptr) << engine->m_strRepairError;
-        const std::string name = Name(engine->m_strRegBackupPath);
+        const Result made = engine->CreateRegistryBackupFile();
+        ASSERT_TRUE(made) << made.Reason();
+        const Result listMade = engine->CreateFileBackupSet();
+        ASSERT_TRUE(listMade) << listMade.Reason();
+        const std::string name = Name(engine->BackupSet().RegBackupPath());
         EXPECT_TRUE(std::regex_match(name, form)) << name;
         EXPECT_TRUE(names.insert(name).second) << name;
         // Made in the same second, the two halves of a set share its name.
-        if (Name(engine->m_strFileListPath).rfind(engine->m_strSetStamp, 0) == 0) {
-            EXPECT_EQ(Name(engine->m_strFileListPath), name);
+        if (Name(engine->BackupSet().FileListPath()).rfind(engine->BackupSet().Stamp(), 0) == 0) {
+            EXPECT_EQ(Name(engine->BackupSet().FileListPath()), name);
         }
-        EXPECT_EQ(engine->m_strFileListPath, engine->m_strFileBackupFolder + ".bak");
-        EXPECT_TRUE(FileExists(engine->m_strFileBackupFolder));
+        EXPECT_EQ(engine->BackupSet().FileListPath(), engine->BackupSet().FileBackupFolder() + ".bak");
+        EXPECT_TRUE(FileExists(engine->BackupSet().FileBackupFolder()));
     }
 }
 
@@ -259,29 +249,56 @@ TEST(BackupSetNames, ReportWhenTheBackupFileCannotBeCreated)
 {
     TempDir dir;
     auto engine = MakeEngine(dir);
-    engine->m_strProgramFolder = dir.Path() + "\\no\\such\\folder\\";
-    EXPECT_EQ(CreateRegistryBackupFile(*engine), nullptr);
-    EXPECT_NE(engine->m_strRepairError.find("could not be created"), std::string::npos) << engine->m_strRepairError;
+    engine->UseProgramFolder(dir.Path() + "\\no\\such\\folder\\");
+    const Result made = engine->CreateRegistryBackupFile();
+    EXPECT_FALSE(made);
+    EXPECT_NE(made.Reason().find("could not be created"), std::string::npos) << made.Reason();
+}
+
+TEST(BackupSet, ClosesItsFilesWhenItEndsAndRemovesTheHalvesNotKept)
+{
+    TempDir dir;
+    std::string reg;
+    std::string list;
+    {
+        CBackupSet set;
+        const Result opened = set.Open(dir.Path() + "\\");
+        ASSERT_TRUE(opened) << opened.Reason();
+        EXPECT_TRUE(set.RegistryFileOpen());
+        reg = set.RegBackupPath();
+        list = set.FileListPath();
+        // Open, the files are shared for reading only: nobody deletes them meanwhile.
+        EXPECT_FALSE(DeleteFileA(reg.c_str()));
+    }
+    EXPECT_TRUE(DeleteFileA(reg.c_str()));
+    EXPECT_TRUE(DeleteFileA(list.c_str()));
+
+    CBackupSet set;
+    ASSERT_TRUE(set.Open(dir.Path() + "\\"));
+    set.Finish(false, true);
+    EXPECT_FALSE(set.RegistryFileOpen());
+    EXPECT_TRUE(FileExists(set.RegBackupPath()));
+    EXPECT_FALSE(FileExists(set.FileListPath()));
+    EXPECT_FALSE(FileExists(set.FileBackupFolder()));
 }
 
 TEST(MoveFileToBackup, RecordsTheLineThenMovesTheFile)
 {
     TempDir dir;
     auto engine = MakeEngine(dir);
-    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
-    engine->m_fpFileList = CreateFileBackupSet(*engine);
-    fclose(engine->m_fpFileList);
-    engine->m_fpFileList = nullptr;
+    engine->CreateRegistryBackupFile();
+    engine->CreateFileBackupSet();
+    engine->CloseBackupFiles();
     const std::string first = dir.WriteFile("Desktop\\Old.lnk", "one");
     const std::string second = dir.WriteFile("Start Menu\\Me, Myself\\Old.lnk", "two");
 
     std::string reason;
-    ASSERT_TRUE(MoveFileToBackup(*engine, first, reason)) << reason;
-    ASSERT_TRUE(MoveFileToBackup(*engine, second, reason)) << reason;
-    EXPECT_FALSE(MoveFileToBackup(*engine, dir / "Desktop\\Gone.lnk", reason));
+    ASSERT_TRUE(engine->MoveFileToBackup(first, reason)) << reason;
+    ASSERT_TRUE(engine->MoveFileToBackup(second, reason)) << reason;
+    EXPECT_FALSE(engine->MoveFileToBackup(dir / "Desktop\\Gone.lnk", reason));
 
-    const std::string folder = engine->m_strFileBackupFolder;
-    EXPECT_EQ(ReadFileText(engine->m_strFileListPath),
+    const std::string folder = engine->BackupSet().FileBackupFolder();
+    EXPECT_EQ(ReadFileText(engine->BackupSet().FileListPath()),
               first + "," + folder + "\\Old.lnk\r\n" + second + "," + folder + "\\Old_2.lnk\r\n" + dir.Path() +
                   "\\Desktop\\Gone.lnk," + folder + "\\Gone.lnk\r\n");
     EXPECT_FALSE(FileExists(first));
@@ -293,11 +310,9 @@ TEST(MoveFileToBackup, RefusesAShortcutThatIsALink)
 {
     TempDir dir;
     auto engine = MakeEngine(dir);
-    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
-    engine->m_fpFileList = CreateFileBackupSet(*engine);
-    ASSERT_NE(engine->m_fpFileList, nullptr);
-    fclose(engine->m_fpFileList);
-    engine->m_fpFileList = nullptr;
+    engine->CreateRegistryBackupFile();
+    ASSERT_TRUE(engine->CreateFileBackupSet());
+    engine->CloseBackupFiles();
     dir.WriteFile("Elsewhere\\theirs.txt", "theirs");
     CreateDirectoryA((dir / "Desktop").c_str(), nullptr);
     // Wine shows a folder's link as a reparse point, the attribute the repair reads.
@@ -306,10 +321,11 @@ TEST(MoveFileToBackup, RefusesAShortcutThatIsALink)
         GTEST_SKIP() << "no folder link can be made here";
 
     std::string reason;
-    EXPECT_FALSE(MoveFileToBackup(*engine, dir / "Desktop\\Old.lnk", reason));
+    EXPECT_FALSE(engine->MoveFileToBackup(dir / "Desktop\\Old.lnk", reason));
     EXPECT_NE(reason.find("reparse point"), std::string::npos) << reason;
     // Nothing moved, nothing recorded.
-    EXPECT_EQ(ReadFileText(engine->m_strFileListPath), "");
-    EXPECT_EQ(GetFileAttributesA((engine->m_strFileBackupFolder + "\\Old.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadFileText(engine->BackupSet().FileListPath()), "");
+    EXPECT_EQ(GetFileAttributesA((engine->BackupSet().FileBackupFolder() + "\\Old.lnk").c_str()),
+              INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(ReadFileText(dir / "Desktop\\Old.lnk\\theirs.txt"), "theirs");
 }

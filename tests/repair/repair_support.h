@@ -16,9 +16,9 @@
 inline std::unique_ptr<CRegistryScanner> MakeEngine(const TempDir& folder)
 {
     auto engine = std::make_unique<CRegistryScanner>();
-    engine->m_strProgramFolder = folder.Path() + "\\";
-    for (auto& selected : engine->m_abCategorySelected)
-        selected = 1;
+    engine->UseProgramFolder(folder.Path() + "\\");
+    const std::vector<uint8_t> all(kCategoryCount, 1);
+    engine->SetCategorySelection(all.data());
     return engine;
 }
 

@@ -39,10 +39,10 @@ protected:
     ~Repair() override { g_arrProblems.clear(); }
 
     std::string BackupFolder() const { return m_dir / "Backup"; }
-    bool RegFileKept() const { return FileExists(m_engine->m_strRegBackupPath); }
+    bool RegFileKept() const { return FileExists(m_engine->BackupSet().RegBackupPath()); }
     bool FileSetKept() const
     {
-        return FileExists(m_engine->m_strFileListPath) || FileExists(m_engine->m_strFileBackupFolder);
+        return FileExists(m_engine->BackupSet().FileListPath()) || FileExists(m_engine->BackupSet().FileBackupFolder());
     }
 
     RegistrySandbox m_sandbox;
@@ -144,7 +144,7 @@ TEST_F(Repair, RemovesEveryKindAndRecordsWhatItRemoves)
     AddProblem("HKEY_CLASSES_ROOT\\TypeLib\\{T}", "Win32", "C:\\t.tlb", RPT_TYPE_LIBS);
     AddProblem(shortcut, "Old.lnk", "C:\\gone.exe", RPT_SHORTCUTS);
 
-    ASSERT_TRUE(RunRepair(*m_engine)) << m_engine->m_strRepairError;
+    ASSERT_TRUE(m_engine->RunRepair()) << m_engine->RepairError();
 
     EXPECT_FALSE(KeyExists(uninstall + "\\Foo"));
     EXPECT_TRUE(KeyExists(uninstall + "\\Bar"));
@@ -162,11 +162,11 @@ TEST_F(Repair, RemovesEveryKindAndRecordsWhatItRemoves)
 
     const int expected[kCategoryCount] = {1, 1, 0, 1, 1, 0, 2, 0, 1, 1, 0, 0, 0, 1, 0};
     for (int type = 0; type < kCategoryCount; ++type)
-        EXPECT_EQ(m_engine->m_anFixed[type], expected[type]) << type;
-    EXPECT_EQ(m_engine->m_nTotalFixed, 9);
+        EXPECT_EQ(m_engine->FixedCounts()[type], expected[type]) << type;
+    EXPECT_EQ(m_engine->TotalFixed(), 9);
 
     std::set<std::string> recorded;
-    for (const auto& key : ParseFile(m_engine->m_strRegBackupPath)) {
+    for (const auto& key : ParseFile(m_engine->BackupSet().RegBackupPath())) {
         recorded.insert(key.strPath);
         for (const auto& value : key.values)
             recorded.insert(key.strPath + "|" + value.strName);
@@ -193,11 +193,11 @@ TEST_F(Repair, UnselectedProblemsAreLeftAloneUnloggedAndUncounted)
 {
     SetString("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe");
     AddProblem("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe", RPT_STARTUP, false);
-    ASSERT_TRUE(RunRepair(*m_engine));
+    ASSERT_TRUE(m_engine->RunRepair());
     EXPECT_TRUE(ValueExists("HKEY_CURRENT_USER\\Run", "x"));
-    EXPECT_EQ(m_engine->m_nTotalFixed, 0);
+    EXPECT_EQ(m_engine->TotalFixed(), 0);
     EXPECT_EQ(m_log.Text().find("Run"), std::string::npos);
-    EXPECT_TRUE(m_engine->m_arrRepairOutcomes.empty());
+    EXPECT_TRUE(m_engine->RepairOutcomes().empty());
 }
 
 TEST_F(Repair, AFailedRemovalIsWarnedAboutAndNotCounted)
@@ -206,14 +206,14 @@ TEST_F(Repair, AFailedRemovalIsWarnedAboutAndNotCounted)
     SetKeyAccess("HKEY_CURRENT_USER\\Locked", KEY_READ);
     AddProblem("HKEY_CURRENT_USER\\Locked", "v", "C:\\x.exe", RPT_STARTUP);
     AddProblem("HKEY_CURRENT_USER\\Software\\Odd", "v", "C:\\x.exe", RPT_COM_ACTIVEX);
-    ASSERT_TRUE(RunRepair(*m_engine));
+    ASSERT_TRUE(m_engine->RunRepair());
     SetKeyAccess("HKEY_CURRENT_USER\\Locked", 0, true);
     EXPECT_TRUE(ValueExists("HKEY_CURRENT_USER\\Locked", "v"));
-    EXPECT_EQ(m_engine->m_anFixed[RPT_STARTUP], 0);
-    EXPECT_EQ(m_engine->m_anFixed[RPT_COM_ACTIVEX], 0);
-    ASSERT_EQ(m_engine->m_arrRepairOutcomes.size(), 2u);
-    EXPECT_FALSE(m_engine->m_arrRepairOutcomes[0].bFixed);
-    EXPECT_FALSE(m_engine->m_arrRepairOutcomes[0].bAlreadyRemoved);
+    EXPECT_EQ(m_engine->FixedCounts()[RPT_STARTUP], 0);
+    EXPECT_EQ(m_engine->FixedCounts()[RPT_COM_ACTIVEX], 0);
+    ASSERT_EQ(m_engine->RepairOutcomes().size(), 2u);
+    EXPECT_FALSE(m_engine->RepairOutcomes()[0].bFixed);
+    EXPECT_FALSE(m_engine->RepairOutcomes()[0].bAlreadyRemoved);
     const std::string log = m_log.Text();
     EXPECT_EQ(log.find("Fixed"), std::string::npos);
     EXPECT_NE(log.find("WARN --Could not fix HKEY_CURRENT_USER\\Locked\\v=C:\\x.exe: the key could not be opened"),
@@ -269,12 +269,12 @@ TEST_F(Repair, HivesAndContainersAreNeverRemovedWhateverAProblemSays)
     for (const auto& problem : faulty)
         AddProblem(problem.key, problem.name, "", problem.type);
 
-    ASSERT_TRUE(RunRepair(*m_engine)) << m_engine->m_strRepairError;
+    ASSERT_TRUE(m_engine->RunRepair()) << m_engine->RepairError();
 
     const std::string log = m_log.Text();
-    ASSERT_EQ(m_engine->m_arrRepairOutcomes.size(), std::size(faulty));
+    ASSERT_EQ(m_engine->RepairOutcomes().size(), std::size(faulty));
     for (size_t i = 0; i < std::size(faulty); ++i) {
-        const REPAIR_OUTCOME& outcome = m_engine->m_arrRepairOutcomes[i];
+        const REPAIR_OUTCOME& outcome = m_engine->RepairOutcomes()[i];
         EXPECT_TRUE(KeyExists(faulty[i].kept)) << faulty[i].key;
         EXPECT_FALSE(outcome.bFixed || outcome.bAlreadyRemoved) << faulty[i].key;
         EXPECT_NE(outcome.strReason.find("never removed"), std::string::npos) << outcome.strReason;
@@ -283,7 +283,7 @@ TEST_F(Repair, HivesAndContainersAreNeverRemovedWhateverAProblemSays)
             << log;
     }
     EXPECT_TRUE(ValueExists(cv + "\\Uninstall\\App", "UninstallString"));
-    EXPECT_EQ(m_engine->m_nTotalFixed, 0);
+    EXPECT_EQ(m_engine->TotalFixed(), 0);
     EXPECT_FALSE(RegFileKept());
 
     // The removal primitive itself refuses as well, for any caller.
@@ -298,12 +298,12 @@ TEST_F(Repair, WithoutABackupFileNothingIsRemoved)
 {
     SetString("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe");
     AddProblem("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe", RPT_STARTUP);
-    m_engine->m_strProgramFolder = m_dir / "missing\\folder\\";
-    EXPECT_FALSE(RunRepair(*m_engine));
+    m_engine->UseProgramFolder(m_dir / "missing\\folder\\");
+    EXPECT_FALSE(m_engine->RunRepair());
     EXPECT_TRUE(ValueExists("HKEY_CURRENT_USER\\Run", "x"));
     EXPECT_EQ(g_arrProblems.size(), 1u);
-    EXPECT_EQ(m_engine->m_nTotalFixed, 0);
-    EXPECT_EQ(m_engine->m_fpRegBackup, nullptr);
+    EXPECT_EQ(m_engine->TotalFixed(), 0);
+    EXPECT_FALSE(m_engine->BackupSet().RegistryFileOpen());
     EXPECT_NE(m_log.Text().find("ERROR--Repair stopped, nothing was removed: The registry backup file"),
               std::string::npos)
         << m_log.Text();
@@ -313,10 +313,10 @@ TEST_F(Repair, ARunOfShortcutsOnlyKeepsTheFileSetAndDropsTheRegistryFile)
 {
     const std::string shortcut = m_dir.WriteFile("Desktop\\Old.lnk");
     AddProblem(shortcut, "Old.lnk", "C:\\gone.exe", RPT_SHORTCUTS);
-    ASSERT_TRUE(RunRepair(*m_engine));
+    ASSERT_TRUE(m_engine->RunRepair());
     EXPECT_FALSE(RegFileKept());
-    EXPECT_TRUE(FileExists(m_engine->m_strFileListPath));
-    EXPECT_TRUE(FileExists(m_engine->m_strFileBackupFolder + "\\Old.lnk"));
+    EXPECT_TRUE(FileExists(m_engine->BackupSet().FileListPath()));
+    EXPECT_TRUE(FileExists(m_engine->BackupSet().FileBackupFolder() + "\\Old.lnk"));
 }
 
 TEST_F(Repair, ARunWithoutShortcutsDropsTheFileSetAndKeepsTheRegistryFile)
@@ -329,8 +329,8 @@ TEST_F(Repair, ARunWithoutShortcutsDropsTheFileSetAndKeepsTheRegistryFile)
         SetString(key, "v", "C:\\gone");
         AddProblem(key, "v", "C:\\gone", type);
     }
-    ASSERT_TRUE(RunRepair(*m_engine));
-    EXPECT_EQ(m_engine->m_nTotalFixed, 4);
+    ASSERT_TRUE(m_engine->RunRepair());
+    EXPECT_EQ(m_engine->TotalFixed(), 4);
     EXPECT_TRUE(RegFileKept());
     EXPECT_FALSE(FileSetKept());
 }
@@ -345,19 +345,19 @@ TEST_F(Repair, ASoundEventLosesTheSchemeSoundsThatNameTheMissingFile)
     AddProblem(event, "(Default)", "C:\\gone.wav", RPT_SOUND_EVENTS);
     AddProblem(event, "(Default)", "C:\\gone.wav", RPT_SOUND_EVENTS);
     EXPECT_EQ(Plan(event, "(Default)", RPT_SOUND_EVENTS).nAction, PLANNED_REMOVAL::RA_SCHEME_SOUND);
-    ASSERT_TRUE(RunRepair(*m_engine));
+    ASSERT_TRUE(m_engine->RunRepair());
     EXPECT_FALSE(ValueExists(event + "\\.Current", ""));
     EXPECT_FALSE(ValueExists(event + "\\.Default", ""));
     EXPECT_TRUE(ValueExists(event, ""));
-    EXPECT_EQ(m_engine->m_anFixed[RPT_SOUND_EVENTS], 2);
-    EXPECT_TRUE(m_engine->m_arrRepairOutcomes[2].bAlreadyRemoved);
-    EXPECT_EQ(ParseFile(m_engine->m_strRegBackupPath).size(), 2u);
+    EXPECT_EQ(m_engine->FixedCounts()[RPT_SOUND_EVENTS], 2);
+    EXPECT_TRUE(m_engine->RepairOutcomes()[2].bAlreadyRemoved);
+    EXPECT_EQ(ParseFile(m_engine->BackupSet().RegBackupPath()).size(), 2u);
 }
 
 TEST_F(Repair, RemovesTheRunEntryNamedAfterTheProgram)
 {
     CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Hivora");
-    ASSERT_TRUE(RunRepair(*m_engine));
+    ASSERT_TRUE(m_engine->RunRepair());
     EXPECT_FALSE(KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Hivora"));
 }
 
@@ -369,11 +369,11 @@ TEST_F(Repair, AScanWithRepairAfterFindRepairsEverythingItFound)
     selection[RPT_STARTUP] = 1;
     m_engine->SetCategorySelection(selection);
     WriteSettingInt("repairafterfind", 1);
-    EXPECT_EQ(ScanThreadProc(m_engine.get()), 0u);
+    EXPECT_EQ(CRegistryScanner::ScanThreadProc(m_engine.get()), 0u);
     EXPECT_FALSE(ValueExists(run, "Gone"));
     EXPECT_TRUE(g_arrProblems.empty());
-    EXPECT_EQ(m_engine->m_anFixed[RPT_STARTUP], 1);
-    const auto keys = ParseFile(m_engine->m_strRegBackupPath);
+    EXPECT_EQ(m_engine->FixedCounts()[RPT_STARTUP], 1);
+    const auto keys = ParseFile(m_engine->BackupSet().RegBackupPath());
     ASSERT_EQ(keys.size(), 1u);
     EXPECT_EQ(keys[0].values.at(0).data, Widened(Sz("C:\\hv-missing\\gone.exe")));
 }
@@ -394,27 +394,27 @@ TEST_F(Repair, DefaultSelectionLeavesFilePathsAndEmptyKeysUnticked)
 
 TEST_F(Repair, StartRepairChecksTheSelectionThenRunsTheWorker)
 {
-    EXPECT_FALSE(StartRepair(*m_engine, nullptr, 0).bStarted);
+    EXPECT_FALSE(m_engine->StartRepair(nullptr, 0).bStarted);
     EXPECT_EQ(ReadSettingString("actionperformed"), "Errors Fixed");
     EXPECT_NE(m_log.Text().find("FIXING ERROR(S)"), std::string::npos);
 
     SetString("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe");
     AddProblem("HKEY_CURRENT_USER\\Run", "x", "C:\\x.exe", RPT_STARTUP, false);
-    const REPAIR_START none = StartRepair(*m_engine, nullptr, 0);
+    const REPAIR_START none = m_engine->StartRepair(nullptr, 0);
     EXPECT_TRUE(none.bNothingSelected);
     EXPECT_FALSE(none.bStarted);
 
     g_arrProblems[0]->m_bSelected = 1;
     WriteSettingInt("rstrpont", 1);
-    const REPAIR_START start = StartRepair(*m_engine, nullptr, 1);
+    const REPAIR_START start = m_engine->StartRepair(nullptr, 1);
     ASSERT_TRUE(start.bStarted);
     EXPECT_EQ(start.nSelected, 1);
-    ASSERT_TRUE(m_engine->m_pThread->Wait(60000));
+    ASSERT_TRUE(m_engine->Worker()->Wait(60000));
     EXPECT_FALSE(ValueExists("HKEY_CURRENT_USER\\Run", "x"));
-    EXPECT_EQ(m_engine->m_bRunning, 1);
+    EXPECT_TRUE(m_engine->WorkerStarted());
     // The worker asked for the point first and logged what came of it (Wine's System Restore is a
     // stub); without a window to ask, a failure does not stop the repair.
-    EXPECT_NE(m_log.Text().find(RestorePointLogLine(m_engine->m_restorePoint)), std::string::npos) << m_log.Text();
+    EXPECT_NE(m_log.Text().find(RestorePointLogLine(m_engine->RestorePoint())), std::string::npos) << m_log.Text();
 }
 
 // Every kind, found by its own check in a registry and folder made for it, is repaired exactly as
@@ -470,15 +470,15 @@ TEST_F(Repair, EveryKindFoundByItsCheckIsRemovedAsReported)
         EXPECT_EQ(found[type], expectedFound[type]) << type;
 
     SelectProblemsForRepair(true);
-    ASSERT_TRUE(RunRepair(*m_engine)) << m_engine->m_strRepairError;
+    ASSERT_TRUE(m_engine->RunRepair()) << m_engine->RepairError();
     int alreadyRemoved = 0;
-    for (const REPAIR_OUTCOME& outcome : m_engine->m_arrRepairOutcomes) {
+    for (const REPAIR_OUTCOME& outcome : m_engine->RepairOutcomes()) {
         EXPECT_TRUE(outcome.bFixed || outcome.bAlreadyRemoved) << outcome.nType << " " << outcome.strKey << "\\"
                                                                << outcome.strValueName << ": " << outcome.strReason;
         alreadyRemoved += outcome.bAlreadyRemoved;
     }
     EXPECT_EQ(alreadyRemoved, 5);
-    EXPECT_EQ(m_engine->m_nTotalFixed, 17);
+    EXPECT_EQ(m_engine->TotalFixed(), 17);
     EXPECT_NE(m_log.Text().find("INFO --Already removed " + cv + "\\Uninstall\\HvApp\\UninstallString="),
               std::string::npos)
         << m_log.Text();
@@ -509,10 +509,10 @@ TEST_F(Repair, AKeyTreeHoldingAVolatileKeyIsNotRemoved)
     ASSERT_EQ(g_arrProblems.size(), 1u);
     SelectProblemsForRepair(true);
 
-    ASSERT_TRUE(RunRepair(*m_engine));
+    ASSERT_TRUE(m_engine->RunRepair());
 
     EXPECT_TRUE(KeyExists("HKEY_CLASSES_ROOT\\CLSID\\{CV}\\InprocServer32\\Cache"));
-    ASSERT_EQ(m_engine->m_arrRepairOutcomes.size(), 1u);
-    EXPECT_FALSE(m_engine->m_arrRepairOutcomes[0].bFixed);
-    EXPECT_NE(m_engine->m_arrRepairOutcomes[0].strReason.find("volatile"), std::string::npos);
+    ASSERT_EQ(m_engine->RepairOutcomes().size(), 1u);
+    EXPECT_FALSE(m_engine->RepairOutcomes()[0].bFixed);
+    EXPECT_NE(m_engine->RepairOutcomes()[0].strReason.find("volatile"), std::string::npos);
 }

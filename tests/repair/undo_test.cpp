@@ -68,21 +68,21 @@ TEST(FullDisk, TheRepairStopsAtTheFirstFailedBackupAndEverythingItRemovedComesBa
     {
         // The header and three records reach the disk; the fourth record is cut off half-way.
         const auto disk = FillDiskAfter(4);
-        ASSERT_TRUE(RunRepair(*engine)) << engine->m_strRepairError;
+        ASSERT_TRUE(engine->RunRepair()) << engine->RepairError();
     }
-    ASSERT_EQ(engine->m_arrRepairOutcomes.size(), 4u);
+    ASSERT_EQ(engine->RepairOutcomes().size(), 4u);
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(ValueExists(real.Path(), Format("v%d", i)), i >= 3) << i;
-    EXPECT_FALSE(engine->m_arrRepairOutcomes[3].bFixed);
-    EXPECT_NE(engine->m_arrRepairOutcomes[3].strReason.find("the disk is full"), std::string::npos);
+    EXPECT_FALSE(engine->RepairOutcomes()[3].bFixed);
+    EXPECT_NE(engine->RepairOutcomes()[3].strReason.find("the disk is full"), std::string::npos);
     const std::string stopped = RepairStopMessage(*engine);
     EXPECT_NE(stopped.find("the disk is full"), std::string::npos) << stopped;
     EXPECT_NE(stopped.find("3 problem(s) were repaired and backed up"), std::string::npos) << stopped;
     EXPECT_NE(log.Text().find(stopped), std::string::npos);
 
     // The file ends after the third whole record, and the set gives back all three.
-    EXPECT_EQ(ParseFile(engine->m_strRegBackupPath).size(), 3u);
-    EXPECT_EQ(RestoreBackupSets(dir / "Backup", {engine->m_strSetName}), 1);
+    EXPECT_EQ(ParseFile(engine->BackupSet().RegBackupPath()).size(), 3u);
+    EXPECT_EQ(RestoreBackupSets(dir / "Backup", {engine->BackupSet().Name()}), 1);
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(ReadRaw(real.Path(), Format("v%d", i)), Sz(Format("C:\\Gone\\%d.exe", i))) << i;
 }
@@ -94,28 +94,26 @@ TEST(FullDisk, ATreeIsWrittenWholeOrNotAtAllAndTheListLosesNoLine)
     SetString(real.Path() + "\\Tree", "a", "1");
     SetString(real.Path() + "\\Tree\\Sub", "b", "2");
     auto engine = MakeEngine(dir);
-    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
-    engine->m_fpFileList = CreateFileBackupSet(*engine);
-    ASSERT_NE(engine->m_fpFileList, nullptr);
-    const std::string header = ReadFileText(engine->m_strRegBackupPath);
+    engine->CreateRegistryBackupFile();
+    ASSERT_TRUE(engine->CreateFileBackupSet());
+    const std::string header = ReadFileText(engine->BackupSet().RegBackupPath());
     const std::string shortcut = dir.WriteFile("Desktop\\Old.lnk", "link");
     std::string reason;
     {
         const auto disk = FillDiskAfter(0);
         EXPECT_FALSE(engine->DeleteKeyTreeWithBackup(HKEY_CURRENT_USER, real.Sub() + "\\Tree", reason));
-        EXPECT_EQ(engine->m_nBackupWriteError, static_cast<DWORD>(ERROR_DISK_FULL));
-        engine->m_nBackupWriteError = ERROR_SUCCESS;
-        EXPECT_FALSE(MoveFileToBackup(*engine, shortcut, reason));
-        EXPECT_EQ(engine->m_nBackupWriteError, static_cast<DWORD>(ERROR_DISK_FULL));
+        EXPECT_EQ(engine->BackupWriteError(), static_cast<DWORD>(ERROR_DISK_FULL));
+        engine->ResetRemovalState();
+        EXPECT_FALSE(engine->MoveFileToBackup(shortcut, reason));
+        EXPECT_EQ(engine->BackupWriteError(), static_cast<DWORD>(ERROR_DISK_FULL));
         EXPECT_NE(reason.find("moved-files list could not be written: the disk is full"), std::string::npos)
             << reason;
     }
     EXPECT_TRUE(KeyExists(real.Path() + "\\Tree\\Sub"));
     EXPECT_EQ(ReadFileText(shortcut), "link");
-    fclose(engine->m_fpRegBackup);
-    engine->m_fpRegBackup = nullptr;
-    EXPECT_EQ(ReadFileText(engine->m_strRegBackupPath), header);
-    EXPECT_EQ(ReadFileText(engine->m_strFileListPath), "");
+    engine->CloseBackupFiles();
+    EXPECT_EQ(ReadFileText(engine->BackupSet().RegBackupPath()), header);
+    EXPECT_EQ(ReadFileText(engine->BackupSet().FileListPath()), "");
 }
 
 TEST(ClassesHive, AKeyOfTheMergedViewResolvesToTheHivesThatHoldIt)
@@ -157,10 +155,10 @@ TEST(ClassesHive, AClassRemovedThroughTheMergedViewComesBackInItsOwnHive)
     AddProblem("HKEY_CLASSES_ROOT\\" + both, "", "C:\\Gone\\machine.ico", RPT_FILE_ASSOC);
 
     auto engine = MakeEngine(dir);
-    ASSERT_TRUE(RunRepair(*engine)) << engine->m_strRepairError;
-    ASSERT_EQ(engine->m_arrRepairOutcomes.size(), 2u);
-    EXPECT_TRUE(engine->m_arrRepairOutcomes[0].bFixed) << engine->m_arrRepairOutcomes[0].strReason;
-    EXPECT_TRUE(engine->m_arrRepairOutcomes[1].bFixed) << engine->m_arrRepairOutcomes[1].strReason;
+    ASSERT_TRUE(engine->RunRepair()) << engine->RepairError();
+    ASSERT_EQ(engine->RepairOutcomes().size(), 2u);
+    EXPECT_TRUE(engine->RepairOutcomes()[0].bFixed) << engine->RepairOutcomes()[0].strReason;
+    EXPECT_TRUE(engine->RepairOutcomes()[1].bFixed) << engine->RepairOutcomes()[1].strReason;
     for (const std::string& key : {userClasses + user, userClasses + both, machineClasses + both})
         EXPECT_FALSE(KeyExists(key)) << key;
     // The log shows the problem as it was found.
@@ -168,7 +166,7 @@ TEST(ClassesHive, AClassRemovedThroughTheMergedViewComesBackInItsOwnHive)
 
     // Each physical key is its own section, named after its hive.
     std::vector<std::string> sections;
-    for (const REG_FILE_KEY& key : ParseFile(engine->m_strRegBackupPath))
+    for (const REG_FILE_KEY& key : ParseFile(engine->BackupSet().RegBackupPath()))
         sections.push_back(LowerAscii(key.strPath));
     // The user's classes by the hive they were read from.
     const std::string hive = BackedUpUserKey("Software\\Classes\\");
@@ -179,7 +177,7 @@ TEST(ClassesHive, AClassRemovedThroughTheMergedViewComesBackInItsOwnHive)
         LowerAscii(machineClasses + both + "\\DefaultIcon")};
     EXPECT_EQ(sections, expected);
 
-    EXPECT_EQ(RestoreBackupSets(dir / "Backup", {engine->m_strSetName}), 1);
+    EXPECT_EQ(RestoreBackupSets(dir / "Backup", {engine->BackupSet().Name()}), 1);
     EXPECT_EQ(ReadRaw(userClasses + user + "\\shell\\open\\command", ""), Sz("C:\\Gone\\user.exe"));
     EXPECT_FALSE(KeyExists(machineClasses + user));
     EXPECT_EQ(ReadRaw(userClasses + both, ""), Sz("user's"));
@@ -284,10 +282,10 @@ TEST(RestorePoint, EachOutcomeIsLoggedAndAFailureAsksBeforeAnythingIsRemoved)
         g_restore.events.clear();
         g_page = {{}, c.answer};
         auto engine = MakeEngine(dir);
-        engine->m_hNotifyWnd = page;
-        engine->m_bRestorePointFirst = true;
+        engine->SendNotificationsTo(page);
+        engine->AskForRestorePointFirst(true);
 
-        EXPECT_EQ(RunRepair(*engine), c.removed);
+        EXPECT_EQ(engine->RunRepair(), c.removed);
         EXPECT_NE(log.Text().find(c.logLine), std::string::npos) << log.Text();
         EXPECT_EQ(g_restore.events.size(), c.calls);
         if (*c.question) {
@@ -296,7 +294,7 @@ TEST(RestorePoint, EachOutcomeIsLoggedAndAFailureAsksBeforeAnythingIsRemoved)
         } else {
             EXPECT_EQ(g_page.strQuestion, "");
         }
-        EXPECT_EQ(engine->m_bRepairCancelled, !c.removed);
+        EXPECT_EQ(engine->RepairCancelled(), !c.removed);
         EXPECT_EQ(ValueExists("HKEY_CURRENT_USER\\Run", "x"), !c.removed);
     }
     EXPECT_NE(log.Text().find("Repair cancelled without a restore point: nothing was removed"), std::string::npos);
@@ -307,14 +305,10 @@ TEST(ShortcutBackup, IsANewFileAndARestoreThroughALinkIsRefusedAndChangesNothing
     TempDir dir;
     LogCapture log(dir);
     auto engine = MakeEngine(dir);
-    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
-    engine->m_fpFileList = CreateFileBackupSet(*engine);
-    ASSERT_NE(engine->m_fpFileList, nullptr);
-    fclose(engine->m_fpFileList);
-    engine->m_fpFileList = nullptr;
-    fclose(engine->m_fpRegBackup);
-    engine->m_fpRegBackup = nullptr;
-    DeleteFileA(engine->m_strRegBackupPath.c_str());
+    engine->CreateRegistryBackupFile();
+    ASSERT_TRUE(engine->CreateFileBackupSet());
+    engine->CloseBackupFiles();
+    DeleteFileA(engine->BackupSet().RegBackupPath().c_str());
     const std::string shortcut = dir.WriteFile("Desktop\\Old.lnk", "link bytes");
     const auto fileIndex = [](const std::string& path) {
         const FileHandle file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -328,8 +322,8 @@ TEST(ShortcutBackup, IsANewFileAndARestoreThroughALinkIsRefusedAndChangesNothing
     ASSERT_NE(before, 0u);
 
     std::string reason;
-    ASSERT_TRUE(MoveFileToBackup(*engine, shortcut, reason)) << reason;
-    const std::string copy = engine->m_strFileBackupFolder + "\\Old.lnk";
+    ASSERT_TRUE(engine->MoveFileToBackup(shortcut, reason)) << reason;
+    const std::string copy = engine->BackupSet().FileBackupFolder() + "\\Old.lnk";
     EXPECT_FALSE(FileExists(shortcut));
     EXPECT_EQ(ReadFileText(copy), "link bytes");
     // A new file, which took the set's permissions, not the user's file moved.
@@ -337,10 +331,10 @@ TEST(ShortcutBackup, IsANewFileAndARestoreThroughALinkIsRefusedAndChangesNothing
     EXPECT_EQ(kBackupFolderAccess, FA_ADMINS_ONLY);
 
     // The shortcut's folder is now a link to a place of the user's choosing.
-    const std::string list = ReadFileText(engine->m_strFileListPath);
+    const std::string list = ReadFileText(engine->BackupSet().FileListPath());
     ASSERT_TRUE(RemoveDirectoryA((dir / "Desktop").c_str()));
     CreateDirectoryA((dir / "Elsewhere").c_str(), nullptr);
-    const std::string name = engine->m_strSetName;
+    const std::string name = engine->BackupSet().Name();
     {
         const FolderLink link(dir / "Desktop", dir / "Elsewhere");
         if (!link.Ok())
@@ -352,7 +346,7 @@ TEST(ShortcutBackup, IsANewFileAndARestoreThroughALinkIsRefusedAndChangesNothing
                                    " is a link to another place");
         EXPECT_FALSE(FileExists(dir / "Elsewhere\\Old.lnk"));
         EXPECT_EQ(ReadFileText(copy), "link bytes");
-        EXPECT_EQ(ReadFileText(engine->m_strFileListPath), list);
+        EXPECT_EQ(ReadFileText(engine->BackupSet().FileListPath()), list);
         EXPECT_NE(log.Text().find("refused: the shortcut"), std::string::npos);
     }
     // A folder again: the set comes back whole.
@@ -371,21 +365,19 @@ TEST(PerUserKeys, AreBackedUpByTheHiveTheyWereReadFromAndComeBackThere)
     SetString(real.Path() + "\\Tree", "t", "C:\\Gone\\t.exe");
     SetString(real.Path(), "v", "C:\\Gone\\v.exe");
     auto engine = MakeEngine(dir);
-    engine->m_fpRegBackup = CreateRegistryBackupFile(*engine);
-    ASSERT_NE(engine->m_fpRegBackup, nullptr);
+    ASSERT_TRUE(engine->CreateRegistryBackupFile());
     std::string reason;
     ASSERT_TRUE(engine->DeleteValueWithBackup(HKEY_CURRENT_USER, real.Sub(), "v", reason)) << reason;
     ASSERT_TRUE(engine->DeleteKeyTreeWithBackup(HKEY_CURRENT_USER, real.Sub() + "\\Tree", reason)) << reason;
-    fclose(engine->m_fpRegBackup);
-    engine->m_fpRegBackup = nullptr;
+    engine->CloseBackupFiles();
 
-    const auto keys = ParseFile(engine->m_strRegBackupPath);
+    const auto keys = ParseFile(engine->BackupSet().RegBackupPath());
     ASSERT_EQ(keys.size(), 2u);
     const std::string hive = LowerAscii(BackedUpUserKey(real.Sub()));
     EXPECT_EQ(LowerAscii(keys[0].strPath), hive);
     EXPECT_EQ(LowerAscii(keys[1].strPath), hive + "\\tree");
 
-    ASSERT_TRUE(RestoreRegistryFile(engine->m_strRegBackupPath, reason)) << reason;
+    ASSERT_TRUE(RestoreRegistryFile(engine->BackupSet().RegBackupPath(), reason)) << reason;
     EXPECT_EQ(ReadRaw(real.Path(), "v"), Sz("C:\\Gone\\v.exe"));
     EXPECT_EQ(ReadRaw(real.Path() + "\\Tree", "t"), Sz("C:\\Gone\\t.exe"));
 }

@@ -82,7 +82,7 @@ TEST_F(ClassChecks, ServerFilesAreTestedWithoutArgumentsAndOnlyOnDrivePaths)
         {HKCR + "CLSID\\" + cls + "\\DefaultIcon", "(Default)", m_dir / "hvlost.ico", RPT_COM_ACTIVEX},
     };
     EXPECT_EQ(Problems(), expected);
-    EXPECT_EQ(m_engine.m_anFound[RPT_COM_ACTIVEX], 2);
+    EXPECT_EQ(m_engine.Found(RPT_COM_ACTIVEX), 2);
 }
 
 TEST_F(ClassChecks, ServerValuesReadIntoAThousandAndTwentyThreeBytes)
@@ -223,7 +223,7 @@ TEST_F(ClassChecks, FirstPathIsTheFirstServerEntry)
     CreateKey(HKCR + "CLSID\\" + cls);
 
     PathRecorder recorder;
-    m_engine.m_hNotifyWnd = recorder.Window();
+    m_engine.SendNotificationsTo(recorder.Window());
     CheckComActiveX(m_engine);
 
     EXPECT_EQ(recorder.First(), "CLSID\\" + cls + "\\InprocServer32");
@@ -236,7 +236,7 @@ TEST_F(ClassChecks, StopEndsEveryPassBeforeItsFirstItem)
     SetDefault("CLSID\\{11111111-2222-3333-4444-5555555555E2}\\InprocServer32", m_dir / "hvgone.dll");
 
     PathRecorder recorder;
-    m_engine.m_hNotifyWnd = recorder.Window();
+    m_engine.SendNotificationsTo(recorder.Window());
     m_engine.RequestStop();
     CheckComActiveX(m_engine);
     CheckClassKeys(m_engine);
@@ -271,7 +271,7 @@ TEST_F(ProgIdChecks, LowerCaseDllServersAreClassKeysTheRestTypeLibraries)
     SetDefault(".hvext\\CLSID", "{11111111-2222-3333-4444-5555555555F1}");
 
     PathRecorder recorder;
-    m_engine.m_hNotifyWnd = recorder.Window();
+    m_engine.SendNotificationsTo(recorder.Window());
     CheckClassKeys(m_engine);
     const std::vector<Found> classKeys = {
         {HKCR + "HvWidget.Lower\\CLSID", "(Default)", "{11111111-2222-3333-4444-5555555555F1}", RPT_CLASS_KEYS},

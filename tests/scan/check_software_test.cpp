@@ -61,12 +61,12 @@ TEST_F(SoftwareChecks, UninstallEntriesNameTheirProgram)
     SetString(kUninstall + "\\HvNoCommand", "DisplayName", "Nothing to run");
 
     PathRecorder recorder;
-    m_engine.m_hNotifyWnd = recorder.Window();
+    m_engine.SendNotificationsTo(recorder.Window());
     CheckUninstall(m_engine);
 
     const std::vector<Found> expected = {{kUninstall, "HvGone", gone, RPT_UNINSTALL}};
     EXPECT_EQ(Problems(), expected);
-    EXPECT_EQ(m_engine.m_anFound[RPT_UNINSTALL], 1);
+    EXPECT_EQ(m_engine.Found(RPT_UNINSTALL), 1);
     EXPECT_EQ(recorder.First(), "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\HvGone");
 }
 
@@ -195,7 +195,7 @@ TEST_F(SoftwareChecks, SharedDllsAreTestedAsNamed)
     SetDword(kSharedDlls, Quoted(present), 1);
 
     PathRecorder recorder;
-    m_engine.m_hNotifyWnd = recorder.Window();
+    m_engine.SendNotificationsTo(recorder.Window());
     CheckSharedDlls(m_engine);
     SetEnvironmentVariableA("PATH", oldPath);
 
@@ -279,7 +279,7 @@ TEST_F(SoftwareChecks, HelpFolderEndingInABackslashGetsNoSecond)
     SetString(kHelp, "hvslash.hlp", m_dir.Path() + "\\");
 
     PathRecorder recorder;
-    m_engine.m_hNotifyWnd = recorder.Window();
+    m_engine.SendNotificationsTo(recorder.Window());
     CheckHelpFiles(m_engine);
 
     EXPECT_EQ(recorder.First(), m_dir / "hvslash.hlp");

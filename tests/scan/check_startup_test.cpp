@@ -69,7 +69,7 @@ TEST_F(StartupChecks, RunListsTestTheProgramOfEachCommandLine)
                                       "HKEY_LOCAL_MACHINE\\" + kRun + "|Gone|\"" + gone + "\" /background",
                                       "HKEY_CURRENT_USER\\" + kRun + "|Missing|" + gone,
                                   }));
-    EXPECT_EQ(engine.m_anFound[RPT_STARTUP], 2);
+    EXPECT_EQ(engine.Found(RPT_STARTUP), 2);
 }
 
 TEST_F(StartupChecks, MenuOrderEntriesMustExistInOneProgramsFolder)

@@ -101,13 +101,13 @@ TEST_F(TreeChecks, SharedWalkReportsExactlyWhatEachCheckReportsAlone)
     engine.SetCategorySelection(selected);
     RunCategoryCheck(engine, RPT_FILE_PATHS);
     EXPECT_EQ(Problems(), filePaths);
-    EXPECT_EQ(engine.m_anFound[RPT_DEEP_SCAN], 0);
+    EXPECT_EQ(engine.Found(RPT_DEEP_SCAN), 0);
     RunCategoryCheck(engine, RPT_DEEP_SCAN);
     std::vector<Found> all = Problems();
     ASSERT_EQ(all.size(), filePaths.size() + deep.size());
     EXPECT_EQ(std::vector<Found>(all.begin() + static_cast<ptrdiff_t>(filePaths.size()), all.end()), deep);
-    EXPECT_EQ(engine.m_anFound[RPT_FILE_PATHS], static_cast<int32_t>(filePaths.size()));
-    EXPECT_EQ(engine.m_anFound[RPT_DEEP_SCAN], static_cast<int32_t>(deep.size()));
+    EXPECT_EQ(engine.Found(RPT_FILE_PATHS), static_cast<int32_t>(filePaths.size()));
+    EXPECT_EQ(engine.Found(RPT_DEEP_SCAN), static_cast<int32_t>(deep.size()));
 
     // The deep scan on its own, the file path references not selected, walks in its own order.
     g_arrProblems.clear();
@@ -178,7 +178,7 @@ TEST_F(TreeChecks, StopDuringTheSharedWalkEndsItWithinTwoTenthsOfASecond)
     // The first place of the walk is then due for display.
     Sleep(150);
     ASSERT_TRUE(engine.StartScan(window));
-    WaitForScanEnd(engine);
+    engine.WaitForScanEnd();
 
     ASSERT_NE(g_stopper.stoppedAt, 0u);
     ASSERT_NE(g_stopper.doneAt, 0u);
@@ -186,8 +186,8 @@ TEST_F(TreeChecks, StopDuringTheSharedWalkEndsItWithinTwoTenthsOfASecond)
     EXPECT_TRUE(g_stopper.begun[RPT_FILE_PATHS]);
     EXPECT_TRUE(g_stopper.skipped[RPT_DEEP_SCAN]);
     // The walk ended on the way, and nothing kept for the deep scan was reported.
-    EXPECT_LT(engine.m_anFound[RPT_FILE_PATHS], kKeys);
-    EXPECT_EQ(engine.m_anFound[RPT_DEEP_SCAN], 0);
+    EXPECT_LT(engine.Found(RPT_FILE_PATHS), kKeys);
+    EXPECT_EQ(engine.Found(RPT_DEEP_SCAN), 0);
     for (const auto& problem : g_arrProblems)
         EXPECT_EQ(problem->m_nType, RPT_FILE_PATHS);
 }

@@ -140,7 +140,7 @@ protected:
             flags[type] = 1;
         m_engine.SetCategorySelection(flags);
         ASSERT_TRUE(m_engine.StartScan(m_page.m_hWnd));
-        WaitForScanEnd(m_engine);
+        m_engine.WaitForScanEnd();
     }
 
     std::string Log() const { return ReadFileText(m_temp / "scan.log"); }
@@ -170,7 +170,7 @@ TEST_F(ScannerTest, MessagesFollowTheScanOrderAndEndWithDone)
     for (const MESSAGE& m : m_page.m_messages)
         got.emplace_back(m.message, m.lParam);
     EXPECT_EQ(got, expected);
-    EXPECT_EQ(m_engine.m_bRunning, 1);
+    EXPECT_TRUE(m_engine.WorkerStarted());
 }
 
 TEST_F(ScannerTest, StartRecordsTheScanAndClearsTheLastOne)
@@ -205,9 +205,9 @@ TEST_F(ScannerTest, ReportedProblemsAreStoredCountedLoggedAndAnnouncedInOrder)
     ASSERT_EQ(g_arrProblems.size(), 3u);
     EXPECT_EQ(g_arrProblems[0]->m_strValueName, "Arial");
     EXPECT_EQ(g_arrProblems[2]->m_strValueName, "Other");
-    EXPECT_EQ(m_engine.m_anFound[RPT_FILE_PATHS], 2);
-    EXPECT_EQ(m_engine.m_anFound[RPT_FONTS], 1);
-    EXPECT_EQ(m_engine.m_nTotalFound, 3);
+    EXPECT_EQ(m_engine.Found(RPT_FILE_PATHS), 2);
+    EXPECT_EQ(m_engine.Found(RPT_FONTS), 1);
+    EXPECT_EQ(m_engine.TotalFound(), 3);
     const auto problems = m_page.Of(WM_SCAN_PROBLEM);
     ASSERT_EQ(problems.size(), 3u);
     for (size_t i = 0; i < 3; ++i)
@@ -238,7 +238,7 @@ TEST_F(ScannerTest, FilteredProblemsLeaveNoTrace)
 
     ASSERT_EQ(g_arrProblems.size(), 1u);
     EXPECT_EQ(g_arrProblems[0]->m_strKey, "HKEY_LOCAL_MACHINE\\Software\\Kept");
-    EXPECT_EQ(m_engine.m_nTotalFound, 1);
+    EXPECT_EQ(m_engine.TotalFound(), 1);
     EXPECT_EQ(m_page.Of(WM_SCAN_PROBLEM).size(), 1u);
     const std::string log = Log();
     EXPECT_EQ(log.find("Ignored"), std::string::npos);
@@ -258,7 +258,7 @@ TEST_F(ScannerTest, FoundErrorsAccumulateOverScans)
     m_engine.m_findings[RPT_STARTUP].pop_back();
     Scan({RPT_STARTUP});
     EXPECT_EQ(ReadSettingInt("lastfounderrors"), 7);
-    EXPECT_EQ(m_engine.m_nTotalFound, 1);
+    EXPECT_EQ(m_engine.TotalFound(), 1);
 }
 
 TEST_F(ScannerTest, StopSkipsTheCategoriesNotBegunAndStillCounts)
@@ -348,7 +348,7 @@ TEST_F(ScannerTest, PausedWorkerMakesNoProgressUntilResumed)
     m_engine.Resume();
     PumpFor(60000, [&] { return items != paused; });
     EXPECT_GT(items, paused);
-    StopScanAndWait(m_engine);
+    m_engine.StopScanAndWait();
     EXPECT_EQ(m_page.m_messages.back().message, WM_SCAN_DONE);
 }
 
@@ -372,12 +372,12 @@ TEST_F(ScannerTest, StopAndWaitAnswersTheWorkerUntilItEnds)
     PumpFor(60000, [&] { return !m_page.Of(WM_SCAN_PROBLEM).empty(); });
     m_engine.Pause();
 
-    StopScanAndWait(m_engine);
+    m_engine.StopScanAndWait();
 
-    EXPECT_TRUE(m_engine.m_pThread->Wait(0));
+    EXPECT_TRUE(m_engine.Worker()->Wait(0));
     EXPECT_EQ(m_page.m_messages.back().message, WM_SCAN_DONE);
     EXPECT_TRUE(m_page.Of(WM_SCAN_CATEGORY_BEGIN).size() == 1u);
-    EXPECT_EQ(m_page.Of(WM_SCAN_PROBLEM).size(), static_cast<size_t>(m_engine.m_nTotalFound));
+    EXPECT_EQ(m_page.Of(WM_SCAN_PROBLEM).size(), static_cast<size_t>(m_engine.TotalFound()));
 }
 
 TEST_F(ScannerTest, PathsReachThePageAtMostOncePer101Milliseconds)
@@ -500,7 +500,7 @@ TEST(WholeScan, ChangesNoKeyOutsideTheProgramsOwn)
     CRegistryScanner engine;
     engine.SetCategorySelection(all);
     ASSERT_TRUE(engine.StartScan(page.m_hWnd));
-    WaitForScanEnd(engine);
+    engine.WaitForScanEnd();
     const std::map<std::string, uint64_t> after = RegistryWriteTimes();
     g_pLog = nullptr;
 
