@@ -19,9 +19,6 @@ constexpr UINT WM_SESSION_STOP = WM_APP + 1;
 
 constexpr char kWindowClass[] = "HivoraCliScanSession";
 
-std::atomic<HWND> g_hSessionWnd{nullptr};
-KernelHandle g_hSessionEnded;
-
 bool IsConsole(HANDLE handle)
 {
     DWORD mode = 0;
@@ -204,19 +201,6 @@ LRESULT CALLBACK SessionWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-// Ctrl+C and Ctrl+Break stop the scan as the Stop button does. Closing the console ends the
-// process once this returns, so the handler first lets the session stop and finish.
-BOOL WINAPI ConsoleCtrlHandler(DWORD event)
-{
-    const HWND window = g_hSessionWnd.load();
-    if (!window)
-        return FALSE;
-    PostMessageA(window, WM_SESSION_STOP, 0, 0);
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
-        WaitForSingleObject(g_hSessionEnded.get(), 4000);
-    return TRUE;
-}
-
 class CMessageWindow {
 public:
     explicit CMessageWindow(CScanSession& session)
@@ -247,23 +231,48 @@ class CSessionGuard {
 public:
     explicit CSessionGuard(HWND window)
     {
-        if (!g_hSessionEnded)
-            g_hSessionEnded.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        ResetEvent(g_hSessionEnded.get());
-        g_hSessionWnd = window;
-        SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
+        if (!s_hEnded)
+            s_hEnded.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        ResetEvent(s_hEnded.get());
+        s_hWnd = window;
+        SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
     }
     ~CSessionGuard()
     {
         if (g_pScanner && g_pScanner->Worker() && !g_pScanner->Worker()->Wait(0))
             g_pScanner->StopScanAndWait();
-        g_hSessionWnd = nullptr;
-        SetConsoleCtrlHandler(ConsoleCtrlHandler, FALSE);
-        SetEvent(g_hSessionEnded.get());
+        s_hWnd = nullptr;
+        SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+        SetEvent(s_hEnded.get());
     }
     CSessionGuard(const CSessionGuard&) = delete;
     CSessionGuard& operator=(const CSessionGuard&) = delete;
+
+private:
+    static BOOL WINAPI OnConsoleEvent(DWORD event);
+
+    // The console's handler takes no context: it reaches the guarded session's window through
+    // these, on a thread of its own. The event outlives the session, as the handler may still be
+    // waiting on it then.
+    static std::atomic<HWND> s_hWnd;
+    static KernelHandle s_hEnded;
 };
+
+std::atomic<HWND> CSessionGuard::s_hWnd{nullptr};
+KernelHandle CSessionGuard::s_hEnded;
+
+// Ctrl+C and Ctrl+Break stop the scan as the Stop button does. Closing the console ends the
+// process once this returns, so the handler first lets the session stop and finish.
+BOOL WINAPI CSessionGuard::OnConsoleEvent(DWORD event)
+{
+    const HWND window = s_hWnd.load();
+    if (!window)
+        return FALSE;
+    PostMessageA(window, WM_SESSION_STOP, 0, 0);
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        WaitForSingleObject(s_hEnded.get(), 4000);
+    return TRUE;
+}
 
 } // namespace
 

@@ -13,21 +13,33 @@ constexpr const char* kDialogProp = "HivoraDialogObject";
 // lParam: the std::function<LRESULT()> to run; the result goes back as the message's result.
 constexpr UINT WM_RUN_ON_THREAD = WM_APP + 0x3F0;
 
-HWND g_hMainWnd = nullptr;
-bool g_bDesignLayout = false;
 constexpr int kDesignBaseX = 6;
 constexpr int kDesignBaseY = 13;
+
+// What every dialog of the process shares, set by the program: its main window, the owner of the
+// message boxes, and whether dialogs are laid out in the design's units, which a dialog needs at
+// WM_INITDIALOG, before anything else reaches it.
+struct DIALOG_SHARED {
+    HWND hMainWnd = nullptr;
+    bool bDesignLayout = false;
+};
+
+DIALOG_SHARED& Shared()
+{
+    static DIALOG_SHARED shared;
+    return shared;
+}
 
 } // namespace
 
 HWND AfxGetMainWnd()
 {
-    return g_hMainWnd;
+    return Shared().hMainWnd;
 }
 
 void AfxSetMainWnd(HWND wnd)
 {
-    g_hMainWnd = wnd;
+    Shared().hMainWnd = wnd;
 }
 
 LRESULT RunOnWindowThread(HWND window, const std::function<LRESULT()>& call)
@@ -115,7 +127,7 @@ void CDialog::MoveWindow(int x, int y, int width, int height) const
 
 void CDialog::UseDesignLayout(bool on)
 {
-    g_bDesignLayout = on;
+    Shared().bDesignLayout = on;
 }
 
 void CDialog::FitToDesignUnits() const
@@ -420,7 +432,7 @@ INT_PTR CALLBACK CDialog::StaticProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM l
         if (!self || !SetPropA(wnd, kDialogProp, self))
             return FALSE;
         self->m_hWnd = wnd;
-        if (g_bDesignLayout)
+        if (Shared().bDesignLayout)
             self->FitToDesignUnits();
         const LONG_PTR style = GetWindowLongPtrA(wnd, GWL_STYLE);
         self->m_bControlParent =

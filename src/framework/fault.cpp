@@ -5,18 +5,23 @@
 
 namespace {
 
-std::atomic<FaultReporter> g_reporter{nullptr};
+// One per process: a fault may be caught on any thread, before or after the program's objects exist.
+std::atomic<FaultReporter>& Reporter()
+{
+    static std::atomic<FaultReporter> reporter{nullptr};
+    return reporter;
+}
 
 } // namespace
 
 void SetFaultReporter(FaultReporter reporter)
 {
-    g_reporter = reporter;
+    Reporter() = reporter;
 }
 
 void ReportCaughtFault(const char* where) noexcept
 {
-    const FaultReporter reporter = g_reporter;
+    const FaultReporter reporter = Reporter();
     if (!reporter)
         return;
     try {

@@ -11,16 +11,21 @@ constexpr int kHoldFree = 0;
 constexpr int kHoldHeld = 1;
 constexpr int kHoldLeft = 2;
 
-// Every page worker of the program; made, used and changed on the window's thread only.
-std::vector<CPageWorker*>& Workers()
+// Every page worker of the program and the program's close, which they all take part in. Made,
+// used and changed on the window's thread only; the closing flag is read by any thread.
+struct WORKER_SET {
+    std::vector<CPageWorker*> all;
+    std::atomic<bool> bClosing{false};
+    DWORD dwCloseStart = 0;
+    bool bLeftBehind = false;
+};
+
+WORKER_SET& Workers()
 {
-    static std::vector<CPageWorker*> workers;
+    static WORKER_SET workers;
     return workers;
 }
 
-std::atomic<bool> g_bClosing{false};
-DWORD g_dwCloseStart = 0;
-bool g_bLeftBehind = false;
 thread_local int t_nModalDepth = 0;
 // The hold state of the page worker running on this thread (threads that Start started).
 thread_local std::shared_ptr<std::atomic<int>> t_pHold;
@@ -42,7 +47,7 @@ UINT RunStarted(void* arg)
 
 CPageWorker::CPageWorker(CDialog& page, bool exclusive) : m_page(page), m_bExclusive(exclusive)
 {
-    Workers().push_back(this);
+    Workers().all.push_back(this);
 }
 
 CPageWorker::~CPageWorker()
@@ -52,7 +57,7 @@ CPageWorker::~CPageWorker()
     // already, or left it behind to end with the process; this is the last resort.
     if (m_bBusy && m_bOwnThread && m_hThread)
         WaitForSingleObject(m_hThread.get(), INFINITE);
-    auto& all = Workers();
+    auto& all = Workers().all;
     all.erase(std::remove(all.begin(), all.end(), this), all.end());
 }
 
@@ -113,7 +118,7 @@ void CALLBACK CPageWorker::ThreadEnded(void* context, BOOLEAN)
 
 void CPageWorker::OnEndMessage(WPARAM run, LPARAM worker)
 {
-    const auto& all = Workers();
+    const auto& all = Workers().all;
     const auto found = std::find(all.begin(), all.end(), reinterpret_cast<CPageWorker*>(worker));
     if (found != all.end() && (*found)->m_nRun == run)
         (*found)->Deliver();
@@ -123,7 +128,7 @@ void CPageWorker::Deliver()
 {
     if (!m_bBusy)
         return;
-    if (t_nModalDepth > 0 && !g_bClosing) {
+    if (t_nModalDepth > 0 && !Workers().bClosing) {
         m_bEndHeld = true;
         return;
     }
@@ -140,7 +145,7 @@ void CPageWorker::Finish()
 
 void CPageWorker::ReleaseHeldEnds()
 {
-    for (CPageWorker* worker : Workers()) {
+    for (CPageWorker* worker : Workers().all) {
         if (worker->m_bBusy && worker->m_bEndHeld) {
             worker->m_bEndHeld = false;
             PostMessageA(worker->m_hPage, WM_PAGE_WORKER_ENDED, worker->m_nRun, reinterpret_cast<LPARAM>(worker));
@@ -158,17 +163,18 @@ bool CPageWorker::HoldToEnd()
 
 bool CPageWorker::AnyExclusiveBusy()
 {
-    const auto& all = Workers();
+    const auto& all = Workers().all;
     return std::any_of(all.begin(), all.end(), [](const CPageWorker* w) { return w->m_bExclusive && w->m_bBusy; });
 }
 
 void CPageWorker::BeginClosing()
 {
-    if (g_bClosing)
+    WORKER_SET& workers = Workers();
+    if (workers.bClosing)
         return;
-    g_bClosing = true;
-    g_dwCloseStart = GetTickCount();
-    for (CPageWorker* worker : Workers()) {
+    workers.bClosing = true;
+    workers.dwCloseStart = GetTickCount();
+    for (CPageWorker* worker : workers.all) {
         if (worker->m_bBusy && worker->m_stop)
             worker->m_stop();
     }
@@ -176,20 +182,20 @@ void CPageWorker::BeginClosing()
 
 bool CPageWorker::IsClosing()
 {
-    return g_bClosing;
+    return Workers().bClosing;
 }
 
 void CPageWorker::WaitForAll()
 {
     // Ends handled meanwhile may not add or remove workers, but a copy costs nothing.
-    const std::vector<CPageWorker*> all = Workers();
+    const std::vector<CPageWorker*> all = Workers().all;
     for (CPageWorker* worker : all)
         worker->WaitForClose();
 }
 
 bool CPageWorker::AnyLeftBehind()
 {
-    return g_bLeftBehind;
+    return Workers().bLeftBehind;
 }
 
 void CPageWorker::WaitForClose()
@@ -198,7 +204,7 @@ void CPageWorker::WaitForClose()
         return;
     DWORD wait = INFINITE;
     if (m_dwCloseLimit != INFINITE) {
-        const DWORD spent = GetTickCount() - g_dwCloseStart;
+        const DWORD spent = GetTickCount() - Workers().dwCloseStart;
         wait = spent >= m_dwCloseLimit ? 0 : m_dwCloseLimit - spent;
     }
     // The end may be handled while this dispatches; the thread handle stays open until a new start.
@@ -207,7 +213,7 @@ void CPageWorker::WaitForClose()
         if (m_pHold->compare_exchange_strong(expected, kHoldLeft)) {
             m_bBusy = false;
             m_wait.reset();
-            g_bLeftBehind = true;
+            Workers().bLeftBehind = true;
             return;
         }
         WaitDispatchingMessages(m_hThread.get());

@@ -19,22 +19,52 @@ std::vector<REGPROBLEM_TYPE> g_arrIgnoreTypes;
 
 namespace {
 
-// Lookup index over the entries, so that a scan pays one hash per problem whatever the list's
-// length. It is rebuilt on the next lookup after any change.
-std::mutex g_indexMutex;
-std::unordered_set<std::string> g_index;
-bool g_bIndexValid = false;
-size_t g_nIndexedCount = 0;
-
 std::string IndexKey(REGPROBLEM_TYPE type, const std::string& key)
 {
     return Format("%d|", static_cast<int>(type)) + CAnsiCase::System().Lower(key);
 }
 
-void InvalidateIndex()
+// Lookup index over the entries, so that a scan pays one hash per problem whatever the list's
+// length. It is rebuilt on the next lookup after any change, or when the list's length is not the
+// one it was built for.
+class CIgnoreIndex {
+public:
+    void Invalidate()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_bValid = false;
+    }
+
+    bool Contains(const CRegistryProblem& problem)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_bValid || m_nCount != g_arrIgnoreKeys.size())
+            Rebuild();
+        return !m_keys.empty() && m_keys.count(IndexKey(problem.m_nType, IgnoreKey(problem))) != 0;
+    }
+
+private:
+    void Rebuild()
+    {
+        m_keys.clear();
+        const size_t count = std::min(g_arrIgnoreKeys.size(), g_arrIgnoreTypes.size());
+        for (size_t i = 0; i < count; ++i)
+            m_keys.insert(IndexKey(g_arrIgnoreTypes[i], g_arrIgnoreKeys[i]));
+        m_nCount = g_arrIgnoreKeys.size();
+        m_bValid = true;
+    }
+
+    std::mutex m_mutex;
+    std::unordered_set<std::string> m_keys;
+    bool m_bValid = false;
+    size_t m_nCount = 0;
+};
+
+// One for the process's list.
+CIgnoreIndex& Index()
 {
-    const std::lock_guard<std::mutex> lock(g_indexMutex);
-    g_bIndexValid = false;
+    static CIgnoreIndex index;
+    return index;
 }
 
 } // namespace
@@ -56,7 +86,7 @@ void LoadIgnoreList(const std::string& path)
         return;
     const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     ParseIgnoreFile(text, g_arrIgnoreTypes, g_arrIgnoreKeys);
-    InvalidateIndex();
+    Index().Invalidate();
 }
 
 bool SaveIgnoreList(const std::string& path)
@@ -75,7 +105,7 @@ bool AddToIgnoreList(const CRegistryProblem& problem, const std::string& path)
     g_arrIgnoreTypes.resize(g_arrIgnoreKeys.size());
     g_arrIgnoreTypes.push_back(problem.m_nType);
     g_arrIgnoreKeys.push_back(IgnoreKey(problem));
-    InvalidateIndex();
+    Index().Invalidate();
     return SaveIgnoreList(path);
 }
 
@@ -90,7 +120,7 @@ bool RemoveFromIgnoreList(std::vector<size_t> indices, const std::string& path)
         if (*it < g_arrIgnoreTypes.size())
             g_arrIgnoreTypes.erase(g_arrIgnoreTypes.begin() + static_cast<ptrdiff_t>(*it));
     }
-    InvalidateIndex();
+    Index().Invalidate();
     return SaveIgnoreList(path);
 }
 
@@ -98,23 +128,12 @@ void ClearIgnoreList()
 {
     g_arrIgnoreKeys.clear();
     g_arrIgnoreTypes.clear();
-    InvalidateIndex();
+    Index().Invalidate();
 }
 
 bool IsIgnored(const CRegistryProblem& problem)
 {
-    const std::lock_guard<std::mutex> lock(g_indexMutex);
-    if (!g_bIndexValid || g_nIndexedCount != g_arrIgnoreKeys.size()) {
-        g_index.clear();
-        const size_t count = std::min(g_arrIgnoreKeys.size(), g_arrIgnoreTypes.size());
-        for (size_t i = 0; i < count; ++i)
-            g_index.insert(IndexKey(g_arrIgnoreTypes[i], g_arrIgnoreKeys[i]));
-        g_nIndexedCount = g_arrIgnoreKeys.size();
-        g_bIndexValid = true;
-    }
-    if (g_index.empty())
-        return false;
-    return g_index.count(IndexKey(problem.m_nType, IgnoreKey(problem))) != 0;
+    return Index().Contains(problem);
 }
 
 bool IsProblemSuppressed(const CRegistryProblem& problem)

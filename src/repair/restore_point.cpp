@@ -14,7 +14,21 @@
 #include "repair/repair.h"
 #include "shell/settings.h"
 
-SET_RESTORE_POINT g_pfnSetRestorePoint = nullptr;
+namespace {
+
+// Process-wide, as System Restore is: set by tests before a repair, read by the repair's worker.
+SET_RESTORE_POINT& StandIn()
+{
+    static SET_RESTORE_POINT standIn = nullptr;
+    return standIn;
+}
+
+} // namespace
+
+void UseRestorePointStandIn(SET_RESTORE_POINT standIn)
+{
+    StandIn() = standIn;
+}
 
 RESTORE_POINT_OUTCOME DecideRestorePoint(bool succeeded, DWORD status, int64_t sequence, int64_t lastSequence)
 {
@@ -65,7 +79,7 @@ std::string RestorePointQuestion(const RESTORE_POINT_OUTCOME& outcome)
 RESTORE_POINT_OUTCOME CreateRestorePoint()
 {
     Library library;
-    SET_RESTORE_POINT setRestorePoint = g_pfnSetRestorePoint;
+    SET_RESTORE_POINT setRestorePoint = StandIn();
     if (!setRestorePoint) {
         library.reset(LoadLibraryExA("SRCLIENT.DLL", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
         if (library)

@@ -38,9 +38,10 @@ bool RestorePointFailed(const RESTORE_POINT_OUTCOME& outcome);
 // be made and the choice to go on (OK) or cancel.
 std::string RestorePointQuestion(const RESTORE_POINT_OUTCOME& outcome);
 
-// SRSetRestorePointA's form; tests put a stand-in here (Wine's is a stub).
+// SRSetRestorePointA's form. Tests call a stand-in instead (Wine's is a stub); nullptr calls
+// System Restore again.
 using SET_RESTORE_POINT = BOOL(WINAPI*)(PRESTOREPOINTINFOA, PSTATEMGRSTATUS);
-extern SET_RESTORE_POINT g_pfnSetRestorePoint;
+void UseRestorePointStandIn(SET_RESTORE_POINT standIn);
 
 // Opens and closes a restore point at once, from System Restore's client library (or the stand-in),
 // and keeps the sequence number of a new point in the setting "lastRestorePoint". Call on a thread

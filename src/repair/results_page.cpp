@@ -97,7 +97,7 @@ void CScanResultsDlg::OnShowWindow(bool show, UINT)
                      RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     } else if (m_worker.IsBusy()) {
         m_main.SetPressedTab(IDC_TAB_SCANNOW);
-        m_main.m_nScanStage = 3;
+        m_main.ResultsShown();
     } else {
         RebuildResults();
     }
@@ -112,7 +112,7 @@ void CScanResultsDlg::ClearResults()
 void CScanResultsDlg::RebuildResults()
 {
     m_main.SetPressedTab(IDC_TAB_SCANNOW);
-    m_main.m_nScanStage = 3;
+    m_main.ResultsShown();
     ClearResults();
 
     // A problem of a category without a header is never repaired: the user cannot see it.
@@ -233,7 +233,7 @@ void CScanResultsDlg::ShowRepairOutcome(const REPAIR_TALLY& tally)
         return;
     if (answer == IDOK)
         m_main.ShowPage(PAGE_STATISTICS);
-    m_main.m_nScanStage = 1;
+    m_main.BackToStep1();
     if (ReadSettingInt("shutdown") != 0)
         m_main.CloseProgram(IDOK);
 }

@@ -82,8 +82,7 @@ bool CScanStep1Dlg::StartScan()
     }
     g_pScanner = std::move(engine);
 
-    m_main.m_bScanRunning = true;
-    m_main.m_nScanStage = 1;
+    m_main.ScanStarted();
     m_main.ShowPage(PAGE_SCANSTEP2);
     // Stop takes the keys before the panel and the strip (Quick Scan among them) go out of use.
     progress->FocusItem(IDC_SCAN_STOP);

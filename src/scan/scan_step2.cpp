@@ -101,9 +101,9 @@ void CScanStep2Dlg::OnShowWindow(bool show, UINT)
     m_stop.Show(true);
     SetText(m_caption, "Scanning Path:");
     // Shown again after a scan rather than for a new one.
-    if (m_main.m_nScanStage != 1)
+    if (m_main.GetScanStage() != 1)
         ShowFinishedState();
-    m_main.m_nScanStage = 2;
+    m_main.ProgressShown();
 }
 
 void CScanStep2Dlg::BeginScan(const CRegistryScanner& engine)
@@ -258,7 +258,7 @@ void CScanStep2Dlg::ShowFinishedState()
     m_path.Show(false);
     m_total.Show(false);
     m_stop.Show(false);
-    SetText(m_caption, m_main.m_bScanRunning ? "Scanning Completed !" : "Scanning cancelled by the user !");
+    SetText(m_caption, m_main.IsScanRunning() ? "Scanning Completed !" : "Scanning cancelled by the user !");
     const long long total = m_nTotal;
     SetText(m_result, Format("%lld Critical Error(s) found", total));
     SetText(m_resultCount, Format("%lld Critical Error(s)", total));
@@ -302,7 +302,7 @@ void CScanStep2Dlg::Stop()
     m_bAskingStop = false;
     if (answer == IDYES) {
         g_pScanner->StopByUser();
-        m_main.m_bScanRunning = false;
+        m_main.ScanStopped();
         ShowFinishedState();
     }
     g_pScanner->Resume();
@@ -337,7 +337,7 @@ bool CScanStep2Dlg::OnCommand(int id, int code, HWND control)
             return true;
         m_main.ShowPage(PAGE_SCANSTEP1);
         m_next.Show(false);
-        m_main.m_nScanStage = 1;
+        m_main.BackToStep1();
         return true;
     default:
         return CDialog::OnCommand(id, code, control);
@@ -353,7 +353,7 @@ void CScanStep2Dlg::OnClose()
 INT_PTR CScanStep2Dlg::DialogProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     // After Stop, the worker may still be finishing its item.
-    if (msg == WM_SETCURSOR && m_worker.IsBusy() && !m_main.m_bScanRunning) {
+    if (msg == WM_SETCURSOR && m_worker.IsBusy() && !m_main.IsScanRunning()) {
         SetCursor(LoadCursorA(nullptr, IDC_APPSTARTING));
         SetMsgResult(TRUE);
         return TRUE;

@@ -14,8 +14,13 @@ CLogFile* g_pLog = nullptr;
 
 namespace {
 
-// Serialises the records of this process's threads, so that no record interleaves with another.
-std::mutex g_logMutex;
+// Serialises the records of this process's threads, whichever log object writes them (Patchwell
+// makes one per record), so that no record interleaves with another.
+std::mutex& RecordLock()
+{
+    static std::mutex lock;
+    return lock;
+}
 
 struct tm LocalNow()
 {
@@ -159,14 +164,14 @@ std::string FormatLogRecord(const CLogFile& log, const std::string& text, int le
 
 bool CLogFile::Write(const std::string& text, int level)
 {
-    const std::lock_guard<std::mutex> lock(g_logMutex);
+    const std::lock_guard<std::mutex> lock(RecordLock());
     return WriteKept(FormatLogRecord(*this, text, level, LocalNow()) + "\r\n");
 }
 
 bool CLogFile::Keep(const std::string& text, int level)
 {
     constexpr size_t kKeptLimit = 64 * 1024;
-    const std::lock_guard<std::mutex> lock(g_logMutex);
+    const std::lock_guard<std::mutex> lock(RecordLock());
     if (m_bTimestamp) {
         // The stamp changes once a second: formatted once for all the records of that second.
         const time_t t = time(nullptr);
@@ -185,7 +190,7 @@ bool CLogFile::Keep(const std::string& text, int level)
 
 bool CLogFile::Flush()
 {
-    const std::lock_guard<std::mutex> lock(g_logMutex);
+    const std::lock_guard<std::mutex> lock(RecordLock());
     return m_kept.empty() || WriteKept("");
 }
 

@@ -231,9 +231,35 @@ void CHivoraDlg::ShowAboutPage()
     ShowWithPanel(0, PAGE_ABOUT);
 }
 
-void CHivoraDlg::QuickScan()
+void CHivoraDlg::ScanStarted()
+{
+    m_bScanRunning = true;
+    m_nScanStage = 1;
+}
+
+void CHivoraDlg::ScanStopped()
+{
+    m_bScanRunning = false;
+}
+
+void CHivoraDlg::ProgressShown()
+{
+    m_nScanStage = 2;
+}
+
+void CHivoraDlg::ResultsShown()
+{
+    m_nScanStage = 3;
+}
+
+void CHivoraDlg::BackToStep1()
 {
     m_nScanStage = 1;
+}
+
+void CHivoraDlg::QuickScan()
+{
+    BackToStep1();
     if (CDialog* first = GetPage(PAGE_SCANSTEP1))
         SendMessageA(first->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_SCAN_SELECTED, BN_CLICKED), 0);
 }

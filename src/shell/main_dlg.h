@@ -56,10 +56,21 @@ public:
     // waited for, then the dialog ends with result.
     void CloseProgram(INT_PTR result);
 
+    // What the pages tell the window, so that the Scan Now tab brings back the scan's page.
+    // A scan has started: scan step 2 shows it as a new scan; it runs until the user stops it.
+    void ScanStarted();
+    // The user has stopped the scan (its worker may still be finishing its item).
+    void ScanStopped();
+    // Scan step 2, or the results page, has been shown: the tab comes back to it.
+    void ProgressShown();
+    void ResultsShown();
+    // The Scan Now tab shows scan step 1 again: Back, or a repair has ended.
+    void BackToStep1();
+
     // Which page the Scan Now tab shows: 1 scan step 1, 2 scan step 2, 3 results.
-    int m_nScanStage = 1;
-    // Set when a scan starts, cleared only by the user's Stop.
-    bool m_bScanRunning = false;
+    int GetScanStage() const { return m_nScanStage; }
+    // From the start of a scan until the user's Stop; still true once the scan has ended by itself.
+    bool IsScanRunning() const { return m_bScanRunning; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -90,6 +101,8 @@ private:
     CXPButton m_linkHelp;
     CXPButton m_linkAbout;
     HICON m_hIcon = nullptr;
+    int m_nScanStage = 1;
+    bool m_bScanRunning = false;
     bool m_bClosing = false;
     bool m_bClosed = false;
     INT_PTR m_nCloseResult = IDCANCEL;

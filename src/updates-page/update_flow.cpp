@@ -2,8 +2,6 @@
 
 #include <mbstring.h>
 
-#include <atomic>
-
 #include "framework/dialog.h"
 #include "framework/msgbox.h"
 #include "framework/page_worker.h"
@@ -12,13 +10,6 @@
 #include "updater/patchwell.h"
 
 namespace {
-
-// The window of the running check's page; one check runs at a time.
-std::atomic<HWND> g_hUpdateWindow{nullptr};
-// Set by the window's thread when the program closes; read by the worker too.
-std::atomic<bool> g_bSilenced{false};
-// The program version the server offers, for the download text.
-std::string g_strNewSoftwareVersion;
 
 bool IsName(const char* name, const char* wanted)
 {
@@ -32,16 +23,9 @@ bool IsOlder(const std::string& installed, const char* offered)
                     reinterpret_cast<const unsigned char*>(offered ? offered : "")) < 0;
 }
 
-// A message box of the running check, asked by the window's thread, which also decides whether
-// the window is closing: no box opens once closing has begun.
-int Ask(const char* text, UINT type)
-{
-    return static_cast<int>(RunOnWindowThread(g_hUpdateWindow, [&]() -> LRESULT {
-        return g_bSilenced ? 0 : AfxMessageBox(text, type);
-    }));
-}
-
 } // namespace
+
+thread_local CUpdateFlow* CUpdateFlow::s_pRunning = nullptr;
 
 std::string UpdateListUrl()
 {
@@ -51,45 +35,76 @@ std::string UpdateListUrl()
     return "http://" + server + "/updates/updates.asp";
 }
 
-void SilenceUpdateCheck()
+bool CUpdateFlow::Start(CPageWorker& worker)
 {
-    g_bSilenced = true;
+    auto share = std::make_unique<std::shared_ptr<CUpdateFlow>>(shared_from_this());
+    if (!worker.Start(Run, share.get()))
+        return false;
+    // The thread owns its share from here.
+    static_cast<void>(share.release());
+    return true;
 }
 
-void ShowUpdateStatus(int line, const std::string& text)
+UINT CUpdateFlow::Run(void* param)
+{
+    const std::unique_ptr<std::shared_ptr<CUpdateFlow>> share(static_cast<std::shared_ptr<CUpdateFlow>*>(param));
+    s_pRunning = share->get();
+    const std::string url = UpdateListUrl();
+    AuCheckForUpdates(url.c_str(), ConfirmProc, StatusProc);
+    s_pRunning = nullptr;
+    return 1;
+}
+
+bool CUpdateFlow::StatusProc(int code, const char* text)
+{
+    return s_pRunning ? s_pRunning->OnStatus(code, text) : true;
+}
+
+bool CUpdateFlow::ConfirmProc(const char* name, const char* version)
+{
+    return s_pRunning && s_pRunning->OnConfirm(name, version);
+}
+
+int CUpdateFlow::Ask(const char* text, UINT type) const
+{
+    return static_cast<int>(RunOnWindowThread(m_hPage, [&]() -> LRESULT {
+        return m_bSilenced ? 0 : AfxMessageBox(text, type);
+    }));
+}
+
+void CUpdateFlow::ShowStatus(int line, const std::string& text) const
 {
     if (line == kLatestSoftwareBox) {
         Ask("Latest software already installed", MB_ICONINFORMATION);
         return;
     }
-    const HWND page = g_hUpdateWindow;
-    if (page && IsWindow(page))
-        SendMessageA(page, WM_UPDATE_STATUS_LINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(text.c_str()));
+    if (m_hPage && IsWindow(m_hPage))
+        SendMessageA(m_hPage, WM_UPDATE_STATUS_LINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-bool OnUpdateStatus(int code, const char* text)
+bool CUpdateFlow::OnStatus(int code, const char* text)
 {
     switch (code) {
     case AuConnecting:
-        ShowUpdateStatus(kLineDatabase, "Connecting to update server....");
+        ShowStatus(kLineDatabase, "Connecting to update server....");
         break;
     case AuConnected:
-        ShowUpdateStatus(kLineSoftware, "Connected to server");
+        ShowStatus(kLineSoftware, "Connected to server");
         break;
     case AuDownloading:
         if (IsName(text, "software")) {
-            ShowUpdateStatus(kLineSoftware, "Downloading new software version " + g_strNewSoftwareVersion + " ....");
+            ShowStatus(kLineSoftware, "Downloading new software version " + m_strNewSoftwareVersion + " ....");
         } else if (IsName(text, "database")) {
-            ShowUpdateStatus(kLineDatabase, "");
+            ShowStatus(kLineDatabase, "");
         }
         break;
     case AuProductDone:
         if (IsName(text, "software")) {
-            ShowUpdateStatus(kLineSoftware, "Software updates completed ....");
-            ShowUpdateStatus(kLineGeneral, " ");
+            ShowStatus(kLineSoftware, "Software updates completed ....");
+            ShowStatus(kLineGeneral, " ");
         } else if (IsName(text, "database")) {
-            ShowUpdateStatus(kLineDatabase, "Database updates completed ....");
-            ShowUpdateStatus(kLineGeneral, " ");
+            ShowStatus(kLineDatabase, "Database updates completed ....");
+            ShowStatus(kLineGeneral, " ");
         }
         break;
     case AuReadyToInstall:
@@ -104,13 +119,13 @@ bool OnUpdateStatus(int code, const char* text)
         break;
     case AuError: {
         const std::string error = text ? text : "";
-        ShowUpdateStatus(kLineSoftware, error);
-        ShowUpdateStatus(kLineDatabase, error);
-        ShowUpdateStatus(kLineGeneral, "");
+        ShowStatus(kLineSoftware, error);
+        ShowStatus(kLineDatabase, error);
+        ShowStatus(kLineGeneral, "");
         break;
     }
     case AuFinished:
-        ShowUpdateStatus(kLineGeneral, "");
+        ShowStatus(kLineGeneral, "");
         break;
     default:
         break;
@@ -118,52 +133,43 @@ bool OnUpdateStatus(int code, const char* text)
     return true;
 }
 
-bool OnUpdateConfirm(const char* name, const char* version)
+bool CUpdateFlow::OnConfirm(const char* name, const char* version)
 {
     if (!name && !version) {
-        ShowUpdateStatus(kLineDatabase, "Checking for new database updates...");
-        ShowUpdateStatus(kLineSoftware, "Checking for new software updates...");
+        ShowStatus(kLineDatabase, "Checking for new database updates...");
+        ShowStatus(kLineSoftware, "Checking for new software updates...");
         return true;
     }
     const std::string offered = version ? version : "";
     // The program is closing: nothing more is fetched.
-    if (g_bSilenced)
+    if (m_bSilenced)
         return false;
     if (IsName(name, "database")) {
         if (IsOlder(ReadSettingString("database"), offered.c_str())) {
-            ShowUpdateStatus(kLineDatabase, "New database definitions found.");
+            ShowStatus(kLineDatabase, "New database definitions found.");
             // Stored before the download: a failed download is not offered again.
             WriteSettingString("database", offered);
             return true;
         }
-        ShowUpdateStatus(kLineDatabase, "Latest database definitions already installed.");
-        ShowUpdateStatus(kLineGeneral, "Latest database definitions already installed.");
+        ShowStatus(kLineDatabase, "Latest database definitions already installed.");
+        ShowStatus(kLineGeneral, "Latest database definitions already installed.");
         return false;
     }
     if (IsName(name, "software")) {
         if (IsOlder(kProductVersion, offered.c_str())) {
             if (!offered.empty())
-                g_strNewSoftwareVersion = offered;
+                m_strNewSoftwareVersion = offered;
             if (Ask("New software updates found.\nDo you want to download and install?", MB_YESNO | MB_ICONQUESTION) ==
                 IDYES) {
-                ShowUpdateStatus(kLineSoftware, "Downloading software updates..");
+                ShowStatus(kLineSoftware, "Downloading software updates..");
                 return true;
             }
-            ShowUpdateStatus(kLineSoftware, "New software update cancelled by user.");
+            ShowStatus(kLineSoftware, "New software update cancelled by user.");
             return false;
         }
-        ShowUpdateStatus(kLineSoftware, "You are already running latest version of Hivora.");
-        ShowUpdateStatus(kLatestSoftwareBox, "You are already running latest version of Hivora.");
+        ShowStatus(kLineSoftware, "You are already running latest version of Hivora.");
+        ShowStatus(kLatestSoftwareBox, "You are already running latest version of Hivora.");
         return false;
     }
     return false;
-}
-
-UINT UpdateCheckThread(void* param)
-{
-    const HWND page = static_cast<HWND>(param);
-    g_hUpdateWindow = page;
-    const std::string url = UpdateListUrl();
-    AuCheckForUpdates(url.c_str(), OnUpdateConfirm, OnUpdateStatus);
-    return 1;
 }

@@ -4,7 +4,6 @@
 #include "framework/product_name.h"
 #include "resources/resource.h"
 #include "shell/main_dlg.h"
-#include "updates-page/update_flow.h"
 
 namespace {
 
@@ -17,7 +16,12 @@ constexpr DWORD kCloseWait = 3000;
 
 CUpdates::CUpdates(CHivoraDlg& main) : CDialog(IDD_UPDATES), m_main(main), m_worker(*this, false)
 {
-    m_worker.SetCloseRule(SilenceUpdateCheck, kCloseWait);
+    m_worker.SetCloseRule(
+        [this] {
+            if (m_pFlow)
+                m_pFlow->Silence();
+        },
+        kCloseWait);
 }
 
 BOOL CUpdates::OnInitDialog()
@@ -40,8 +44,12 @@ BOOL CUpdates::OnInitDialog()
 bool CUpdates::StartCheck()
 {
     // Patchwell runs one check at a time in a process.
-    if (CPageWorker::IsClosing() || !m_worker.Start(UpdateCheckThread, m_hWnd))
+    if (CPageWorker::IsClosing())
         return false;
+    auto flow = std::make_shared<CUpdateFlow>(m_hWnd);
+    if (!flow->Start(m_worker))
+        return false;
+    m_pFlow = std::move(flow);
     m_lines.Clear();
     m_status.SetCaption("");
     m_check.Enable(false);

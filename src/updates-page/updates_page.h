@@ -8,6 +8,7 @@
 #include "framework/dialog.h"
 #include "framework/page_worker.h"
 #include "updates-page/status_lines.h"
+#include "updates-page/update_flow.h"
 
 class CHivoraDlg;
 
@@ -28,7 +29,6 @@ protected:
     void OnWorkerEnd(CPageWorker& worker) override;
 
 private:
-
     CHivoraDlg& m_main;
     CLabel m_status;
     CXPButton m_check;
@@ -37,4 +37,6 @@ private:
     CPictureEx m_animation;
     CStatusLines m_lines;
     CPageWorker m_worker;
+    // The last check started; the close silences it while it runs.
+    std::shared_ptr<CUpdateFlow> m_pFlow;
 };

@@ -241,14 +241,14 @@ TEST(RestorePoint, EachOutcomeIsLoggedAndAFailureAsksBeforeAnythingIsRemoved)
     RegistrySandbox sandbox;
     TempDir dir;
     LogCapture log(dir);
-    g_pfnSetRestorePoint = StandInSetRestorePoint;
+    UseRestorePointStandIn(StandInSetRestorePoint);
     const WNDCLASSA windowClass{0, PageProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr,
                                 "HivoraUndoTestPage"};
     RegisterClassA(&windowClass);
     const HWND page = CreateWindowA("HivoraUndoTestPage", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(page, nullptr);
     const auto cleanup = ScopeGuard([&] {
-        g_pfnSetRestorePoint = nullptr;
+        UseRestorePointStandIn(nullptr);
         DestroyWindow(page);
         g_arrProblems.clear();
     });
