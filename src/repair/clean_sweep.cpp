@@ -240,7 +240,20 @@ const char* RootKeyName(HKEY root)
     return "";
 }
 
-BACKUP_WRITE g_pfnBackupWrite = WriteWholeFile;
+namespace {
+
+BACKUP_WRITE& BackupWrite()
+{
+    static BACKUP_WRITE write = WriteWholeFile;
+    return write;
+}
+
+} // namespace
+
+void UseBackupWriteStandIn(BACKUP_WRITE standIn)
+{
+    BackupWrite() = standIn ? standIn : WriteWholeFile;
+}
 
 bool IsDiskFull(DWORD error)
 {
@@ -254,7 +267,7 @@ DWORD AppendWhole(HANDLE file, const std::string& bytes)
         !SetFilePointerEx(file, end, nullptr, FILE_BEGIN))
         return ERROR_INVALID_HANDLE;
     DWORD written = 0;
-    if (g_pfnBackupWrite(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written) &&
+    if (BackupWrite()(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written) &&
         written == bytes.size())
         return ERROR_SUCCESS;
     DWORD error = GetLastError();
@@ -483,7 +496,7 @@ bool CopyAsNewFile(const std::string& from, const std::string& to, DWORD& error)
     }
     DWORD written = 0;
     if (!bytes.empty() &&
-        (!g_pfnBackupWrite(target.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written) ||
+        (!BackupWrite()(target.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written) ||
          written != bytes.size())) {
         error = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_WRITE_FAULT;
         target.reset();

@@ -92,9 +92,9 @@ void RemoveFolderOrWarn(const std::string& path);
 LONG ReadRegistryValueW(HKEY key, const std::wstring& name, DWORD& type, std::string& data);
 
 // The write every record of a backup set goes through: WriteFile, unless a test puts a stand-in
-// here (a disk that fills part-way through a write).
+// in its place (a disk that fills part-way through a write); null puts WriteFile back.
 using BACKUP_WRITE = BOOL(WINAPI*)(HANDLE file, const void* data, DWORD size, DWORD* written);
-extern BACKUP_WRITE g_pfnBackupWrite;
+void UseBackupWriteStandIn(BACKUP_WRITE standIn);
 
 bool IsDiskFull(DWORD error);
 

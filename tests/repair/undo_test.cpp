@@ -25,11 +25,6 @@ CRegistryProblem* AddProblem(const std::string& key, const std::string& name, co
     return g_arrProblems.back().get();
 }
 
-BOOL WINAPI RealWrite(HANDLE file, const void* data, DWORD size, DWORD* written)
-{
-    return WriteFile(file, data, size, written, nullptr);
-}
-
 // A disk that fills: the writes before the last good one succeed, the next writes half its bytes
 // and then fails as a full disk does.
 int g_nGoodWrites = 0;
@@ -47,8 +42,8 @@ BOOL WINAPI FillingDiskWrite(HANDLE file, const void* data, DWORD size, DWORD* w
 auto FillDiskAfter(int goodWrites)
 {
     g_nGoodWrites = goodWrites;
-    g_pfnBackupWrite = FillingDiskWrite;
-    return ScopeGuard([] { g_pfnBackupWrite = RealWrite; });
+    UseBackupWriteStandIn(FillingDiskWrite);
+    return ScopeGuard([] { UseBackupWriteStandIn(nullptr); });
 }
 
 } // namespace
