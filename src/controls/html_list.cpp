@@ -547,11 +547,7 @@ bool CHTMLListCtrl::IgnoreProblem(int index)
         else
             m_items[header]->nCheckState = HeaderCheck(category);
     }
-    // The problem array owns the problem: dropping it there destroys it.
-    const auto owned = std::find_if(g_arrProblems.begin(), g_arrProblems.end(),
-                                    [problem](const auto& p) { return p.get() == problem; });
-    if (owned != g_arrProblems.end())
-        g_arrProblems.erase(owned);
+    ForgetProblem(problem);
     UpdateScrollRange();
     return true;
 }

@@ -254,15 +254,20 @@ SERVER_STATE InprocServerState(CServerFiles& files, const std::string& clsidPlac
 // The walk over programmatic identifiers shared by the invalid class key and type library checks;
 // the two differ only in which in-process servers they look at. The identifier is shared by both
 // registry views: its class reference is broken only when no view that holds the class has a
-// working server (the native view's server decides the category when both are broken).
-void CheckProgIdServers(CRegistryScanner& engine, REGPROBLEM_TYPE type)
+// working server (the native view's server decides the category when both are broken). One walk
+// serves both: the check of first runs it, and the type libraries' findings, when that category is
+// selected and comes later, are kept for its own turn.
+void CheckProgIdServers(CRegistryScanner& engine, REGPROBLEM_TYPE first)
 {
+    const bool keepTypeLibs = first == RPT_CLASS_KEYS && engine.IsCategorySelected(RPT_TYPE_LIBS);
+    if (keepTypeLibs)
+        engine.KeepFindings(RPT_TYPE_LIBS, 0);
     CServerFiles files;
     std::string place;
     std::string cls;
     std::string raw;
     std::string brokenRaw;
-    WalkSubkeys(HKEY_CLASSES_ROOT, kShortNameChars, [&](const char* name) {
+    const auto visit = [&](const char* name) {
         if (engine.StopRequested())
             return false;
         if (name[0] == '.')
@@ -293,13 +298,26 @@ void CheckProgIdServers(CRegistryScanner& engine, REGPROBLEM_TYPE type)
         if (!broken)
             return true;
         // Libraries named with a lower-case ".dll" are class servers; the rest are left to the
-        // type library check.
+        // type library check; a server named ".dll" alone is neither.
         const char* dll = strstr(brokenRaw.c_str(), ".dll");
-        if (type == RPT_CLASS_KEYS ? dll == nullptr || dll == brokenRaw.c_str() : dll != nullptr)
+        if (dll == brokenRaw.c_str())
             return true;
-        Report(engine, kClassesRoot + place, "(Default)", cls, type);
+        const REGPROBLEM_TYPE type = dll ? RPT_CLASS_KEYS : RPT_TYPE_LIBS;
+        if (type == first || keepTypeLibs)
+            Report(engine, kClassesRoot + place, "(Default)", cls, type);
         return true;
-    });
+    };
+    // The kept findings count only when the walk ended as it should: after a failure on the way the
+    // type library check walks again in its own turn.
+    try {
+        WalkSubkeys(HKEY_CLASSES_ROOT, kShortNameChars, visit);
+    } catch (...) {
+        if (keepTypeLibs)
+            engine.EndKeeping(RPT_TYPE_LIBS, false);
+        throw;
+    }
+    if (keepTypeLibs)
+        engine.EndKeeping(RPT_TYPE_LIBS, true);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "scan/problem.h"
 
+#include <algorithm>
+
 #include "framework/product_name.h"
 #include "scan/problem_texts.h"
 #include "scan/registry.h"
@@ -49,6 +51,14 @@ bool EndsWith(const std::string& text, const std::string& tail)
 } // namespace
 
 std::vector<std::unique_ptr<CRegistryProblem>> g_arrProblems;
+
+void ForgetProblem(const CRegistryProblem* problem)
+{
+    const auto owned = std::find_if(g_arrProblems.begin(), g_arrProblems.end(),
+                                    [problem](const auto& p) { return p.get() == problem; });
+    if (owned != g_arrProblems.end())
+        g_arrProblems.erase(owned);
+}
 
 const CATEGORY_NAMES& CategoryInfo(REGPROBLEM_TYPE type)
 {

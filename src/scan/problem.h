@@ -62,6 +62,9 @@ public:
 
 // The problems of the last scan, in report order; it owns them.
 extern std::vector<std::unique_ptr<CRegistryProblem>> g_arrProblems;
+// Drops the problem from g_arrProblems, which destroys it (the user ignored it); nothing when it
+// is not there.
+void ForgetProblem(const CRegistryProblem* problem);
 
 // One category row of the results page.
 struct CScanCategory {

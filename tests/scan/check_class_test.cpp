@@ -287,6 +287,22 @@ TEST_F(ProgIdChecks, LowerCaseDllServersAreClassKeysTheRestTypeLibraries)
         {HKCR + "HvWidget.Upper\\CLSID", "(Default)", "{11111111-2222-3333-4444-5555555555F2}", RPT_TYPE_LIBS},
     };
     EXPECT_EQ(Problems(), typeLibs);
+
+    // Both selected: the class key check's walk serves the type libraries too, which report what
+    // they found alone in their own turn, without a walk of their own (an identifier broken since
+    // is not seen).
+    g_arrProblems.clear();
+    uint8_t both[kCategoryCount] = {};
+    both[RPT_CLASS_KEYS] = both[RPT_TYPE_LIBS] = 1;
+    CRegistryScanner shared;
+    shared.SetCategorySelection(both);
+    RunCategoryCheck(shared, RPT_CLASS_KEYS);
+    EXPECT_EQ(Problems(), classKeys);
+    Register("HvWidget.Late", "{11111111-2222-3333-4444-5555555555F8}", m_dir / "hvlate.ocx");
+    g_arrProblems.clear();
+    RunCategoryCheck(shared, RPT_TYPE_LIBS);
+    EXPECT_EQ(Problems(), typeLibs);
+    EXPECT_EQ(shared.Found(RPT_TYPE_LIBS), 2);
 }
 
 // The identifier is shared by both views: its class reference is broken only when no view holding
