@@ -15,6 +15,7 @@
 namespace {
 
 constexpr int kMaxSetSuffix = 1000;
+constexpr const char* kLinkNotMoved = "the shortcut is a link to another place (a reparse point) and is not moved";
 
 bool SetNameTaken(const std::string& folder, const std::string& name)
 {
@@ -182,7 +183,7 @@ bool CBackupSet::MoveFileToBackup(const std::string& path, std::string& reason, 
     // elevated move must not carry off.
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        reason = "the shortcut is a link to another place (a reparse point) and is not moved";
+        reason = kLinkNotMoved;
         return false;
     }
     const size_t slash = path.find_last_of('\\');
@@ -212,7 +213,7 @@ bool CBackupSet::MoveFileToBackup(const std::string& path, std::string& reason, 
     // the shortcut could then change what an elevated restore writes back.
     if (!CopyAsNewFile(path, copy, error)) {
         reason = error == kErrorReparsePointEncountered
-                     ? "the shortcut is a link to another place (a reparse point) and is not moved"
+                     ? kLinkNotMoved
                      : "the file could not be copied into the backup set (" +
                            (IsDiskFull(error) ? std::string("the disk is full") : ErrorText(error)) + ")";
         if (IsDiskFull(error))
