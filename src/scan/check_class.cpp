@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "scan/check_support.h"
+#include "scan/class_index.h"
 #include "scan/file_presence.h"
 #include "scan/path_rules.h"
 #include "scan/scanner.h"
@@ -11,12 +12,6 @@
 namespace {
 
 const char kClassesRoot[] = "HKEY_CLASSES_ROOT\\";
-
-// The server and icon entries of a class whose default value names a file.
-const char* const kServerEntries[] = {
-    "InprocServer32",  "InprocServer",  "LocalServer32",     "LocalServer",
-    "InprocHandler32", "InprocHandler", "PersistentHandler", "DefaultIcon",
-};
 
 // Only drive paths are ever reported; anything else may be resolved in ways the scan cannot follow.
 bool IsDrivePath(const std::string& path)
@@ -80,61 +75,82 @@ private:
     std::string m_windows;
 };
 
-// Pass 1: the server files named under each class identifier.
-void CheckServerFiles(CRegistryScanner& engine, CFilePresence& files)
+// The file a server entry's text names when it is a drive path that is not there (path is then
+// that file).
+bool ServerFileMissing(CFilePresence& files, const std::string& raw, std::string& path)
+{
+    std::string extracted = ExtractCommandTarget(raw);
+    path = NormalizeFilePath(extracted);
+    if (!IsDrivePath(path) || files.OnSearchPath(path))
+        return false;
+    // An icon index or other argument after a comma is not part of the file name.
+    const size_t comma = path.find(',');
+    if (comma != std::string::npos)
+        path.resize(comma);
+    return !files.Exists(path);
+}
+
+// Pass 1: the server files named under each class identifier; classes gets their names in order.
+// What the index knows to be no finding is passed over; everything else is read from the registry.
+void CheckServerFiles(CRegistryScanner& engine, CFilePresence& files, const CClassIndex& index,
+                      std::vector<std::string>& classes)
 {
     const RegKey clsidRoot = OpenKey(HKEY_CLASSES_ROOT, "CLSID");
     if (!clsidRoot)
         return;
     std::string place;
     std::string raw;
+    std::string path;
     WalkSubkeys(clsidRoot.get(), kShortNameChars, [&](const char* cls) {
         if (engine.StopRequested())
             return false;
+        classes.emplace_back(cls);
         place.assign("CLSID\\");
         const size_t below = place.size();
-        for (const char* entry : kServerEntries) {
+        for (size_t entry = 0; entry < kServerEntryCount; ++entry) {
             place.resize(below);
-            place.append(cls).append("\\").append(entry);
+            place.append(cls).append("\\").append(kServerEntries[entry]);
             engine.SendPath(place);
+            const CClassIndex::KNOWN& known = index.ServerEntry(cls, entry);
+            if (known.state == CClassIndex::KNOWN::NONE ||
+                (known.state == CClassIndex::KNOWN::READ && !ServerFileMissing(files, known.text, path)))
+                continue;
             const RegKey key = OpenKey(clsidRoot.get(), place.c_str() + below);
-            if (!key || !ReadValueText(key.get(), "", kShortDataBytes, raw))
-                continue;
-            std::string extracted = ExtractCommandTarget(raw);
-            std::string path = NormalizeFilePath(extracted);
-            if (!IsDrivePath(path) || files.OnSearchPath(path))
-                continue;
-            // An icon index or other argument after a comma is not part of the file name.
-            const size_t comma = path.find(',');
-            if (comma != std::string::npos)
-                path.resize(comma);
-            if (!files.Exists(path))
+            if (key && ReadValueText(key.get(), "", kShortDataBytes, raw) && ServerFileMissing(files, raw, path))
                 Report(engine, kClassesRoot + place, "(Default)", path, RPT_COM_ACTIVEX);
         }
         return true;
     });
 }
 
-// Pass 2: the application identifier a class names must be registered.
-void CheckClassAppIds(CRegistryScanner& engine)
+// Pass 2: the application identifier each class of pass 1 names must be registered.
+void CheckClassAppIds(CRegistryScanner& engine, const CClassIndex& index, const std::vector<std::string>& classes)
 {
     const RegKey clsidRoot = OpenKey(HKEY_CLASSES_ROOT, "CLSID");
     if (!clsidRoot)
         return;
     std::string appId;
     std::string place;
-    WalkSubkeys(clsidRoot.get(), kShortNameChars, [&](const char* cls) {
+    for (const std::string& cls : classes) {
         if (engine.StopRequested())
-            return false;
-        const RegKey key = OpenKey(clsidRoot.get(), cls);
+            return;
+        const CClassIndex::KNOWN& known = index.ClassAppId(cls.c_str());
+        if (known.state == CClassIndex::KNOWN::NONE)
+            continue;
+        if (known.state == CClassIndex::KNOWN::READ) {
+            place.assign("AppID\\").append(known.text);
+            engine.SendPath(place);
+            if (index.HasAppId(known.text))
+                continue;
+        }
+        const RegKey key = OpenKey(clsidRoot.get(), cls.c_str());
         if (!key || !ReadValueText(key.get(), "AppID", kShortDataBytes, appId))
-            return true;
+            continue;
         place.assign("AppID\\").append(appId);
         engine.SendPath(place);
         if (IdentifierIsMissing(place))
             Report(engine, std::string(kClassesRoot).append("CLSID\\").append(cls), "AppID", appId, RPT_COM_ACTIVEX);
-        return true;
-    });
+    }
 }
 
 // Pass 3: applications registered by name must point at a registered application identifier.
@@ -165,7 +181,7 @@ void CheckApplicationAppIds(CRegistryScanner& engine)
 }
 
 // Pass 4: every top-level name that refers to a class identifier must find it registered.
-void CheckClassReferences(CRegistryScanner& engine)
+void CheckClassReferences(CRegistryScanner& engine, const CClassIndex& index)
 {
     std::string cls;
     std::string place;
@@ -175,6 +191,10 @@ void CheckClassReferences(CRegistryScanner& engine)
             return false;
         place.assign(name).append("\\CLSID");
         engine.SendPath(place);
+        const CClassIndex::KNOWN& known = index.NamedClass(name);
+        if (known.state == CClassIndex::KNOWN::NONE ||
+            (known.state == CClassIndex::KNOWN::READ && index.HasClass(known.text)))
+            return true;
         const RegKey key = OpenKey(HKEY_CLASSES_ROOT, place.c_str());
         if (!key || !ReadValueText(key.get(), "", kShortDataBytes, cls))
             return true;
@@ -251,6 +271,21 @@ SERVER_STATE InprocServerState(CServerFiles& files, const std::string& clsidPlac
     return SS_BROKEN;
 }
 
+// Whether the index tells for certain that the identifier name has no class reference to check, or
+// that its class has a working in-process server in the native view (InprocServerState).
+bool ServerCertainlyWorks(const CClassIndex& index, CServerFiles& files, const char* name)
+{
+    const CClassIndex::KNOWN& cls = index.NamedClass(name);
+    if (cls.state == CClassIndex::KNOWN::NONE)
+        return true;
+    if (cls.state != CClassIndex::KNOWN::READ || !index.HasClass(cls.text))
+        return false;
+    const CClassIndex::KNOWN& server = index.ServerEntry(cls.text.c_str(), kInprocServer32);
+    return server.state == CClassIndex::KNOWN::NONE ||
+           (server.state == CClassIndex::KNOWN::READ &&
+            (!IsDrivePath(CServerFiles::Resolve(server.text, true)) || files.Present(server.text, true, false)));
+}
+
 // The walk over programmatic identifiers shared by the invalid class key and type library checks;
 // the two differ only in which in-process servers they look at. The identifier is shared by both
 // registry views: its class reference is broken only when no view that holds the class has a
@@ -267,11 +302,17 @@ void CheckProgIdServers(CRegistryScanner& engine, REGPROBLEM_TYPE first)
     std::string cls;
     std::string raw;
     std::string brokenRaw;
+    const CClassIndex* const index = engine.ClassIndex();
     const auto visit = [&](const char* name) {
         if (engine.StopRequested())
             return false;
         if (name[0] == '.')
             return true;
+        if (index && ServerCertainlyWorks(*index, files, name)) {
+            place.assign(name).append("\\CLSID");
+            engine.SendPath(place);
+            return true;
+        }
         const RegKey progId = OpenKey(HKEY_CLASSES_ROOT, name);
         if (!progId)
             return true;
@@ -324,12 +365,24 @@ void CheckProgIdServers(CRegistryScanner& engine, REGPROBLEM_TYPE first)
 
 void CheckComActiveX(CRegistryScanner& engine)
 {
+    // The whole-tree walk of a later category reads the machine's classes as well: it runs now, and
+    // tells the passes what it read, so that they open again only what may be a finding.
+    auto index = std::make_unique<CClassIndex>();
+    if (engine.IsCategorySelected(RPT_FILE_PATHS) || engine.IsCategorySelected(RPT_DEEP_SCAN)) {
+        CClassIndex::CFiller filler(*index);
+        RunTreeChecks(engine, RPT_COM_ACTIVEX, &filler);
+        index->ReadUserClasses();
+    }
     CServerFiles files;
-    CheckServerFiles(engine, files.Files());
-    CheckClassAppIds(engine);
+    std::vector<std::string> classes;
+    CheckServerFiles(engine, files.Files(), *index, classes);
+    CheckClassAppIds(engine, *index, classes);
     CheckApplicationAppIds(engine);
-    CheckClassReferences(engine);
+    CheckClassReferences(engine, *index);
     CheckTypeLibraryFiles(engine, files);
+    // The identifiers' checks come later and read the same classes.
+    if (engine.IsCategorySelected(RPT_CLASS_KEYS) || engine.IsCategorySelected(RPT_TYPE_LIBS))
+        engine.KeepClassIndex(std::move(index));
 }
 
 void CheckClassKeys(CRegistryScanner& engine)

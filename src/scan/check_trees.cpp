@@ -342,9 +342,9 @@ private:
     std::vector<BYTE> m_valueData;
 };
 
-// Runs the walk for the check of first and for the whole-tree checks selected after it, whose
-// findings are kept for their own turn.
-void RunTreeChecks(CRegistryScanner& engine, REGPROBLEM_TYPE first)
+} // namespace
+
+void RunTreeChecks(CRegistryScanner& engine, REGPROBLEM_TYPE first, CTreeVisitor* lead)
 {
     CFilePathVisitor filePaths(engine);
     CDeepScanVisitor deepScan(engine);
@@ -366,6 +366,8 @@ void RunTreeChecks(CRegistryScanner& engine, REGPROBLEM_TYPE first)
             }
         }
     }
+    if (lead)
+        visitors.insert(visitors.begin(), lead);
     // Kept findings count only when the walk ended as it should: after a failure on the way the
     // later check walks again in its own turn.
     try {
@@ -378,8 +380,6 @@ void RunTreeChecks(CRegistryScanner& engine, REGPROBLEM_TYPE first)
     for (CCheckVisitor* check : kept)
         engine.EndKeeping(check->Type(), true);
 }
-
-} // namespace
 
 void CheckFilePaths(CRegistryScanner& engine)
 {

@@ -9,6 +9,7 @@
 #include "repair/exclusion_list.h"
 #include "repair/repair.h"
 #include "scan/checks.h"
+#include "scan/class_index.h"
 #include "scan/registry.h"
 #include "scan/walk.h"
 #include "shell/logfile.h"
@@ -42,6 +43,7 @@ void CRegistryScanner::SetCategorySelection(const uint8_t flags[kCategoryCount])
     m_nTotalFixed = 0;
     for (KEPT& kept : m_kept)
         kept = KEPT();
+    m_classIndex.reset();
 }
 
 const char* WrongBuildRefusal(bool build32, bool wow64)
@@ -60,6 +62,8 @@ bool CRegistryScanner::StartScan(HWND window)
         return false;
     // The worker clears g_arrProblems: nothing reported before may be announced from it.
     m_unannounced.clear();
+    m_reportableKeys.clear();
+    m_classIndex.reset();
     return StartWorker(ScanThreadProc, window);
 }
 
@@ -82,16 +86,13 @@ bool CRegistryScanner::ReportProblem(std::unique_ptr<CRegistryProblem> problem)
     // What the repair would refuse to remove is no finding: an ordinary run never meets the guard.
     if (IsProtectedRemoval(*problem))
         return false;
-    if (!problem->IsKeyAccessible())
-        return false;
-    // A volatile key cannot be given back by a restore: it is never reported. Each key is asked
-    // once per scan.
+    // A key the repair could not open with full access, or a volatile one (a restore could not give it
+    // back), is never reported. Each key is asked once per scan: a key often holds several findings.
     if (problem->m_nType != RPT_SHORTCUTS) {
-        const auto known = m_volatileKeys.find(problem->m_strKey);
-        const bool isVolatile = known != m_volatileKeys.end()
-                                    ? known->second
-                                    : (m_volatileKeys[problem->m_strKey] = IsVolatileKey(problem->m_strKey));
-        if (isVolatile)
+        const auto [known, added] = m_reportableKeys.try_emplace(problem->m_strKey, false);
+        if (added)
+            known->second = problem->IsKeyAccessible() && !IsVolatileKey(problem->m_strKey);
+        if (!known->second)
             return false;
     }
     const std::string data = CAnsiCase::System().Lower(problem->m_strData);
@@ -133,6 +134,11 @@ void CRegistryScanner::EndKeeping(REGPROBLEM_TYPE type, bool complete)
     kept.complete = complete;
     if (!complete)
         kept.parts.clear();
+}
+
+void CRegistryScanner::KeepClassIndex(std::unique_ptr<const CClassIndex> index)
+{
+    m_classIndex = std::move(index);
 }
 
 bool CRegistryScanner::ReportKept(REGPROBLEM_TYPE type)
@@ -293,6 +299,8 @@ UINT CRegistryScanner::ScanThreadProc(void* param)
             engine.Notify(WM_SCAN_CATEGORY_SKIPPED, type);
         }
     }
+
+    engine.m_classIndex.reset();
 
     // The main window is the top of the notification window's parents; a window without parents
     // (a console session's message-only window) has none to restore.

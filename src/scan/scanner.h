@@ -28,6 +28,8 @@ constexpr UINT WM_SCAN_CATEGORY_BEGIN = 0x630;   // lParam: REGPROBLEM_TYPE
 constexpr UINT WM_SCAN_CATEGORY_END = 0x631;     // lParam: REGPROBLEM_TYPE
 constexpr UINT WM_SCAN_CATEGORY_SKIPPED = 0x632; // lParam: REGPROBLEM_TYPE
 
+class CClassIndex;
+
 // The scan engine: one per scan; the repair that may follow runs on the same object.
 class CRegistryScanner : public CCleanSweep {
 public:
@@ -129,6 +131,10 @@ public:
     // When type's findings were kept by a complete walk: reports them in their order (announcing
     // each key as the place being read, ending at Stop) and returns true; else false.
     bool ReportKept(REGPROBLEM_TYPE type);
+    // What the shared walk read of the machine's classes, for the class checks after the one that
+    // ran it (class_index.h); null when no walk read them for this selection.
+    const CClassIndex* ClassIndex() const { return m_classIndex.get(); }
+    void KeepClassIndex(std::unique_ptr<const CClassIndex> index);
 
 private:
     struct KEPT {
@@ -173,9 +179,10 @@ private:
     std::vector<REPAIR_OUTCOME> m_arrRepairOutcomes;
     std::string m_strRepairError;
     KEPT m_kept[kCategoryCount];
+    std::unique_ptr<const CClassIndex> m_classIndex;
     std::vector<CRegistryProblem*> m_unannounced;
     DWORD m_dwUnannouncedSince = 0; // when the first of them was reported
-    std::unordered_map<std::string, bool> m_volatileKeys; // key path -> volatile, as ReportProblem found
+    std::unordered_map<std::string, bool> m_reportableKeys; // key path -> accessible and not volatile, this scan
     std::mutex m_pauseMutex;
     std::condition_variable m_pauseChanged;
     bool m_bPaused = false;

@@ -111,6 +111,7 @@ void CTreeWalker::ReadValues(const LEVEL& level, MASK readers)
     const size_t room = 2 * static_cast<size_t>(std::max<DWORD>(info.ok ? info.longestData + 1 : 0, kPathBuffer)) + 2;
     if (m_valueData.size() < room)
         m_valueData.resize(room);
+    LONG end = ERROR_SUCCESS;
     for (DWORD index = 0; taking && !m_engine.StopRequested(); ++index) {
         WIDE_VALUE value;
         DWORD nameLength = 0;
@@ -124,8 +125,10 @@ void CTreeWalker::ReadValues(const LEVEL& level, MASK readers)
                 break;
             m_valueData.resize(dataBytes);
         }
-        if (value.rc != ERROR_SUCCESS && value.rc != ERROR_MORE_DATA)
-            return;
+        if (value.rc != ERROR_SUCCESS && value.rc != ERROR_MORE_DATA) {
+            end = value.rc;
+            break;
+        }
         value.name = m_valueName.data();
         value.nameLength = nameLength;
         value.data = m_valueData.data();
@@ -135,6 +138,7 @@ void CTreeWalker::ReadValues(const LEVEL& level, MASK readers)
                 taking &= ~bit;
         });
     }
+    ForEach(taking, [&](CTreeVisitor& visitor, MASK) { visitor.ValuesEnded(end == ERROR_NO_MORE_ITEMS); });
 }
 
 void CTreeWalker::Walk(REG_TREE tree)
@@ -185,6 +189,8 @@ void CTreeWalker::Walk(REG_TREE tree)
         }
         // Key names are at most 255 characters, so every other answer means the key has no further
         // subkey that can be read: its values, then back to its parent.
+        const bool complete = top.key && rc == ERROR_NO_MORE_ITEMS;
+        ForEach(top.enumerating, [&](CTreeVisitor& visitor, MASK) { visitor.SubkeysEnded(complete); });
         MASK readers = 0;
         ForEach(top.followers & ~top.valuesFirst, [&](CTreeVisitor& visitor, MASK bit) {
             if (visitor.WantsValues())

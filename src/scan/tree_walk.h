@@ -51,6 +51,9 @@ public:
     virtual ENTRY Enter(const TREE_KEY& key) = 0;
     // The next subkey of the key last entered, or null for one whose name the code page cannot hold.
     virtual SUBKEY Subkey(const char* name) = 0;
+    // The subkeys of the key entered last have been handed over: all of them (complete), or as many
+    // as the registry gave before it failed. Only for a visitor still taking them.
+    virtual void SubkeysEnded(bool complete) { (void)complete; }
     // After the subkeys of the key (or, for FOLLOW_VALUES_FIRST, before them): whether its values
     // are wanted. The visitor's bookkeeping for the key (the place it announces) happens here.
     virtual bool WantsValues() = 0;
@@ -58,6 +61,9 @@ public:
     virtual bool BeginValues(const VALUES_INFO& info) = 0;
     // One value; false: no further value of this key.
     virtual bool Value(const WIDE_VALUE& value) = 0;
+    // The values have been handed over: all of them (complete), or those read before a failure or a
+    // stop. Only for a visitor still taking them.
+    virtual void ValuesEnded(bool complete) { (void)complete; }
     // The walk leaves the key entered last.
     virtual void Leave() = 0;
 

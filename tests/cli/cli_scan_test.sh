@@ -130,11 +130,11 @@ run ignore remove 2 1 2; expect_rc 0 "ignore remove"; expect_in "$out" "Removed 
 rm -rf "$dir/Logs"
 "$wine_run" "$cli" scan --categories=fileref,deepscn >"$dir/out" 2>"$dir/err" &
 wrapper=$!
-for _ in $(seq 120); do
+# As soon as the first category has begun: the walk of the trees takes seconds.
+for _ in $(seq 600); do
   grep -qs Finding "$dir"/Logs/HV_*.log && break
-  sleep 0.5
+  sleep 0.1
 done
-sleep 1
 pid=$(pgrep -P "$wrapper" | head -1)
 [ -n "$pid" ] && kill -INT "$pid"
 wait "$wrapper"

@@ -171,14 +171,15 @@ TEST_F(Repair, RemovesEveryKindAndRecordsWhatItRemoves)
         for (const auto& value : key.values)
             recorded.insert(key.strPath + "|" + value.strName);
     }
-    // Per-user keys by the hive they were read from.
+    // Per-user keys by the hive they were read from, classes by the hive that holds them.
     for (const std::string& item : std::vector<std::string>{
              "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Foo|UninstallString",
-             "HKEY_CLASSES_ROOT\\CLSID\\{C}", "HKEY_CLASSES_ROOT\\CLSID\\{C}\\InprocServer32|",
+             "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\{C}",
+             "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\{C}\\InprocServer32|",
              "HKEY_LOCAL_MACHINE\\AppPaths\\x.exe|", "HKEY_LOCAL_MACHINE\\SharedDLLs|C:\\a.dll",
              BackedUpUserKey("Run", &m_sandbox) + "|x",
              BackedUpUserKey("Menu\\MenuOrder\\Start Menu\\Old\\Sub", &m_sandbox),
-             "HKEY_USERS\\S-1\\Software\\Empty", "HKEY_CLASSES_ROOT\\TypeLib\\{T}|Win32"})
+             "HKEY_USERS\\S-1\\Software\\Empty", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\TypeLib\\{T}|Win32"})
         EXPECT_TRUE(recorded.count(item)) << item;
     EXPECT_FALSE(recorded.count("HKEY_LOCAL_MACHINE\\AppPaths\\x.exe|Path"));
 
@@ -463,9 +464,10 @@ TEST_F(Repair, EveryKindFoundByItsCheckIsRemovedAsReported)
     int found[kCategoryCount] = {};
     for (const auto& problem : g_arrProblems)
         ++found[problem->m_nType];
-    // The deep scan meets the references of five other kinds as well. The empty key's parent holds
-    // nothing else, but it lies directly under a user's hive: it is never reported.
-    const int expectedFound[kCategoryCount] = {3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 6};
+    // The deep scan meets the references of five other kinds as well, and four class registrations
+    // again where they are stored, below HKEY_LOCAL_MACHINE\SOFTWARE\Classes. The empty key's parent
+    // holds nothing else, but it lies directly under a user's hive: it is never reported.
+    const int expectedFound[kCategoryCount] = {3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 10};
     for (int type = 0; type < kCategoryCount; ++type)
         EXPECT_EQ(found[type], expectedFound[type]) << type;
 
@@ -477,8 +479,8 @@ TEST_F(Repair, EveryKindFoundByItsCheckIsRemovedAsReported)
                                                                << outcome.strValueName << ": " << outcome.strReason;
         alreadyRemoved += outcome.bAlreadyRemoved;
     }
-    EXPECT_EQ(alreadyRemoved, 5);
-    EXPECT_EQ(m_engine->TotalFixed(), 17);
+    EXPECT_EQ(alreadyRemoved, 8);
+    EXPECT_EQ(m_engine->TotalFixed(), 18);
     EXPECT_NE(m_log.Text().find("INFO --Already removed " + cv + "\\Uninstall\\HvApp\\UninstallString="),
               std::string::npos)
         << m_log.Text();

@@ -3,11 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "framework/format.h"
 #include "path_recorder.h"
 #include "problems.h"
 #include "sandbox.h"
 #include "scan/checks.h"
+#include "scan/class_index.h"
 #include "scan/scanner.h"
+#include "scan/tree_walk.h"
 #include "scope_guard.h"
 #include "tempdir.h"
 
@@ -244,6 +247,128 @@ TEST_F(ClassChecks, StopEndsEveryPassBeforeItsFirstItem)
 
     EXPECT_TRUE(g_arrProblems.empty());
     EXPECT_TRUE(recorder.Paths().empty());
+}
+
+// The index a shared walk fills answers only what it read whole: a key it could not open, a link, a
+// value too long to read, a name it cannot compare and whatever the user's own classes hold are
+// left to the check.
+TEST_F(ClassChecks, ClassIndexAnswersOnlyWhatTheWalkReadWhole)
+{
+    const std::string a = "{11111111-2222-3333-4444-555555555B01}";
+    const std::string b = "{11111111-2222-3333-4444-555555555B02}";
+    const std::string locked = "{11111111-2222-3333-4444-555555555B03}";
+    const std::string tooLong = "{11111111-2222-3333-4444-555555555B04}";
+    const std::string odd = "{11111111-2222-3333-4444-555555555B05}";
+    const std::string link = "{11111111-2222-3333-4444-555555555B06}";
+    const std::string user = "{11111111-2222-3333-4444-555555555B07}";
+    const std::string appId = "{11111111-2222-3333-4444-555555555BA1}";
+    SetDefault("CLSID\\" + a + "\\InprocServer32", "C:\\hv\\a.dll");
+    CreateKey(HKCR + "CLSID\\" + a + "\\DefaultIcon");
+    SetString(HKCR + "CLSID\\" + a, "AppID", appId);
+    SetDefault("CLSID\\" + b + "\\inprocserver32", "b.dll");
+    SetString(HKCR + "CLSID\\" + b, "APPID", "");
+    SetDefault("CLSID\\" + locked + "\\InprocServer32", "C:\\hv\\locked.dll");
+    SetKeyAccess(HKCR + "CLSID\\" + locked, 0);
+    const ScopeGuard unlock([&] { SetKeyAccess(HKCR + "CLSID\\" + locked, 0, true); });
+    SetDefault("CLSID\\" + tooLong + "\\InprocServer32", "C:\\" + std::string(1020, 'g'));
+    SetDefault("CLSID\\" + odd + "\\DefaultIcon", "C:\\hv\\odd.ico");
+    SetWideString(HKCR + "CLSID\\" + odd, L"\x4E2D", L"", L"x");
+    CreateLink(HKCR + "CLSID\\" + link, HKCR + "CLSID\\" + a);
+    SetDefault("CLSID\\" + user + "\\InprocServer32", "C:\\hv\\user.dll");
+    CreateKey("HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\" + user);
+    CreateKey(HKCR + "AppID\\" + appId);
+    SetDefault("HvIndex.Named\\CLSID", a);
+    CreateKey(HKCR + "HvIndex.Plain\\shell");
+    SetDefault("HvIndex.User\\CLSID", b);
+    CreateKey("HKEY_CURRENT_USER\\Software\\Classes\\HvIndex.User");
+
+    CClassIndex index;
+    CClassIndex::CFiller filler(index);
+    WalkTrees(m_engine, {&filler});
+    using KNOWN = CClassIndex::KNOWN;
+    const auto state = [](const KNOWN& text) { return text.state; };
+    // Nothing is certain before the user's classes are known.
+    EXPECT_EQ(state(index.ServerEntry(a.c_str(), 0)), KNOWN::UNKNOWN);
+    index.ReadUserClasses();
+
+    EXPECT_EQ(state(index.ServerEntry(a.c_str(), 0)), KNOWN::READ);
+    EXPECT_EQ(index.ServerEntry(a.c_str(), 0).text, "C:\\hv\\a.dll");
+    EXPECT_EQ(state(index.ServerEntry(a.c_str(), 2)), KNOWN::NONE); // no LocalServer32 key
+    EXPECT_EQ(state(index.ServerEntry(a.c_str(), 7)), KNOWN::NONE); // DefaultIcon without a default value
+    EXPECT_EQ(index.ClassAppId(a.c_str()).text, appId);
+    // Names as the registry compares them.
+    EXPECT_EQ(index.ServerEntry(b.c_str(), 0).text, "b.dll");
+    EXPECT_EQ(state(index.ClassAppId(b.c_str())), KNOWN::READ);
+    EXPECT_EQ(state(index.ClassAppId("{11111111-2222-3333-4444-555555555b01}")), KNOWN::READ);
+    for (const std::string& unsure : {locked, tooLong, odd, link, user})
+        EXPECT_EQ(state(index.ServerEntry(unsure.c_str(), 0)), KNOWN::UNKNOWN) << unsure;
+    // Its DefaultIcon was met, and read.
+    EXPECT_EQ(index.ServerEntry(odd.c_str(), 7).text, "C:\\hv\\odd.ico");
+
+    EXPECT_EQ(index.NamedClass("HvIndex.Named").text, a);
+    EXPECT_EQ(state(index.NamedClass("HVINDEX.PLAIN")), KNOWN::NONE);
+    EXPECT_EQ(state(index.NamedClass("HvIndex.User")), KNOWN::UNKNOWN);
+    EXPECT_EQ(state(index.NamedClass("HvIndex.Absent")), KNOWN::UNKNOWN);
+
+    EXPECT_TRUE(index.HasClass(locked));
+    EXPECT_TRUE(index.HasAppId("{11111111-2222-3333-4444-555555555ba1}"));
+    EXPECT_FALSE(index.HasClass("{11111111-2222-3333-4444-555555555BFF}"));
+    EXPECT_FALSE(index.HasClass(a + "\\InprocServer32"));
+}
+
+// With the file path references selected, COM/ActiveX runs the shared walk and reads from it what it
+// can: it reports exactly what it reports alone, and the file path references report theirs in
+// their own turn.
+TEST_F(ClassChecks, SharedWalkReportsExactlyWhatTheClassChecksReportAlone)
+{
+    const std::string gone = m_dir / "hvgone.dll";
+    const std::string present = m_dir.WriteFile("hvhere.dll");
+    const std::string appId = "{11111111-2222-3333-4444-555555555CA1}";
+    const auto cls = [](int i) { return Format("{11111111-2222-3333-4444-55555555%04d}", i); };
+    SetDefault("CLSID\\" + cls(1) + "\\InprocServer32", gone);
+    SetDefault("CLSID\\" + cls(1) + "\\DefaultIcon", present + ",2");
+    SetString(HKCR + "CLSID\\" + cls(1), "AppID", appId);
+    SetDefault("CLSID\\" + cls(2) + "\\localserver32", "\"" + gone + ".exe\" /automation");
+    SetString(HKCR + "CLSID\\" + cls(2), "appid", "{11111111-2222-3333-4444-555555555CA2}");
+    SetDefault("CLSID\\" + cls(3) + "\\InprocServer32", "C:\\" + std::string(1019, 'f'));
+    SetDefault("CLSID\\" + cls(4) + "\\InprocServer32", gone);
+    SetKeyAccess(HKCR + "CLSID\\" + cls(4) + "\\InprocServer32", KEY_READ);
+    const ScopeGuard unlock([&] { SetKeyAccess(HKCR + "CLSID\\" + cls(4) + "\\InprocServer32", 0, true); });
+    CreateLink(HKCR + "CLSID\\" + cls(5), HKCR + "CLSID\\" + cls(1));
+    SetDefault("CLSID\\" + cls(6) + "\\DefaultIcon", gone);
+    CreateKey("HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\" + cls(6));
+    CreateKey(HKCR + "AppID\\" + appId);
+    SetDefault("HvShared.Present\\CLSID", cls(1));
+    SetDefault("HvShared.Missing\\CLSID", cls(99));
+    SetDefault("HvShared.Empty\\CLSID", "");
+    CreateKey(HKCR + "HvShared.Plain\\shell\\open");
+    SetString(HKCR + "AppID\\hvshared.exe", "AppID", "{11111111-2222-3333-4444-555555555CA3}");
+    SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\HvShared", "Tool", gone);
+    CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\HvShared\\Sub");
+
+    CheckComActiveX(m_engine);
+    const std::vector<Found> com = Problems();
+    // Met as the check reads them: through the link, under lower-case names, to the last byte it
+    // reads; not where the repair could not write, nor in the class that has no server of its own.
+    ASSERT_EQ(com.size(), 8u);
+    EXPECT_EQ(com[3].key, HKCR + "CLSID\\" + cls(5) + "\\InprocServer32");
+    g_arrProblems.clear();
+    CRegistryScanner filePathsAlone;
+    CheckFilePaths(filePathsAlone);
+    const std::vector<Found> filePaths = Problems();
+    ASSERT_FALSE(filePaths.empty());
+
+    g_arrProblems.clear();
+    uint8_t selected[kCategoryCount] = {};
+    selected[RPT_COM_ACTIVEX] = selected[RPT_FILE_PATHS] = 1;
+    CRegistryScanner shared;
+    shared.SetCategorySelection(selected);
+    RunCategoryCheck(shared, RPT_COM_ACTIVEX);
+    EXPECT_EQ(Problems(), com);
+    EXPECT_EQ(shared.Found(RPT_FILE_PATHS), 0);
+    g_arrProblems.clear();
+    RunCategoryCheck(shared, RPT_FILE_PATHS);
+    EXPECT_EQ(Problems(), filePaths);
 }
 
 class ProgIdChecks : public ClassChecks {

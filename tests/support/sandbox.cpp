@@ -10,7 +10,7 @@
 namespace {
 
 const HKEY kRedirected[4] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
-const char* const kNames[4] = {"HKCR", "HKCU", "HKLM", "HKU"};
+const char* const kNames[4] = {"HKLM\\SOFTWARE\\Classes", "HKCU", "HKLM", "HKU"};
 
 void Check(LONG rc, const char* what)
 {
@@ -46,6 +46,8 @@ RegistrySandbox::RegistrySandbox()
     m_scratch = Format("Software\\HivoraTestSandbox\\%lu-%d", GetCurrentProcessId(), ++serial);
     RegDeleteTreeA(HKEY_CURRENT_USER, m_scratch.c_str());
     // Every root is opened before any is redirected: HKEY_CURRENT_USER itself is one of them.
+    // HKEY_CLASSES_ROOT shows the machine's classes, HKEY_LOCAL_MACHINE\SOFTWARE\Classes, as on
+    // Windows (the user's classes are not merged in: Wine does not either).
     for (int i = 0; i < 4; ++i)
         Check(RegCreateKeyExA(HKEY_CURRENT_USER, (m_scratch + "\\" + kNames[i]).c_str(), 0, nullptr, 0,
                               KEY_ALL_ACCESS, nullptr, m_roots[i].put(), nullptr),
