@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/handles.h"
+#include "scan/class_index.h"
 #include "scan/file_presence.h"
 #include "scan/path_rules.h"
 #include "scan/scanner.h"
@@ -122,6 +123,20 @@ private:
     std::string m_path;
 };
 
+// Whether the index tells for certain that the extension names no file type with an open command
+// whose program is missing.
+bool AssociationCertainlyWorks(const CClassIndex& index, CFilePresence& files, const char* extension)
+{
+    const CClassIndex::KNOWN& type = index.ExtensionType(extension);
+    if (type.state == CClassIndex::KNOWN::NONE || (type.state == CClassIndex::KNOWN::READ && type.text.empty()))
+        return true;
+    if (type.state != CClassIndex::KNOWN::READ || type.text.find('\\') != std::string::npos)
+        return false;
+    const CClassIndex::KNOWN& command = index.OpenCommand(type.text.c_str());
+    return command.state == CClassIndex::KNOWN::NONE ||
+           (command.state == CClassIndex::KNOWN::READ && !IsProgramMissing(files, command.text));
+}
+
 } // namespace
 
 void CheckFileAssociations(CRegistryScanner& engine)
@@ -130,6 +145,8 @@ void CheckFileAssociations(CRegistryScanner& engine)
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "", 0, kWalkAccess, classes.put()) != ERROR_SUCCESS)
         return;
     CFilePresence files;
+    // What the shared walk read of the classes, when one did.
+    const CClassIndex* const classIndex = engine.ClassIndex();
     char extension[299];
     std::string fileType;
     std::string command;
@@ -138,7 +155,10 @@ void CheckFileAssociations(CRegistryScanner& engine)
         const LONG rc = EnumKeyName(classes.get(), index, extension, sizeof extension);
         if (rc != ERROR_SUCCESS && rc != ERROR_NO_UNICODE_TRANSLATION)
             break;
-        if (rc == ERROR_SUCCESS && extension[0] == '.' && ReadDefaultValue(classes.get(), extension, fileType) && !fileType.empty()) {
+        const bool certain = rc == ERROR_SUCCESS && extension[0] == '.' && classIndex &&
+                             AssociationCertainlyWorks(*classIndex, files, extension);
+        if (rc == ERROR_SUCCESS && extension[0] == '.' && !certain && ReadDefaultValue(classes.get(), extension, fileType) &&
+            !fileType.empty()) {
             commandKey = fileType + "\\shell\\open\\command";
             engine.SendPath(commandKey + "\\");
             if (ReadDefaultValue(classes.get(), commandKey, command) && IsProgramMissing(files, command))

@@ -380,8 +380,9 @@ void CheckComActiveX(CRegistryScanner& engine)
     CheckApplicationAppIds(engine);
     CheckClassReferences(engine, *index);
     CheckTypeLibraryFiles(engine, files);
-    // The identifiers' checks come later and read the same classes.
-    if (engine.IsCategorySelected(RPT_CLASS_KEYS) || engine.IsCategorySelected(RPT_TYPE_LIBS))
+    // The file associations and the identifiers' checks come later and read the same classes.
+    if (engine.IsCategorySelected(RPT_FILE_ASSOC) || engine.IsCategorySelected(RPT_CLASS_KEYS) ||
+        engine.IsCategorySelected(RPT_TYPE_LIBS))
         engine.KeepClassIndex(std::move(index));
 }
 

@@ -59,8 +59,8 @@ private:
 // those subkeys. The path grows and shrinks in place, one pair of buffers for the whole walk.
 class CFilePathVisitor : public CCheckVisitor {
 public:
-    explicit CFilePathVisitor(CRegistryScanner& engine)
-        : CCheckVisitor(engine, RPT_FILE_PATHS, {REG_TREE::LOCAL_MACHINE, REG_TREE::USERS})
+    CFilePathVisitor(CRegistryScanner& engine, CFilePresence& files)
+        : CCheckVisitor(engine, RPT_FILE_PATHS, {REG_TREE::LOCAL_MACHINE, REG_TREE::USERS}), m_files(files)
     {
     }
 
@@ -166,7 +166,7 @@ private:
     std::string m_display;
     std::vector<LEVEL> m_levels;
     bool m_view32 = false;
-    CFilePresence m_files;
+    CFilePresence& m_files;
     char m_name[kPathBuffer];
     char m_data[kPathBuffer];
 };
@@ -188,8 +188,8 @@ std::string EraseAll(std::string_view text, std::string_view pattern)
 // examined after its subkeys (the top's before them).
 class CDeepScanVisitor : public CCheckVisitor {
 public:
-    explicit CDeepScanVisitor(CRegistryScanner& engine)
-        : CCheckVisitor(engine, RPT_DEEP_SCAN, {REG_TREE::USERS, REG_TREE::LOCAL_MACHINE})
+    CDeepScanVisitor(CRegistryScanner& engine, CFilePresence& files)
+        : CCheckVisitor(engine, RPT_DEEP_SCAN, {REG_TREE::USERS, REG_TREE::LOCAL_MACHINE}), m_files(files)
     {
     }
 
@@ -332,7 +332,7 @@ private:
     }
 
     REG_TREE m_tree = REG_TREE::USERS;
-    CFilePresence m_files;
+    CFilePresence& m_files;
     std::vector<LEVEL> m_levels;
     std::string m_path;
     std::string m_parentPath;
@@ -346,8 +346,10 @@ private:
 
 void RunTreeChecks(CRegistryScanner& engine, REGPROBLEM_TYPE first, CTreeVisitor* lead)
 {
-    CFilePathVisitor filePaths(engine);
-    CDeepScanVisitor deepScan(engine);
+    // One memory of the files asked about: the two checks test many of the same texts.
+    CFilePresence files;
+    CFilePathVisitor filePaths(engine, files);
+    CDeepScanVisitor deepScan(engine, files);
     CCheckVisitor* const checks[] = {&filePaths, &deepScan};
     std::vector<CTreeVisitor*> visitors;
     std::vector<CCheckVisitor*> kept;

@@ -92,15 +92,30 @@ const CClassIndex::KNOWN& CClassIndex::ClassAppId(const char* cls) const
     return found ? found->appId : kUnknown;
 }
 
-const CClassIndex::KNOWN& CClassIndex::NamedClass(const char* name) const
+const CClassIndex::KNOWN& CClassIndex::FindNamed(const std::unordered_map<std::string, KNOWN>& map, const char* name) const
 {
     if (!m_usable)
         return kUnknown;
     const std::string folded = Folded(name);
     if (m_userNames.count(folded))
         return kUnknown;
-    const auto found = m_named.find(folded);
-    return found == m_named.end() ? kUnknown : found->second;
+    const auto found = map.find(folded);
+    return found == map.end() ? kUnknown : found->second;
+}
+
+const CClassIndex::KNOWN& CClassIndex::NamedClass(const char* name) const
+{
+    return FindNamed(m_named, name);
+}
+
+const CClassIndex::KNOWN& CClassIndex::ExtensionType(const char* name) const
+{
+    return FindNamed(m_extensionTypes, name);
+}
+
+const CClassIndex::KNOWN& CClassIndex::OpenCommand(const char* name) const
+{
+    return FindNamed(m_openCommands, name);
 }
 
 // The machine's keys are in HKEY_CLASSES_ROOT whatever the user's classes hold. A name with a
@@ -153,8 +168,14 @@ bool CClassIndex::CFiller::Below(KIND parent, const char* name, KIND& kind, size
         kind = CLASS_KEY;
         return true;
     case NAME:
-        kind = NAMED_CLASS;
-        return IsAsciiName(name, "CLSID");
+        kind = IsAsciiName(name, "CLSID") ? NAMED_CLASS : SHELL;
+        return kind == NAMED_CLASS || IsAsciiName(name, "shell");
+    case SHELL:
+        kind = SHELL_OPEN;
+        return IsAsciiName(name, "open");
+    case SHELL_OPEN:
+        kind = OPEN_COMMAND;
+        return IsAsciiName(name, "command");
     case CLASS_KEY:
         kind = SERVER_ENTRY;
         for (entry = 0; entry < kServerEntryCount; ++entry)
@@ -191,18 +212,34 @@ CTreeVisitor::SUBKEY CClassIndex::CFiller::Subkey(const char* name)
             m_index.m_appIds.insert(Folded(name));
         return PASS_OVER;
     }
-    // Which server entries or CLSID subkey a key has is known only when every subkey's name is
-    // plain enough to compare.
-    if ((top.kind == CLASS_KEY || top.kind == NAME) && (!name || !IsAscii(name)))
+    // Which of the subkeys it looks for a key has is known only when every subkey's name is plain
+    // enough to compare.
+    if (top.kind >= NAME && (!name || !IsAscii(name)))
         top.oddName = true;
     if (!Below(top.kind, name, m_pendingKind, m_pendingEntry))
         return PASS_OVER;
-    if (top.kind == CLASS_KEY)
+    switch (m_pendingKind) {
+    case SERVER_ENTRY:
         top.found |= 1u << m_pendingEntry;
-    else if (top.kind == NAME)
-        top.found = 1;
-    else if (top.kind == CLSID_LIST)
+        break;
+    case NAMED_CLASS:
+        top.found |= kClsidFound;
+        break;
+    case SHELL:
+        top.found |= kShellFound;
+        break;
+    case SHELL_OPEN:
+        top.found |= kOpenFound;
+        break;
+    case OPEN_COMMAND:
+        top.found |= kCommandFound;
+        break;
+    case CLASS_KEY:
         m_index.m_classes.try_emplace(Folded(name));
+        break;
+    default:
+        break;
+    }
     return ENTER;
 }
 
@@ -215,8 +252,7 @@ void CClassIndex::CFiller::SubkeysEnded(bool complete)
 bool CClassIndex::CFiller::WantsValues()
 {
     // The values of a key are read to tell a link (a key whose values name another) as well.
-    const KIND kind = m_levels.back().kind;
-    return kind == NAME || kind == CLASS_KEY || kind == SERVER_ENTRY || kind == NAMED_CLASS;
+    return m_levels.back().kind >= NAME;
 }
 
 bool CClassIndex::CFiller::Value(const WIDE_VALUE& value)
@@ -224,9 +260,7 @@ bool CClassIndex::CFiller::Value(const WIDE_VALUE& value)
     LEVEL& top = m_levels.back();
     if (value.rc == ERROR_SUCCESS && value.type == REG_LINK)
         top.isLink = true;
-    const bool recorded = top.kind == CLASS_KEY ? IsWideName(value, "AppID")
-                                                : (top.kind == SERVER_ENTRY || top.kind == NAMED_CLASS) &&
-                                                      value.nameLength == 0;
+    const bool recorded = top.kind == CLASS_KEY ? IsWideName(value, "AppID") : value.nameLength == 0;
     if (!recorded)
         return true;
     // As ReadValueText reads it: at most kShortDataBytes, cut at the first zero.
@@ -250,8 +284,17 @@ void CClassIndex::CFiller::ValuesEnded(bool complete)
 {
     LEVEL& top = m_levels.back();
     top.valuesRead = complete;
-    if (complete && !top.seen && top.kind != NAME)
+    if (complete && !top.seen)
         top.text.state = KNOWN::NONE;
+}
+
+CClassIndex::KNOWN CClassIndex::CFiller::Below(LEVEL& level, unsigned bit, KNOWN& child)
+{
+    if (!level.valuesRead || level.isLink)
+        return KNOWN();
+    if (level.found & bit)
+        return std::move(child);
+    return level.subkeysRead ? KNOWN{KNOWN::NONE, {}} : KNOWN();
 }
 
 void CClassIndex::CFiller::Leave()
@@ -260,12 +303,20 @@ void CClassIndex::CFiller::Leave()
     m_levels.pop_back();
     // A key read in part, or a link, tells nothing.
     const bool whole = level.valuesRead && !level.isLink;
+    LEVEL* const parent = m_levels.empty() ? nullptr : &m_levels.back();
     switch (level.kind) {
     case SERVER_ENTRY:
-        m_levels.back().entries[level.entry] = whole ? std::move(level.text) : KNOWN();
+        parent->entries[level.entry] = whole ? std::move(level.text) : KNOWN();
         break;
     case NAMED_CLASS:
-        m_levels.back().text = whole ? std::move(level.text) : KNOWN();
+        parent->clsid = whole ? std::move(level.text) : KNOWN();
+        break;
+    case OPEN_COMMAND:
+        parent->command = whole ? std::move(level.text) : KNOWN();
+        break;
+    case SHELL_OPEN:
+    case SHELL:
+        parent->command = Below(level, level.kind == SHELL ? kOpenFound : kCommandFound, level.command);
         break;
     case CLASS_KEY: {
         CLASS& record = m_index.m_classes[level.name];
@@ -281,8 +332,12 @@ void CClassIndex::CFiller::Leave()
         break;
     }
     case NAME:
-        if (whole && level.subkeysRead)
-            m_index.m_named[level.name] = level.found ? std::move(level.text) : KNOWN{KNOWN::NONE, {}};
+        if (!whole)
+            break;
+        m_index.m_named[level.name] = Below(level, kClsidFound, level.clsid);
+        m_index.m_openCommands[level.name] = Below(level, kShellFound, level.command);
+        if (level.name[0] == '.')
+            m_index.m_extensionTypes[level.name] = std::move(level.text);
         break;
     default:
         break;

@@ -39,6 +39,10 @@ public:
     const KNOWN& ClassAppId(const char* cls) const;
     // The default value of name\CLSID.
     const KNOWN& NamedClass(const char* name) const;
+    // The default value of an extension's key (name begins with a dot).
+    const KNOWN& ExtensionType(const char* name) const;
+    // The default value of name\shell\open\command.
+    const KNOWN& OpenCommand(const char* name) const;
     // Whether HKEY_CLASSES_ROOT\CLSID\cls, or AppID\appId, is certainly there.
     bool HasClass(const std::string& cls) const;
     bool HasAppId(const std::string& appId) const;
@@ -61,10 +65,13 @@ private:
     // Keys compared as the registry compares ASCII names; any other byte must match exactly.
     static std::string Folded(std::string_view name);
     const CLASS* FindClass(const char* cls) const;
+    const KNOWN& FindNamed(const std::unordered_map<std::string, KNOWN>& map, const char* name) const;
 
     bool m_usable = false;
     std::unordered_map<std::string, CLASS> m_classes;
     std::unordered_map<std::string, KNOWN> m_named;
+    std::unordered_map<std::string, KNOWN> m_extensionTypes;
+    std::unordered_map<std::string, KNOWN> m_openCommands;
     std::unordered_set<std::string> m_appIds;
     std::unordered_set<std::string> m_userNames;
     std::unordered_set<std::string> m_userClasses;
@@ -86,7 +93,12 @@ public:
 
 private:
     // The keys of the walk, from HKEY_LOCAL_MACHINE down.
-    enum KIND { MACHINE, SOFTWARE, CLASSES, CLSID_LIST, APPID_LIST, NAME, CLASS_KEY, SERVER_ENTRY, NAMED_CLASS };
+    enum KIND {
+        MACHINE, SOFTWARE, CLASSES, CLSID_LIST, APPID_LIST, NAME, CLASS_KEY, SERVER_ENTRY, NAMED_CLASS,
+        SHELL, SHELL_OPEN, OPEN_COMMAND,
+    };
+    // Bits of LEVEL::found.
+    static constexpr unsigned kClsidFound = 1, kShellFound = 2, kOpenFound = 1, kCommandFound = 1;
     struct LEVEL {
         KIND kind = MACHINE;
         std::string name;      // the key's name, folded
@@ -96,13 +108,17 @@ private:
         bool valuesRead = false;
         bool seen = false;        // the value recorded was among them
         bool isLink = false;      // a value of type REG_LINK: the key names another
-        unsigned found = 0;       // CLASS_KEY: the server entries among its subkeys; NAME: a CLSID subkey
-        KNOWN text;                // CLASS_KEY: its AppID; SERVER_ENTRY, NAMED_CLASS: the default value;
-                                  // NAME: its CLSID subkey's default value
+        unsigned found = 0;       // the subkeys it leads on to (CLASS_KEY: which server entries)
+        KNOWN text;               // CLASS_KEY: its AppID; the other keys: their default value
+        KNOWN clsid;              // NAME: its CLSID subkey's default value
+        KNOWN command;            // NAME, SHELL, SHELL_OPEN: the open command below it
         KNOWN entries[kServerEntryCount]; // CLASS_KEY: its server entries' default values
     };
     // The key a LEVEL of kind holds below a parent of kind parent, or none to pass it over.
     bool Below(KIND parent, const char* name, KIND& kind, size_t& entry) const;
+    // What a key just left tells of the value its subkey (bit) leads to: child, as the subkey
+    // told it, when the subkey was there; none when the key certainly has no such subkey.
+    static KNOWN Below(LEVEL& level, unsigned bit, KNOWN& child);
 
     CClassIndex& m_index;
     std::vector<LEVEL> m_levels;

@@ -278,7 +278,9 @@ TEST_F(ClassChecks, ClassIndexAnswersOnlyWhatTheWalkReadWhole)
     CreateKey("HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\" + user);
     CreateKey(HKCR + "AppID\\" + appId);
     SetDefault("HvIndex.Named\\CLSID", a);
-    CreateKey(HKCR + "HvIndex.Plain\\shell");
+    CreateKey(HKCR + "HvIndex.Plain\\shell\\print\\command");
+    SetDefault(".hvidx", "HvIndex.Plain");
+    SetDefault("HvIndex.Named\\SHELL\\open\\command", "hv.exe \"%1\"");
     SetDefault("HvIndex.User\\CLSID", b);
     CreateKey("HKEY_CURRENT_USER\\Software\\Classes\\HvIndex.User");
 
@@ -310,15 +312,19 @@ TEST_F(ClassChecks, ClassIndexAnswersOnlyWhatTheWalkReadWhole)
     EXPECT_EQ(state(index.NamedClass("HvIndex.User")), KNOWN::UNKNOWN);
     EXPECT_EQ(state(index.NamedClass("HvIndex.Absent")), KNOWN::UNKNOWN);
 
+    EXPECT_EQ(index.ExtensionType(".hvidx").text, "HvIndex.Plain");
+    EXPECT_EQ(state(index.OpenCommand("HvIndex.Plain")), KNOWN::NONE); // shell without open
+    EXPECT_EQ(index.OpenCommand("HvIndex.Named").text, "hv.exe \"%1\"");
+
     EXPECT_TRUE(index.HasClass(locked));
     EXPECT_TRUE(index.HasAppId("{11111111-2222-3333-4444-555555555ba1}"));
     EXPECT_FALSE(index.HasClass("{11111111-2222-3333-4444-555555555BFF}"));
     EXPECT_FALSE(index.HasClass(a + "\\InprocServer32"));
 }
 
-// With the file path references selected, COM/ActiveX runs the shared walk and reads from it what it
-// can: it reports exactly what it reports alone, and the file path references report theirs in
-// their own turn.
+// With the file path references selected, COM/ActiveX runs the shared walk and reads the classes
+// from it, as do the file associations, invalid class keys and type libraries in their turn: each
+// category reports exactly what its check reports alone.
 TEST_F(ClassChecks, SharedWalkReportsExactlyWhatTheClassChecksReportAlone)
 {
     const std::string gone = m_dir / "hvgone.dll";
@@ -337,38 +343,59 @@ TEST_F(ClassChecks, SharedWalkReportsExactlyWhatTheClassChecksReportAlone)
     CreateLink(HKCR + "CLSID\\" + cls(5), HKCR + "CLSID\\" + cls(1));
     SetDefault("CLSID\\" + cls(6) + "\\DefaultIcon", gone);
     CreateKey("HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\" + cls(6));
+    SetDefault("CLSID\\" + cls(7) + "\\InprocServer32", present);
     CreateKey(HKCR + "AppID\\" + appId);
-    SetDefault("HvShared.Present\\CLSID", cls(1));
-    SetDefault("HvShared.Missing\\CLSID", cls(99));
-    SetDefault("HvShared.Empty\\CLSID", "");
-    CreateKey(HKCR + "HvShared.Plain\\shell\\open");
     SetString(HKCR + "AppID\\hvshared.exe", "AppID", "{11111111-2222-3333-4444-555555555CA3}");
+    // Identifiers: a missing class, broken and working servers, a link, one of the user's.
+    SetDefault("HvShared.Missing\\CLSID", cls(99));
+    SetDefault("HvShared.Broken\\CLSID", cls(1));
+    SetDefault("HvShared.Control\\CLSID", cls(2));
+    SetDefault("HvShared.Ocx\\CLSID", cls(8));
+    SetDefault("CLSID\\" + cls(8) + "\\InprocServer32", m_dir / "hvgone.ocx");
+    SetDefault("HvShared.Working\\clsid", cls(7));
+    SetDefault("HvShared.Empty\\CLSID", "");
+    CreateLink(HKCR + "HvShared.Linked", HKCR + "HvShared.Broken");
+    SetDefault("HvShared.Users\\CLSID", cls(1));
+    CreateKey("HKEY_CURRENT_USER\\Software\\Classes\\HvShared.Users");
+    // Extensions: a missing and a present program, no command, no type, a type that is a path.
+    SetDefault(".hvgone", "hvgone.file");
+    SetDefault("hvgone.file\\shell\\open\\command", "\"" + m_dir / "hvgone.exe" + "\" \"%1\"");
+    SetDefault(".hvhere", "hvhere.file");
+    SetDefault("hvhere.file\\Shell\\Open\\Command", present);
+    SetDefault(".hvnocommand", "hvnocommand.file");
+    CreateKey(HKCR + "hvnocommand.file\\shell\\edit\\command");
+    CreateKey(HKCR + ".hvnotype\\OpenWithList");
+    SetDefault(".hvpath", "hvgone.file\\shell");
     SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\HvShared", "Tool", gone);
     CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\HvShared\\Sub");
 
-    CheckComActiveX(m_engine);
-    const std::vector<Found> com = Problems();
-    // Met as the check reads them: through the link, under lower-case names, to the last byte it
-    // reads; not where the repair could not write, nor in the class that has no server of its own.
-    ASSERT_EQ(com.size(), 8u);
-    EXPECT_EQ(com[3].key, HKCR + "CLSID\\" + cls(5) + "\\InprocServer32");
-    g_arrProblems.clear();
-    CRegistryScanner filePathsAlone;
-    CheckFilePaths(filePathsAlone);
-    const std::vector<Found> filePaths = Problems();
-    ASSERT_FALSE(filePaths.empty());
+    const REGPROBLEM_TYPE types[] = {RPT_COM_ACTIVEX, RPT_FILE_PATHS, RPT_FILE_ASSOC, RPT_CLASS_KEYS, RPT_TYPE_LIBS};
+    std::vector<Found> alone[kCategoryCount];
+    for (const REGPROBLEM_TYPE type : types) {
+        g_arrProblems.clear();
+        CRegistryScanner engine;
+        RunCategoryCheck(engine, type);
+        alone[type] = Problems();
+    }
+    // Met as the checks read them: through links, under lower-case names, to the last byte they
+    // read; not where the repair could not write.
+    EXPECT_EQ(alone[RPT_COM_ACTIVEX].size(), 9u);
+    EXPECT_EQ(alone[RPT_COM_ACTIVEX][3].key, HKCR + "CLSID\\" + cls(5) + "\\InprocServer32");
+    EXPECT_EQ(alone[RPT_FILE_ASSOC].size(), 1u);
+    EXPECT_EQ(alone[RPT_CLASS_KEYS].size(), 3u);
+    EXPECT_EQ(alone[RPT_TYPE_LIBS].size(), 1u);
+    ASSERT_FALSE(alone[RPT_FILE_PATHS].empty());
 
-    g_arrProblems.clear();
     uint8_t selected[kCategoryCount] = {};
-    selected[RPT_COM_ACTIVEX] = selected[RPT_FILE_PATHS] = 1;
+    for (const REGPROBLEM_TYPE type : types)
+        selected[type] = 1;
     CRegistryScanner shared;
     shared.SetCategorySelection(selected);
-    RunCategoryCheck(shared, RPT_COM_ACTIVEX);
-    EXPECT_EQ(Problems(), com);
-    EXPECT_EQ(shared.Found(RPT_FILE_PATHS), 0);
-    g_arrProblems.clear();
-    RunCategoryCheck(shared, RPT_FILE_PATHS);
-    EXPECT_EQ(Problems(), filePaths);
+    for (const REGPROBLEM_TYPE type : types) {
+        g_arrProblems.clear();
+        RunCategoryCheck(shared, type);
+        EXPECT_EQ(Problems(), alone[type]) << CategoryInfo(type).pszLogName;
+    }
 }
 
 class ProgIdChecks : public ClassChecks {
