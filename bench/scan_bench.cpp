@@ -25,7 +25,6 @@
 #include "repair/exclusion_list.h"
 #include "repair/ignore_list.h"
 #include "scan/scanner.h"
-#include "scan/walk.h"
 #include "shell/logfile.h"
 #include "shell/settings.h"
 
@@ -330,7 +329,7 @@ int main(int argc, char** argv)
         for (const auto& problem : g_arrProblems) {
             const auto [known, added] = asked.try_emplace(problem->m_strKey, false);
             if (added)
-                known->second = problem->IsKeyAccessible() && !IsVolatileKey(problem->m_strKey);
+                known->second = problem->IsKeyReportable();
         }
         accessEach = (Now() - start) / static_cast<double>(found);
         keysAsked = asked.size();

@@ -5,6 +5,7 @@
 #include "framework/product_name.h"
 #include "scan/problem_texts.h"
 #include "scan/registry.h"
+#include "scan/walk.h"
 
 const REGPROBLEM_TYPE g_aScanOrder[kCategoryCount] = {
     RPT_COM_ACTIVEX, RPT_UNINSTALL,  RPT_FONTS,        RPT_SHARED_DLLS, RPT_APP_PATHS,
@@ -83,19 +84,34 @@ CRegistryProblem::CRegistryProblem(std::string key, std::string valueName, std::
 {
 }
 
+namespace {
+
+// The problem's key opened with the full access the repair may use. The registry checks the access
+// and changes nothing, the key's last-write time included; a key that is not there is not created: a
+// scan writes nothing.
+RegKey OpenForRepair(const std::string& keyPath)
+{
+    const auto [rootName, subkey] = SplitKeyPath(keyPath);
+    const HKEY root = RootKeyFromName(rootName);
+    RegKey key;
+    if (!root || RegOpenKeyExA(root, subkey.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS)
+        key.release();
+    return key;
+}
+
+} // namespace
+
 bool CRegistryProblem::IsKeyAccessible() const
+{
+    return m_nType == RPT_SHORTCUTS || OpenForRepair(m_strKey);
+}
+
+bool CRegistryProblem::IsKeyReportable() const
 {
     if (m_nType == RPT_SHORTCUTS)
         return true;
-    const auto [rootName, subkey] = SplitKeyPath(m_strKey);
-    const HKEY root = RootKeyFromName(rootName);
-    if (!root)
-        return false;
-    // The full access the repair may use, asked by opening the key and closing it again: the registry
-    // checks the access and changes nothing, the key's last-write time included. A key that is not
-    // there is not created: a scan writes nothing.
-    RegKey key;
-    return RegOpenKeyExA(root, subkey.c_str(), 0, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS;
+    const RegKey key = OpenForRepair(m_strKey);
+    return key && !IsVolatileKey(key.get(), m_strKey);
 }
 
 std::string DisplayValueName(const std::string& valueName)

@@ -51,6 +51,9 @@ public:
     // The key is there and can be opened with full access, as the repair may need it; nothing is
     // created or changed. Always true for shortcut problems.
     bool IsKeyAccessible() const;
+    // The same, and the key is not volatile (no restore could make it again), asked with one opening
+    // of the key: what a problem's key must be for the problem to be reported.
+    bool IsKeyReportable() const;
 
     std::string m_strKey;
     std::string m_strData;

@@ -91,7 +91,7 @@ bool CRegistryScanner::ReportProblem(std::unique_ptr<CRegistryProblem> problem)
     if (problem->m_nType != RPT_SHORTCUTS) {
         const auto [known, added] = m_reportableKeys.try_emplace(problem->m_strKey, false);
         if (added)
-            known->second = problem->IsKeyAccessible() && !IsVolatileKey(problem->m_strKey);
+            known->second = problem->IsKeyReportable();
         if (!known->second)
             return false;
     }
