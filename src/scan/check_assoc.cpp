@@ -147,26 +147,19 @@ void CheckFileAssociations(CRegistryScanner& engine)
     CFilePresence files;
     // What the shared walk read of the classes, when one did.
     const CClassIndex* const classIndex = engine.ClassIndex();
-    char extension[299];
     std::string fileType;
     std::string command;
     std::string commandKey;
-    for (DWORD index = 0;; ++index) {
-        const LONG rc = EnumKeyName(classes.get(), index, extension, sizeof extension);
-        if (rc != ERROR_SUCCESS && rc != ERROR_NO_UNICODE_TRANSLATION)
-            break;
-        const bool certain = rc == ERROR_SUCCESS && extension[0] == '.' && classIndex &&
-                             AssociationCertainlyWorks(*classIndex, files, extension);
-        if (rc == ERROR_SUCCESS && extension[0] == '.' && !certain && ReadDefaultValue(classes.get(), extension, fileType) &&
-            !fileType.empty()) {
+    ForEachClassName(classIndex, classes.get(), [&](const char* extension) {
+        if (extension[0] == '.' && !(classIndex && AssociationCertainlyWorks(*classIndex, files, extension)) &&
+            ReadDefaultValue(classes.get(), extension, fileType) && !fileType.empty()) {
             commandKey = fileType + "\\shell\\open\\command";
             engine.SendPath(commandKey + "\\");
             if (ReadDefaultValue(classes.get(), commandKey, command) && IsProgramMissing(files, command))
                 Report(engine, std::string("HKEY_CLASSES_ROOT\\") + extension, fileType, RPT_FILE_ASSOC);
         }
-        if (engine.StopRequested())
-            break;
-    }
+        return !engine.StopRequested();
+    });
 }
 
 void CheckSoundEvents(CRegistryScanner& engine)

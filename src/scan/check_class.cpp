@@ -181,14 +181,20 @@ void CheckApplicationAppIds(CRegistryScanner& engine)
 }
 
 // Pass 4: every top-level name that refers to a class identifier must find it registered.
-void CheckClassReferences(CRegistryScanner& engine, const CClassIndex& index)
+// The names are kept in index, for the later checks that list them again, when all were listed.
+void CheckClassReferences(CRegistryScanner& engine, CClassIndex& index)
 {
     std::string cls;
     std::string place;
     std::string target;
+    std::vector<std::string> names;
+    bool stopped = false;
     WalkSubkeys(HKEY_CLASSES_ROOT, kShortNameChars, [&](const char* name) {
-        if (engine.StopRequested())
+        if (engine.StopRequested()) {
+            stopped = true;
             return false;
+        }
+        names.emplace_back(name);
         place.assign(name).append("\\CLSID");
         engine.SendPath(place);
         const CClassIndex::KNOWN& known = index.NamedClass(name);
@@ -204,6 +210,8 @@ void CheckClassReferences(CRegistryScanner& engine, const CClassIndex& index)
             Report(engine, kClassesRoot + place, "{Default}", cls, RPT_COM_ACTIVEX);
         return true;
     });
+    if (!stopped)
+        index.KeepClassNames(std::move(names));
 }
 
 // Pass 5: the 32-bit file of every type library version and locale. The win32 entry names the file
@@ -351,7 +359,7 @@ void CheckProgIdServers(CRegistryScanner& engine, REGPROBLEM_TYPE first)
     // The kept findings count only when the walk ended as it should: after a failure on the way the
     // type library check walks again in its own turn.
     try {
-        WalkSubkeys(HKEY_CLASSES_ROOT, kShortNameChars, visit);
+        ForEachClassName(index, HKEY_CLASSES_ROOT, visit);
     } catch (...) {
         if (keepTypeLibs)
             engine.EndKeeping(RPT_TYPE_LIBS, false);

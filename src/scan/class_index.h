@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "scan/tree_walk.h"
+#include "scan/walk.h"
 
 // The server and icon entries of a class whose default value names a file.
 constexpr const char* kServerEntries[] = {
@@ -47,6 +48,16 @@ public:
     bool HasClass(const std::string& cls) const;
     bool HasAppId(const std::string& appId) const;
 
+    // The names at the top of HKEY_CLASSES_ROOT as COM/ActiveX listed them in its turn (all of them,
+    // as WalkSubkeys lists them with kShortNameChars), for the checks after it that list them again;
+    // null when they were not kept.
+    const std::vector<std::string>* ClassNames() const { return m_namesKept ? &m_names : nullptr; }
+    void KeepClassNames(std::vector<std::string> names)
+    {
+        m_names = std::move(names);
+        m_namesKept = true;
+    }
+
     // Reads which names the user's own classes (HKEY_CURRENT_USER\Software\Classes) hold, at the
     // top and below CLSID: HKEY_CLASSES_ROOT shows those keys in place of the machine's, so the index
     // answers nothing for them. When they cannot be read whole, it answers nothing at all.
@@ -68,6 +79,8 @@ private:
     const KNOWN& FindNamed(const std::unordered_map<std::string, KNOWN>& map, const char* name) const;
 
     bool m_usable = false;
+    bool m_namesKept = false;
+    std::vector<std::string> m_names;
     std::unordered_map<std::string, CLASS> m_classes;
     std::unordered_map<std::string, KNOWN> m_named;
     std::unordered_map<std::string, KNOWN> m_extensionTypes;
@@ -76,6 +89,21 @@ private:
     std::unordered_set<std::string> m_userNames;
     std::unordered_set<std::string> m_userClasses;
 };
+
+// Calls visit(name) for each name at the top of HKEY_CLASSES_ROOT (opened as root), as WalkSubkeys
+// with kShortNameChars lists them, from the names index kept when it did; visit returns false to stop.
+template <typename Visit>
+void ForEachClassName(const CClassIndex* index, HKEY root, Visit&& visit)
+{
+    const std::vector<std::string>* names = index ? index->ClassNames() : nullptr;
+    if (!names) {
+        WalkSubkeys(root, kShortNameChars, visit);
+        return;
+    }
+    for (const std::string& name : *names)
+        if (!visit(name.c_str()))
+            return;
+}
 
 class CClassIndex::CFiller : public CTreeVisitor {
 public:
