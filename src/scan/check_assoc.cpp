@@ -50,79 +50,6 @@ bool IsProgramMissing(CFilePresence& files, const std::string& text)
     return path.size() >= 2 && path[1] == ':' && !files.ReferenceExists(path);
 }
 
-// The recursive empty-key test. Subkeys that cannot be read count as not empty, so that a key
-// is never reported for content the scan could not see; so do volatile keys, which a restore could
-// not make again, so that neither they nor a key above them is reported.
-class CEmptyKeyWalk {
-public:
-    explicit CEmptyKeyWalk(CRegistryScanner& engine) : m_engine(engine) {}
-
-    void Run(HKEY root, const char* display)
-    {
-        m_path = display;
-        IsEmpty(root, "");
-    }
-
-private:
-    // m_path holds the parent's display path while the key name is tested.
-    bool IsEmpty(HKEY parent, const char* name)
-    {
-        RegKey key;
-        if (RegOpenKeyExA(parent, name, kWalkOpenOptions, kWalkAccess, key.put()) != ERROR_SUCCESS)
-            return false;
-        DWORD subkeys = 0;
-        DWORD values = 0;
-        if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
-                             nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return false;
-
-        if (subkeys == 0) {
-            if (values != 0 || IsVolatileKey(key.get(), KeyPath(name)))
-                return false;
-            m_engine.SendPath(m_path);
-            ReportKey(name);
-            return true;
-        }
-
-        const size_t length = m_path.size();
-        DWORD empty = 0;
-        char sub[299];
-        for (DWORD index = 0;; ++index) {
-            // A subkey the code page cannot name is not looked into: it counts as not empty.
-            const LONG rc = EnumKeyName(key.get(), index, sub, sizeof sub);
-            if (rc == ERROR_NO_UNICODE_TRANSLATION)
-                continue;
-            if (rc != ERROR_SUCCESS)
-                break;
-            m_engine.SendPath(m_path);
-            if (m_engine.StopRequested())
-                break;
-            if (*name) {
-                m_path += '\\';
-                m_path += name;
-            }
-            if (IsEmpty(key.get(), sub))
-                ++empty;
-            m_path.resize(length);
-        }
-        if (empty != subkeys || values != 0 || IsVolatileKey(key.get(), KeyPath(name)))
-            return false;
-        ReportKey(name);
-        return true;
-    }
-
-    // The path of the key name below the key m_path names.
-    std::string KeyPath(const char* name) const { return *name ? m_path + "\\" + name : m_path; }
-
-    void ReportKey(const char* name)
-    {
-        Report(m_engine, m_path + "\\" + name, "", RPT_EMPTY_KEYS);
-    }
-
-    CRegistryScanner& m_engine;
-    std::string m_path;
-};
-
 // Whether the index tells for certain that the extension names no file type with an open command
 // whose program is missing.
 bool AssociationCertainlyWorks(const CClassIndex& index, CFilePresence& files, const char* extension)
@@ -197,10 +124,4 @@ void CheckSoundEvents(CRegistryScanner& engine)
         if (engine.StopRequested())
             break;
     }
-}
-
-void CheckEmptyKeys(CRegistryScanner& engine)
-{
-    CEmptyKeyWalk walk(engine);
-    walk.Run(HKEY_USERS, "HKEY_USERS");
 }

@@ -1,11 +1,12 @@
-// The checks that read whole trees, the file path references and the deep scan: both are visitors
-// of one shared walk (tree_walk.h), so that a scan of both reads each tree once.
+// The checks that read whole trees, the file path references, the empty keys and the deep scan: all
+// are visitors of one shared walk (tree_walk.h), so that a scan reads each tree once.
 
 #include "scan/checks.h"
 
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,8 +29,8 @@ const char* RootName(REG_TREE tree)
 // findings are kept, one part per tree in the check's own order, for its own turn.
 class CCheckVisitor : public CTreeVisitor {
 public:
-    CCheckVisitor(CRegistryScanner& engine, REGPROBLEM_TYPE type, std::vector<REG_TREE> trees)
-        : CTreeVisitor(std::move(trees)), m_engine(engine), m_type(type)
+    CCheckVisitor(CRegistryScanner& engine, REGPROBLEM_TYPE type, std::vector<REG_TREE> trees, bool writing = false)
+        : CTreeVisitor(std::move(trees), writing), m_engine(engine), m_type(type)
     {
     }
 
@@ -78,9 +79,9 @@ public:
             m_display += key.name;
         }
         m_engine.SendPath(m_display);
-        // One KEY_READ handle serves both walks: a key that cannot also be opened for writing
-        // could not pass the report's full-access test either.
-        if (key.access != KEY_READ) {
+        // The keys that open for reading are walked; one that opens for writing as well (for the
+        // empty keys) is one of them.
+        if ((key.access & KEY_READ) != KEY_READ) {
             m_display.resize(length);
             return SKIP;
         }
@@ -342,6 +343,87 @@ private:
     std::vector<BYTE> m_valueData;
 };
 
+// The empty registry keys of HKEY_USERS: a key is empty when it has no values and every subkey is
+// empty. A key that does not open for writing, or whose subkeys cannot all be read, counts as not
+// empty, so that a key is never reported for content the scan could not see; so does a volatile
+// key, which a restore could not make again, so that neither it nor a key above it is reported.
+class CEmptyKeyVisitor : public CCheckVisitor {
+public:
+    explicit CEmptyKeyVisitor(CRegistryScanner& engine)
+        : CCheckVisitor(engine, RPT_EMPTY_KEYS, {REG_TREE::USERS}, true)
+    {
+    }
+
+    void Begin(REG_TREE) override
+    {
+        m_path = "HKEY_USERS";
+        m_levels.clear();
+    }
+
+    ENTRY Enter(const TREE_KEY& key) override
+    {
+        if (!key.handle || (key.access & (KEY_READ | KEY_WRITE)) != (KEY_READ | KEY_WRITE))
+            return SKIP;
+        m_levels.push_back({key.name, key.handle, m_path.size()});
+        if (key.depth) {
+            m_path += '\\';
+            m_path += key.name;
+        }
+        return FOLLOW;
+    }
+
+    SUBKEY Subkey(const char* name) override
+    {
+        // A subkey the code page cannot name is not looked into: it counts as not empty. A name longer
+        // than the name buffer ends the key's subkeys, which then count as not all empty.
+        if (!name)
+            return PASS_OVER;
+        if (strlen(name) + 1 > kSubkeyChars)
+            return END_SUBKEYS;
+        m_engine.SendPath(m_path);
+        return ENTER;
+    }
+
+    bool WantsValues() override { return true; }
+
+    // The key's counts decide, its values are not read.
+    bool BeginValues(const VALUES_INFO& info) override
+    {
+        LEVEL& level = m_levels.back();
+        level.empty = info.ok && info.values == 0 && level.emptySubkeys == info.subkeys &&
+                      !IsVolatileKey(level.handle, m_path);
+        if (level.empty)
+            m_engine.ReportProblem(std::make_unique<CRegistryProblem>(
+                m_path.substr(0, level.parentPathLength) + "\\" + level.name, "(Default)", "", RPT_EMPTY_KEYS, 0));
+        return false;
+    }
+
+    bool Value(const WIDE_VALUE&) override { return false; }
+
+    void Leave() override
+    {
+        const LEVEL level = std::move(m_levels.back());
+        m_levels.pop_back();
+        m_path.resize(level.parentPathLength);
+        if (level.empty && !m_levels.empty())
+            ++m_levels.back().emptySubkeys;
+    }
+
+private:
+    static constexpr size_t kSubkeyChars = 299;
+
+    struct LEVEL {
+        std::string name;
+        HKEY handle;             // open for reading and writing while the walk is in the key
+        size_t parentPathLength; // m_path's length before the name was appended
+        DWORD emptySubkeys = 0;
+        bool empty = false;
+    };
+
+    std::string m_path; // the path of the key entered last
+    std::vector<LEVEL> m_levels;
+};
+
 } // namespace
 
 void RunTreeChecks(CRegistryScanner& engine, REGPROBLEM_TYPE first, CTreeVisitor* lead)
@@ -350,7 +432,8 @@ void RunTreeChecks(CRegistryScanner& engine, REGPROBLEM_TYPE first, CTreeVisitor
     CFilePresence files;
     CFilePathVisitor filePaths(engine, files);
     CDeepScanVisitor deepScan(engine, files);
-    CCheckVisitor* const checks[] = {&filePaths, &deepScan};
+    CEmptyKeyVisitor emptyKeys(engine);
+    CCheckVisitor* const checks[] = {&filePaths, &deepScan, &emptyKeys};
     std::vector<CTreeVisitor*> visitors;
     std::vector<CCheckVisitor*> kept;
     bool later = false;
@@ -391,4 +474,9 @@ void CheckFilePaths(CRegistryScanner& engine)
 void CheckDeepScan(CRegistryScanner& engine)
 {
     RunTreeChecks(engine, RPT_DEEP_SCAN);
+}
+
+void CheckEmptyKeys(CRegistryScanner& engine)
+{
+    RunTreeChecks(engine, RPT_EMPTY_KEYS);
 }

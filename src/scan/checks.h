@@ -23,10 +23,10 @@ void CheckStartup(CRegistryScanner& engine);
 void CheckFilePaths(CRegistryScanner& engine);
 void CheckShortcuts(CRegistryScanner& engine);
 
-// File associations, sound events, empty keys
+// File associations, sound events
 void CheckFileAssociations(CRegistryScanner& engine);
 void CheckSoundEvents(CRegistryScanner& engine);
-void CheckEmptyKeys(CRegistryScanner& engine);
 
-// Deep scan
+// The whole trees: the empty keys and the deep scan (with the file path references above)
+void CheckEmptyKeys(CRegistryScanner& engine);
 void CheckDeepScan(CRegistryScanner& engine);

@@ -11,9 +11,10 @@ namespace {
 
 using MASK = uint32_t;
 
-// Tried in turn: the first a visitor may need whole, then what lets the walk still enumerate (and
-// read) a key that refuses the rest.
-constexpr REGSAM kAccesses[] = {KEY_READ, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, KEY_ENUMERATE_SUB_KEYS};
+// Tried in turn: the first a visitor may need whole (with writing, where a visitor asks for it), then
+// what lets the walk still enumerate (and read) a key that refuses the rest.
+constexpr REGSAM kAccesses[] = {KEY_READ | KEY_WRITE, KEY_READ, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE,
+                                KEY_ENUMERATE_SUB_KEYS};
 
 class CTreeWalker {
 public:
@@ -50,6 +51,7 @@ private:
 
     CRegistryScanner& m_engine;
     const std::vector<CTreeVisitor*>& m_visitors;
+    bool m_writing = false; // a visitor of the tree walked asks which keys open for writing
     std::vector<wchar_t> m_valueName = std::vector<wchar_t>(16384); // value names are at most 16383 characters
     std::vector<BYTE> m_valueData;
 };
@@ -57,6 +59,8 @@ private:
 MASK CTreeWalker::Enter(LEVEL& level, MASK candidates, size_t depth)
 {
     for (const REGSAM access : kAccesses) {
+        if (access == (KEY_READ | KEY_WRITE) && !m_writing)
+            continue;
         if (RegOpenKeyExA(level.parent, level.name.c_str(), kWalkOpenOptions, access, level.key.put()) ==
             ERROR_SUCCESS) {
             level.access = access;
@@ -97,8 +101,8 @@ void CTreeWalker::ReadValues(const LEVEL& level, MASK readers)
         key = reopened.get();
     }
     VALUES_INFO info;
-    info.ok = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &info.longestName,
-                               &info.longestData, nullptr, nullptr) == ERROR_SUCCESS;
+    info.ok = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &info.subkeys, nullptr, nullptr, &info.values,
+                               &info.longestName, &info.longestData, nullptr, nullptr) == ERROR_SUCCESS;
     MASK taking = 0;
     ForEach(readers, [&](CTreeVisitor& visitor, MASK bit) {
         if (visitor.BeginValues(info))
@@ -144,10 +148,12 @@ void CTreeWalker::ReadValues(const LEVEL& level, MASK readers)
 void CTreeWalker::Walk(REG_TREE tree)
 {
     MASK candidates = 0;
+    m_writing = false;
     for (size_t i = 0; i < m_visitors.size(); ++i) {
         const auto& trees = m_visitors[i]->Trees();
         if (std::find(trees.begin(), trees.end(), tree) != trees.end()) {
             candidates |= MASK{1} << i;
+            m_writing = m_writing || m_visitors[i]->OpensForWriting();
             m_visitors[i]->BeginTree(tree);
         }
     }

@@ -16,7 +16,8 @@ class CRegistryScanner;
 // The trees the whole-tree checks walk, from their top.
 enum class REG_TREE { LOCAL_MACHINE, USERS };
 
-// A key the walk is entering. handle is open with access (KEY_READ where the key allows it, else
+// A key the walk is entering. handle is open with access (KEY_READ | KEY_WRITE where a visitor of the
+// tree asks for it and the key allows it, else KEY_READ where the key allows it, else
 // KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, else KEY_ENUMERATE_SUB_KEYS), or null when none of
 // these was granted. depth is 0 for the top of the tree.
 struct TREE_KEY {
@@ -30,6 +31,8 @@ struct TREE_KEY {
 // What RegQueryInfoKeyA told of the key whose values follow; ok false when it failed.
 struct VALUES_INFO {
     bool ok = false;
+    DWORD subkeys = 0;
+    DWORD values = 0;
     DWORD longestName = 0;
     DWORD longestData = 0;
 };
@@ -39,10 +42,15 @@ public:
     enum ENTRY { SKIP, FOLLOW, FOLLOW_VALUES_FIRST };
     enum SUBKEY { PASS_OVER, ENTER, END_SUBKEYS };
 
-    // trees: the trees this visitor walks, in its order.
-    explicit CTreeVisitor(std::vector<REG_TREE> trees) : m_trees(std::move(trees)) {}
+    // trees: the trees this visitor walks, in its order; writing: it needs to know which keys also
+    // open for writing (TREE_KEY::access).
+    explicit CTreeVisitor(std::vector<REG_TREE> trees, bool writing = false)
+        : m_trees(std::move(trees)), m_writing(writing)
+    {
+    }
     virtual ~CTreeVisitor() = default;
     const std::vector<REG_TREE>& Trees() const { return m_trees; }
+    bool OpensForWriting() const { return m_writing; }
 
     // A walk of tree begins; the visitor's part of the walk (its position in Trees()).
     virtual void BeginTree(REG_TREE tree) = 0;
@@ -69,6 +77,7 @@ public:
 
 private:
     std::vector<REG_TREE> m_trees;
+    bool m_writing;
 };
 
 // Walks the trees in the order of the first visitor's Trees(), each once, handing every visitor

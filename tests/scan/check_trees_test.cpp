@@ -29,10 +29,7 @@ protected:
     {
         g_arrProblems.clear();
         CRegistryScanner engine;
-        if (type == RPT_FILE_PATHS)
-            CheckFilePaths(engine);
-        else
-            CheckDeepScan(engine);
+        RunCategoryCheck(engine, type);
         std::vector<Found> found = Problems();
         g_arrProblems.clear();
         return found;
@@ -79,8 +76,19 @@ TEST_F(TreeChecks, SharedWalkReportsExactlyWhatEachCheckReportsAlone)
     SetKeyAccess(locked, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE);
     const ScopeGuard unlock([&] { SetKeyAccess(locked, 0, true); });
 
+    // Empty keys: one under another, one beside a subkey the code page cannot name, one that refuses
+    // writing.
+    const std::string user = "HKEY_USERS\\S-1-5-21-7\\Software";
+    CreateKey(user + "\\Gone\\Empty\\Emptier");
+    CreateKey(user + "\\Odd\\Empty");
+    SetWideString(user + "\\Odd", L"\x4E2D", L"", L"x");
+    CreateKey(user + "\\Kept\\Empty");
+    SetKeyAccess(user + "\\Kept\\Empty", KEY_READ);
+    const ScopeGuard unlockKept([&] { SetKeyAccess(user + "\\Kept\\Empty", 0, true); });
+
     const std::vector<Found> filePaths = Alone(RPT_FILE_PATHS);
     const std::vector<Found> deep = Alone(RPT_DEEP_SCAN);
+    const std::vector<Found> empty = Alone(RPT_EMPTY_KEYS);
     // The shapes were met as the checks read them.
     EXPECT_TRUE(Has(filePaths, one, "A Path"));
     EXPECT_FALSE(Has(filePaths, one, "D After long"));
@@ -92,22 +100,28 @@ TEST_F(TreeChecks, SharedWalkReportsExactlyWhatEachCheckReportsAlone)
     EXPECT_TRUE(Has(filePaths, "HKEY_USERS\\S-1-5-21-7\\Software\\Vendor", "Recent"));
     EXPECT_TRUE(Has(deep, "HKEY_USERS\\S-1-5-21-7\\Software\\Vendor", "Recent"));
     EXPECT_TRUE(Has(deep, kSoftware, "Top"));
+    EXPECT_EQ(empty, (std::vector<Found>{{user + "\\Gone\\Empty\\Emptier", "(Default)", "", RPT_EMPTY_KEYS},
+                                         {user + "\\Gone\\Empty", "(Default)", "", RPT_EMPTY_KEYS},
+                                         {user + "\\Gone", "(Default)", "", RPT_EMPTY_KEYS},
+                                         {user + "\\Odd\\Empty", "(Default)", "", RPT_EMPTY_KEYS},
+                                         {user + "\\Vendor\\Sub", "(Default)", "", RPT_EMPTY_KEYS}}));
 
-    // Both selected: the file path references walk for both; the deep scan's findings wait for its
-    // turn and then come in its own order.
+    // All three selected: the file path references walk for all; the findings of the others wait for
+    // their turn and then come in their own order.
     CRegistryScanner engine;
     uint8_t selected[kCategoryCount] = {};
-    selected[RPT_FILE_PATHS] = selected[RPT_DEEP_SCAN] = 1;
+    selected[RPT_FILE_PATHS] = selected[RPT_EMPTY_KEYS] = selected[RPT_DEEP_SCAN] = 1;
     engine.SetCategorySelection(selected);
     RunCategoryCheck(engine, RPT_FILE_PATHS);
     EXPECT_EQ(Problems(), filePaths);
     EXPECT_EQ(engine.Found(RPT_DEEP_SCAN), 0);
-    RunCategoryCheck(engine, RPT_DEEP_SCAN);
-    std::vector<Found> all = Problems();
-    ASSERT_EQ(all.size(), filePaths.size() + deep.size());
-    EXPECT_EQ(std::vector<Found>(all.begin() + static_cast<ptrdiff_t>(filePaths.size()), all.end()), deep);
-    EXPECT_EQ(engine.Found(RPT_FILE_PATHS), static_cast<int32_t>(filePaths.size()));
-    EXPECT_EQ(engine.Found(RPT_DEEP_SCAN), static_cast<int32_t>(deep.size()));
+    EXPECT_EQ(engine.Found(RPT_EMPTY_KEYS), 0);
+    for (const auto& [type, alone] : {std::pair{RPT_EMPTY_KEYS, empty}, std::pair{RPT_DEEP_SCAN, deep}}) {
+        g_arrProblems.clear();
+        RunCategoryCheck(engine, type);
+        EXPECT_EQ(Problems(), alone);
+        EXPECT_EQ(engine.Found(type), static_cast<int32_t>(alone.size()));
+    }
 
     // The deep scan on its own, the file path references not selected, walks in its own order.
     g_arrProblems.clear();
