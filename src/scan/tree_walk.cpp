@@ -35,6 +35,8 @@ private:
         MASK enumerating = 0; // those still taking its subkeys
         MASK valuesFirst = 0; // those that had its values before its subkeys
         DWORD index = 0;      // the next subkey to enumerate
+        // Asked once on entering: the counts end the enumerations without a call that fails.
+        VALUES_INFO info;
     };
 
     // Opens level's key and offers it to the candidates; the visitors that follow it.
@@ -55,6 +57,14 @@ private:
     std::vector<wchar_t> m_valueName = std::vector<wchar_t>(16384); // value names are at most 16383 characters
     std::vector<BYTE> m_valueData;
 };
+
+VALUES_INFO QueryInfo(HKEY key)
+{
+    VALUES_INFO info;
+    info.ok = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &info.subkeys, nullptr, nullptr, &info.values,
+                               &info.longestName, &info.longestData, nullptr, nullptr) == ERROR_SUCCESS;
+    return info;
+}
 
 MASK CTreeWalker::Enter(LEVEL& level, MASK candidates, size_t depth)
 {
@@ -77,6 +87,8 @@ MASK CTreeWalker::Enter(LEVEL& level, MASK candidates, size_t depth)
             level.valuesFirst |= bit;
     });
     level.enumerating = level.followers;
+    if (level.followers && (level.access & KEY_QUERY_VALUE) == KEY_QUERY_VALUE)
+        level.info = QueryInfo(level.key.get());
     MASK readers = 0;
     ForEach(level.valuesFirst, [&](CTreeVisitor& visitor, MASK bit) {
         if (visitor.WantsValues())
@@ -100,9 +112,7 @@ void CTreeWalker::ReadValues(const LEVEL& level, MASK readers)
         }
         key = reopened.get();
     }
-    VALUES_INFO info;
-    info.ok = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &info.subkeys, nullptr, nullptr, &info.values,
-                               &info.longestName, &info.longestData, nullptr, nullptr) == ERROR_SUCCESS;
+    const VALUES_INFO info = key == level.key.get() ? level.info : QueryInfo(key);
     MASK taking = 0;
     ForEach(readers, [&](CTreeVisitor& visitor, MASK bit) {
         if (visitor.BeginValues(info))
@@ -117,6 +127,10 @@ void CTreeWalker::ReadValues(const LEVEL& level, MASK readers)
         m_valueData.resize(room);
     LONG end = ERROR_SUCCESS;
     for (DWORD index = 0; taking && !m_engine.StopRequested(); ++index) {
+        if (info.ok && index >= info.values) {
+            end = ERROR_NO_MORE_ITEMS;
+            break;
+        }
         WIDE_VALUE value;
         DWORD nameLength = 0;
         DWORD dataBytes = 0;
@@ -167,8 +181,9 @@ void CTreeWalker::Walk(REG_TREE tree)
     char name[kPathBuffer];
     while (!m_engine.StopRequested()) {
         LEVEL& top = stack.back();
-        const LONG rc = top.enumerating && top.key ? EnumKeyName(top.key.get(), top.index, name, sizeof name)
-                                                   : ERROR_NO_MORE_ITEMS;
+        const LONG rc = top.enumerating && top.key && !(top.info.ok && top.index >= top.info.subkeys)
+                            ? EnumKeyName(top.key.get(), top.index, name, sizeof name)
+                            : ERROR_NO_MORE_ITEMS;
         if (rc == ERROR_SUCCESS || rc == ERROR_NO_UNICODE_TRANSLATION) {
             ++top.index;
             MASK entering = 0;

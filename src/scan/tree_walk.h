@@ -28,7 +28,8 @@ struct TREE_KEY {
     size_t depth;
 };
 
-// What RegQueryInfoKeyA told of the key whose values follow; ok false when it failed.
+// What RegQueryInfoKeyA told of the key whose values follow, asked as the walk entered it; ok false
+// when it failed. The walk takes as many subkeys and values as it counts.
 struct VALUES_INFO {
     bool ok = false;
     DWORD subkeys = 0;
