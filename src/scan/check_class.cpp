@@ -92,6 +92,7 @@ bool ServerFileMissing(CFilePresence& files, const std::string& raw, std::string
 
 // Pass 1: the server files named under each class identifier; classes gets their names in order.
 // What the index knows to be no finding is passed over; everything else is read from the registry.
+// The names are the walk's where the index has them as the classes root lists them.
 void CheckServerFiles(CRegistryScanner& engine, CFilePresence& files, const CClassIndex& index,
                       std::vector<std::string>& classes)
 {
@@ -101,7 +102,7 @@ void CheckServerFiles(CRegistryScanner& engine, CFilePresence& files, const CCla
     std::string place;
     std::string raw;
     std::string path;
-    WalkSubkeys(clsidRoot.get(), kShortNameChars, [&](const char* cls) {
+    ForEachName(index.WalkedClasses(), clsidRoot.get(), [&](const char* cls) {
         if (engine.StopRequested())
             return false;
         classes.emplace_back(cls);
@@ -189,7 +190,7 @@ void CheckClassReferences(CRegistryScanner& engine, CClassIndex& index)
     std::string target;
     std::vector<std::string> names;
     bool stopped = false;
-    WalkSubkeys(HKEY_CLASSES_ROOT, kShortNameChars, [&](const char* name) {
+    ForEachName(index.WalkedNames(), HKEY_CLASSES_ROOT, [&](const char* name) {
         if (engine.StopRequested()) {
             stopped = true;
             return false;

@@ -118,6 +118,16 @@ const CClassIndex::KNOWN& CClassIndex::OpenCommand(const char* name) const
     return FindNamed(m_openCommands, name);
 }
 
+const std::vector<std::string>* CClassIndex::WalkedClasses() const
+{
+    return m_usable && m_classOrder.known && !m_userNames.count("clsid") ? &m_classOrder.names : nullptr;
+}
+
+const std::vector<std::string>* CClassIndex::WalkedNames() const
+{
+    return m_usable && m_nameOrder.known && m_userNames.empty() ? &m_nameOrder.names : nullptr;
+}
+
 // The machine's keys are in HKEY_CLASSES_ROOT whatever the user's classes hold. A name with a
 // backslash would be a path, not one key.
 bool CClassIndex::HasClass(const std::string& cls) const
@@ -207,6 +217,14 @@ CTreeVisitor::ENTRY CClassIndex::CFiller::Enter(const TREE_KEY& key)
 CTreeVisitor::SUBKEY CClassIndex::CFiller::Subkey(const char* name)
 {
     LEVEL& top = m_levels.back();
+    // The lists as WalkSubkeys makes them: names the code page cannot hold passed over, a name too
+    // long for its buffer the end.
+    if ((top.kind == CLASSES || top.kind == CLSID_LIST) && name) {
+        ORDER& order = top.kind == CLASSES ? m_index.m_nameOrder : m_index.m_classOrder;
+        order.cut = order.cut || strlen(name) + 1 > kShortNameChars;
+        if (!order.cut)
+            order.names.emplace_back(name);
+    }
     if (top.kind == APPID_LIST) {
         if (name)
             m_index.m_appIds.insert(Folded(name));
@@ -252,7 +270,7 @@ void CClassIndex::CFiller::SubkeysEnded(bool complete)
 bool CClassIndex::CFiller::WantsValues()
 {
     // The values of a key are read to tell a link (a key whose values name another) as well.
-    return m_levels.back().kind >= NAME;
+    return m_levels.back().kind >= CLASSES && m_levels.back().kind != APPID_LIST;
 }
 
 bool CClassIndex::CFiller::Value(const WIDE_VALUE& value)
@@ -331,6 +349,10 @@ void CClassIndex::CFiller::Leave()
         }
         break;
     }
+    case CLASSES:
+    case CLSID_LIST:
+        (level.kind == CLASSES ? m_index.m_nameOrder : m_index.m_classOrder).known = whole && level.subkeysRead;
+        break;
     case NAME:
         if (!whole)
             break;

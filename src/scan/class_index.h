@@ -48,6 +48,12 @@ public:
     bool HasClass(const std::string& cls) const;
     bool HasAppId(const std::string& appId) const;
 
+    // The names below HKEY_CLASSES_ROOT\CLSID, and at its top, as WalkSubkeys with kShortNameChars
+    // would list them there, when the walk read them whole and the user's own classes add none: the
+    // classes root then shows the machine's key alone. Null otherwise.
+    const std::vector<std::string>* WalkedClasses() const;
+    const std::vector<std::string>* WalkedNames() const;
+
     // The names at the top of HKEY_CLASSES_ROOT as COM/ActiveX listed them in its turn (all of them,
     // as WalkSubkeys lists them with kShortNameChars), for the checks after it that list them again;
     // null when they were not kept.
@@ -81,6 +87,14 @@ private:
     bool m_usable = false;
     bool m_namesKept = false;
     std::vector<std::string> m_names;
+    // The subkeys of CLSID and of the top, in the walk's order, up to where WalkSubkeys would end.
+    struct ORDER {
+        std::vector<std::string> names;
+        bool cut = false;   // a name too long for WalkSubkeys's buffer ended it
+        bool known = false; // read whole
+    };
+    ORDER m_classOrder;
+    ORDER m_nameOrder;
     std::unordered_map<std::string, CLASS> m_classes;
     std::unordered_map<std::string, KNOWN> m_named;
     std::unordered_map<std::string, KNOWN> m_extensionTypes;
@@ -92,17 +106,24 @@ private:
 
 // Calls visit(name) for each name at the top of HKEY_CLASSES_ROOT (opened as root), as WalkSubkeys
 // with kShortNameChars lists them, from the names index kept when it did; visit returns false to stop.
+// Calls visit(name) for each name of names or, when it is null, for each subkey of key as WalkSubkeys
+// with kShortNameChars lists them; visit returns false to stop.
 template <typename Visit>
-void ForEachClassName(const CClassIndex* index, HKEY root, Visit&& visit)
+void ForEachName(const std::vector<std::string>* names, HKEY key, Visit&& visit)
 {
-    const std::vector<std::string>* names = index ? index->ClassNames() : nullptr;
     if (!names) {
-        WalkSubkeys(root, kShortNameChars, visit);
+        WalkSubkeys(key, kShortNameChars, visit);
         return;
     }
     for (const std::string& name : *names)
         if (!visit(name.c_str()))
             return;
+}
+
+template <typename Visit>
+void ForEachClassName(const CClassIndex* index, HKEY root, Visit&& visit)
+{
+    ForEachName(index ? index->ClassNames() : nullptr, root, visit);
 }
 
 class CClassIndex::CFiller : public CTreeVisitor {

@@ -342,11 +342,10 @@ TEST_F(ClassChecks, SharedWalkReportsExactlyWhatTheClassChecksReportAlone)
     const ScopeGuard unlock([&] { SetKeyAccess(HKCR + "CLSID\\" + cls(4) + "\\InprocServer32", 0, true); });
     CreateLink(HKCR + "CLSID\\" + cls(5), HKCR + "CLSID\\" + cls(1));
     SetDefault("CLSID\\" + cls(6) + "\\DefaultIcon", gone);
-    CreateKey("HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\" + cls(6));
     SetDefault("CLSID\\" + cls(7) + "\\InprocServer32", present);
     CreateKey(HKCR + "AppID\\" + appId);
     SetString(HKCR + "AppID\\hvshared.exe", "AppID", "{11111111-2222-3333-4444-555555555CA3}");
-    // Identifiers: a missing class, broken and working servers, a link, one of the user's.
+    // Identifiers: a missing class, broken and working servers, a link.
     SetDefault("HvShared.Missing\\CLSID", cls(99));
     SetDefault("HvShared.Broken\\CLSID", cls(1));
     SetDefault("HvShared.Control\\CLSID", cls(2));
@@ -356,7 +355,6 @@ TEST_F(ClassChecks, SharedWalkReportsExactlyWhatTheClassChecksReportAlone)
     SetDefault("HvShared.Empty\\CLSID", "");
     CreateLink(HKCR + "HvShared.Linked", HKCR + "HvShared.Broken");
     SetDefault("HvShared.Users\\CLSID", cls(1));
-    CreateKey("HKEY_CURRENT_USER\\Software\\Classes\\HvShared.Users");
     // Extensions: a missing and a present program, no command, no type, a type that is a path.
     SetDefault(".hvgone", "hvgone.file");
     SetDefault("hvgone.file\\shell\\open\\command", "\"" + m_dir / "hvgone.exe" + "\" \"%1\"");
@@ -389,13 +387,66 @@ TEST_F(ClassChecks, SharedWalkReportsExactlyWhatTheClassChecksReportAlone)
     uint8_t selected[kCategoryCount] = {};
     for (const REGPROBLEM_TYPE type : types)
         selected[type] = 1;
-    CRegistryScanner shared;
-    shared.SetCategorySelection(selected);
-    for (const REGPROBLEM_TYPE type : types) {
-        g_arrProblems.clear();
-        RunCategoryCheck(shared, type);
-        EXPECT_EQ(Problems(), alone[type]) << CategoryInfo(type).pszLogName;
+    // Without classes of the user's, the classes root is the machine's key: its names come from the
+    // walk as well. With them, the user's keys are read from the registry.
+    for (const bool userClasses : {false, true}) {
+        if (userClasses) {
+            CreateKey("HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\" + cls(6));
+            CreateKey("HKEY_CURRENT_USER\\Software\\Classes\\HvShared.Broken");
+        }
+        CRegistryScanner shared;
+        shared.SetCategorySelection(selected);
+        for (const REGPROBLEM_TYPE type : types) {
+            g_arrProblems.clear();
+            RunCategoryCheck(shared, type);
+            EXPECT_EQ(Problems(), alone[type]) << CategoryInfo(type).pszLogName << (userClasses ? " (user's classes)" : "");
+        }
     }
+}
+
+// The walk lists the names of the classes root and of its CLSID key as the checks list them there:
+// names the code page cannot hold passed over. (A name too long for the checks' buffer, which ends
+// their list, needs a multi-byte code page.)
+TEST_F(ClassChecks, WalkedNamesAreTheClassesRootsOwnWhileTheUserHasNoClasses)
+{
+    const std::string clsid = "CLSID\\{11111111-2222-3333-4444-555555555D0";
+    CreateKey(HKCR + clsid + "1}");
+    SetWideString(HKCR + clsid + "2}", L"", L"", L"x");
+    SetWideString(HKCR + "CLSID", L"{\x4E2D}", L"", L"x");
+    CreateKey(HKCR + clsid + "3}");
+    CreateKey(HKCR + "HvWalked.Name");
+    const auto listed = [](HKEY key) {
+        std::vector<std::string> names;
+        WalkSubkeys(key, kShortNameChars, [&](const char* name) {
+            names.emplace_back(name);
+            return true;
+        });
+        return names;
+    };
+    const RegKey clsidKey = OpenKey(HKEY_CLASSES_ROOT, "CLSID");
+    ASSERT_TRUE(clsidKey);
+    const std::vector<std::string> classes = listed(clsidKey.get());
+    ASSERT_EQ(classes.size(), 3u);
+
+    const auto walked = [&] {
+        auto index = std::make_unique<CClassIndex>();
+        CClassIndex::CFiller filler(*index);
+        WalkTrees(m_engine, {&filler});
+        index->ReadUserClasses();
+        return index;
+    };
+    auto index = walked();
+    ASSERT_TRUE(index->WalkedClasses());
+    EXPECT_EQ(*index->WalkedClasses(), classes);
+    ASSERT_TRUE(index->WalkedNames());
+    EXPECT_EQ(*index->WalkedNames(), listed(HKEY_CLASSES_ROOT));
+
+    CreateKey("HKEY_CURRENT_USER\\Software\\Classes\\HvUser.Name");
+    index = walked();
+    EXPECT_TRUE(index->WalkedClasses());
+    EXPECT_FALSE(index->WalkedNames());
+    CreateKey("HKEY_CURRENT_USER\\Software\\Classes\\CLSID");
+    EXPECT_FALSE(walked()->WalkedClasses());
 }
 
 class ProgIdChecks : public ClassChecks {
