@@ -376,11 +376,12 @@ int main(int argc, char** argv)
            "run after the scan in the same process, that opens and reads the same keys and values and tests "
            "nothing. Keys: successful key opens; values: values read. Rates are over the scan time. For program "
            "shortcuts, keys are folders walked and values are folder entries found. COM/ActiveX, the file path "
-           "references and the deep scan share one walk of the trees: the first of them selected runs it (here "
-           "COM/ActiveX, whose time includes the walk), and the later ones report the findings kept for them. "
-           "COM/ActiveX, invalid class keys and type libraries read the machine's classes from that walk and open "
-           "again only what may be a finding; invalid class keys and type libraries share their walk of the "
-           "identifiers as well. The bare walks are each category's own walk as it would be alone.\n\n";
+           "references, the empty keys and the deep scan share one walk of the trees: the first of them selected "
+           "runs it (here COM/ActiveX, whose time includes the walk), and the later ones report the findings kept "
+           "for them. COM/ActiveX, the file associations, invalid class keys and type libraries read the machine's "
+           "classes from that walk and open again only what may be a finding; invalid class keys and type "
+           "libraries share their walk of the identifiers as well. The bare walks are each category's own walk "
+           "as it was before it shared one.\n\n";
     out += "| Category | Scan s | Bare walk s | Scan / bare | Keys | Values | Keys/s | Values/s | Problems | Path "
            "messages |\n";
     out += "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";

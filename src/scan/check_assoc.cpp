@@ -77,7 +77,7 @@ void CheckFileAssociations(CRegistryScanner& engine)
     std::string fileType;
     std::string command;
     std::string commandKey;
-    ForEachClassName(classIndex, classes.get(), [&](const char* extension) {
+    ForEachTopName(classIndex, classes.get(), [&](const char* extension) {
         if (extension[0] == '.' && !(classIndex && AssociationCertainlyWorks(*classIndex, files, extension)) &&
             ReadDefaultValue(classes.get(), extension, fileType) && !fileType.empty()) {
             commandKey = fileType + "\\shell\\open\\command";

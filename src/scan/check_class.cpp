@@ -190,7 +190,7 @@ void CheckClassReferences(CRegistryScanner& engine, CClassIndex& index)
     std::string target;
     std::vector<std::string> names;
     bool stopped = false;
-    ForEachName(index.WalkedNames(), HKEY_CLASSES_ROOT, [&](const char* name) {
+    ForEachName(index.WalkedTopNames(), HKEY_CLASSES_ROOT, [&](const char* name) {
         if (engine.StopRequested()) {
             stopped = true;
             return false;
@@ -212,7 +212,7 @@ void CheckClassReferences(CRegistryScanner& engine, CClassIndex& index)
         return true;
     });
     if (!stopped)
-        index.KeepClassNames(std::move(names));
+        index.KeepTopNames(std::move(names));
 }
 
 // Pass 5: the 32-bit file of every type library version and locale. The win32 entry names the file
@@ -360,7 +360,7 @@ void CheckProgIdServers(CRegistryScanner& engine, REGPROBLEM_TYPE first)
     // The kept findings count only when the walk ended as it should: after a failure on the way the
     // type library check walks again in its own turn.
     try {
-        ForEachClassName(index, HKEY_CLASSES_ROOT, visit);
+        ForEachTopName(index, HKEY_CLASSES_ROOT, visit);
     } catch (...) {
         if (keepTypeLibs)
             engine.EndKeeping(RPT_TYPE_LIBS, false);

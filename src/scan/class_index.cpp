@@ -1,8 +1,7 @@
 #include "scan/class_index.h"
 
 #include <cstring>
-
-#include "scan/walk.h"
+#include <string_view>
 
 namespace {
 
@@ -10,14 +9,17 @@ const CClassIndex::KNOWN kUnknown;
 
 // The registry compares ASCII letters regardless of case; other characters are compared here only
 // byte for byte, and a name holding any is left to the registry (IsAscii).
+template <typename CHAR>
+CHAR LowerAscii(CHAR c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<CHAR>(c - 'A' + 'a') : c;
+}
+
 bool IsAsciiName(const char* name, const char* expected)
 {
-    for (; *name && *expected; ++name, ++expected) {
-        const char a = *name >= 'A' && *name <= 'Z' ? static_cast<char>(*name - 'A' + 'a') : *name;
-        const char b = *expected >= 'A' && *expected <= 'Z' ? static_cast<char>(*expected - 'A' + 'a') : *expected;
-        if (a != b)
+    for (; *name && *expected; ++name, ++expected)
+        if (LowerAscii(*name) != LowerAscii(*expected))
             return false;
-    }
     return *name == *expected;
 }
 
@@ -29,23 +31,30 @@ bool IsAscii(const char* name)
     return true;
 }
 
+// The same for a value's name as the walk read it.
 bool IsWideName(const WIDE_VALUE& value, const char* expected)
 {
     if (value.nameLength != strlen(expected))
         return false;
-    for (DWORD i = 0; i < value.nameLength; ++i) {
-        const wchar_t c = value.name[i];
-        const char e = expected[i];
-        if (c != static_cast<unsigned char>(e) && !(c >= L'A' && c <= L'Z' && c + (L'a' - L'A') == e) &&
-            !(c >= L'a' && c <= L'z' && c - (L'a' - L'A') == e))
+    for (DWORD i = 0; i < value.nameLength; ++i)
+        if (LowerAscii(value.name[i]) != static_cast<wchar_t>(LowerAscii(expected[i])))
             return false;
-    }
     return true;
+}
+
+// Keys of the index: names compared as the registry compares ASCII names; any other byte must match
+// exactly, so that the index may fail to find a name, never find another.
+std::string Folded(std::string_view name)
+{
+    std::string folded(name);
+    for (char& c : folded)
+        c = LowerAscii(c);
+    return folded;
 }
 
 // The names below key, folded, into names: false when they cannot all be read, or one cannot be
 // named in the code page (it might be the one asked for).
-bool ReadNames(HKEY key, std::unordered_set<std::string>& names, std::string (*fold)(std::string_view))
+bool ReadNames(HKEY key, std::unordered_set<std::string>& names)
 {
     char name[kLongNameChars];
     for (DWORD index = 0;; ++index) {
@@ -54,20 +63,11 @@ bool ReadNames(HKEY key, std::unordered_set<std::string>& names, std::string (*f
             return true;
         if (rc != ERROR_SUCCESS)
             return false;
-        names.insert(fold(name));
+        names.insert(Folded(name));
     }
 }
 
 } // namespace
-
-std::string CClassIndex::Folded(std::string_view name)
-{
-    std::string folded(name);
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return folded;
-}
 
 const CClassIndex::CLASS* CClassIndex::FindClass(const char* cls) const
 {
@@ -123,7 +123,7 @@ const std::vector<std::string>* CClassIndex::WalkedClasses() const
     return m_usable && m_classOrder.known && !m_userNames.count("clsid") ? &m_classOrder.names : nullptr;
 }
 
-const std::vector<std::string>* CClassIndex::WalkedNames() const
+const std::vector<std::string>* CClassIndex::WalkedTopNames() const
 {
     return m_usable && m_nameOrder.known && m_userNames.empty() ? &m_nameOrder.names : nullptr;
 }
@@ -151,11 +151,11 @@ void CClassIndex::ReadUserClasses()
         m_usable = true;
         return;
     }
-    if (rc != ERROR_SUCCESS || !ReadNames(classes.get(), m_userNames, Folded))
+    if (rc != ERROR_SUCCESS || !ReadNames(classes.get(), m_userNames))
         return;
     RegKey clsid;
     rc = RegOpenKeyExA(classes.get(), "CLSID", 0, KEY_READ, clsid.put());
-    if (rc == ERROR_FILE_NOT_FOUND || (rc == ERROR_SUCCESS && ReadNames(clsid.get(), m_userClasses, Folded)))
+    if (rc == ERROR_FILE_NOT_FOUND || (rc == ERROR_SUCCESS && ReadNames(clsid.get(), m_userClasses)))
         m_usable = true;
 }
 

@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <string>
-#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -52,13 +51,13 @@ public:
     // would list them there, when the walk read them whole and the user's own classes add none: the
     // classes root then shows the machine's key alone. Null otherwise.
     const std::vector<std::string>* WalkedClasses() const;
-    const std::vector<std::string>* WalkedNames() const;
+    const std::vector<std::string>* WalkedTopNames() const;
 
     // The names at the top of HKEY_CLASSES_ROOT as COM/ActiveX listed them in its turn (all of them,
     // as WalkSubkeys lists them with kShortNameChars), for the checks after it that list them again;
     // null when they were not kept.
-    const std::vector<std::string>* ClassNames() const { return m_namesKept ? &m_names : nullptr; }
-    void KeepClassNames(std::vector<std::string> names)
+    const std::vector<std::string>* TopNames() const { return m_namesKept ? &m_names : nullptr; }
+    void KeepTopNames(std::vector<std::string> names)
     {
         m_names = std::move(names);
         m_namesKept = true;
@@ -79,8 +78,6 @@ private:
         KNOWN entries[kServerEntryCount];
         KNOWN appId;
     };
-    // Keys compared as the registry compares ASCII names; any other byte must match exactly.
-    static std::string Folded(std::string_view name);
     const CLASS* FindClass(const char* cls) const;
     const KNOWN& FindNamed(const std::unordered_map<std::string, KNOWN>& map, const char* name) const;
 
@@ -104,8 +101,6 @@ private:
     std::unordered_set<std::string> m_userClasses;
 };
 
-// Calls visit(name) for each name at the top of HKEY_CLASSES_ROOT (opened as root), as WalkSubkeys
-// with kShortNameChars lists them, from the names index kept when it did; visit returns false to stop.
 // Calls visit(name) for each name of names or, when it is null, for each subkey of key as WalkSubkeys
 // with kShortNameChars lists them; visit returns false to stop.
 template <typename Visit>
@@ -120,10 +115,12 @@ void ForEachName(const std::vector<std::string>* names, HKEY key, Visit&& visit)
             return;
 }
 
+// The same for the names at the top of HKEY_CLASSES_ROOT (opened as root), from the names index
+// kept when it did.
 template <typename Visit>
-void ForEachClassName(const CClassIndex* index, HKEY root, Visit&& visit)
+void ForEachTopName(const CClassIndex* index, HKEY root, Visit&& visit)
 {
-    ForEachName(index ? index->ClassNames() : nullptr, root, visit);
+    ForEachName(index ? index->TopNames() : nullptr, root, visit);
 }
 
 class CClassIndex::CFiller : public CTreeVisitor {

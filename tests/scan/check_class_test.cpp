@@ -438,13 +438,13 @@ TEST_F(ClassChecks, WalkedNamesAreTheClassesRootsOwnWhileTheUserHasNoClasses)
     auto index = walked();
     ASSERT_TRUE(index->WalkedClasses());
     EXPECT_EQ(*index->WalkedClasses(), classes);
-    ASSERT_TRUE(index->WalkedNames());
-    EXPECT_EQ(*index->WalkedNames(), listed(HKEY_CLASSES_ROOT));
+    ASSERT_TRUE(index->WalkedTopNames());
+    EXPECT_EQ(*index->WalkedTopNames(), listed(HKEY_CLASSES_ROOT));
 
     CreateKey("HKEY_CURRENT_USER\\Software\\Classes\\HvUser.Name");
     index = walked();
     EXPECT_TRUE(index->WalkedClasses());
-    EXPECT_FALSE(index->WalkedNames());
+    EXPECT_FALSE(index->WalkedTopNames());
     CreateKey("HKEY_CURRENT_USER\\Software\\Classes\\CLSID");
     EXPECT_FALSE(walked()->WalkedClasses());
 }

@@ -135,6 +135,7 @@ TEST_F(TreeChecks, SharedWalkReportsExactlyWhatEachCheckReportsAlone)
 // The notification window of a scan: stops it at the first place the shared walk announces.
 struct STOPPER {
     CRegistryScanner* engine = nullptr;
+    REGPROBLEM_TYPE walking = RPT_FILE_PATHS; // the category that runs the walk
     REGPROBLEM_TYPE current = RPT_COM_ACTIVEX;
     bool begun[kCategoryCount] = {};
     bool skipped[kCategoryCount] = {};
@@ -154,7 +155,7 @@ LRESULT CALLBACK StopperProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         g_stopper.skipped[lParam] = true;
         return 0;
     case WM_SCAN_PATH:
-        if (!g_stopper.stoppedAt && g_stopper.current == RPT_FILE_PATHS) {
+        if (!g_stopper.stoppedAt && g_stopper.current == g_stopper.walking) {
             g_stopper.stoppedAt = GetTickCount();
             g_stopper.engine->RequestStop();
         }
@@ -183,27 +184,32 @@ TEST_F(TreeChecks, StopDuringTheSharedWalkEndsItWithinTwoTenthsOfASecond)
     ASSERT_NE(window, nullptr);
     const ScopeGuard destroy([&] { DestroyWindow(window); });
 
-    CRegistryScanner engine;
-    g_stopper = STOPPER();
-    g_stopper.engine = &engine;
-    uint8_t selected[kCategoryCount] = {};
-    selected[RPT_FILE_PATHS] = selected[RPT_DEEP_SCAN] = 1;
-    engine.SetCategorySelection(selected);
-    // The first place of the walk is then due for display.
-    Sleep(150);
-    ASSERT_TRUE(engine.StartScan(window));
-    engine.WaitForScanEnd();
+    // The walk run by the file path references, and by COM/ActiveX ahead of them.
+    for (const REGPROBLEM_TYPE walking : {RPT_FILE_PATHS, RPT_COM_ACTIVEX}) {
+        g_arrProblems.clear();
+        CRegistryScanner engine;
+        g_stopper = STOPPER();
+        g_stopper.engine = &engine;
+        g_stopper.walking = walking;
+        uint8_t selected[kCategoryCount] = {};
+        selected[walking] = selected[RPT_FILE_PATHS] = selected[RPT_DEEP_SCAN] = 1;
+        engine.SetCategorySelection(selected);
+        // The first place of the walk is then due for display.
+        Sleep(150);
+        ASSERT_TRUE(engine.StartScan(window));
+        engine.WaitForScanEnd();
 
-    ASSERT_NE(g_stopper.stoppedAt, 0u);
-    ASSERT_NE(g_stopper.doneAt, 0u);
-    EXPECT_LT(g_stopper.doneAt - g_stopper.stoppedAt, 200u);
-    EXPECT_TRUE(g_stopper.begun[RPT_FILE_PATHS]);
-    EXPECT_TRUE(g_stopper.skipped[RPT_DEEP_SCAN]);
-    // The walk ended on the way, and nothing kept for the deep scan was reported.
-    EXPECT_LT(engine.Found(RPT_FILE_PATHS), kKeys);
-    EXPECT_EQ(engine.Found(RPT_DEEP_SCAN), 0);
-    for (const auto& problem : g_arrProblems)
-        EXPECT_EQ(problem->m_nType, RPT_FILE_PATHS);
+        ASSERT_NE(g_stopper.stoppedAt, 0u);
+        ASSERT_NE(g_stopper.doneAt, 0u);
+        EXPECT_LT(g_stopper.doneAt - g_stopper.stoppedAt, 200u);
+        EXPECT_TRUE(g_stopper.begun[walking]);
+        EXPECT_TRUE(g_stopper.skipped[RPT_DEEP_SCAN]);
+        // The walk ended on the way, and nothing kept for the later categories was reported.
+        EXPECT_LT(engine.Found(RPT_FILE_PATHS), walking == RPT_FILE_PATHS ? kKeys : 1);
+        EXPECT_EQ(engine.Found(RPT_DEEP_SCAN), 0);
+        for (const auto& problem : g_arrProblems)
+            EXPECT_EQ(problem->m_nType, walking);
+    }
 }
 
 } // namespace
