@@ -92,7 +92,8 @@ const CClassIndex::KNOWN& CClassIndex::ClassAppId(const char* cls) const
     return found ? found->appId : kUnknown;
 }
 
-const CClassIndex::KNOWN& CClassIndex::FindNamed(const std::unordered_map<std::string, KNOWN>& map, const char* name) const
+const CClassIndex::KNOWN& CClassIndex::FindNamed(const std::unordered_map<std::string, KNOWN>& map,
+                                                 const char* name) const
 {
     if (!m_usable)
         return kUnknown;
@@ -236,28 +237,10 @@ CTreeVisitor::SUBKEY CClassIndex::CFiller::Subkey(const char* name)
         top.oddName = true;
     if (!Below(top.kind, name, m_pendingKind, m_pendingEntry))
         return PASS_OVER;
-    switch (m_pendingKind) {
-    case SERVER_ENTRY:
-        top.found |= 1u << m_pendingEntry;
-        break;
-    case NAMED_CLASS:
-        top.found |= kClsidFound;
-        break;
-    case SHELL:
-        top.found |= kShellFound;
-        break;
-    case SHELL_OPEN:
-        top.found |= kOpenFound;
-        break;
-    case OPEN_COMMAND:
-        top.found |= kCommandFound;
-        break;
-    case CLASS_KEY:
+    if (m_pendingKind == CLASS_KEY)
         m_index.m_classes.try_emplace(Folded(name));
-        break;
-    default:
-        break;
-    }
+    else
+        top.found |= FoundBit(m_pendingKind, m_pendingEntry);
     return ENTER;
 }
 
@@ -334,7 +317,7 @@ void CClassIndex::CFiller::Leave()
         break;
     case SHELL_OPEN:
     case SHELL:
-        parent->command = Below(level, level.kind == SHELL ? kOpenFound : kCommandFound, level.command);
+        parent->command = Below(level, FoundBit(level.kind == SHELL ? SHELL_OPEN : OPEN_COMMAND), level.command);
         break;
     case CLASS_KEY: {
         CLASS& record = m_index.m_classes[level.name];
@@ -356,8 +339,8 @@ void CClassIndex::CFiller::Leave()
     case NAME:
         if (!whole)
             break;
-        m_index.m_named[level.name] = Below(level, kClsidFound, level.clsid);
-        m_index.m_openCommands[level.name] = Below(level, kShellFound, level.command);
+        m_index.m_named[level.name] = Below(level, FoundBit(NAMED_CLASS), level.clsid);
+        m_index.m_openCommands[level.name] = Below(level, FoundBit(SHELL), level.command);
         if (level.name[0] == '.')
             m_index.m_extensionTypes[level.name] = std::move(level.text);
         break;

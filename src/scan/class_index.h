@@ -143,8 +143,12 @@ private:
         MACHINE, SOFTWARE, CLASSES, CLSID_LIST, APPID_LIST, NAME, CLASS_KEY, SERVER_ENTRY, NAMED_CLASS,
         SHELL, SHELL_OPEN, OPEN_COMMAND,
     };
-    // Bits of LEVEL::found.
-    static constexpr unsigned kClsidFound = 1, kShellFound = 2, kOpenFound = 1, kCommandFound = 1;
+    // The bit a subkey of kind (a server entry: of kServerEntries[entry]) sets in its parent's
+    // LEVEL::found.
+    static unsigned FoundBit(KIND kind, size_t entry = 0)
+    {
+        return kind == SERVER_ENTRY ? 1u << entry : kind == SHELL ? 2u : 1u;
+    }
     struct LEVEL {
         KIND kind = MACHINE;
         std::string name;      // the key's name, folded

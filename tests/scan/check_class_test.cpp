@@ -399,7 +399,8 @@ TEST_F(ClassChecks, SharedWalkReportsExactlyWhatTheClassChecksReportAlone)
         for (const REGPROBLEM_TYPE type : types) {
             g_arrProblems.clear();
             RunCategoryCheck(shared, type);
-            EXPECT_EQ(Problems(), alone[type]) << CategoryInfo(type).pszLogName << (userClasses ? " (user's classes)" : "");
+            EXPECT_EQ(Problems(), alone[type])
+                << CategoryInfo(type).pszLogName << (userClasses ? " (user's classes)" : "");
         }
     }
 }
