@@ -93,7 +93,7 @@ public:
     {
         // A subkey the code page cannot name still counts; it is not entered. A name longer than
         // the name buffer ends the key's subkeys.
-        if (name && strlen(name) + 1 > kSubkeyChars)
+        if (name && strlen(name) + 1 > kShortNameChars)
             return END_SUBKEYS;
         ++m_levels.back().subkeys;
         return name ? ENTER : PASS_OVER;
@@ -132,8 +132,6 @@ public:
     }
 
 private:
-    static constexpr size_t kSubkeyChars = 299;
-
     struct LEVEL {
         size_t displayLength; // m_display's length before the key's name was appended
         DWORD subkeys;        // subkeys met so far
@@ -378,7 +376,7 @@ public:
         // than the name buffer ends the key's subkeys, which then count as not all empty.
         if (!name)
             return PASS_OVER;
-        if (strlen(name) + 1 > kSubkeyChars)
+        if (strlen(name) + 1 > kShortNameChars)
             return END_SUBKEYS;
         m_engine.SendPath(m_path);
         return ENTER;
@@ -410,8 +408,6 @@ public:
     }
 
 private:
-    static constexpr size_t kSubkeyChars = 299;
-
     struct LEVEL {
         std::string name;
         HKEY handle;             // open for reading and writing while the walk is in the key

@@ -84,34 +84,23 @@ CRegistryProblem::CRegistryProblem(std::string key, std::string valueName, std::
 {
 }
 
-namespace {
-
-// The problem's key opened with the full access the repair may use. The registry checks the access
-// and changes nothing, the key's last-write time included; a key that is not there is not created: a
-// scan writes nothing.
-RegKey OpenForRepair(const std::string& keyPath)
-{
-    const auto [rootName, subkey] = SplitKeyPath(keyPath);
-    const HKEY root = RootKeyFromName(rootName);
-    RegKey key;
-    if (!root || RegOpenKeyExA(root, subkey.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS)
-        key.release();
-    return key;
-}
-
-} // namespace
-
-bool CRegistryProblem::IsKeyAccessible() const
-{
-    return m_nType == RPT_SHORTCUTS || OpenForRepair(m_strKey);
-}
-
 bool CRegistryProblem::IsKeyReportable() const
 {
     if (m_nType == RPT_SHORTCUTS)
         return true;
-    const RegKey key = OpenForRepair(m_strKey);
-    return key && !IsVolatileKey(key.get(), m_strKey);
+    const auto [rootName, subkey] = SplitKeyPath(m_strKey);
+    const HKEY root = RootKeyFromName(rootName);
+    if (!root)
+        return false;
+    // The full access the repair may use, asked by opening the key: the registry checks the access
+    // and changes nothing, the key's last-write time included. A key that is not there is not
+    // created: a scan writes nothing.
+    RegKey key;
+    if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) {
+        key.release();
+        return false;
+    }
+    return !IsVolatileKey(key.get(), m_strKey);
 }
 
 std::string DisplayValueName(const std::string& valueName)

@@ -48,11 +48,10 @@ public:
                      int32_t extra);
     virtual ~CRegistryProblem() = default;
 
-    // The key is there and can be opened with full access, as the repair may need it; nothing is
-    // created or changed. Always true for shortcut problems.
-    bool IsKeyAccessible() const;
-    // The same, and the key is not volatile (no restore could make it again), asked with one opening
-    // of the key: what a problem's key must be for the problem to be reported.
+    // The key is there, can be opened with the full access the repair may need (nothing is created or
+    // changed), and is not volatile (no restore could make it again), asked with one opening of the
+    // key: what a problem's key must be for the problem to be reported. Always true for shortcut
+    // problems.
     bool IsKeyReportable() const;
 
     std::string m_strKey;

@@ -88,13 +88,11 @@ bool CRegistryScanner::ReportProblem(std::unique_ptr<CRegistryProblem> problem)
         return false;
     // A key the repair could not open with full access, or a volatile one (a restore could not give it
     // back), is never reported. Each key is asked once per scan: a key often holds several findings.
-    if (problem->m_nType != RPT_SHORTCUTS) {
-        const auto [known, added] = m_reportableKeys.try_emplace(problem->m_strKey, false);
-        if (added)
-            known->second = problem->IsKeyReportable();
-        if (!known->second)
-            return false;
-    }
+    const auto [known, added] = m_reportableKeys.try_emplace(problem->m_strKey, false);
+    if (added)
+        known->second = problem->IsKeyReportable();
+    if (!known->second)
+        return false;
     const std::string data = CAnsiCase::System().Lower(problem->m_strData);
     if (data.find("msiexec ") != std::string::npos || data.find("msiexec.exe") != std::string::npos)
         return true;

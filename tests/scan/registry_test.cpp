@@ -240,13 +240,13 @@ TEST(OpenOrCreateKey, ReadAccessNeverCreates)
     EXPECT_TRUE(OpenOrCreateKey(existing, HKEY_CURRENT_USER, "Software\\There"));
 }
 
-TEST(IsKeyAccessible, FollowsTheRootNameRules)
+TEST(IsKeyReportable, FollowsTheRootNameRules)
 {
     RegistrySandbox sandbox;
     SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\App", "v", "d");
-    EXPECT_TRUE(CRegistryProblem("HKEY_LOCAL_MACHINE\\SOFTWARE\\App", "v", "d", RPT_APP_PATHS, 0).IsKeyAccessible());
-    EXPECT_FALSE(CRegistryProblem("hkey_local_machine\\SOFTWARE\\App", "v", "d", RPT_APP_PATHS, 0).IsKeyAccessible());
-    EXPECT_FALSE(CRegistryProblem("HKEY_LOCAL_MACHINE", "v", "d", RPT_APP_PATHS, 0).IsKeyAccessible());
+    EXPECT_TRUE(CRegistryProblem("HKEY_LOCAL_MACHINE\\SOFTWARE\\App", "v", "d", RPT_APP_PATHS, 0).IsKeyReportable());
+    EXPECT_FALSE(CRegistryProblem("hkey_local_machine\\SOFTWARE\\App", "v", "d", RPT_APP_PATHS, 0).IsKeyReportable());
+    EXPECT_FALSE(CRegistryProblem("HKEY_LOCAL_MACHINE", "v", "d", RPT_APP_PATHS, 0).IsKeyReportable());
     EXPECT_TRUE(CRegistryProblem("C:\\Users\\x\\Start Menu", "a.lnk", "C:\\gone.exe", RPT_SHORTCUTS, 0)
-                    .IsKeyAccessible());
+                    .IsKeyReportable());
 }
